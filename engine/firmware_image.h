@@ -1,0 +1,18 @@
+// A firmware file held whole in memory, and reading and writing it.
+#pragma once
+
+#include <cstdint>
+
+struct FirmwareImage {
+    // size + 1 bytes: the file's bytes, then one NUL. Null when empty.
+    unsigned char* bytes = nullptr;
+    std::uint32_t size = 0;
+};
+
+// Reads the whole file into `image` (emptied first). Returns the CRC-32 of
+// the bytes, or 0 on any failure, leaving the image empty.
+std::uint32_t readImageFile(const char* path, FirmwareImage& image);
+// Writes `size` bytes to `path`, replacing the file. 1 on success, 0 on failure.
+int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t size);
+// Frees the image's block, if any; the image is empty afterwards.
+void releaseImage(FirmwareImage& image);

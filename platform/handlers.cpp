@@ -1,0 +1,45 @@
+// Message boxes and window-menu commands go to a handler when a front end,
+// the command-line program or a test has installed one.
+#include <utility>
+
+#include "platform/os_defaults.h"
+
+namespace platform {
+namespace {
+MessageBoxHandler& messageBoxHandler()
+{
+    static MessageBoxHandler handler;
+    return handler;
+}
+SysCommandHandler& sysCommandHandler()
+{
+    static SysCommandHandler handler;
+    return handler;
+}
+} // namespace
+
+int messageBox(WindowHandle owner, const char* text, const char* caption, unsigned style)
+{
+    if (messageBoxHandler())
+        return messageBoxHandler()(owner, text, caption, style);
+    return os::defaultMessageBox(owner, text, caption, style);
+}
+
+void setMessageBoxHandler(MessageBoxHandler handler)
+{
+    messageBoxHandler() = std::move(handler);
+}
+
+void sendSysCommand(WindowHandle owner, int command)
+{
+    if (sysCommandHandler())
+        sysCommandHandler()(owner, command);
+    else
+        os::defaultSysCommand(owner, command);
+}
+
+void setSysCommandHandler(SysCommandHandler handler)
+{
+    sysCommandHandler() = std::move(handler);
+}
+} // namespace platform

@@ -1,0 +1,10 @@
+// What each OS does for a message box or a window-menu command when no
+// handler is installed. Internal to platform/.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace platform::os {
+int defaultMessageBox(WindowHandle owner, const char* text, const char* caption, unsigned style);
+void defaultSysCommand(WindowHandle owner, int command);
+} // namespace platform::os

@@ -1,0 +1,201 @@
+// The operating-system layer. The core (engine/, config/, log/, update/)
+// reaches files, settings, processes, the network and the user only through
+// these functions; platform/posix/ and platform/win32/ implement them.
+//
+// The Win32 implementation is a thin veneer over the calls named beside each
+// function. The POSIX implementation gives the same observable behaviour.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace platform {
+
+// ---------------------------------------------------------------- windows
+
+// An owner window for message boxes and the window-menu command. On Win32 it
+// is the HWND; elsewhere it is whatever the front end hands out (null = none).
+using WindowHandle = void*;
+
+// Message-box styles and answers, with the values of their Win32 namesakes.
+enum MessageBoxStyle : unsigned {
+    MbOk = 0x00,
+    MbOkCancel = 0x01,
+    MbYesNo = 0x04,
+    MbIconError = 0x10,
+    MbIconWarning = 0x30,
+    MbIconInformation = 0x40,
+};
+enum MessageBoxAnswer : int {
+    IdOk = 1,
+    IdCancel = 2,
+    IdYes = 6,
+    IdNo = 7,
+};
+
+// Shows a modal message box (MessageBoxA) and returns the button pressed.
+// Goes to the installed handler when there is one; without a handler Win32
+// shows a real box, and POSIX prints the text to standard error and answers
+// as if the user chose the safe button (OK, Cancel, No).
+int messageBox(WindowHandle owner, const char* text, const char* caption, unsigned style);
+
+using MessageBoxHandler =
+    std::function<int(WindowHandle owner, const char* text, const char* caption, unsigned style)>;
+// Installs a handler for every later message box; an empty one restores the default.
+void setMessageBoxHandler(MessageBoxHandler handler);
+
+// Sends the window-menu command `command` to `owner` and returns when it has
+// been handled (SendMessageA with WM_SYSCOMMAND). Goes to the installed
+// handler when there is one; without a handler Win32 sends the message and
+// POSIX does nothing.
+void sendSysCommand(WindowHandle owner, int command);
+
+using SysCommandHandler = std::function<void(WindowHandle owner, int command)>;
+void setSysCommandHandler(SysCommandHandler handler);
+
+// ------------------------------------------------------------------ files
+
+// An open file. kClosedFile (-1) stands for no file, as Win32's
+// INVALID_HANDLE_VALUE does.
+using FileHandle = std::intptr_t;
+constexpr FileHandle kClosedFile = -1;
+
+// Opens an existing file for reading. Other readers are allowed; a file held
+// open for writing cannot be opened, and nobody may write it while it is
+// open here (CreateFileA GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).
+FileHandle openForReading(const char* path);
+
+// Creates a file for writing, truncating an existing one. Others may write
+// it at the same time but not read it (GENERIC_WRITE, FILE_SHARE_WRITE,
+// CREATE_ALWAYS).
+FileHandle createForWriting(const char* path);
+
+// Opens a file for writing with no sharing at all, creating it when missing.
+// With `truncate` the file starts empty (CREATE_ALWAYS), otherwise its
+// contents are kept (OPEN_ALWAYS). Used for the run log.
+FileHandle openExclusive(const char* path, bool truncate);
+
+// Creates a new, empty file with a unique name in the folder of `target`,
+// for writing, and puts its name into `tempPath` (at least 300 bytes).
+// Used to replace `target` atomically: write, flush, close, replaceFile.
+FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize);
+
+// The file's size, or 0xFFFFFFFF when it cannot be obtained (GetFileSize).
+std::uint32_t fileSize(FileHandle file);
+
+// Moves the file position to the end (SetFilePointer 0, FILE_END).
+bool seekToEnd(FileHandle file);
+
+// One read or write request; the result is the number of bytes moved.
+std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t size);
+std::uint32_t writeFile(FileHandle file, const void* buffer, std::uint32_t size);
+
+// Pushes written data to the storage device (FlushFileBuffers / fsync).
+bool flushFile(FileHandle file);
+
+void closeFile(FileHandle file);
+
+bool deleteFile(const char* path);                  // DeleteFileA
+bool moveFile(const char* from, const char* to);    // MoveFileA: fails when `to` exists
+bool replaceFile(const char* from, const char* to); // MoveFileExA REPLACE_EXISTING
+
+// Whether a file or folder of that name exists.
+bool fileExists(const char* path);
+
+// --------------------------------------------------------------- memory
+
+// A fixed block for a firmware image (GlobalAlloc GMEM_FIXED / GlobalFree).
+void* allocBlock(std::size_t size);
+void freeBlock(void* block);
+
+// ---------------------------------------------------------- executable
+
+// Puts the executable's full path into `buffer` (GetModuleFileNameA with no
+// module) and returns its length; the text is cut to size - 1 characters.
+// On POSIX a file name without an extension is given as if it ended in
+// ".exe", so that replacing the last four characters works as on Windows.
+std::size_t executablePath(char* buffer, std::size_t size);
+
+// ---------------------------------------------------- profile (INI) files
+
+// GetPrivateProfileStringA with a section and a key: the value, or `def`
+// when the file, section or key is missing, cut to size - 1 characters.
+// Returns the number of characters copied.
+std::uint32_t getProfileString(const char* section, const char* key, const char* def,
+                               char* out, std::uint32_t size, const char* file);
+
+// WritePrivateProfileStringA with a section, a key and a value. With all
+// three null, only drops any cached copy of `file`.
+bool writeProfileString(const char* section, const char* key, const char* value,
+                        const char* file);
+
+// ------------------------------------------------ per-user settings store
+
+// A registry key handle (HKEY). 0 is no key.
+using RegHandle = std::uintptr_t;
+extern const RegHandle kCurrentUser; // HKEY_CURRENT_USER
+
+enum RegAccess : std::uint32_t {
+    RegKeyRead = 0x20019,      // KEY_READ
+    RegKeySetValue = 0x0002,   // KEY_SET_VALUE
+    RegKeyAllAccess = 0xF003F, // KEY_ALL_ACCESS
+};
+// Registry result codes that the program relies on (Win32 values).
+enum RegResult : long {
+    RegSuccess = 0,
+    RegFileNotFound = 2,
+    RegAccessDenied = 5,
+    RegMoreData = 234,
+};
+
+long regOpenKey(RegHandle root, const char* subKey, std::uint32_t access, RegHandle* key);
+long regCreateKey(RegHandle root, const char* subKey, std::uint32_t access, RegHandle* key);
+// Copies the value's data into `data`, announcing `*size` bytes of room;
+// on success `*size` is the data length. RegMoreData when it does not fit.
+long regQueryValue(RegHandle key, const char* name, void* data, std::uint32_t* size);
+// Stores `size` bytes as a REG_SZ value.
+long regSetString(RegHandle key, const char* name, const void* data, std::uint32_t size);
+long regCloseKey(RegHandle key);
+
+// ----------------------------------------------------- processes and shell
+
+using ProcessHandle = std::intptr_t; // 0 is no process
+
+// Starts the program named by `commandLine` (searched for as Windows does
+// for a command line: current directory, then PATH), with the first window
+// placed at (x, y) where the platform has such a thing. 0 on failure.
+ProcessHandle startProcess(char* commandLine, int x, int y);
+// Waits for the process to end, without a time limit.
+void waitForProcess(ProcessHandle process);
+void closeProcess(ProcessHandle process);
+
+// Asks the shell to open `document` with `verb` in a normal window
+// (ShellExecuteA); the outcome is not reported.
+void shellOpen(WindowHandle owner, const char* verb, const char* document);
+
+// ---------------------------------------------------------------- network
+
+// An HTTP client shaped like WinINet. 0 is no handle.
+using NetHandle = std::intptr_t;
+
+// Loads the network library for one download (LoadLibraryA "wininet.dll").
+bool netLoad();
+void netUnload();
+// Opens a root handle with `agent`, always without a proxy (InternetOpenA).
+NetHandle netOpen(const char* agent);
+// Sends one GET with the extra request header, without caching; returns the
+// response handle once the response has begun, whatever its status, or 0
+// when the request cannot be made or answered (InternetOpenUrlA).
+NetHandle netOpenUrl(NetHandle internet, const char* url, const char* header,
+                     std::uint32_t headerLength);
+// Reads up to `size` body bytes; true with *got 0 is the end of the body,
+// false is a broken transfer (InternetReadFile).
+bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t* got);
+void netClose(NetHandle handle);
+
+// ---------------------------------------------------------------- timing
+
+void sleepMilliseconds(unsigned milliseconds);
+
+} // namespace platform
