@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs everything Wendrix needs to build, run and test on Debian 12.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+
+packages=(
+    build-essential cmake ninja-build pkg-config git python3
+    zlib1g-dev libcurl4-openssl-dev qt6-base-dev qt6-qpa-plugins
+    libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
+    wine wine64
+    xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-liberation
+    hyperfine xdg-utils util-linux procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -q
+    $SUDO apt-get install -y -q "${missing[@]}"
+fi
