@@ -193,6 +193,10 @@ NetHandle netOpenUrl(NetHandle internet, const char* url, const char* header,
 // false is a broken transfer (InternetReadFile).
 bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t* got);
 void netClose(NetHandle handle);
+// Limits for later requests: at most `connectSeconds` to connect, and a
+// transfer that receives nothing for `idleSeconds` is abandoned (before the
+// response has begun: netOpenUrl fails; after: netRead fails). Defaults 30, 60.
+void netSetTimeouts(unsigned connectSeconds, unsigned idleSeconds);
 
 // ---------------------------------------------------------------- timing
 

@@ -28,3 +28,5 @@ int downloadModelFile(platform::WindowHandle owner, const char* url);
 
 // The Update command. Returns 1 when the model file was replaced.
 int runUpdateCommand(UpdateHost& host);
+// The same against another URL (a server of one's own, a test server).
+int runUpdateCommand(UpdateHost& host, const char* url);
