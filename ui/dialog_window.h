@@ -1,0 +1,100 @@
+// What the dialog logic needs of a window, whatever toolkit draws it. The
+// operations mirror the few Win32 calls a dialog procedure makes, so that a
+// native front end implements each one with a single call.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace ui {
+
+// Control ids of the main dialog (template 400) and the About box (500).
+enum ControlId : int {
+    IdOk = 1,
+    IdCancel = 2,
+    IdAboutIcon = 1001,
+    IdAboutTitle = 1002,
+    IdAboutVersion = 1003,
+    IdModelList = 1028,
+    IdPage = 1029,
+    IdFirstEdit = 1052,   // edits 1052..1058, one per line
+    IdFirstPreview = 1059, // previews 1059..1065 over the picture
+    IdStatus = 1066,
+    IdPicture = 2000,
+};
+
+// Notification codes that come with a command (Win32 values).
+enum Notification : int {
+    NotifyNone = 0,
+    NotifyListSelChange = 1,   // CBN_SELCHANGE
+    NotifyEditChange = 0x0300, // EN_CHANGE
+};
+
+// Window-menu commands added to the main dialog.
+enum MenuCommand : int {
+    CmdAbout = 1000,
+    CmdUpdate = 1004,
+};
+
+constexpr int kModelListTimer = 1;
+constexpr unsigned kModelListDelayMs = 100;
+
+// Room for an edit's text: 29 characters and the terminator.
+constexpr int kEditTextBuffer = 30;
+
+struct WindowRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+class DialogWindow {
+public:
+    virtual ~DialogWindow() = default;
+
+    // The window itself, owner of its message boxes.
+    virtual platform::WindowHandle handle() = 0;
+    // A control's own handle, or the window's where the toolkit has none.
+    virtual platform::WindowHandle itemHandle(int id) = 0;
+
+    // Setting an edit's text raises its change command before returning.
+    virtual void setItemText(int id, const char* text) = 0;
+    // Copies at most size - 1 characters and always terminates.
+    virtual void getItemText(int id, char* out, int size) = 0;
+    virtual void enableItem(int id, bool enabled) = 0;
+    virtual void hideItem(int id) = 0;
+    virtual void setCaption(const char* text) = 0;
+
+    // The model list (a combo box).
+    virtual void listReset(int id) = 0;
+    virtual void listAppend(int id, const char* text) = 0;
+    virtual void listSelect(int id, int index) = 0;
+    // 0-based index of the selected item; -1 when nothing is selected.
+    virtual int listSelection(int id) = 0;
+
+    // Resources made at start-up (picture, icon, font); null means absent.
+    virtual void setItemPicture(int id, void* picture) = 0;
+    virtual void setIcons(void* icon) = 0;
+    virtual void setItemFont(int id, void* font) = 0;
+
+    // Removes Size, Move, Minimize, Maximize and Restore from the window menu.
+    virtual void trimWindowMenu() = 0;
+    // Inserts a text item at the top of the window menu.
+    virtual void insertWindowMenuItem(const char* text, int command) = 0;
+
+    virtual void armTimer(int timerId, unsigned milliseconds) = 0;
+    virtual void cancelTimer(int timerId) = 0;
+    virtual void endDialog(int result) = 0;
+
+    // Runs the About box modally, without an owner.
+    virtual void runAboutBox() = 0;
+
+    // Screen size in pixels; false when it cannot be had.
+    virtual bool screenSize(int* width, int* height) = 0;
+    // The window's rectangle in screen pixels; false on failure.
+    virtual bool windowRect(WindowRect* rect) = 0;
+    // Moves the window without resizing it or changing its stacking order.
+    virtual bool moveWindow(int x, int y) = 0;
+};
+
+} // namespace ui

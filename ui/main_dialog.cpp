@@ -1,0 +1,201 @@
+#include "ui/main_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/app_text.h"
+#include "config/model_file.h"
+#include "engine/line_storage.h"
+#include "engine/patch_run.h"
+#include "engine/warning_lines.h"
+#include "ui/centre_window.h"
+#include "ui/dialog_update_host.h"
+#include "ui/startup.h"
+
+std::int32_t dialogState = 0;
+char statusText[kStatusTextSize] = "";
+
+namespace ui {
+namespace {
+
+constexpr char kPressPage[] = "Press page to continue ...";
+constexpr char kSelectModel[] = "Select a GPS model ...";
+constexpr char kNoGps[] = "No Gps";
+// Names and labels from the model file: 59 characters and the terminator.
+constexpr int kNameBuffer = 60;
+
+void setStatus(const char* text)
+{
+    std::snprintf(statusText, sizeof statusText, "%s", text);
+}
+
+void showStatus(DialogWindow& window)
+{
+    window.setItemText(IdStatus, statusText);
+}
+
+// The section name of model `index`: the value of "Gps-<index>" in "GPS".
+void modelSection(int index, char* out)
+{
+    char key[24];
+    std::snprintf(key, sizeof key, "Gps-%d", index);
+    readModelValue("GPS", key, "", out, kNameBuffer);
+}
+
+void fillModelList(DialogWindow& window)
+{
+    window.listReset(IdModelList);
+    window.listAppend(IdModelList, kNoGps);
+    // The list ends at the first missing or empty key; later keys are not read.
+    for (int n = 1;; ++n) {
+        char section[kNameBuffer];
+        modelSection(n, section);
+        if (section[0] == '\0')
+            break;
+        window.listAppend(IdModelList, section);
+    }
+    window.listSelect(IdModelList, 0);
+}
+
+void onPage(DialogWindow& window)
+{
+    window.enableItem(IdOk, true);
+    window.enableItem(IdModelList, true);
+    loadLines();
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        // Raises the edit's change command, which sets the line and preview.
+        window.setItemText(IdFirstEdit + i, warningLines.lineText(i));
+        window.enableItem(IdFirstEdit + i, true);
+    }
+    dialogState = kStateLines;
+    setStatus(kSelectModel);
+    showStatus(window);
+    window.hideItem(IdPage);
+}
+
+void onEditChange(DialogWindow& window, int line)
+{
+    char text[kEditTextBuffer];
+    window.getItemText(IdFirstEdit + line, text, sizeof text);
+    warningLines.setLine(line, text);
+    window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
+}
+
+void onModelSelected(DialogWindow& window)
+{
+    if (dialogState <= 0)
+        return;
+    const int index = window.listSelection(IdModelList);
+    if (index <= 0) {
+        dialogState = kStateLines;
+        setStatus(kSelectModel);
+    } else {
+        dialogState = kStateModel;
+        char section[kNameBuffer];
+        modelSection(index, section);
+        char release[kNameBuffer];
+        readModelValue(section, "Rel", "??", release, sizeof release);
+        // A long label is cut at the end of the status text.
+        if (std::snprintf(statusText, sizeof statusText,
+                          "Click OK to modify firmware rel %s...", release) < 0)
+            setStatus("");
+    }
+    showStatus(window);
+}
+
+void onOk(DialogWindow& window)
+{
+    const int index = window.listSelection(IdModelList);
+    // No selection at all (text typed into the list's edit field) counts as
+    // "No Gps": a patch run needs a model.
+    if (index <= 0) {
+        platform::messageBox(window.handle(), "No Gps selected", kAppTitle,
+                             platform::MbOk | platform::MbIconWarning);
+        return;
+    }
+    char section[kNameBuffer];
+    modelSection(index, section);
+    if (PatchRun(window.handle(), section) == 1)
+        window.endDialog(1);
+}
+
+} // namespace
+
+void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
+{
+    dialogState = parameter;
+    setStatus(kPressPage);
+    centreWindow(window, nullptr);
+    window.trimWindowMenu();
+    window.insertWindowMenuItem("About Wendrix", CmdAbout);
+    window.insertWindowMenuItem("Update Wendrix", CmdUpdate);
+    window.setItemPicture(IdPicture, warningBitmap);
+    window.setIcons(appIcon);
+    window.enableItem(IdOk, false);
+    window.armTimer(kModelListTimer, kModelListDelayMs);
+    window.enableItem(IdModelList, false);
+    showStatus(window);
+}
+
+void mainDialogTimer(DialogWindow& window, int timerId)
+{
+    if (timerId != kModelListTimer)
+        return;
+    window.cancelTimer(kModelListTimer);
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        window.setItemFont(IdFirstPreview + i, previewFont);
+        window.enableItem(IdFirstEdit + i, false);
+    }
+    fillModelList(window);
+    window.setCaption(kAppTitle);
+    if (dialogState == kStateModel) {
+        dialogState = kStateLines;
+        setStatus(kSelectModel);
+        showStatus(window);
+    }
+}
+
+bool mainDialogCommand(DialogWindow& window, int id, int notification)
+{
+    if (id >= IdFirstEdit && id < IdFirstEdit + WarningLines::kCount) {
+        if (notification == NotifyEditChange)
+            onEditChange(window, id - IdFirstEdit);
+        return false;
+    }
+    switch (id) {
+    case IdPage:
+        onPage(window);
+        return false;
+    case IdModelList:
+        if (notification == NotifyListSelChange)
+            onModelSelected(window);
+        return false;
+    case IdOk:
+        onOk(window);
+        return true;
+    case IdCancel:
+        window.cancelTimer(kModelListTimer);
+        window.endDialog(0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool mainDialogSysCommand(DialogWindow& window, int command)
+{
+    switch (command & 0xFFFF) {
+    case CmdAbout:
+        window.runAboutBox();
+        return true;
+    case CmdUpdate: {
+        DialogUpdateHost host(window);
+        runUpdateCommand(host);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace ui

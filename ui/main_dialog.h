@@ -1,0 +1,31 @@
+// The main dialog's behaviour: a disclaimer page, seven line edits mirrored
+// into the picture, a model list read from the model file, OK for the patch
+// run, and the two window-menu commands.
+#pragma once
+
+#include <cstdint>
+
+#include "ui/dialog_window.h"
+
+// 400 disclaimer page, 1 lines page without a model, 2 model chosen.
+extern std::int32_t dialogState;
+// The status line shown in field 1066: at most 83 characters.
+constexpr int kStatusTextSize = 84;
+extern char statusText[kStatusTextSize];
+
+namespace ui {
+
+constexpr std::int32_t kStateDisclaimer = 400;
+constexpr std::int32_t kStateLines = 1;
+constexpr std::int32_t kStateModel = 2;
+
+// Each handler runs to completion; `window` is the main dialog.
+void mainDialogCreate(DialogWindow& window, std::int32_t parameter);
+void mainDialogTimer(DialogWindow& window, int timerId);
+// A command from a control; true when the dialog handled it (OK, Cancel).
+bool mainDialogCommand(DialogWindow& window, int id, int notification);
+// A window-menu command; true when it was one of the dialog's own, false
+// when the toolkit's default handling should carry it out.
+bool mainDialogSysCommand(DialogWindow& window, int command);
+
+} // namespace ui
