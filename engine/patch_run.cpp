@@ -1,0 +1,190 @@
+// The patch run: from the chosen model's section to a patched working file.
+#include "engine/patch_run.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "config/app_text.h"
+#include "config/model_file.h"
+#include "engine/firmware_image.h"
+#include "engine/fitting.h"
+#include "engine/language_table.h"
+#include "engine/line_storage.h"
+#include "log/run_log.h"
+
+namespace {
+
+constexpr int kUpdateCommand = 1004;
+constexpr int kMessageSize = 1024;
+constexpr char kUpdaterName[] = "UPDATER.EXE";
+
+// Every log line of the run goes through here, so a process without a log
+// simply skips logging.
+void logLine(const char* text)
+{
+    if (runLog)
+        runLog->writeLine(text);
+}
+
+int ask(platform::WindowHandle owner, const char* text, unsigned style)
+{
+    return platform::messageBox(owner, text, kAppTitle, style);
+}
+
+// Logs "**** <what>" and shows "<what><more>" as an error; both name `path`.
+void reportFailure(platform::WindowHandle owner, const char* logFormat,
+                   const char* messageFormat, const char* path)
+{
+    char text[kMessageSize];
+    std::snprintf(text, sizeof text, logFormat, path);
+    logLine(text);
+    std::snprintf(text, sizeof text, messageFormat, path);
+    ask(owner, text, platform::MbIconError);
+}
+
+void beginRunLog(const char* section, const char* rgnPath, std::uint32_t expectedCrc)
+{
+    if (!runLog)
+        return;
+    runLog->open(0);
+    runLog->writeBanner("Wendrix");
+    runLog->close();
+
+    char text[kMessageSize];
+    logLine("--- Info ---");
+    std::snprintf(text, sizeof text, "Ver: %s", kVersionText);
+    logLine(text);
+    std::snprintf(text, sizeof text, "Gps: %s", section);
+    logLine(text);
+    std::snprintf(text, sizeof text, "Rgn: %s", rgnPath);
+    logLine(text);
+    std::snprintf(text, sizeof text, "Crc: 0x%08x", static_cast<unsigned>(expectedCrc));
+    logLine(text);
+    logLine("");
+}
+
+// The table has kCount entries; a larger `lang` is treated as the whole table,
+// as the location and fitting passes do.
+std::int32_t textsWanted()
+{
+    return lang > LanguageTable::kCount ? LanguageTable::kCount : lang;
+}
+
+} // namespace
+
+int PatchRun(platform::WindowHandle owner, const char* section)
+{
+    if (!section)
+        section = "";
+
+    char orgPath[259];
+    char rgnPath[259];
+    char number[30];
+    readModelValue(section, "org", "", orgPath, sizeof orgPath);
+    readModelValue(section, "rgn", "", rgnPath, sizeof rgnPath);
+    readModelValue(section, "crc", "", number, sizeof number);
+    const std::uint32_t expectedCrc = parseHexNumber(number);
+    readModelValue(section, "lang", "", number, sizeof number);
+    lang = static_cast<std::int32_t>(parseDecimalNumber(number));
+
+    // The lines are kept whatever happens after this point.
+    saveLines();
+
+    beginRunLog(section, rgnPath, expectedCrc);
+
+    FirmwareImage image;
+
+    // The uploader is read whole only to learn that it is there and not empty.
+    const std::uint32_t updaterCrc = readImageFile(kUpdaterName, image);
+    releaseImage(image);
+    if (updaterCrc == 0) {
+        logLine("**** Cannot find UPDATER.EXE");
+        ask(owner,
+            "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"",
+            platform::MbIconError);
+        return 0;
+    }
+
+    // A read result of 0 is a failure and never a match, even when crc is 0.
+    const std::uint32_t orgCrc = readImageFile(orgPath, image);
+    if (orgCrc == 0 || orgCrc != expectedCrc) {
+        releaseImage(image);
+        const std::uint32_t rgnCrc = readImageFile(rgnPath, image);
+        if (rgnCrc == 0) {
+            char text[kMessageSize];
+            std::snprintf(text, sizeof text, "**** Cannot read %s!", rgnPath);
+            logLine(text);
+            std::snprintf(text, sizeof text,
+                          "Cannot read %s!\nYou have selected wrong GPS type or\n"
+                          "downloaded wrong version of the firmware\n\n"
+                          "If you have a newer version of the firmware\n"
+                          "than Wendrix expect you may search for\nupdates of Wendrix\n\n"
+                          "Search now?",
+                          rgnPath);
+            if (ask(owner, text, platform::MbIconWarning | platform::MbYesNo) == platform::IdYes)
+                platform::sendSysCommand(owner, kUpdateCommand);
+            releaseImage(image);
+            return 0;
+        }
+        if (rgnCrc != expectedCrc) {
+            reportFailure(owner, "**** Not original %s file!", "Not original %s file!", rgnPath);
+            releaseImage(image);
+            return 0;
+        }
+        // The working file is still unpatched: its bytes become the pristine
+        // copy. Without that copy they would exist nowhere once the working
+        // file is overwritten, so the run stops when it cannot be written.
+        if (!writeImageFile(orgPath, image.bytes, image.size)) {
+            reportFailure(owner, "**** Cannot write %s!",
+                          "Cannot write %s!\nDisk is full or file is write protected", orgPath);
+            releaseImage(image);
+            return 0;
+        }
+    }
+
+    const std::int32_t located = locateTexts(image, lang);
+    const std::int32_t wanted = textsWanted();
+    if (located < wanted) {
+        char text[kMessageSize];
+        std::snprintf(text, sizeof text, "Could not find WARNING text %d, %s",
+                      static_cast<int>(located), languageTable.entries[located].keywordA);
+        ask(owner, text, platform::MbIconError);
+    }
+
+    fitAndReplace(owner, image, lang);
+
+    if (!writeImageFile(rgnPath, image.bytes, image.size)) {
+        reportFailure(owner, "**** Cannot write %s!",
+                      "Cannot write %s!\nDisk is full or file is write protected", rgnPath);
+        releaseImage(image);
+        return 0;
+    }
+    releaseImage(image);
+
+    if (ask(owner, "You may now run UPDATER\nStart UPDATER.EXE now?",
+            platform::MbIconInformation | platform::MbOkCancel) == platform::IdOk) {
+        const platform::ProcessHandle process = launchUpdater(owner, kUpdaterName);
+        if (process) {
+            platform::waitForProcess(process);
+            platform::closeProcess(process);
+        }
+    }
+
+    platform::shellOpen(owner, "open", "report.html");
+    return 1;
+}
+
+platform::ProcessHandle launchUpdater(platform::WindowHandle owner, const char* program)
+{
+    // The command line must be writable, as CreateProcessA may change it.
+    char commandLine[512];
+    std::snprintf(commandLine, sizeof commandLine, "%s", program ? program : "");
+
+    const platform::ProcessHandle process = platform::startProcess(commandLine, 200, 20);
+    if (!process) {
+        ask(owner, "Could not start UPDATER.EXE\nRun UPDATER.EXE from command window",
+            platform::MbIconError);
+        return 0;
+    }
+    return process;
+}
