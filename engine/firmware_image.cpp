@@ -1,0 +1,124 @@
+#include "engine/firmware_image.h"
+
+#include <cstdio>
+#include <zlib.h>
+
+#include "platform/platform.h"
+
+namespace {
+constexpr const char* kCaption = "Zarnek Wendrix";
+constexpr std::uint32_t kNoSize = 0xFFFFFFFFu;
+
+// Reads exactly `size` bytes, request after request; false when the file
+// ends early or a request delivers nothing.
+bool readAll(platform::FileHandle file, unsigned char* into, std::uint32_t size)
+{
+    std::uint32_t done = 0;
+    while (done < size) {
+        const std::uint32_t got = platform::readFile(file, into + done, size - done);
+        if (got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+// Writes exactly `size` bytes; false when a request stores nothing.
+bool writeAll(platform::FileHandle file, const unsigned char* from, std::uint32_t size)
+{
+    std::uint32_t done = 0;
+    while (done < size) {
+        const std::uint32_t put = platform::writeFile(file, from + done, size - done);
+        if (put == 0)
+            return false;
+        done += put;
+    }
+    return true;
+}
+
+// zlib's crc32 takes its length as uInt; feed it in slices that fit.
+std::uint32_t crcOf(const unsigned char* bytes, std::uint32_t size)
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    while (size > 0) {
+        const uInt slice = size > 0x40000000u ? 0x40000000u : static_cast<uInt>(size);
+        crc = crc32(crc, bytes, slice);
+        bytes += slice;
+        size -= slice;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+} // namespace
+
+std::uint32_t readImageFile(const char* path, FirmwareImage& image)
+{
+    image.bytes = nullptr;
+    image.size = 0;
+
+    const platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kClosedFile)
+        return 0;
+    const std::uint32_t size = platform::fileSize(file);
+    if (size == kNoSize || size == 0) {
+        // An empty file is a failed read; nothing needs a block for it.
+        platform::closeFile(file);
+        return 0;
+    }
+
+    auto* block = static_cast<unsigned char*>(platform::allocBlock(static_cast<std::size_t>(size) + 1));
+    if (!block) {
+        platform::messageBox(nullptr, "GlobalAlloc failed!", kCaption, platform::MbOk);
+        platform::closeFile(file);
+        return 0;
+    }
+    if (!readAll(file, block, size)) {
+        platform::closeFile(file);
+        platform::freeBlock(block);
+        return 0;
+    }
+    platform::closeFile(file);
+
+    block[size] = 0;
+    image.bytes = block;
+    image.size = size;
+    return crcOf(block, size);
+}
+
+int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t size)
+{
+    if (!path || (!bytes && size > 0) || size == 0)
+        return 0;
+
+    // A target that exists must be writable by us: renaming over a
+    // write-protected file would otherwise succeed where the user meant it
+    // to be kept.
+    if (platform::fileExists(path)) {
+        const platform::FileHandle probe = platform::openExclusive(path, false);
+        if (probe == platform::kClosedFile)
+            return 0;
+        platform::closeFile(probe);
+    }
+
+    // The new bytes go to a temporary file beside the target, which replaces
+    // the target only once it is complete, so the target never holds a
+    // partial image.
+    char tempPath[320];
+    const platform::FileHandle file = platform::createTempBeside(path, tempPath, sizeof tempPath);
+    if (file == platform::kClosedFile)
+        return 0;
+    const bool written = writeAll(file, bytes, size) && platform::flushFile(file);
+    platform::closeFile(file);
+    if (!written || !platform::replaceFile(tempPath, path)) {
+        platform::deleteFile(tempPath);
+        return 0;
+    }
+    return 1;
+}
+
+void releaseImage(FirmwareImage& image)
+{
+    if (image.bytes)
+        platform::freeBlock(image.bytes);
+    image.bytes = nullptr;
+    image.size = 0;
+}

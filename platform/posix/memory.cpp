@@ -1,0 +1,59 @@
+// Memory blocks, the executable's path and sleeping on POSIX.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+void* allocBlock(std::size_t size)
+{
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void freeBlock(void* block)
+{
+    std::free(block);
+}
+
+std::size_t executablePath(char* buffer, std::size_t size)
+{
+    if (!buffer || size == 0)
+        return 0;
+    buffer[0] = '\0';
+
+    char full[4096 + 8];
+    const ssize_t n = ::readlink("/proc/self/exe", full, sizeof full - 8);
+    if (n <= 0)
+        return 0;
+    std::size_t length = static_cast<std::size_t>(n);
+    full[length] = '\0';
+
+    // A program file without an extension is named as if it had ".exe", so
+    // that replacing the last four characters gives the .ini and .LOG names.
+    const char* slash = std::strrchr(full, '/');
+    const char* name = slash ? slash + 1 : full;
+    if (std::strchr(name, '.') == nullptr) {
+        std::memcpy(full + length, ".exe", 5);
+        length += 4;
+    }
+
+    if (length > size - 1)
+        length = size - 1;
+    std::memcpy(buffer, full, length);
+    buffer[length] = '\0';
+    return length;
+}
+
+void sleepMilliseconds(unsigned milliseconds)
+{
+    timespec wait{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace platform
