@@ -1,0 +1,424 @@
+#include "ui/qt/qt_dialog.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include "platform/platform.h"
+#include "ui/about_dialog.h"
+#include "ui/main_dialog.h"
+#include "ui/qt/ansi_text.h"
+#include "ui/qt/qt_resources.h"
+
+namespace ui::qt {
+namespace {
+
+// 8-point "MS Sans Serif" at 96 dpi; fontconfig picks the nearest face.
+QFont dialogFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+// A combo box's drop-down with edit field is one line high on screen; the
+// template's height includes the dropped list.
+constexpr int kComboHeight = 21;
+
+} // namespace
+
+QtDialog::QtDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
+    : QDialog(parent)
+{
+    setFont(dialogFont());
+    setFixedSize(duToPixelsX(dialogTemplate.width), duToPixelsY(dialogTemplate.height));
+    build(dialogTemplate);
+
+    // Below the commands added by the dialog logic: the separator and Close.
+    windowMenu_.addSeparator();
+    windowMenu_.addAction(QStringLiteral("Close"), this, [this] { reject(); });
+
+    // Where the window manager owns the title bar's menu, a right-click,
+    // Alt+Space and the Menu key open this one.
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    auto openAtCorner = [this] { openWindowMenu(mapToGlobal(QPoint(0, 0))); };
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this), &QShortcut::activated,
+            this, openAtCorner);
+    connect(new QShortcut(QKeySequence(Qt::Key_Menu), this), &QShortcut::activated, this,
+            openAtCorner);
+}
+
+QtDialog::~QtDialog() = default;
+
+void QtDialog::build(const DialogTemplate& dialogTemplate)
+{
+    for (int i = 0; i < dialogTemplate.count; ++i) {
+        const ControlSpec& spec = dialogTemplate.controls[i];
+        const QRect area(duToPixelsX(spec.x), duToPixelsY(spec.y), duToPixelsX(spec.w),
+                         duToPixelsY(spec.h));
+        const QString text = QString::fromLatin1(spec.text);
+        const int id = spec.id;
+        QWidget* widget = nullptr;
+
+        switch (spec.kind) {
+        case ControlKind::Label:
+        case ControlKind::Preview: {
+            auto* label = new QLabel(this);
+            // Plain text: a user's line is shown as typed, never as markup.
+            label->setTextFormat(Qt::PlainText);
+            label->setText(text);
+            label->setAlignment(spec.kind == ControlKind::Preview
+                                    ? Qt::AlignCenter
+                                    : Qt::AlignLeft | Qt::AlignTop);
+            widget = label;
+            break;
+        }
+        case ControlKind::Rule: {
+            auto* rule = new QFrame(this);
+            rule->setAutoFillBackground(true);
+            QPalette palette = rule->palette();
+            palette.setColor(QPalette::Window, Qt::black);
+            rule->setPalette(palette);
+            widget = rule;
+            break;
+        }
+        case ControlKind::Picture: {
+            auto* picture = new QLabel(this);
+            if (text == QLatin1String("AAICON"))
+                picture->setPixmap(applicationIcon().pixmap(32, 32));
+            widget = picture;
+            break;
+        }
+        case ControlKind::DefaultButton:
+        case ControlKind::Button: {
+            auto* button = new QPushButton(text, this);
+            button->setDefault(spec.kind == ControlKind::DefaultButton);
+            connect(button, &QPushButton::clicked, this, [this, id] { command(id, NotifyNone); });
+            widget = button;
+            break;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(this);
+            // Every change, typed or set, goes through the change command.
+            connect(edit, &QLineEdit::textChanged, this,
+                    [this, id] { command(id, NotifyEditChange); });
+            widget = edit;
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto* combo = new QComboBox(this);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            // Only a choice by the user is a selection change, as with a
+            // Win32 combo box; selecting from the program is silent.
+            connect(combo, &QComboBox::activated, this,
+                    [this, id] { command(id, NotifyListSelChange); });
+            widget = combo;
+            break;
+        }
+        }
+
+        if (spec.kind == ControlKind::Picture) {
+            widget->move(area.topLeft());
+            widget->adjustSize();
+        } else if (spec.kind == ControlKind::ComboBox) {
+            widget->setGeometry(area.x(), area.y(), area.width(), kComboHeight);
+        } else {
+            widget->setGeometry(area);
+        }
+        if (id != 0)
+            items_.insert(id, widget);
+    }
+}
+
+QWidget* QtDialog::item(int id) const
+{
+    return items_.value(id, nullptr);
+}
+
+bool QtDialog::ownsHandle(platform::WindowHandle handle) const
+{
+    if (handle == static_cast<const QWidget*>(this))
+        return true;
+    for (QWidget* widget : items_)
+        if (handle == widget)
+            return true;
+    return false;
+}
+
+void QtDialog::openWindowMenu(const QPoint& globalPos)
+{
+    windowMenu_.popup(globalPos);
+}
+
+void QtDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    openWindowMenu(event->globalPos());
+}
+
+void QtDialog::reject()
+{
+    command(IdCancel, NotifyNone);
+}
+
+platform::WindowHandle QtDialog::handle()
+{
+    return static_cast<QWidget*>(this);
+}
+
+platform::WindowHandle QtDialog::itemHandle(int id)
+{
+    QWidget* widget = item(id);
+    return widget != nullptr ? widget : static_cast<QWidget*>(this);
+}
+
+void QtDialog::setItemText(int id, const char* text)
+{
+    const QString value = fromAnsi(text);
+    QWidget* widget = item(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // Win32 reports a change even when the new text equals the old one;
+        // Qt stays silent then, so the change command is raised here.
+        if (edit->text() == value)
+            command(id, NotifyEditChange);
+        else
+            edit->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(value);
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        button->setText(value);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        combo->setEditText(value);
+    }
+}
+
+void QtDialog::getItemText(int id, char* out, int size)
+{
+    QString value;
+    QWidget* widget = item(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        value = edit->text();
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+        value = label->text();
+    else if (auto* button = qobject_cast<QPushButton*>(widget))
+        value = button->text();
+    else if (auto* combo = qobject_cast<QComboBox*>(widget))
+        value = combo->currentText();
+    toAnsi(value, out, size);
+}
+
+void QtDialog::enableItem(int id, bool enabled)
+{
+    if (QWidget* widget = item(id))
+        widget->setEnabled(enabled);
+}
+
+void QtDialog::hideItem(int id)
+{
+    if (QWidget* widget = item(id))
+        widget->hide();
+}
+
+void QtDialog::setCaption(const char* text)
+{
+    setWindowTitle(fromAnsi(text));
+}
+
+void QtDialog::listReset(int id)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(item(id)))
+        combo->clear();
+}
+
+void QtDialog::listAppend(int id, const char* text)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(item(id)))
+        combo->addItem(fromAnsi(text));
+}
+
+void QtDialog::listSelect(int id, int index)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(item(id)))
+        combo->setCurrentIndex(index);
+}
+
+int QtDialog::listSelection(int id)
+{
+    auto* combo = qobject_cast<QComboBox*>(item(id));
+    if (combo == nullptr)
+        return -1;
+    const int index = combo->currentIndex();
+    // Text typed into the edit field that names no item leaves no selection.
+    if (index < 0 || (combo->isEditable() && combo->currentText() != combo->itemText(index)))
+        return -1;
+    return index;
+}
+
+void QtDialog::setItemPicture(int id, void* picture)
+{
+    auto* label = qobject_cast<QLabel*>(item(id));
+    if (label == nullptr)
+        return;
+    if (picture != nullptr)
+        label->setPixmap(*static_cast<QPixmap*>(picture));
+    else
+        label->clear();
+    // The field takes the picture's own size.
+    label->adjustSize();
+}
+
+void QtDialog::setIcons(void* icon)
+{
+    if (icon != nullptr)
+        setWindowIcon(*static_cast<QIcon*>(icon));
+}
+
+void QtDialog::setItemFont(int id, void* font)
+{
+    QWidget* widget = item(id);
+    if (widget != nullptr && font != nullptr)
+        widget->setFont(*static_cast<QFont*>(font));
+}
+
+void QtDialog::trimWindowMenu()
+{
+    // No minimize or maximize; the size is fixed already.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
+void QtDialog::insertWindowMenuItem(const char* text, int commandId)
+{
+    auto* action = new QAction(fromAnsi(text), &windowMenu_);
+    connect(action, &QAction::triggered, this, [this, commandId] { sysCommand(commandId); });
+    const QList<QAction*> actions = windowMenu_.actions();
+    windowMenu_.insertAction(actions.isEmpty() ? nullptr : actions.first(), action);
+}
+
+void QtDialog::armTimer(int timerId, unsigned milliseconds)
+{
+    std::unique_ptr<QTimer>& slot = timers_[timerId];
+    if (!slot) {
+        slot = std::make_unique<QTimer>();
+        connect(slot.get(), &QTimer::timeout, this, [this, timerId] { timer(timerId); });
+    }
+    // Like a Win32 timer it repeats until cancelled.
+    slot->start(static_cast<int>(milliseconds));
+}
+
+void QtDialog::cancelTimer(int timerId)
+{
+    auto found = timers_.find(timerId);
+    if (found != timers_.end())
+        found->second->stop();
+}
+
+void QtDialog::endDialog(int result)
+{
+    done(result);
+}
+
+void QtDialog::runAboutBox()
+{
+    AboutDialogQt box;
+    runWithoutOwner(box);
+}
+
+bool QtDialog::screenSize(int* width, int* height)
+{
+    QScreen* display = screen();
+    if (display == nullptr)
+        return false;
+    *width = display->geometry().width();
+    *height = display->geometry().height();
+    return true;
+}
+
+bool QtDialog::windowRect(WindowRect* rect)
+{
+    const QRect frame = frameGeometry();
+    if (!frame.isValid())
+        return false;
+    *rect = {frame.left(), frame.top(), frame.left() + frame.width(),
+             frame.top() + frame.height()};
+    return true;
+}
+
+bool QtDialog::moveWindow(int x, int y)
+{
+    move(x, y);
+    return true;
+}
+
+// ---------------------------------------------------------------- main
+
+MainDialogQt::MainDialogQt(std::int32_t parameter) : QtDialog(kMainTemplate)
+{
+    // The patch run asks for the Update command through the platform layer;
+    // it runs here, before sendSysCommand returns.
+    platform::setSysCommandHandler([this](platform::WindowHandle owner, int commandId) {
+        if (ownsHandle(owner))
+            sysCommand(commandId);
+    });
+    mainDialogCreate(*this, parameter);
+}
+
+MainDialogQt::~MainDialogQt()
+{
+    platform::setSysCommandHandler({});
+}
+
+void MainDialogQt::command(int id, int notification)
+{
+    mainDialogCommand(*this, id, notification);
+}
+
+void MainDialogQt::sysCommand(int commandId)
+{
+    mainDialogSysCommand(*this, commandId);
+}
+
+void MainDialogQt::timer(int timerId)
+{
+    mainDialogTimer(*this, timerId);
+}
+
+// --------------------------------------------------------------- About
+
+AboutDialogQt::AboutDialogQt() : QtDialog(kAboutTemplate)
+{
+    setWindowTitle(QStringLiteral("About Zarnek"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    aboutDialogCreate(*this);
+    if (QWidget* ok = item(IdOk))
+        ok->setFocus();
+}
+
+void AboutDialogQt::command(int id, int)
+{
+    aboutDialogCommand(*this, id);
+}
+
+int runWithoutOwner(QDialog& dialog)
+{
+    bool finished = false;
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    dialog.show();
+    if (!finished)
+        loop.exec();
+    return dialog.result();
+}
+
+} // namespace ui::qt

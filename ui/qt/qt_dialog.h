@@ -1,0 +1,100 @@
+// A dialog built from a template whose controls are found by their ids, and
+// the window operations the dialog logic calls, carried out on Qt widgets.
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <QMenu>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "ui/dialog_window.h"
+#include "ui/qt/dialog_template.h"
+
+class QLabel;
+
+namespace ui::qt {
+
+class QtDialog : public QDialog, public DialogWindow {
+public:
+    QtDialog(const DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
+    ~QtDialog() override;
+
+    // The control with `id`, or null.
+    QWidget* item(int id) const;
+    // The window menu (built by the dialog logic; empty for the About box).
+    QMenu* windowMenu() { return &windowMenu_; }
+    void openWindowMenu(const QPoint& globalPos);
+    // Whether `handle` is this dialog or one of its controls.
+    bool ownsHandle(platform::WindowHandle handle) const;
+
+    platform::WindowHandle handle() override;
+    platform::WindowHandle itemHandle(int id) override;
+    void setItemText(int id, const char* text) override;
+    void getItemText(int id, char* out, int size) override;
+    void enableItem(int id, bool enabled) override;
+    void hideItem(int id) override;
+    void setCaption(const char* text) override;
+    void listReset(int id) override;
+    void listAppend(int id, const char* text) override;
+    void listSelect(int id, int index) override;
+    int listSelection(int id) override;
+    void setItemPicture(int id, void* picture) override;
+    void setIcons(void* icon) override;
+    void setItemFont(int id, void* font) override;
+    void trimWindowMenu() override;
+    void insertWindowMenuItem(const char* text, int command) override;
+    void armTimer(int timerId, unsigned milliseconds) override;
+    void cancelTimer(int timerId) override;
+    void endDialog(int result) override;
+    void runAboutBox() override;
+    bool screenSize(int* width, int* height) override;
+    bool windowRect(WindowRect* rect) override;
+    bool moveWindow(int x, int y) override;
+
+protected:
+    // What the dialog procedure does with each event.
+    virtual void command(int id, int notification) = 0;
+    virtual void sysCommand(int command) = 0;
+    virtual void timer(int /*timerId*/) {}
+
+    // Escape and the close box arrive as the Cancel command.
+    void reject() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void build(const DialogTemplate& dialogTemplate);
+
+    QHash<int, QWidget*> items_;
+    QMenu windowMenu_;
+    std::map<int, std::unique_ptr<QTimer>> timers_;
+};
+
+// The main dialog (template 400), run by start-up.
+class MainDialogQt : public QtDialog {
+public:
+    explicit MainDialogQt(std::int32_t parameter);
+    ~MainDialogQt() override;
+
+protected:
+    void command(int id, int notification) override;
+    void sysCommand(int command) override;
+    void timer(int timerId) override;
+};
+
+// The About box (template 500).
+class AboutDialogQt : public QtDialog {
+public:
+    AboutDialogQt();
+
+protected:
+    void command(int id, int notification) override;
+    void sysCommand(int) override {}
+};
+
+// Runs `dialog` until it ends, in a loop of its own that leaves every
+// other window working (a dialog without an owner); returns its result.
+int runWithoutOwner(QDialog& dialog);
+
+} // namespace ui::qt
