@@ -1,0 +1,41 @@
+// Runs a copy of wendrix-cli in a folder of its own, as a user would: the
+// folder holds the program, its model file and log, and the firmware, and is
+// the current directory. HOME and XDG_CONFIG_HOME point into the test's own
+// folder and PATH holds only the test's stand-ins.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/patch_run/run_expectations.h"
+#include "tests/support/test_helpers.h"
+
+struct CliResult {
+    int status = -1; // exit status, or -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+class CliFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Runs wendrix-cli with `args`; as user nobody (through setpriv) when asked.
+    CliResult run(const std::vector<std::string>& args, bool asNobody = false);
+
+    std::string app(const std::string& name) const { return root.file("app/" + name); }
+    void writeModelFile(const std::string& text);
+    // One model, "Model A 2.40", working file model.rgn, pristine copy model.org.
+    void writeStandardModel(std::uint32_t crc, const char* org = "model.org");
+    void put(const std::string& name, const std::vector<unsigned char>& bytes);
+    std::vector<unsigned char> bytes(const std::string& name) const;
+    std::vector<std::string> logLines() const;
+    // Documents handed to the xdg-open stand-in (waits for the first when expected).
+    std::vector<std::string> opened(bool expectSome) const;
+    // Whether the run left anything in the per-user store.
+    bool storeTouched() const;
+
+    testing_support::TempDir root;
+};

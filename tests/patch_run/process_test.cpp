@@ -1,0 +1,163 @@
+// Starting programs as a Windows command line names them, waiting for them,
+// and handing documents to xdg-open.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/platform.h"
+#include "tests/patch_run/run_fixture.h"
+
+namespace fs = std::filesystem;
+using testing_support::readText;
+using testing_support::writeText;
+
+namespace {
+
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(dir.file("cwd"));
+        fs::create_directories(dir.file("bin"));
+        savedCwd = fs::current_path();
+        fs::current_path(dir.file("cwd"));
+        savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        setEnvironment("PATH", dir.file("bin"));
+    }
+    void TearDown() override
+    {
+        fs::current_path(savedCwd);
+        setEnvironment("PATH", savedPath);
+    }
+
+    // A script that appends its tag and arguments to trace.txt.
+    void script(const std::string& path, const std::string& tag, fs::perms mode = fs::perms::all)
+    {
+        ASSERT_TRUE(writeText(path, "#!/bin/sh\necho \"" + tag + " $*\" >> '" + trace() + "'\n"));
+        fs::permissions(path, mode, fs::perm_options::replace);
+    }
+    std::string trace() const { return dir.file("trace.txt"); }
+
+    // Starts, waits and closes; returns whether it started.
+    bool run(const std::string& commandLine)
+    {
+        std::string buffer = commandLine;
+        const platform::ProcessHandle process = platform::startProcess(buffer.data(), 200, 20);
+        if (!process)
+            return false;
+        platform::waitForProcess(process);
+        platform::closeProcess(process);
+        return true;
+    }
+
+    testing_support::TempDir dir;
+    fs::path savedCwd;
+    std::string savedPath;
+};
+
+TEST_F(ProcessTest, CurrentDirectoryComesBeforePath)
+{
+    script(dir.file("cwd/tool"), "cwd");
+    script(dir.file("bin/tool"), "path");
+    ASSERT_TRUE(run("tool"));
+    EXPECT_EQ(readText(trace()), "cwd \n");
+
+    fs::remove(dir.file("cwd/tool"));
+    ASSERT_TRUE(run("tool one  two\t\"three four\""));
+    EXPECT_EQ(readText(trace()), "cwd \npath one two three four\n");
+}
+
+TEST_F(ProcessTest, ProgramsThatCannotRunAreNotStarted)
+{
+    EXPECT_FALSE(run("missing"));
+    EXPECT_FALSE(run(""));
+    EXPECT_FALSE(run("   "));
+
+    // Found first but not executable: the search stops there, as on Windows.
+    script(dir.file("cwd/tool"), "cwd", fs::perms::owner_read | fs::perms::owner_write);
+    script(dir.file("bin/tool"), "path");
+    EXPECT_FALSE(run("tool"));
+
+    // An empty executable file is no program.
+    ASSERT_TRUE(writeText(dir.file("cwd/empty"), ""));
+    fs::permissions(dir.file("cwd/empty"), fs::perms::all, fs::perm_options::replace);
+    EXPECT_FALSE(run("empty"));
+
+    // A folder of that name is no program either.
+    fs::create_directory(dir.file("cwd/folder"));
+    EXPECT_FALSE(run("folder"));
+    EXPECT_FALSE(testing_support::exists(trace()));
+}
+
+TEST_F(ProcessTest, WindowsProgramsRunThroughWineWhenThereIsOne)
+{
+    ASSERT_TRUE(writeText(dir.file("cwd/UPDATER.EXE"), "MZ windows program"));
+    fs::permissions(dir.file("cwd/UPDATER.EXE"), fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
+    EXPECT_FALSE(run("UPDATER.EXE /quiet"));
+
+    script(dir.file("bin/wine"), "wine");
+    ASSERT_TRUE(run("UPDATER.EXE /quiet"));
+    EXPECT_EQ(readText(trace()), "wine ./UPDATER.EXE /quiet\n");
+}
+
+TEST_F(ProcessTest, WaitReturnsOnlyAfterTheProgramEnded)
+{
+    ASSERT_TRUE(writeText(dir.file("cwd/slow"),
+                          "#!/bin/sh\n/bin/sleep 1\necho done > '" + trace() + "'\n"));
+    fs::permissions(dir.file("cwd/slow"), fs::perms::all, fs::perm_options::replace);
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_TRUE(run("slow"));
+    EXPECT_EQ(readText(trace()), "done\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(900));
+}
+
+// The state letter of a process from /proc, or 0 when it is gone.
+char processState(platform::ProcessHandle pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text))
+        return 0;
+    const std::size_t paren = text.rfind(')');
+    return paren != std::string::npos && paren + 2 < text.size() ? text[paren + 2] : 0;
+}
+
+TEST_F(ProcessTest, ClosingAProgramThatStillRunsLeavesNoZombie)
+{
+    ASSERT_TRUE(writeText(dir.file("cwd/brief"), "#!/bin/sh\n/bin/sleep 0.3\n"));
+    fs::permissions(dir.file("cwd/brief"), fs::perms::all, fs::perm_options::replace);
+    std::string commandLine = "brief";
+    const platform::ProcessHandle process = platform::startProcess(commandLine.data(), 0, 0);
+    ASSERT_NE(process, 0);
+    platform::closeProcess(process);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (processState(process) != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(processState(process), 0) << "the ended program was not reaped";
+}
+
+TEST_F(ProcessTest, ShellOpenHandsTheDocumentToXdgOpen)
+{
+    // Without xdg-open nothing happens and nothing is reported.
+    platform::shellOpen(nullptr, "open", "report.html");
+
+    script(dir.file("bin/xdg-open"), "open");
+    platform::shellOpen(nullptr, "open", "report.html");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!testing_support::exists(trace()) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(readText(trace()), "open report.html\n");
+}
+
+} // namespace
+
+#endif

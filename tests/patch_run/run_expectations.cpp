@@ -1,0 +1,172 @@
+#include "tests/patch_run/run_expectations.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <zlib.h>
+
+namespace run_expect {
+namespace {
+
+constexpr int kTableSize = 14;
+
+std::string format(const char* fmt, auto... args)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text, fmt, args...);
+    return text;
+}
+
+std::int32_t entriesSearched(std::int32_t lang)
+{
+    return std::clamp<std::int32_t>(lang, 0, kTableSize);
+}
+
+// Texts of `made` that the search locates: all of them, up to the entries searched.
+std::size_t locatedCount(const MadeFirmware& made, std::int32_t lang)
+{
+    return std::min<std::size_t>(made.texts.size(), static_cast<std::size_t>(entriesSearched(lang)));
+}
+
+} // namespace
+
+const char* locatedName(int index)
+{
+    static const char* const names[kTableSize] = {
+        "English", "Deutsch", "Francais", "Italian", "Espa\xF1ol", "Svenska", "Dansk",
+        "Portugu\xEAs", "Nederlands", "Norsk", "Suomi", "Polski", "Cesky", "Magyar",
+    };
+    return names[index];
+}
+
+std::vector<std::string> logHead(const std::string& section, const std::string& rgnPath,
+                                 std::uint32_t crc)
+{
+    const std::string rule(70, '-');
+    return {rule,
+            "*****  Wendrix  *****",
+            rule,
+            "",
+            "--- Info ---",
+            "Ver: 1.4.1.12",
+            "Gps: " + section,
+            "Rgn: " + rgnPath,
+            "Crc: 0x" + hex8(crc),
+            ""};
+}
+
+std::vector<std::string> languagesBlock(const MadeFirmware& made, std::size_t size,
+                                        std::int32_t lang)
+{
+    std::vector<std::string> block = {"--- Languages ---"};
+    const std::size_t located = locatedCount(made, lang);
+    for (std::size_t i = 0; i < located; ++i)
+        block.push_back(format("Language %2d: %-10s   Start %6d,   Len %3d", int(i) + 1,
+                               locatedName(int(i)), made.texts[i].start, made.texts[i].length));
+    if (located < static_cast<std::size_t>(entriesSearched(lang)))
+        block.push_back(format("Language %2d: %-10s   Start %6d,   Len %3d", int(located) + 1,
+                               "Unknown", int(size), 0));
+    block.push_back("");
+    return block;
+}
+
+Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang)
+{
+    Fitted out;
+    out.image = made.bytes;
+
+    int ends[7];
+    int previous = -1;
+    for (int i = 0; i < 7; ++i) {
+        ends[i] = previous + int(lines[i].size()) + 1;
+        previous = ends[i];
+    }
+    out.logBlock.push_back("--- Lines ---");
+    for (int i = 0; i < 7; ++i)
+        out.logBlock.push_back(format("Line-%d: %3d %s", i + 1, ends[i], lines[i].c_str()));
+    out.logBlock.push_back("");
+    out.logBlock.push_back("--- Result ---");
+
+    const std::size_t located = locatedCount(made, lang);
+    int lastCandidate = 0;
+    for (std::int32_t entry = 0; entry < entriesSearched(lang); ++entry) {
+        const bool isLocated = static_cast<std::size_t>(entry) < located;
+        const int length = isLocated ? made.texts[entry].length : 0;
+        const char* name = isLocated ? locatedName(entry) : "Unknown";
+        bool replaced = false;
+        if (length > 0) {
+            int n = 0;
+            while (n < 7 && ends[n] <= length)
+                ++n;
+            // The smallest fill factor whose padding wants cover the slack.
+            for (int f = 10; f <= 24 && !replaced; ++f) {
+                std::string candidate;
+                int used = n > 0 ? ends[n - 1] : 0;
+                for (int i = 0; i < n; ++i) {
+                    const int want = std::max(0, 2 * (f - int(lines[i].size())));
+                    const int pad = std::min(want, length - used);
+                    used += pad;
+                    candidate += std::string(pad / 2, ' ') + lines[i] +
+                                 std::string((pad + 1) / 2, ' ') + '\n';
+                }
+                if (!candidate.empty())
+                    candidate.pop_back();
+                lastCandidate = int(candidate.size());
+                if (int(candidate.size()) == length) {
+                    std::copy(candidate.begin(), candidate.end(),
+                              out.image.begin() + made.texts[entry].start);
+                    out.logBlock.push_back(format("%-10s %3d chars replaced, %d line(s) skipped, fill factor %d",
+                                                  name, length, 7 - n, f));
+                    replaced = true;
+                }
+            }
+        }
+        if (!replaced) {
+            out.logBlock.push_back(format("%-10s not replaced, %d chars could not replace %d chars",
+                                          name, lastCandidate, length));
+            ++out.failures;
+        }
+    }
+    out.logBlock.push_back("");
+    return out;
+}
+
+std::vector<std::string> successLog(const std::string& section, const std::string& rgnPath,
+                                    std::uint32_t crc, const MadeFirmware& made,
+                                    const Lines& lines, std::int32_t lang)
+{
+    std::vector<std::string> log = logHead(section, rgnPath, crc);
+    for (const std::string& line : languagesBlock(made, made.bytes.size(), lang))
+        log.push_back(line);
+    for (const std::string& line : fit(made, lines, lang).logBlock)
+        log.push_back(line);
+    return log;
+}
+
+std::vector<std::string> splitLog(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t end = text.find("\r\n", begin);
+        if (end == std::string::npos) {
+            lines.push_back("<no CR LF>" + text.substr(begin));
+            break;
+        }
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 2;
+    }
+    return lines;
+}
+
+std::uint32_t crcOf(const std::vector<unsigned char>& bytes)
+{
+    return static_cast<std::uint32_t>(
+        ::crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
+}
+
+std::string hex8(std::uint32_t value)
+{
+    return format("%08x", static_cast<unsigned>(value));
+}
+
+} // namespace run_expect

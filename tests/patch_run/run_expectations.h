@@ -1,0 +1,51 @@
+// What a patch run should leave behind, worked out from the rules of the
+// language search and the fitting pass, for images made by makeFirmware.
+// Shared by the in-process tests of the run and the end-to-end tests of
+// wendrix-cli.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/support/firmware_maker.h"
+
+namespace run_expect {
+
+using Lines = std::array<std::string, 7>;
+
+// The language name a located text of entry `index` (0-based) gets when the
+// image holds the texts in their first spelling, as makeFirmware writes them.
+const char* locatedName(int index);
+
+// The banner and the information block that begin every run's log.
+std::vector<std::string> logHead(const std::string& section, const std::string& rgnPath,
+                                 std::uint32_t crc);
+
+// The "--- Languages ---" block for an image of `size` bytes holding `made`'s texts.
+std::vector<std::string> languagesBlock(const MadeFirmware& made, std::size_t size,
+                                        std::int32_t lang);
+
+struct Fitted {
+    std::vector<unsigned char> image;   // the image with every text rewritten that fits
+    std::vector<std::string> logBlock;  // the "--- Lines ---" and "--- Result ---" blocks
+    int failures = 0;                   // texts left as they were
+};
+
+// Rewrites the texts of `made` that the search finds for `lang` with `lines`.
+Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang);
+
+// The whole log of a successful run.
+std::vector<std::string> successLog(const std::string& section, const std::string& rgnPath,
+                                    std::uint32_t crc, const MadeFirmware& made,
+                                    const Lines& lines, std::int32_t lang);
+
+// A log file's lines: each must end in CR LF; a missing line end is kept as
+// a final line prefixed with "<no CR LF>" so that comparisons fail.
+std::vector<std::string> splitLog(const std::string& text);
+
+std::uint32_t crcOf(const std::vector<unsigned char>& bytes);
+std::string hex8(std::uint32_t value);
+
+} // namespace run_expect

@@ -1,0 +1,204 @@
+#include "tests/patch_run/run_fixture.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "config/model_file.h"
+#include "engine/line_storage.h"
+#include "engine/warning_lines.h"
+
+namespace fs = std::filesystem;
+using testing_support::readBytes;
+using testing_support::readText;
+using testing_support::writeBytes;
+using testing_support::writeText;
+
+void setEnvironment(const char* name, const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+
+namespace {
+void unsetEnvironment(const char* name)
+{
+#ifdef _WIN32
+    _putenv_s(name, "");
+#else
+    ::unsetenv(name);
+#endif
+}
+} // namespace
+
+void PatchRunFixture::SetUp()
+{
+    for (const char* sub : {"work", "prog", "config", "bin"}) {
+        fs::create_directories(root.file(sub));
+        fs::permissions(root.file(sub), fs::perms::all, fs::perm_options::replace);
+    }
+    savedCwd = fs::current_path().string();
+    fs::current_path(root.file("work"));
+
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "PATH"}) {
+        if (const char* value = std::getenv(name))
+            savedEnv.emplace_back(name, value);
+        else
+            unsetEnv.push_back(name);
+    }
+    setEnvironment("HOME", root.file("config"));
+    setEnvironment("XDG_CONFIG_HOME", root.file("config"));
+#ifndef _WIN32
+    // Only the stand-ins can be found: no real xdg-open, no real wine.
+    setEnvironment("PATH", root.file("bin"));
+    const std::string opener = root.file("bin/xdg-open");
+    writeText(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + root.file("opened.txt") + "'\n");
+    fs::permissions(opener, fs::perms::all, fs::perm_options::replace);
+#endif
+
+    const std::string model = root.file("prog/wendrix.ini");
+    ASSERT_LT(model.size(), sizeof modelFilePath);
+    std::snprintf(modelFilePath, sizeof modelFilePath, "%s", model.c_str());
+    log = std::make_unique<RunLog>(root.file("prog/wendrix.exe").c_str());
+    logPath = root.file("prog/wendrix.LOG");
+    runLog = log.get();
+
+    boxes = std::make_unique<testing_support::RecordingMessageBoxes>();
+    boxes->answerFor = [this](const testing_support::RecordedMessage& box) {
+        switch (box.style & 0x0F) {
+        case platform::MbYesNo:
+            return answerYesNo;
+        case platform::MbOkCancel:
+            return answerOkCancel;
+        default:
+            return int(platform::IdOk);
+        }
+    };
+    platform::setSysCommandHandler(
+        [this](platform::WindowHandle, int command) { sysCommands.push_back(command); });
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        warningLines.setLine(i, "");
+}
+
+void PatchRunFixture::TearDown()
+{
+    platform::setSysCommandHandler(nullptr);
+    boxes.reset();
+    runLog = nullptr;
+    log.reset();
+    fs::current_path(savedCwd);
+    for (const auto& [name, value] : savedEnv)
+        setEnvironment(name.c_str(), value);
+    for (const std::string& name : unsetEnv)
+        unsetEnvironment(name.c_str());
+}
+
+void PatchRunFixture::writeModel(const std::string& section, const char* org, const char* rgn,
+                                 const char* crc, const char* lang)
+{
+    std::string text = "[GPS]\r\nDate=01.10.02\r\nGps-1=" + section + "\r\n[" + section + "]\r\n";
+    if (org)
+        text += std::string("org=") + org + "\r\n";
+    if (rgn)
+        text += std::string("rgn=") + rgn + "\r\n";
+    if (crc)
+        text += std::string("crc=") + crc + "\r\n";
+    if (lang)
+        text += std::string("lang=") + lang + "\r\n";
+    text += "Rel=2.40\r\n";
+    ASSERT_TRUE(writeText(root.file("prog/wendrix.ini"), text));
+}
+
+void PatchRunFixture::putWork(const std::string& name, const std::vector<unsigned char>& bytes)
+{
+    ASSERT_TRUE(writeBytes(workFile(name), bytes));
+}
+
+std::vector<unsigned char> PatchRunFixture::workBytes(const std::string& name) const
+{
+    std::vector<unsigned char> bytes;
+    EXPECT_TRUE(readBytes(workFile(name), bytes)) << name << " cannot be read";
+    return bytes;
+}
+
+bool PatchRunFixture::workHas(const std::string& name) const
+{
+    return testing_support::exists(workFile(name));
+}
+
+void PatchRunFixture::putUpdater(const std::string& content)
+{
+    ASSERT_TRUE(writeText(workFile("UPDATER.EXE"), content));
+}
+
+void PatchRunFixture::setLines(const run_expect::Lines& lines)
+{
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        warningLines.setLine(i, lines[static_cast<std::size_t>(i)].c_str());
+}
+
+run_expect::Lines PatchRunFixture::storedLines()
+{
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        warningLines.setLine(i, "something else");
+    loadLines();
+    run_expect::Lines lines;
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        lines[static_cast<std::size_t>(i)] = warningLines.lineText(i);
+    return lines;
+}
+
+std::vector<std::string> PatchRunFixture::logLines() const
+{
+    return run_expect::splitLog(readText(logPath));
+}
+
+std::vector<std::string> PatchRunFixture::messageTexts() const
+{
+    std::vector<std::string> texts;
+    for (const auto& box : boxes->messages)
+        texts.push_back(box.text);
+    return texts;
+}
+
+std::vector<std::string> PatchRunFixture::openedDocuments(bool expectSome) const
+{
+    const std::string path = root.file("opened.txt");
+    // xdg-open runs on its own; give it time to record what it was given.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(expectSome ? 10 : 1);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (expectSome && testing_support::exists(path))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::vector<std::string> documents;
+    const std::string text = readText(path);
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        documents.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return documents;
+}
+
+MadeFirmware standardFirmware(int textCount, std::uint32_t seed)
+{
+    return makeFirmware(64 * 1024, textCount, seed);
+}
+
+run_expect::Lines ownerLines()
+{
+    return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""};
+}
+
+run_expect::Lines otherLines()
+{
+    return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""};
+}
