@@ -1,0 +1,236 @@
+// The HTTP client of the platform layer, against servers on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "tests/update/http_file_server.h"
+#include "tests/update/loopback_socket_server.h"
+
+namespace {
+
+constexpr char kHeader[] = "Accept: */*\r\n\r\n";
+
+// One open session: library, root handle and (when it could be made) the
+// response, released in the right order whatever the test did.
+struct Session {
+    explicit Session(const std::string& url)
+    {
+        loaded = platform::netLoad();
+        internet = platform::netOpen("Zarnek Wendrix");
+        if (internet != 0)
+            request = platform::netOpenUrl(internet, url.c_str(), kHeader, 15);
+    }
+    ~Session()
+    {
+        if (request != 0)
+            platform::netClose(request);
+        if (internet != 0)
+            platform::netClose(internet);
+        if (loaded)
+            platform::netUnload();
+    }
+    // Reads to the end in steps of the given sizes, round and round;
+    // false when a read failed (the bytes so far stay in `body`).
+    bool readAll(std::string& body, const std::vector<std::uint32_t>& sizes)
+    {
+        std::vector<char> buffer(65536);
+        for (std::size_t i = 0;; ++i) {
+            std::uint32_t got = 12345;
+            if (!platform::netRead(request, buffer.data(), sizes[i % sizes.size()], &got))
+                return false;
+            EXPECT_LE(got, sizes[i % sizes.size()]);
+            if (got == 0)
+                return true;
+            body.append(buffer.data(), got);
+        }
+    }
+    bool loaded = false;
+    platform::NetHandle internet = 0;
+    platform::NetHandle request = 0;
+};
+
+std::string patternedBody(std::size_t size)
+{
+    std::string body;
+    std::uint32_t state = 2463534242u;
+    for (std::size_t i = 0; i < size; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        body.push_back(static_cast<char>(state & 0xFF));
+    }
+    return body;
+}
+
+class HttpClient : public ::testing::Test {
+protected:
+    void TearDown() override { platform::netSetTimeouts(30, 60); }
+};
+
+TEST_F(HttpClient, HandsOverTheWholeBodyInOrderWhateverTheReadSizes)
+{
+    HttpFileServer server;
+    const std::string body = patternedBody(300000);
+    server.answer(200, body);
+    for (const auto& sizes : std::vector<std::vector<std::uint32_t>>{
+             {50}, {1, 7, 4096, 3, 65536}, {65536}}) {
+        Session session(server.url());
+        ASSERT_NE(session.request, 0);
+        std::string got;
+        ASSERT_TRUE(session.readAll(got, sizes));
+        EXPECT_EQ(got.size(), body.size());
+        EXPECT_TRUE(got == body);
+        // The end stays the end.
+        char byte;
+        std::uint32_t count = 1;
+        EXPECT_TRUE(platform::netRead(session.request, &byte, 1, &count));
+        EXPECT_EQ(count, 0u);
+    }
+}
+
+TEST_F(HttpClient, SendsOneGetWithTheAgentAndOneAcceptHeader)
+{
+    HttpFileServer server;
+    server.answer(200, "[GPS]\r\n");
+    {
+        Session session(server.url());
+        ASSERT_NE(session.request, 0);
+        std::string got;
+        ASSERT_TRUE(session.readAll(got, {50}));
+        EXPECT_EQ(got, "[GPS]\r\n");
+    }
+    const auto seen = server.requests();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].method, "GET");
+    EXPECT_EQ(seen[0].path, "/gps/wendrix.ini");
+    EXPECT_EQ(seen[0].agents, std::vector<std::string>{"Zarnek Wendrix"});
+    EXPECT_EQ(seen[0].accepts, std::vector<std::string>{"*/*"});
+}
+
+TEST_F(HttpClient, ConnectsDirectlyWhateverTheProxyVariablesSay)
+{
+    HttpFileServer server;
+    server.answer(200, "[GPS]\r\nDate=1\r\n");
+    LoopbackSocketServer proxy({"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n"}, 0,
+                               LoopbackSocketServer::Ending::Close);
+    const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.port());
+    ScopedEnvironment lower("http_proxy", proxyUrl.c_str());
+    ScopedEnvironment upper("HTTP_PROXY", proxyUrl.c_str());
+    ScopedEnvironment all("ALL_PROXY", proxyUrl.c_str());
+    ScopedEnvironment allLower("all_proxy", proxyUrl.c_str());
+    ScopedEnvironment none("NO_PROXY", "");
+    {
+        Session session(server.url());
+        ASSERT_NE(session.request, 0);
+        std::string got;
+        ASSERT_TRUE(session.readAll(got, {50}));
+        EXPECT_EQ(got, "[GPS]\r\nDate=1\r\n");
+    }
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(proxy.connections(), 0);
+}
+
+TEST_F(HttpClient, AnErrorStatusStillOpensAndItsPageIsTheBody)
+{
+    HttpFileServer server;
+    server.answer(404, "<html>Not Found</html>");
+    Session session(server.url());
+    ASSERT_NE(session.request, 0);
+    std::string got;
+    ASSERT_TRUE(session.readAll(got, {50}));
+    EXPECT_EQ(got, "<html>Not Found</html>");
+}
+
+TEST_F(HttpClient, ARedirectIsNotFollowed)
+{
+    HttpFileServer server;
+    server.answer(302, "moved", server.url("/elsewhere.ini"));
+    Session session(server.url());
+    ASSERT_NE(session.request, 0);
+    std::string got;
+    ASSERT_TRUE(session.readAll(got, {50}));
+    EXPECT_EQ(got, "moved");
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(HttpClient, RequestsThatCannotBeMadeOrAnsweredDoNotOpen)
+{
+    {
+        Session session("http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) +
+                        "/gps/wendrix.ini");
+        EXPECT_NE(session.internet, 0);
+        EXPECT_EQ(session.request, 0);
+    }
+    {
+        // Only HTTP is spoken; this port has nothing behind it either.
+        Session session("ftp://127.0.0.1:" + std::to_string(unusedLoopbackPort()) +
+                        "/gps/wendrix.ini");
+        EXPECT_EQ(session.request, 0);
+    }
+    {
+        // Accepts the connection, then never says a word.
+        platform::netSetTimeouts(2, 2);
+        LoopbackSocketServer mute({}, 0, LoopbackSocketServer::Ending::Hold);
+        Session session(mute.url());
+        EXPECT_EQ(session.request, 0);
+        EXPECT_EQ(mute.connections(), 1);
+    }
+}
+
+TEST_F(HttpClient, ABodyCutShortIsAFailedReadAfterTheBytesThatCame)
+{
+    const std::string sent = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A";
+    LoopbackSocketServer server(
+        {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n", sent}, 100,
+        LoopbackSocketServer::Ending::Close);
+    Session session(server.url());
+    ASSERT_NE(session.request, 0);
+    std::string got;
+    EXPECT_FALSE(session.readAll(got, {50}));
+    EXPECT_EQ(got, sent);
+}
+
+TEST_F(HttpClient, AServerThatFallsSilentIsAFailedReadOnceTheIdleLimitPasses)
+{
+    platform::netSetTimeouts(2, 2);
+    LoopbackSocketServer server(
+        {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", "[GPS]\r\nDate=1"}, 100,
+        LoopbackSocketServer::Ending::Hold);
+    Session session(server.url());
+    ASSERT_NE(session.request, 0);
+    std::string got;
+    EXPECT_FALSE(session.readAll(got, {50}));
+    EXPECT_EQ(got, "[GPS]\r\nDate=1");
+}
+
+TEST_F(HttpClient, BytesArrivingInPiecesArriveInPieces)
+{
+    // The first read must not wait for more than the server has sent.
+    LoopbackSocketServer server(
+        {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n[G", "PS]\r\nA=1"}, 300,
+        LoopbackSocketServer::Ending::Close);
+    Session session(server.url());
+    ASSERT_NE(session.request, 0);
+    char buffer[50];
+    std::uint32_t got = 0;
+    ASSERT_TRUE(platform::netRead(session.request, buffer, sizeof buffer, &got));
+    EXPECT_EQ(std::string(buffer, got), "[G");
+    std::string rest;
+    ASSERT_TRUE(session.readAll(rest, {50}));
+    EXPECT_EQ(rest, "PS]\r\nA=1");
+}
+
+TEST_F(HttpClient, HandlesThatAreNoneAreRefused)
+{
+    char buffer[4];
+    std::uint32_t got = 99;
+    EXPECT_FALSE(platform::netRead(0, buffer, sizeof buffer, &got));
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(platform::netOpenUrl(0, "http://127.0.0.1/", kHeader, 15), 0);
+    platform::netClose(0);
+}
+
+} // namespace
