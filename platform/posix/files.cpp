@@ -40,6 +40,14 @@ bool lockOrClose(int fd, int operation)
     return false;
 }
 
+// A file that nobody may write is treated as read-only for everyone, root
+// included, as the read-only attribute is on Windows.
+bool isWriteProtected(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
 bool isRegularFile(int fd)
 {
     struct stat st;
@@ -72,6 +80,10 @@ FileHandle createForWriting(const char* path)
     const int fd = openRetrying(path, O_WRONLY | O_CREAT, 0666);
     if (fd < 0)
         return kClosedFile;
+    if (isWriteProtected(fd)) {
+        ::close(fd);
+        return kClosedFile;
+    }
     // Readers must be kept out while the file is written: they ask for a
     // shared lock, which the exclusive one refuses. Truncate only once the
     // lock is ours, so a file being read is never cut short.
@@ -91,6 +103,10 @@ FileHandle openExclusive(const char* path, bool truncate)
     const int fd = openRetrying(path, O_WRONLY | O_CREAT, 0666);
     if (fd < 0)
         return kClosedFile;
+    if (isWriteProtected(fd)) {
+        ::close(fd);
+        return kClosedFile;
+    }
     if (!lockOrClose(fd, LOCK_EX))
         return kClosedFile;
     if (truncate && ::ftruncate(fd, 0) != 0) {

@@ -115,14 +115,18 @@ bool canDropPrivileges()
     return geteuid() == 0;
 }
 
-int runUnprivileged(const std::function<int()>& body)
+namespace {
+constexpr int kChildSetupFailed = 254;
+
+int runForked(const std::function<int()>& body, bool dropPrivileges)
 {
     const pid_t child = fork();
     if (child < 0)
         return -1;
     if (child == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(254);
+        if (dropPrivileges &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(kChildSetupFailed);
         _exit(body() & 0xFF);
     }
     int status = 0;
@@ -130,14 +134,30 @@ int runUnprivileged(const std::function<int()>& body)
         if (errno != EINTR)
             return -1;
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 254)
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == kChildSetupFailed)
         return -1;
     return WEXITSTATUS(status);
+}
+} // namespace
+
+int runInChild(const std::function<int()>& body)
+{
+    return runForked(body, false);
+}
+
+int runUnprivileged(const std::function<int()>& body)
+{
+    return runForked(body, true);
 }
 #else
 bool canDropPrivileges()
 {
     return false;
+}
+
+int runInChild(const std::function<int()>&)
+{
+    return -1;
 }
 
 int runUnprivileged(const std::function<int()>&)

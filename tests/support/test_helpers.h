@@ -60,6 +60,11 @@ bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 bool writeText(const std::string& path, const std::string& text);
 bool exists(const std::string& path);
 
+// Runs `body` in a child process and returns the value it returned (0 to
+// 255), or -1 when the child could not be run or did not end normally
+// (POSIX only; -1 elsewhere).
+int runInChild(const std::function<int()>& body);
+
 // Whether checks as an unprivileged user can be run here (POSIX, as root).
 bool canDropPrivileges();
 // Runs `body` in a child process as user and group 65534 and returns the

@@ -1,0 +1,156 @@
+#include "engine/fitting.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/firmware_image.h"
+#include "engine/language_table.h"
+#include "engine/warning_lines.h"
+#include "log/run_log.h"
+
+namespace {
+
+constexpr int kFirstFill = 10;
+constexpr int kLastFill = 24;
+// Seven pieces of at most 49 characters, and the terminator.
+constexpr std::size_t kCandidateSize = 7 * 49 + 1;
+
+void logLine(const char* text)
+{
+    if (runLog)
+        runLog->writeLine(text);
+}
+
+// A line's length, measured within its buffer even if the terminator is missing.
+std::size_t lineLength(const char* line)
+{
+    const void* nul = std::memchr(line, '\0', WarningLines::kBufferSize);
+    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - line)
+               : WarningLines::kBufferSize;
+}
+
+// The candidate text for one fill factor, built in a fixed buffer. A text
+// that would not fit the buffer is marked as overflowed and never accepted.
+struct Candidate {
+    char text[kCandidateSize];
+    std::size_t length = 0;
+    bool overflowed = false;
+
+    void append(const char* bytes, std::size_t n)
+    {
+        if (overflowed || n > sizeof text - 1 - length) {
+            overflowed = true;
+            return;
+        }
+        std::memcpy(text + length, bytes, n);
+        length += n;
+    }
+    void appendSpaces(std::size_t n)
+    {
+        static const char kSpaces[] = "                                                  ";
+        while (n > 0) {
+            const std::size_t chunk = n < sizeof kSpaces - 1 ? n : sizeof kSpaces - 1;
+            append(kSpaces, chunk);
+            n -= chunk;
+        }
+    }
+};
+
+// Builds the candidate of the first `n` lines for fill factor `fill` and a
+// text of `target` characters: each line centred by its share of the slack,
+// lines joined by line feeds.
+void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, std::int32_t target)
+{
+    c.length = 0;
+    c.overflowed = false;
+    if (n < 1) {
+        c.text[0] = '\0';
+        return;
+    }
+    std::int64_t used = lines.lineEnds[n - 1];
+    for (int i = 0; i < n; ++i) {
+        const std::size_t length = lineLength(lines.lines[i]);
+        std::int64_t want = 2 * (static_cast<std::int64_t>(fill) - static_cast<std::int64_t>(length));
+        if (want < 0)
+            want = 0;
+        std::int64_t room = target - used;
+        if (room < 0)
+            room = 0;
+        const std::int64_t pad = want < room ? want : room;
+        used += pad;
+        c.appendSpaces(static_cast<std::size_t>(pad / 2));
+        c.append(lines.lines[i], length);
+        c.appendSpaces(static_cast<std::size_t>((pad + 1) / 2));
+        c.append("\n", 1);
+    }
+    if (c.length > 0)
+        --c.length; // the final line feed
+    c.text[c.length] = '\0';
+}
+
+} // namespace
+
+int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32_t langCount)
+{
+    const WarningLines& lines = warningLines;
+    char text[160];
+
+    logLine("--- Lines ---");
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        std::snprintf(text, sizeof text, "Line-%d: %3d %.*s", i + 1, lines.lineEnds[i],
+                      static_cast<int>(lineLength(lines.lines[i])), lines.lines[i]);
+        logLine(text);
+    }
+    logLine("");
+    logLine("--- Result ---");
+
+    // Nothing past the table is ever read.
+    const std::int32_t count = langCount > LanguageTable::kCount ? LanguageTable::kCount : langCount;
+    int failures = 0;
+    Candidate candidate;
+    std::size_t lastLength = 0; // length of the most recent candidate of this pass
+
+    for (std::int32_t e = 0; e < count; ++e) {
+        const LanguageEntry& entry = languageTable.entries[e];
+        const std::int32_t target = entry.length;
+        // Only a text that lies wholly inside this image, with its NUL, is touched.
+        const bool inImage = image.bytes && entry.start >= 0 && target > 0 &&
+                             static_cast<std::uint64_t>(entry.start) + static_cast<std::uint64_t>(target) <=
+                                 image.size;
+        bool replaced = false;
+        if (inImage) {
+            int n = WarningLines::kCount;
+            while (n > 0 && lines.lineEnds[n - 1] > target)
+                --n;
+            for (int fill = kFirstFill; fill <= kLastFill; ++fill) {
+                buildCandidate(candidate, lines, n, fill, target);
+                lastLength = candidate.length;
+                if (!candidate.overflowed && candidate.length == static_cast<std::size_t>(target)) {
+                    std::memcpy(image.bytes + entry.start, candidate.text, candidate.length + 1);
+                    std::snprintf(text, sizeof text,
+                                  "%-10s %3d chars replaced, %d line(s) skipped, fill factor %d",
+                                  entry.name, static_cast<int>(candidate.length),
+                                  WarningLines::kCount - n, fill);
+                    logLine(text);
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced) {
+            std::snprintf(text, sizeof text, "%-10s not replaced, %d chars could not replace %d chars",
+                          entry.name, static_cast<int>(lastLength), target);
+            logLine(text);
+            ++failures;
+        }
+    }
+
+    if (failures > 0) {
+        std::snprintf(text, sizeof text,
+                      "%d of %d languages not processed\nSee wendrix.log for more information",
+                      failures, count);
+        platform::messageBox(owner, text, "Zarnek Wendrix", platform::MbIconInformation);
+    }
+    logLine("");
+    return 1;
+}

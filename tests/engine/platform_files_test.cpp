@@ -1,0 +1,200 @@
+// The file functions of the OS layer that the image files and the run log
+// stand on: sharing, atomic replacement, moves that never overwrite.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "platform/platform.h"
+#include "tests/support/test_helpers.h"
+
+namespace fs = std::filesystem;
+using testing_support::readText;
+using testing_support::writeText;
+
+namespace {
+
+class PlatformFilesTest : public ::testing::Test {
+protected:
+    testing_support::TempDir dir;
+};
+
+TEST_F(PlatformFilesTest, ReadersShareAndKeepWritersOut)
+{
+    const std::string path = dir.file("f");
+    ASSERT_TRUE(writeText(path, "abc"));
+    const auto r1 = platform::openForReading(path.c_str());
+    const auto r2 = platform::openForReading(path.c_str());
+    ASSERT_NE(r1, platform::kClosedFile);
+    ASSERT_NE(r2, platform::kClosedFile);
+    EXPECT_EQ(platform::openExclusive(path.c_str(), false), platform::kClosedFile);
+    EXPECT_EQ(platform::createForWriting(path.c_str()), platform::kClosedFile);
+    platform::closeFile(r1);
+    platform::closeFile(r2);
+    // The refused create did not truncate the file.
+    EXPECT_EQ(readText(path), "abc");
+    const auto w = platform::openExclusive(path.c_str(), false);
+    EXPECT_NE(w, platform::kClosedFile);
+    platform::closeFile(w);
+}
+
+TEST_F(PlatformFilesTest, ExclusiveWriterKeepsEveryoneOut)
+{
+    const std::string path = dir.file("log");
+    const auto w = platform::openExclusive(path.c_str(), true);
+    ASSERT_NE(w, platform::kClosedFile);
+    EXPECT_EQ(platform::openForReading(path.c_str()), platform::kClosedFile);
+    EXPECT_EQ(platform::openExclusive(path.c_str(), false), platform::kClosedFile);
+    platform::closeFile(w);
+    const auto r = platform::openForReading(path.c_str());
+    EXPECT_NE(r, platform::kClosedFile);
+    platform::closeFile(r);
+}
+
+TEST_F(PlatformFilesTest, ExclusiveOpenKeepsOrTruncates)
+{
+    const std::string path = dir.file("x");
+    ASSERT_TRUE(writeText(path, "0123456789"));
+    auto f = platform::openExclusive(path.c_str(), false);
+    ASSERT_NE(f, platform::kClosedFile);
+    EXPECT_EQ(platform::fileSize(f), 10u);
+    ASSERT_TRUE(platform::seekToEnd(f));
+    EXPECT_EQ(platform::writeFile(f, "AB", 2), 2u);
+    platform::closeFile(f);
+    EXPECT_EQ(readText(path), "0123456789AB");
+
+    f = platform::openExclusive(path.c_str(), true);
+    ASSERT_NE(f, platform::kClosedFile);
+    EXPECT_EQ(platform::fileSize(f), 0u);
+    platform::closeFile(f);
+    EXPECT_EQ(readText(path), "");
+}
+
+TEST_F(PlatformFilesTest, CreateForWritingTruncates)
+{
+    const std::string path = dir.file("c");
+    ASSERT_TRUE(writeText(path, "long old content"));
+    const auto f = platform::createForWriting(path.c_str());
+    ASSERT_NE(f, platform::kClosedFile);
+    EXPECT_EQ(platform::writeFile(f, "new", 3), 3u);
+    platform::closeFile(f);
+    EXPECT_EQ(readText(path), "new");
+}
+
+TEST_F(PlatformFilesTest, ReadAndSizeReportBytesMoved)
+{
+    const std::string path = dir.file("r");
+    ASSERT_TRUE(writeText(path, "hello"));
+    const auto f = platform::openForReading(path.c_str());
+    ASSERT_NE(f, platform::kClosedFile);
+    EXPECT_EQ(platform::fileSize(f), 5u);
+    char buffer[16] = {};
+    EXPECT_EQ(platform::readFile(f, buffer, sizeof buffer), 5u);
+    EXPECT_STREQ(buffer, "hello");
+    EXPECT_EQ(platform::readFile(f, buffer, sizeof buffer), 0u); // end of file
+    EXPECT_EQ(platform::writeFile(f, "no", 2), 0u);              // opened for reading
+    platform::closeFile(f);
+
+    EXPECT_EQ(platform::fileSize(platform::kClosedFile), 0xFFFFFFFFu);
+    EXPECT_EQ(platform::readFile(platform::kClosedFile, buffer, 4), 0u);
+    EXPECT_EQ(platform::openForReading(dir.file("missing").c_str()), platform::kClosedFile);
+    EXPECT_EQ(platform::openForReading(dir.path().c_str()), platform::kClosedFile);
+    EXPECT_EQ(platform::openForReading(""), platform::kClosedFile);
+}
+
+TEST_F(PlatformFilesTest, TempFilesAreNewAndBesideTheTarget)
+{
+    const std::string target = dir.file("image.rgn");
+    std::set<std::string> names;
+    for (int i = 0; i < 5; ++i) {
+        char temp[300];
+        const auto f = platform::createTempBeside(target.c_str(), temp, sizeof temp);
+        ASSERT_NE(f, platform::kClosedFile);
+        platform::closeFile(f);
+        EXPECT_EQ(fs::path(temp).parent_path(), fs::path(dir.path()));
+        EXPECT_TRUE(testing_support::exists(temp));
+        names.insert(temp);
+    }
+    EXPECT_EQ(names.size(), 5u);
+    EXPECT_FALSE(testing_support::exists(target));
+
+    // A name too long for the buffer is refused rather than cut.
+    char small[8];
+    EXPECT_EQ(platform::createTempBeside(target.c_str(), small, sizeof small), platform::kClosedFile);
+    char temp[300];
+    EXPECT_EQ(platform::createTempBeside(dir.file("no/folder/x").c_str(), temp, sizeof temp),
+              platform::kClosedFile);
+}
+
+TEST_F(PlatformFilesTest, MoveNeverOverwritesReplaceDoes)
+{
+    const std::string a = dir.file("a");
+    const std::string b = dir.file("b");
+    ASSERT_TRUE(writeText(a, "A"));
+    ASSERT_TRUE(writeText(b, "B"));
+    EXPECT_FALSE(platform::moveFile(a.c_str(), b.c_str()));
+    EXPECT_EQ(readText(a), "A");
+    EXPECT_EQ(readText(b), "B");
+
+    EXPECT_TRUE(platform::replaceFile(a.c_str(), b.c_str()));
+    EXPECT_FALSE(testing_support::exists(a));
+    EXPECT_EQ(readText(b), "A");
+
+    EXPECT_TRUE(platform::moveFile(b.c_str(), a.c_str()));
+    EXPECT_EQ(readText(a), "A");
+    EXPECT_FALSE(testing_support::exists(b));
+    EXPECT_FALSE(platform::moveFile(b.c_str(), a.c_str())); // source gone
+}
+
+TEST_F(PlatformFilesTest, DeleteAndExists)
+{
+    const std::string f = dir.file("d");
+    ASSERT_TRUE(writeText(f, "x"));
+    EXPECT_TRUE(platform::fileExists(f.c_str()));
+    EXPECT_TRUE(platform::fileExists(dir.path().c_str()));
+    EXPECT_TRUE(platform::deleteFile(f.c_str()));
+    EXPECT_FALSE(platform::fileExists(f.c_str()));
+    EXPECT_FALSE(platform::deleteFile(f.c_str()));
+    EXPECT_FALSE(platform::fileExists(""));
+}
+
+TEST_F(PlatformFilesTest, FlushWrittenFile)
+{
+    const auto f = platform::createForWriting(dir.file("s").c_str());
+    ASSERT_NE(f, platform::kClosedFile);
+    EXPECT_EQ(platform::writeFile(f, "data", 4), 4u);
+    EXPECT_TRUE(platform::flushFile(f));
+    platform::closeFile(f);
+    EXPECT_FALSE(platform::flushFile(platform::kClosedFile));
+}
+
+TEST(PlatformExecutableTest, PathNamesThisProgramWithAnExtension)
+{
+    char path[260];
+    const std::size_t n = platform::executablePath(path, sizeof path);
+    ASSERT_GT(n, 4u);
+    EXPECT_EQ(std::strlen(path), n);
+    const std::string text(path);
+    // This test program has no extension of its own on POSIX: ".exe" stands in.
+    EXPECT_EQ(text.substr(text.size() - 4), ".exe");
+    EXPECT_NE(text.find("engine_tests"), std::string::npos);
+
+    char small[6];
+    EXPECT_EQ(platform::executablePath(small, sizeof small), 5u);
+    EXPECT_EQ(std::strlen(small), 5u);
+    EXPECT_EQ(std::string(small), text.substr(0, 5));
+}
+
+TEST(PlatformMemoryTest, BlocksCanBeUsedWhole)
+{
+    auto* block = static_cast<unsigned char*>(platform::allocBlock(4097));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0xAB, 4097);
+    EXPECT_EQ(block[4096], 0xAB);
+    platform::freeBlock(block);
+    platform::freeBlock(nullptr);
+}
+
+} // namespace
