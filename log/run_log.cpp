@@ -57,7 +57,12 @@ RunLog::RunLog(const char* executablePath) : file(platform::kClosedFile)
     derivePath(path, executablePath);
 }
 
-RunLog::~RunLog() = default;
+// The log is normally closed by now; a log left open is closed rather than
+// leaking its handle and its lock.
+RunLog::~RunLog()
+{
+    close();
+}
 
 int RunLog::open(int append)
 {
