@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# End-to-end speed and memory of `wendrix-cli patch` on a 16 MiB firmware
+# image, against `cp` of the same file in the same run.
+#
+#   bench/cli_patch.sh [path/to/wendrix-cli]
+#
+# Goals: the patch run takes less than twice as long as the copy, and its
+# peak resident memory stays under the image size plus 8 MiB. Exits non-zero
+# when a goal is missed. Use an optimised build (the default preset); a
+# sanitizer build is far slower and larger by design.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+cli=${1:-$here/../build/default/cli/wendrix-cli}
+if [ ! -x "$cli" ]; then
+    echo "cli_patch: no wendrix-cli at $cli (build it first: cmake --preset default && cmake --build --preset default)" >&2
+    exit 2
+fi
+command -v hyperfine >/dev/null || { echo "cli_patch: hyperfine is not installed" >&2; exit 2; }
+
+size=$((16 * 1024 * 1024))
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$cli" "$work/wendrix-cli"
+cd "$work"
+
+# The image: noise that cannot form a keyword (every keyword begins with a
+# capital letter), with the fourteen language texts spread through it.
+crc=$(python3 - "$size" <<'EOF'
+import random, sys, zlib
+size = int(sys.argv[1])
+openings = [b"WARNING\n", b"WARNUNG\n", b"ATTENTION!\n", b"ATTENZIONE\n",
+            b"AVISO\nLos datos se", b"VARNING!\n", b"ADVARSEL\nAlle data er",
+            b"AVISO\nTodos os dados", b"WAARSCHUWING.\n", b"ADVARSEL\nAlle data er",
+            b"VAROITUS\n", b"UWAGA\n", b"VAROVANI\n", b"FIGYELEM\n"]
+rng = random.Random(16)
+alphabet = bytes(range(0x61, 0x7b)) + b"0123456789\x00\x01\x7f\xfe"
+table = bytes(alphabet[b % len(alphabet)] for b in range(256))
+data = bytearray(rng.randbytes(size).translate(table))
+slot = size // len(openings)
+for i, opening in enumerate(openings):
+    text = opening + b" the map data may be wrong\nuse with care and check\nroad signs always\x00"
+    start = i * slot + 4096
+    data[start:start + len(text)] = text
+open("model.rgn", "wb").write(data)
+print("%08x" % zlib.crc32(data))
+EOF
+)
+
+printf '[GPS]\r\nGps-1=Bench 1.00\r\n[Bench 1.00]\r\norg=model.org\r\nrgn=model.rgn\r\ncrc=%s\r\nlang=14\r\nRel=1.00\r\n' "$crc" > wendrix.ini
+printf 'MZ stand-in uploader' > UPDATER.EXE
+mkdir -p config bin
+# A do-nothing xdg-open keeps the run from opening a browser.
+printf '#!/bin/sh\nexit 0\n' > bin/xdg-open
+chmod +x bin/xdg-open
+export HOME="$work/config" XDG_CONFIG_HOME="$work/config" PATH="$work/bin:$PATH"
+
+patch_cmd="./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH' 2>/dev/null"
+# The first run makes the pristine copy; the measured runs all patch from it.
+eval "$patch_cmd" || { echo "cli_patch: the patch run failed" >&2; exit 1; }
+cmp -s model.org model.rgn && { echo "cli_patch: the working file was not patched" >&2; exit 1; }
+
+hyperfine --warmup 2 --runs 15 --style basic --export-json times.json \
+    --command-name copy "cp model.org copy.bin" \
+    --command-name patch "$patch_cmd" >/dev/null
+
+peak_kib=$(python3 - <<'EOF'
+import resource, subprocess
+subprocess.run(["./wendrix-cli", "patch", "1", "--line", "THIS UNIT BELONGS TO"],
+               stderr=subprocess.DEVNULL, check=True)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+EOF
+)
+
+python3 - "$peak_kib" "$size" <<'EOF'
+import json, sys
+peak_kib, size = int(sys.argv[1]), int(sys.argv[2])
+results = {r["command"]: r for r in json.load(open("times.json"))["results"]}
+copy, patch = results["copy"]["mean"], results["patch"]["mean"]
+ratio = patch / copy
+limit_kib = size // 1024 + 8 * 1024
+print(f"image           {size // (1024 * 1024)} MiB")
+print(f"cp              {copy * 1000:8.2f} ms (± {results['copy']['stddev'] * 1000:.2f})")
+print(f"wendrix-cli     {patch * 1000:8.2f} ms (± {results['patch']['stddev'] * 1000:.2f})")
+print(f"ratio           {ratio:8.2f}   goal < 2.00")
+print(f"peak memory     {peak_kib / 1024:8.1f} MiB goal < {limit_kib / 1024:.1f} MiB")
+failed = []
+if ratio >= 2.0:
+    failed.append("time")
+if peak_kib >= limit_kib:
+    failed.append("memory")
+if failed:
+    print("MISSED: " + ", ".join(failed))
+    sys.exit(1)
+print("goals met")
+EOF
