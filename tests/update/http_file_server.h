@@ -1,19 +1,14 @@
-// A real HTTP server on 127.0.0.1 (cpp-httplib on a thread of the test)
-// that answers every request with one configured reply and records what
-// each request carried.
+// A real HTTP server on 127.0.0.1, on a thread of the test program, that
+// answers every request with one configured reply and records what each
+// request carried. cpp-httplib serves where it is installed; elsewhere (the
+// Windows cross build) a small responder on a bare socket does.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
-
-namespace httplib {
-class Server;
-}
 
 struct SeenRequest {
     std::string method;
@@ -38,9 +33,19 @@ public:
     std::vector<SeenRequest> requests() const;
 
 private:
-    std::unique_ptr<httplib::Server> server_;
+    struct Reply {
+        int status;
+        std::string body;
+        std::string location;
+    };
+    struct Engine; // the server proper, one per build
+    // Records `seen`, runs the hook and gives the configured reply.
+    Reply handle(const SeenRequest& seen);
+    // The whole reply to a raw request head (the bare-socket server).
+    std::string respond(const std::string& head);
+
+    std::unique_ptr<Engine> engine_;
     int port_ = 0;
-    std::thread thread_;
     mutable std::mutex mutex_;
     int status_ = 200;
     std::string body_;

@@ -103,6 +103,18 @@ LoopbackSocketServer::LoopbackSocketServer(std::vector<std::string> parts, unsig
                                            Ending ending)
     : parts_(std::move(parts)), pauseMs_(pauseMs), ending_(ending)
 {
+    start();
+}
+
+LoopbackSocketServer::LoopbackSocketServer(
+    std::function<std::string(const std::string& head)> responder)
+    : responder_(std::move(responder))
+{
+    start();
+}
+
+void LoopbackSocketServer::start()
+{
     listener_ = static_cast<std::intptr_t>(listenOnLoopback(&port_));
     thread_ = std::thread([this] { serve(); });
 }
@@ -142,6 +154,8 @@ void LoopbackSocketServer::serve()
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(head);
         }
+        if (responder_)
+            sendAll(client, responder_(head));
         for (std::size_t i = 0; i < parts_.size() && !stopping_; ++i) {
             if (i > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs_));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,6 +20,8 @@ public:
 
     // Sends `parts` in order, waiting `pauseMs` between them.
     LoopbackSocketServer(std::vector<std::string> parts, unsigned pauseMs, Ending ending);
+    // Answers each request head with what `responder` makes of it, then closes.
+    explicit LoopbackSocketServer(std::function<std::string(const std::string& head)> responder);
     ~LoopbackSocketServer();
     LoopbackSocketServer(const LoopbackSocketServer&) = delete;
     LoopbackSocketServer& operator=(const LoopbackSocketServer&) = delete;
@@ -32,9 +35,12 @@ public:
 private:
     void serve();
 
+    void start();
+
     std::vector<std::string> parts_;
-    unsigned pauseMs_;
-    Ending ending_;
+    unsigned pauseMs_ = 0;
+    Ending ending_ = Ending::Close;
+    std::function<std::string(const std::string&)> responder_;
     std::intptr_t listener_ = -1;
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};
