@@ -1,0 +1,65 @@
+#include "engine/line_storage.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/model_file.h"
+#include "config/reg_key.h"
+#include "engine/warning_lines.h"
+
+namespace {
+
+constexpr char kSection[] = "WARNING";
+// Lines read from the model file arrive through a 30-byte buffer.
+constexpr std::uint32_t kModelFileBuffer = 30;
+
+void valueName(int index, char (&name)[24])
+{
+    std::snprintf(name, sizeof name, "Text-%d", index + 1);
+}
+
+} // namespace
+
+std::int32_t loadLines()
+{
+    RegKey key;
+    key.openUser(kSettingsSubKey, 0);
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        char name[24];
+        valueName(i, name);
+        char* line = warningLines.lines[i];
+        if (key.status == 0) {
+            line[0] = '\0';
+            // A stored value may be up to 255 characters long. The line keeps
+            // at most its first 31, which is still more than a line may hold,
+            // so an over-long value is reported by recomputeLineEnds.
+            char value[256];
+            if (key.queryString(name, value, "") == 0) {
+                std::size_t length = std::strlen(value);
+                if (length > WarningLines::kBufferSize - 1)
+                    length = WarningLines::kBufferSize - 1;
+                std::memcpy(line, value, length);
+                line[length] = '\0';
+            }
+        } else {
+            readModelValue(kSection, name, "", line, kModelFileBuffer);
+        }
+    }
+    key.close();
+    return warningLines.recomputeLineEnds();
+}
+
+void saveLines()
+{
+    RegKey key;
+    key.openUser(kSettingsSubKey, 1);
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        char name[24];
+        valueName(i, name);
+        if (key.status == 0)
+            key.setString(name, warningLines.lines[i]);
+        else
+            writeModelValue(kSection, name, warningLines.lines[i]);
+    }
+    key.close();
+}

@@ -1,0 +1,240 @@
+#include "platform/posix/ini_file.h"
+
+#include <algorithm>
+
+namespace platform::ini {
+
+bool isBlank(unsigned char c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == ' ';
+}
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view cutAtNul(std::string_view text)
+{
+    std::size_t nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+namespace {
+unsigned char asciiLower(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+} // namespace
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(static_cast<unsigned char>(a[i])) != asciiLower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+std::vector<Line> parse(std::string_view text)
+{
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    const std::size_t size = text.size();
+    while (pos < size) {
+        Line line;
+        line.start = pos;
+        std::size_t end = pos;
+        while (end < size && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        std::size_t next = end;
+        if (next < size && text[next] == '\r')
+            ++next;
+        if (next < size && text[next] == '\n')
+            ++next;
+        line.next = next;
+        line.hasBreak = next > end;
+
+        std::string_view content = trim(text.substr(pos, end - pos));
+        std::size_t closing = content.rfind(']');
+        if (content.empty()) {
+            line.kind = Line::Blank;
+        } else if (content.front() == '[' && closing != std::string_view::npos) {
+            line.kind = Line::Section;
+            line.name = trim(content.substr(1, closing - 1));
+        } else {
+            line.kind = Line::Key;
+            std::size_t equals = content.find('=');
+            if (equals == std::string_view::npos) {
+                line.name = content;
+            } else {
+                line.name = trim(content.substr(0, equals));
+                line.value = trim(content.substr(equals + 1));
+                line.hasValue = true;
+            }
+        }
+        lines.push_back(line);
+        pos = next;
+    }
+    return lines;
+}
+
+Section findSection(const std::vector<Line>& lines, std::string_view name)
+{
+    name = cutAtNul(trim(name));
+    Section section;
+    std::size_t i = 0;
+    if (name.empty()) {
+        // Lines before the first header form the nameless section; a later
+        // "[]" header repeats it and is never read.
+        section.found = true;
+        section.first = 0;
+    } else {
+        for (; i < lines.size(); ++i) {
+            if (lines[i].kind == Line::Section && sameName(cutAtNul(lines[i].name), name))
+                break;
+        }
+        if (i == lines.size())
+            return section;
+        section.found = true;
+        section.header = i;
+        section.first = i + 1;
+        i = i + 1;
+    }
+    while (i < lines.size() && lines[i].kind != Line::Section)
+        ++i;
+    section.end = i;
+    return section;
+}
+
+std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name)
+{
+    if (!section.found)
+        return npos;
+    name = cutAtNul(trim(name));
+    for (std::size_t i = section.first; i < section.end; ++i) {
+        if (lines[i].kind == Line::Key && sameName(cutAtNul(lines[i].name), name))
+            return i;
+    }
+    return npos;
+}
+
+std::uint32_t copyValue(std::string_view value, char* out, std::uint32_t size)
+{
+    if (size == 0 || out == nullptr)
+        return 0;
+    value = cutAtNul(value);
+    // A value enclosed in one pair of the same quotes loses them. When the
+    // buffer is too small for the text, the closing quote is cut off with
+    // the rest and the last character is kept.
+    bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                  value.back() == value.front();
+    if (quoted)
+        value.remove_prefix(1);
+    std::size_t count = std::min<std::size_t>(value.size(), size - 1);
+    std::copy_n(value.data(), count, out);
+    if (quoted && size >= value.size() && count > 0)
+        --count;
+    out[count] = '\0';
+    return static_cast<std::uint32_t>(count);
+}
+
+namespace {
+constexpr std::string_view kLineBreak = "\r\n";
+
+std::string keyLine(std::string_view key, std::string_view value)
+{
+    std::string line;
+    line.reserve(key.size() + value.size() + 3);
+    line.append(key);
+    line.push_back('=');
+    line.append(value);
+    line.append(kLineBreak);
+    return line;
+}
+} // namespace
+
+bool setValue(std::string& text, std::string_view sectionName, std::string_view key,
+              std::string_view value)
+{
+    sectionName = trim(sectionName);
+    key = trim(key);
+    value = trim(value);
+    const std::vector<Line> lines = parse(text);
+    const Section section = findSection(lines, sectionName);
+
+    if (!section.found) {
+        std::string added;
+        if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+            added.append(kLineBreak);
+        added.push_back('[');
+        added.append(sectionName);
+        added.push_back(']');
+        added.append(kLineBreak);
+        added.append(keyLine(key, value));
+        text.append(added);
+        return true;
+    }
+
+    const std::size_t found = findKey(lines, section, key);
+    if (found != npos) {
+        const Line& line = lines[found];
+        if (line.hasValue && line.value == value)
+            return false;
+        // The key keeps the spelling it has in the file.
+        text.replace(line.start, line.next - line.start, keyLine(line.name, value));
+        return true;
+    }
+
+    // A new key goes after the last non-blank line of its section, so that
+    // blank lines separating it from the next section stay where they are.
+    std::size_t after = npos;
+    for (std::size_t i = section.first; i < section.end; ++i) {
+        if (lines[i].kind != Line::Blank)
+            after = i;
+    }
+    if (after == npos)
+        after = section.header;
+    std::string added;
+    std::size_t at = 0;
+    if (after != npos) {
+        at = lines[after].next;
+        if (!lines[after].hasBreak)
+            added.append(kLineBreak);
+    }
+    added.append(keyLine(key, value));
+    text.insert(at, added);
+    return true;
+}
+
+bool removeKey(std::string& text, std::string_view sectionName, std::string_view key)
+{
+    const std::vector<Line> lines = parse(text);
+    const std::size_t found = findKey(lines, findSection(lines, sectionName), key);
+    if (found == npos)
+        return false;
+    text.erase(lines[found].start, lines[found].next - lines[found].start);
+    return true;
+}
+
+bool removeSection(std::string& text, std::string_view sectionName)
+{
+    const std::vector<Line> lines = parse(text);
+    const Section section = findSection(lines, sectionName);
+    if (!section.found)
+        return false;
+    std::size_t from = section.header != npos ? lines[section.header].start : 0;
+    std::size_t to = section.end < lines.size() ? lines[section.end].start : text.size();
+    if (from == to)
+        return false;
+    text.erase(from, to - from);
+    return true;
+}
+
+} // namespace platform::ini

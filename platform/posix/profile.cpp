@@ -1,0 +1,167 @@
+// Profile (INI) files as GetPrivateProfileStringA / WritePrivateProfileStringA
+// read and write them. Every call goes to the file on disk; nothing is cached.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "platform/posix/ini_file.h"
+
+namespace platform {
+namespace {
+
+// Larger files are not taken for profile files: reads give the default and
+// writes are refused rather than loading an arbitrary amount into memory.
+constexpr off_t kLargestFile = off_t{256} * 1024 * 1024;
+
+enum class Load { Ok, Missing, Failed };
+
+Load loadFile(const char* path, std::string& text, struct stat& info)
+{
+    text.clear();
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return (errno == ENOENT || errno == ENOTDIR) ? Load::Missing : Load::Failed;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kLargestFile) {
+        ::close(fd);
+        return Load::Failed;
+    }
+    text.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t got = 0;
+    while (true) {
+        if (got == text.size())
+            text.resize(got + 4096); // the file may have grown since fstat
+        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || got + static_cast<std::size_t>(n) > static_cast<std::size_t>(kLargestFile)) {
+            ::close(fd);
+            text.clear();
+            return Load::Failed;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    return Load::Ok;
+}
+
+// The default loses its trailing blanks, but its first character stays.
+std::string_view trimDefault(const char* def)
+{
+    std::string_view text = def ? std::string_view(def) : std::string_view();
+    while (text.size() > 1 && ini::isBlank(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool holdsLineBreak(const char* text)
+{
+    return std::strpbrk(text, "\r\n") != nullptr;
+}
+
+mode_t newFileMode()
+{
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Writes `text` to a new file beside `path` and moves it over `path`, so
+// that the file is either the old one or the new one, never a part of it.
+bool replaceWhole(const char* path, const std::string& text, mode_t mode)
+{
+    char tempPath[320] = {};
+    FileHandle file = createTempBeside(path, tempPath, sizeof tempPath);
+    if (file == kClosedFile)
+        return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < text.size()) {
+        std::size_t chunk = std::min<std::size_t>(text.size() - done, 1u << 30);
+        std::uint32_t wrote = writeFile(file, text.data() + done, static_cast<std::uint32_t>(chunk));
+        ok = wrote > 0;
+        done += wrote;
+    }
+    ok = ok && flushFile(file);
+    closeFile(file);
+    ok = ok && ::chmod(tempPath, mode) == 0 && replaceFile(tempPath, path);
+    if (!ok)
+        deleteFile(tempPath);
+    return ok;
+}
+
+} // namespace
+
+std::uint32_t getProfileString(const char* section, const char* key, const char* def,
+                               char* out, std::uint32_t size, const char* file)
+{
+    if (out == nullptr || size == 0)
+        return 0;
+    std::string text;
+    struct stat info {};
+    if (section != nullptr && key != nullptr && file != nullptr &&
+        loadFile(file, text, info) == Load::Ok) {
+        const std::vector<ini::Line> lines = ini::parse(text);
+        const std::size_t found = ini::findKey(lines, ini::findSection(lines, section), key);
+        // A key line without '=' counts as a missing key.
+        if (found != ini::npos && lines[found].hasValue)
+            return ini::copyValue(lines[found].value, out, size);
+    }
+    return ini::copyValue(trimDefault(def), out, size);
+}
+
+bool writeProfileString(const char* section, const char* key, const char* value,
+                        const char* file)
+{
+    if (file == nullptr || *file == '\0')
+        return false;
+    if (section == nullptr && key == nullptr && value == nullptr)
+        return true; // nothing is cached here, so there is nothing to drop
+    if (section == nullptr)
+        return false;
+    // A name with a line break would make lines of its own; refuse it.
+    if (holdsLineBreak(section) || (key != nullptr && holdsLineBreak(key)))
+        return false;
+
+    std::string text;
+    struct stat info {};
+    Load load = loadFile(file, text, info);
+    if (load == Load::Failed)
+        return false;
+
+    bool changed;
+    if (key == nullptr) {
+        changed = ini::removeSection(text, section);
+    } else if (value == nullptr) {
+        changed = ini::removeKey(text, section, key);
+    } else {
+        // Only the first line of a value is written, so that a value never
+        // adds lines (or sections) of its own to the file.
+        std::string_view line(value);
+        line = line.substr(0, line.find_first_of("\r\n"));
+        changed = ini::setValue(text, section, key, line);
+    }
+    if (!changed)
+        return true;
+
+    mode_t mode = newFileMode();
+    if (load == Load::Ok) {
+        // A file without any write permission is read-only, even for root,
+        // as a file with the read-only attribute is on Windows.
+        if (::access(file, W_OK) != 0 || (info.st_mode & 0222) == 0)
+            return false;
+        mode = info.st_mode & 07777;
+    }
+    return replaceWhole(file, text, mode);
+}
+
+} // namespace platform
