@@ -16,6 +16,9 @@ std::int32_t dialogState = 0;
 char statusText[kStatusTextSize] = "";
 
 namespace ui {
+
+const char* updateCommandUrl = kUpdateUrl;
+
 namespace {
 
 constexpr char kPressPage[] = "Press page to continue ...";
@@ -190,7 +193,7 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
         return true;
     case CmdUpdate: {
         DialogUpdateHost host(window);
-        runUpdateCommand(host);
+        runUpdateCommand(host, updateCommandUrl);
         return true;
     }
     default:

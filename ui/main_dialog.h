@@ -15,6 +15,10 @@ extern char statusText[kStatusTextSize];
 
 namespace ui {
 
+// Where the Update command fetches the model file: the build's update URL
+// unless a test points it at a server of its own.
+extern const char* updateCommandUrl;
+
 constexpr std::int32_t kStateDisclaimer = 400;
 constexpr std::int32_t kStateLines = 1;
 constexpr std::int32_t kStateModel = 2;
