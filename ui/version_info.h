@@ -10,4 +10,4 @@
 #define WENDRIX_INTERNAL_NAME "wendrix"
 #define WENDRIX_ORIGINAL_FILENAME "wendrix.exe"
 #define WENDRIX_PRODUCT_NAME "Wendrix"
-#define WENDRIX_LEGAL_NOTICE "Free software. Use at your own risk."
+#define WENDRIX_LEGAL_NOTICE "Use it at your own risk."

@@ -19,10 +19,14 @@
 namespace ui::qt {
 namespace {
 
-// 8-point "MS Sans Serif" at 96 dpi; fontconfig picks the nearest face.
+// 8-point "MS Sans Serif" at 96 dpi. Where it is missing, faces of about
+// its width stand in, so that texts fit the fields sized for it.
 QFont dialogFont()
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;

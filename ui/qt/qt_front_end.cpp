@@ -1,12 +1,15 @@
 #include "ui/qt/qt_front_end.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPixmap>
 
 #include "ui/qt/qt_dialog.h"
 #include "ui/qt/qt_resources.h"
 
 namespace ui::qt {
+
+constexpr int kPreviewCellHeight = 20;
 
 void* QtFrontEnd::loadPicture()
 {
@@ -25,10 +28,18 @@ void* QtFrontEnd::loadIcon()
 
 void* QtFrontEnd::createPreviewFont()
 {
-    // Bold, 20 pixels high, in the face the device's page is imitated with.
-    auto* font = new QFont(QStringLiteral("Ariel"));
-    font->setPixelSize(20);
+    // "Ariel" is what the device page is imitated with; where no such face
+    // exists the metric twins of Arial stand in before any other sans face.
+    auto* font = new QFont;
+    font->setFamilies({QStringLiteral("Ariel"), QStringLiteral("Arial"),
+                       QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans")});
+    font->setStyleHint(QFont::SansSerif);
     font->setWeight(QFont::Bold);
+    // Bold with a character cell 20 pixels high: the largest size whose
+    // line height still fits in 20 pixels.
+    font->setPixelSize(kPreviewCellHeight);
+    while (font->pixelSize() > 8 && QFontMetrics(*font).height() > kPreviewCellHeight)
+        font->setPixelSize(font->pixelSize() - 1);
     return font;
 }
 
