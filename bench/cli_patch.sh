@@ -55,26 +55,47 @@ printf '#!/bin/sh\nexit 0\n' > bin/xdg-open
 chmod +x bin/xdg-open
 export HOME="$work/config" XDG_CONFIG_HOME="$work/config" PATH="$work/bin:$PATH"
 
-patch_cmd="./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH' 2>/dev/null"
 # The first run makes the pristine copy; the measured runs all patch from it.
-eval "$patch_cmd" || { echo "cli_patch: the patch run failed" >&2; exit 1; }
+./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH' 2>/dev/null ||
+    { echo "cli_patch: the patch run failed" >&2; exit 1; }
 cmp -s model.org model.rgn && { echo "cli_patch: the working file was not patched" >&2; exit 1; }
 
-hyperfine --warmup 2 --runs 15 --style basic --export-json times.json \
+# Both commands run without a shell in between (-N); their output is dropped.
+hyperfine -N --warmup 3 --runs 20 --style basic --export-json times.json \
     --command-name copy "cp model.org copy.bin" \
-    --command-name patch "$patch_cmd" >/dev/null
+    --command-name patch "./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH'" >/dev/null
 
-peak_kib=$(python3 - <<'EOF'
-import resource, subprocess
-subprocess.run(["./wendrix-cli", "patch", "1", "--line", "THIS UNIT BELONGS TO"],
-               stderr=subprocess.DEVNULL, check=True)
-print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+# Peak resident memory from wait4 in a tiny launcher. A launcher this small
+# adds nothing to the child's high-water mark, unlike a forked Python or
+# shell, whose pages count until the exec.
+cat > peak.c <<'EOF'
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+int main(int argc, char** argv)
+{
+    (void)argc;
+    pid_t pid = fork();
+    if (pid == 0) {
+        execv(argv[1], argv + 1);
+        _exit(127);
+    }
+    int status;
+    struct rusage usage;
+    if (wait4(pid, &status, 0, &usage) < 0)
+        return 1;
+    fprintf(stderr, "%ld\n", usage.ru_maxrss);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
 EOF
-)
+cc -O2 -o peak peak.c
+peak_kib=$(./peak ./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' 2>&1 >/dev/null | tail -n 1)
+base_kib=$(./peak ./wendrix-cli --help 2>&1 >/dev/null | tail -n 1)
 
-python3 - "$peak_kib" "$size" <<'EOF'
+python3 - "$peak_kib" "$size" "$base_kib" <<'EOF'
 import json, sys
-peak_kib, size = int(sys.argv[1]), int(sys.argv[2])
+peak_kib, size, base_kib = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
 results = {r["command"]: r for r in json.load(open("times.json"))["results"]}
 copy, patch = results["copy"]["mean"], results["patch"]["mean"]
 ratio = patch / copy
@@ -84,6 +105,7 @@ print(f"cp              {copy * 1000:8.2f} ms (± {results['copy']['stddev'] * 1
 print(f"wendrix-cli     {patch * 1000:8.2f} ms (± {results['patch']['stddev'] * 1000:.2f})")
 print(f"ratio           {ratio:8.2f}   goal < 2.00")
 print(f"peak memory     {peak_kib / 1024:8.1f} MiB goal < {limit_kib / 1024:.1f} MiB")
+print(f"  program at rest (--help): {base_kib / 1024:.1f} MiB")
 failed = []
 if ratio >= 2.0:
     failed.append("time")
