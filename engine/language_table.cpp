@@ -49,44 +49,72 @@ inline bool matchesAt(const unsigned char* at, const char* keyword)
     return true;
 }
 
-// The first position from `from` on, below `size`, that holds `c`; `size`
-// when there is none.
-inline std::uint32_t nextByte(const unsigned char* bytes, std::uint32_t from, std::uint32_t size,
-                              unsigned char c)
+// Positions are passed over a block at a time while no keyword can begin
+// in the block. A keyword can only match where its first two bytes stand
+// (every keyword is longer than that), so a block without either keyword's
+// opening pair holds no match, and skipping it gives the same outcome as
+// testing each of its positions. The test is written as a plain loop of
+// fixed length that compilers turn into vector instructions.
+constexpr std::uint32_t kBlock = 128;
+
+struct OpeningPairs {
+    unsigned char a0, a1, b0, b1;
+};
+
+// Whether an opening pair of keywordA (or, with `kBoth`, of keywordB)
+// stands at any of the block's positions.
+template <bool kBoth>
+inline bool blockMayMatch(const unsigned char* q, OpeningPairs k)
 {
-    if (from >= size)
-        return size;
-    const void* hit = std::memchr(bytes + from, c, size - from);
-    return hit ? static_cast<std::uint32_t>(static_cast<const unsigned char*>(hit) - bytes) : size;
+    unsigned char acc = 0;
+    for (std::uint32_t i = 0; i < kBlock; ++i) {
+        const unsigned char first = q[i];
+        const unsigned char second = q[i + 1];
+        unsigned char hit = (first == k.a0) & (second == k.a1);
+        if constexpr (kBoth)
+            hit |= (first == k.b0) & (second == k.b1);
+        acc |= hit;
+    }
+    return acc != 0;
 }
 
-// The first position from `p` on where keywordA or keywordB of `entry`
-// matches, testing B first; `size` when none does. A keyword can only match
-// where its first byte stands, so only those positions are compared: the
-// outcome is that of testing every position in order.
+// The first position from `p` on, below `size`, where keywordA or keywordB
+// of `entry` matches, testing keywordB first and reporting which one
+// matched; `size` when neither matches anywhere.
+template <bool kBoth>
+std::uint32_t findEntryIn(const unsigned char* bytes, std::uint32_t p, std::uint32_t size,
+                          const LanguageEntry& entry, const OpeningPairs pairs, bool& isB)
+{
+    while (p < size) {
+        // A whole block and the byte after it (at most the image's NUL) are readable.
+        std::uint32_t end = size;
+        if (size - p >= kBlock) {
+            if (!blockMayMatch<kBoth>(bytes + p, pairs)) {
+                p += kBlock;
+                continue;
+            }
+            end = p + kBlock;
+        }
+        for (; p < end; ++p) {
+            isB = matchesAt(bytes + p, entry.keywordB);
+            if (isB || matchesAt(bytes + p, entry.keywordA))
+                return p;
+        }
+    }
+    return size;
+}
+
 std::uint32_t findEntry(const unsigned char* bytes, std::uint32_t p, std::uint32_t size,
                         const LanguageEntry& entry, bool& isB)
 {
-    const auto firstA = static_cast<unsigned char>(entry.keywordA[0]);
-    const auto firstB = static_cast<unsigned char>(entry.keywordB[0]);
-    const bool sameFirst = firstA == firstB;
-    std::uint32_t nextA = nextByte(bytes, p, size, firstA);
-    std::uint32_t nextB = sameFirst ? nextA : nextByte(bytes, p, size, firstB);
-    for (;;) {
-        p = nextA < nextB ? nextA : nextB;
-        if (p >= size)
-            return size;
-        isB = matchesAt(bytes + p, entry.keywordB);
-        if (isB || matchesAt(bytes + p, entry.keywordA))
-            return p;
-        ++p;
-        if (nextA < p)
-            nextA = nextByte(bytes, p, size, firstA);
-        if (sameFirst)
-            nextB = nextA;
-        else if (nextB < p)
-            nextB = nextByte(bytes, p, size, firstB);
-    }
+    const OpeningPairs pairs{static_cast<unsigned char>(entry.keywordA[0]),
+                             static_cast<unsigned char>(entry.keywordA[1]),
+                             static_cast<unsigned char>(entry.keywordB[0]),
+                             static_cast<unsigned char>(entry.keywordB[1])};
+    // Where both keywords open alike, one pair test covers both.
+    if (pairs.a0 == pairs.b0 && pairs.a1 == pairs.b1)
+        return findEntryIn<false>(bytes, p, size, entry, pairs, isB);
+    return findEntryIn<true>(bytes, p, size, entry, pairs, isB);
 }
 
 } // namespace

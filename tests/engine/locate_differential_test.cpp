@@ -144,3 +144,27 @@ TEST(LocateDifferentialTest, EqualsTheSweepOnGeneratedFirmware)
 }
 
 } // namespace
+
+namespace {
+
+TEST(LocateDifferentialTest, KeywordAtEveryOffsetNearBlockEdges)
+{
+    // Whatever stride a fast scan skips by, a keyword standing across any
+    // boundary within the first few hundred bytes must be found, and also
+    // one that ends exactly at the end of the image.
+    RunLog* saved = runLog;
+    runLog = nullptr;
+    for (std::size_t size : {300u, 301u, 513u}) {
+        for (std::size_t at = 1; at + 8 <= size; ++at) {
+            std::string bytes(size, 'A'); // the first letter everywhere: the worst case
+            bytes.replace(at, 8, "WARNING\n");
+            OwnedImage img(bytes);
+            ASSERT_EQ(locateTexts(img.image, 1), 1) << size << " " << at;
+            ASSERT_EQ(languageTable.entries[0].start, static_cast<std::int32_t>(at));
+            ASSERT_EQ(languageTable.entries[0].length, static_cast<std::int32_t>(size - at));
+        }
+    }
+    runLog = saved;
+}
+
+} // namespace

@@ -66,6 +66,10 @@ std::string makeText(int entry, std::mt19937& rng)
 
 bool keywordAt(const std::vector<unsigned char>& bytes, std::size_t p)
 {
+    // Every keyword begins with one of these; most positions stop here.
+    const unsigned char c = bytes[p];
+    if (c != 'A' && c != 'F' && c != 'U' && c != 'V' && c != 'W')
+        return false;
     for (const char* keyword : kAllKeywords) {
         const std::size_t n = std::strlen(keyword);
         if (p + n <= bytes.size() && std::memcmp(&bytes[p], keyword, n) == 0)
@@ -80,6 +84,9 @@ MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
 {
     std::mt19937 rng(seed);
     MadeFirmware made;
+    // Room for one more byte, so a caller can add the image's closing NUL
+    // without a second copy of a large image.
+    made.bytes.reserve(size + 1);
     made.bytes.resize(size);
     for (auto& b : made.bytes)
         b = static_cast<unsigned char>(rng());

@@ -1,0 +1,130 @@
+// Throughput of the location pass, the fitting pass and the checksum on
+// generated images of 1, 16 and 64 MiB, against a plain memchr sweep of the
+// same buffer as the yardstick.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <zlib.h>
+
+#include "engine/firmware_image.h"
+#include "engine/fitting.h"
+#include "engine/language_table.h"
+#include "engine/warning_lines.h"
+#include "log/run_log.h"
+#include "platform/platform.h"
+#include "tests/support/firmware_maker.h"
+#include "tests/support/test_helpers.h"
+
+namespace {
+
+// The byte that the memchr yardstick looks for; the bench images hold none.
+constexpr unsigned char kAbsent = 0xFF;
+
+// One generated image with its closing NUL, held while one benchmark runs,
+// so that at most one image is in memory at a time.
+struct BenchImage {
+    MadeFirmware made;
+    FirmwareImage image;
+
+    explicit BenchImage(std::size_t size) : made(makeFirmware(size, 14, 1207))
+    {
+        for (auto& b : made.bytes)
+            if (b == kAbsent)
+                b = kAbsent - 1;
+        made.bytes.push_back(0); // room was reserved: no second copy
+        image.bytes = made.bytes.data();
+        image.size = static_cast<std::uint32_t>(size);
+    }
+};
+
+// The run log goes to a temporary folder and is dropped with it. It is kept
+// open for the whole benchmark, so each line costs one write rather than an
+// open and a close: the passes are measured, not the file system.
+struct BenchLog {
+    testing_support::TempDir dir;
+    RunLog log{dir.file("bench.exe").c_str()};
+    BenchLog()
+    {
+        log.open(0);
+        runLog = &log;
+    }
+    ~BenchLog()
+    {
+        runLog = nullptr;
+        log.close();
+    }
+};
+
+void useLines()
+{
+    const char* lines[7] = {"THIS RECEIVER BELONGS TO", "A. N. OWNER", "", "IF FOUND PLEASE CALL",
+                            "+00 123 456 789", "", "THANK YOU"};
+    for (int i = 0; i < 7; ++i)
+        warningLines.setLine(i, lines[i]);
+}
+
+void BM_locateTexts(benchmark::State& state)
+{
+    BenchLog log;
+    BenchImage img(static_cast<std::size_t>(state.range(0)));
+    std::int32_t found = 0;
+    for (auto _ : state) {
+        found = locateTexts(img.image, 14);
+        benchmark::DoNotOptimize(found);
+    }
+    if (found != 14)
+        state.SkipWithError("not every text was located");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_fitAndReplace(benchmark::State& state)
+{
+    BenchLog log;
+    useLines();
+    // Texts that cannot be fitted end in a message box; answer it silently.
+    platform::setMessageBoxHandler([](platform::WindowHandle, const char*, const char*, unsigned) {
+        return static_cast<int>(platform::IdOk);
+    });
+    BenchImage img(static_cast<std::size_t>(state.range(0)));
+    if (locateTexts(img.image, 14) != 14)
+        state.SkipWithError("not every text was located");
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(fitAndReplace(nullptr, img.image, 14));
+        benchmark::ClobberMemory();
+    }
+    platform::setMessageBoxHandler(nullptr);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_crc32(benchmark::State& state)
+{
+    BenchImage img(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        uLong crc = crc32(0L, Z_NULL, 0);
+        crc = crc32(crc, img.image.bytes, img.image.size);
+        benchmark::DoNotOptimize(crc);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_memchr(benchmark::State& state)
+{
+    BenchImage img(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const void* hit = std::memchr(img.image.bytes, kAbsent, img.image.size);
+        benchmark::DoNotOptimize(hit);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+BENCHMARK(BM_locateTexts)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
+BENCHMARK(BM_fitAndReplace)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
+BENCHMARK(BM_crc32)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
+BENCHMARK(BM_memchr)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
+
+} // namespace
+
+BENCHMARK_MAIN();
