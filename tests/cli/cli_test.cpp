@@ -237,6 +237,75 @@ TEST_F(CliTest, FailuresOfTheRunEndWithStatusOne)
     EXPECT_TRUE(opened(false).empty());
 }
 
+TEST_F(CliTest, EachStateOfTheTwoFilesLeadsTheRun)
+{
+    prepare();
+    const std::vector<unsigned char> expected = run_expect::fit(made, kOwner, 10).image;
+
+    // Pristine copy matching, working file missing: the working file is made.
+    put("model.org", made.bytes);
+    fs::remove(app("model.rgn"));
+    CliResult r = run(patchArgs("1", kOwner));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(bytes("model.rgn"), expected);
+    EXPECT_EQ(bytes("model.org"), made.bytes);
+
+    // Pristine copy of another firmware, working file unpatched: replaced.
+    const std::vector<unsigned char> stale = makeFirmware(64 * 1024, 10, 99).bytes;
+    put("model.org", stale);
+    put("model.rgn", made.bytes);
+    r = run(patchArgs("1", kOwner));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(bytes("model.org"), made.bytes);
+    EXPECT_EQ(bytes("model.rgn"), expected);
+
+    // Pristine copy of another firmware, working file empty: the question.
+    put("model.org", stale);
+    put("model.rgn", {});
+    r = run(patchArgs("1", kOwner));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, cannotRead("model.rgn"));
+    EXPECT_EQ(bytes("model.org"), stale);
+    EXPECT_TRUE(bytes("model.rgn").empty());
+}
+
+TEST_F(CliTest, TextsMissingOrTooShortAreReportedAndTheFileIsStillWritten)
+{
+    // Five texts where the model promises seven.
+    made = makeFirmware(64 * 1024, 5, 5);
+    writeModelFile("[GPS]\r\nGps-1=Five\r\n[Five]\r\norg=five.org\r\nrgn=five.rgn\r\ncrc=" +
+                   run_expect::hex8(crcOf(made.bytes)) + "\r\nlang=7\r\n");
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
+    put("five.rgn", made.bytes);
+    const run_expect::Fitted fitted = run_expect::fit(made, kOwner, 7);
+    CliResult r = run(patchArgs("Five", kOwner));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Could not find WARNING text 5, VARNING!\n\n" + notProcessed(fitted.failures, 7) + kAskUpdater);
+    EXPECT_EQ(bytes("five.rgn"), fitted.image);
+    EXPECT_EQ(logLines(), run_expect::successLog("Five", "five.rgn", crcOf(made.bytes), made, kOwner, 7));
+
+    // lang 0: nothing is searched, the image is written as it was.
+    writeModelFile("[GPS]\r\nGps-1=Five\r\n[Five]\r\norg=five.org\r\nrgn=five.rgn\r\ncrc=" +
+                   run_expect::hex8(crcOf(made.bytes)) + "\r\nlang=0\r\n");
+    r = run(patchArgs("Five", kOwner));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, kAskUpdater);
+    EXPECT_EQ(bytes("five.rgn"), made.bytes);
+
+    // One English text of 11 characters, shorter than line 1: left as it is.
+    std::string body(300, 'x');
+    body.replace(100, 12, std::string("WARNING\nabc") + '\0');
+    const std::vector<unsigned char> image(body.begin(), body.end());
+    writeModelFile("[GPS]\r\nGps-1=Short\r\n[Short]\r\norg=short.org\r\nrgn=short.rgn\r\ncrc=" +
+                   run_expect::hex8(crcOf(image)) + "\r\nlang=1\r\n");
+    put("short.rgn", image);
+    r = run(patchArgs("Short", kOwner));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, notProcessed(1, 1) + kAskUpdater);
+    EXPECT_EQ(bytes("short.rgn"), image);
+    EXPECT_EQ(bytes("short.org"), image);
+}
+
 TEST_F(CliTest, MissingChecksumMatchesNothing)
 {
     prepare();
