@@ -52,8 +52,8 @@ std::uint32_t crcOf(const unsigned char* bytes, std::uint32_t size)
 
 std::uint32_t readImageFile(const char* path, FirmwareImage& image)
 {
-    image.bytes = nullptr;
-    image.size = 0;
+    // An image still held is given back rather than lost.
+    releaseImage(image);
 
     const platform::FileHandle file = platform::openForReading(path);
     if (file == platform::kClosedFile)
@@ -71,7 +71,10 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
         platform::closeFile(file);
         return 0;
     }
-    if (!readAll(file, block, size)) {
+    // The size is the low 32 bits of the real one: a file that goes on past
+    // it (4 GiB or more, or one growing while read) is not taken as whole.
+    unsigned char beyond;
+    if (!readAll(file, block, size) || platform::readFile(file, &beyond, 1) != 0) {
         platform::closeFile(file);
         platform::freeBlock(block);
         return 0;

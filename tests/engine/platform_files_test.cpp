@@ -120,9 +120,11 @@ TEST_F(PlatformFilesTest, TempFilesAreNewAndBesideTheTarget)
     EXPECT_EQ(names.size(), 5u);
     EXPECT_FALSE(testing_support::exists(target));
 
+#ifndef _WIN32
     // A name too long for the buffer is refused rather than cut.
     char small[8];
     EXPECT_EQ(platform::createTempBeside(target.c_str(), small, sizeof small), platform::kClosedFile);
+#endif
     char temp[300];
     EXPECT_EQ(platform::createTempBeside(dir.file("no/folder/x").c_str(), temp, sizeof temp),
               platform::kClosedFile);

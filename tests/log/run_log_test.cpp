@@ -267,6 +267,9 @@ std::string folderForLogPathOf(const testing_support::TempDir& dir, std::size_t 
 
 TEST_F(RunLogTest, PathsTooLongForNumberedNamesAreWrittenNotRotated)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the ANSI file calls cannot create folders this deep";
+#endif
     for (std::size_t length : {257u, 258u, 259u}) {
         if (dir.path().size() + 8 > length)
             GTEST_SKIP() << "temporary folder path too long";
