@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/ansi_text.h"
 #include "cli/console_host.h"
 #include "config/model_file.h"
 #include "engine/line_storage.h"
@@ -113,7 +114,8 @@ int runModelsCommand()
     for (std::size_t i = 0; i < models.size(); ++i) {
         char release[60];
         readModelValue(models[i].c_str(), "Rel", "??", release, sizeof release);
-        std::printf("%zu\t%s\t%s\n", i + 1, models[i].c_str(), release);
+        std::printf("%zu\t%s\t%s\n", i + 1, ansiToTerminal(models[i]).c_str(),
+                    ansiToTerminal(release).c_str());
     }
     return kExitOk;
 }
@@ -122,7 +124,7 @@ int runLinesCommand()
 {
     loadLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
-        std::printf("%s\n", warningLines.lineText(i));
+        std::printf("%s\n", ansiToTerminal(warningLines.lineText(i)).c_str());
     return kExitOk;
 }
 
@@ -150,7 +152,7 @@ int runPatchCommand(const CliOptions& options)
         section = models[std::stoul(digits) - 1];
     } else {
         const std::vector<std::string> models = readModelList();
-        const int index = findModel(models, options.model);
+        const int index = findModel(models, terminalToAnsi(options.model));
         if (index < 0)
             return usageError("unknown model '" + options.model + "' (see 'wendrix-cli models')");
         section = models[static_cast<std::size_t>(index)];
@@ -162,7 +164,8 @@ int runPatchCommand(const CliOptions& options)
     } else {
         for (int i = 0; i < WarningLines::kCount; ++i) {
             const std::size_t index = static_cast<std::size_t>(i);
-            warningLines.setLine(i, index < options.lines.size() ? options.lines[index].c_str() : "");
+            const std::string line = index < options.lines.size() ? terminalToAnsi(options.lines[index]) : "";
+            warningLines.setLine(i, line.c_str());
         }
     }
 

@@ -36,6 +36,10 @@ const char kUsage[] =
     "\n"
     "  -h, --help             show this text\n"
     "\n"
+    "Lines and names are kept in the 8-bit Windows-1252 code page, as the\n"
+    "desktop program keeps them; UTF-8 text from the terminal is converted, and\n"
+    "characters the code page lacks become '?'.\n"
+    "\n"
     "Files named in the model file, UPDATER.EXE and report.html are found in\n"
     "the current directory. Messages go to standard error.\n"
     "Exit status: 0 success, 1 the command failed, 2 bad usage.\n";

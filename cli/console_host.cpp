@@ -1,5 +1,7 @@
 #include "cli/console_host.h"
 
+#include "cli/ansi_text.h"
+
 #include <cstdio>
 
 namespace {
@@ -10,7 +12,7 @@ void ConsoleHost::setStatusLine(const char* text)
 {
     // Restoring an empty status line prints nothing.
     if (text && *text)
-        std::fprintf(stderr, "%s\n", text);
+        std::fprintf(stderr, "%s\n", ansiToTerminal(text).c_str());
 }
 
 int runConsoleUpdate(const std::string& updateUrl)
@@ -25,7 +27,7 @@ void installConsoleHandlers(const ConsoleAnswers& answers)
 {
     platform::setMessageBoxHandler(
         [answers](platform::WindowHandle, const char* text, const char*, unsigned style) {
-            std::fprintf(stderr, "%s\n", text ? text : "");
+            std::fprintf(stderr, "%s\n", ansiToTerminal(text ? text : "").c_str());
             std::fflush(stderr);
             switch (style & 0x0F) {
             case platform::MbYesNo:

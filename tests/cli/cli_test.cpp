@@ -187,6 +187,25 @@ TEST_F(CliTest, LongLinesAreCutTo29Characters)
     EXPECT_EQ(bytes("model.rgn"), run_expect::fit(made, kept, 10).image);
 }
 
+TEST_F(CliTest, TerminalTextIsStoredAndWrittenIn8BitAnsi)
+{
+    // A model name and lines with characters beyond ASCII: the model file and
+    // the firmware hold Windows-1252, the terminal shows UTF-8.
+    writeModelFile("[GPS]\r\nGps-1=Espa\xF1" "a 1.0\r\n[Espa\xF1" "a 1.0]\r\norg=e.org\r\nrgn=e.rgn\r\ncrc=" +
+                   run_expect::hex8(crcOf(made.bytes)) + "\r\nlang=10\r\nRel=\xE9t\xE9\r\n");
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
+    put("e.rgn", made.bytes);
+    EXPECT_EQ(run({"models"}).out, "1\tEspa\xC3\xB1" "a 1.0\t\xC3\xA9t\xC3\xA9\n");
+
+    // "Größe €", an arrow the code page lacks, and a line that is not UTF-8.
+    const CliResult r = run({"patch", "Espa\xC3\xB1" "a 1.0", "--line", "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC",
+                             "--line", "\xE2\x86\x92x", "--line", "caf\xE9"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const Lines stored = {"Gr\xF6\xDF" "e \x80", "?x", "caf\xE9", "", "", "", ""};
+    EXPECT_EQ(bytes("e.rgn"), run_expect::fit(made, stored, 10).image);
+    EXPECT_EQ(run({"lines"}).out, "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\n?x\ncaf\xC3\xA9\n\n\n\n\n");
+}
+
 TEST_F(CliTest, NoGpsSelected)
 {
     prepare();

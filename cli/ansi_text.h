@@ -1,0 +1,14 @@
+// The program keeps its texts in the 8-bit Windows-1252 code page, as the
+// desktop program stores them; a POSIX terminal speaks UTF-8. These convert
+// at the terminal boundary. On Windows the console passes 8-bit text already
+// and both are the identity.
+#pragma once
+
+#include <string>
+
+// Text typed on the command line to Windows-1252. Characters the code page
+// lacks become '?'. Bytes that are not valid UTF-8 are taken as 8-bit text.
+std::string terminalToAnsi(const std::string& text);
+
+// Windows-1252 text to the terminal's UTF-8.
+std::string ansiToTerminal(const std::string& text);
