@@ -360,6 +360,24 @@ TEST_F(PatchRunTest, TextThatCannotBeFittedIsLeftAndTheFileIsStillWritten)
     EXPECT_EQ(logged[logged.size() - 2], "English    not replaced, 0 chars could not replace 11 chars");
 }
 
+TEST_F(PatchRunTest, ModelWithoutPristinePathNeverOverwritesTheOnlyUnpatchedCopy)
+{
+    const MadeFirmware made = standardFirmware();
+    const std::uint32_t crc = crcOf(made.bytes);
+    writeModel("Model A 2.40", nullptr, "model.rgn", hex8(crc).c_str(), "10");
+    putUpdater();
+    putWork("model.rgn", made.bytes);
+    setLines(ownerLines());
+
+    EXPECT_EQ(PatchRun(nullptr, "Model A 2.40"), 0);
+    EXPECT_EQ(workBytes("model.rgn"), made.bytes);
+    EXPECT_EQ(logLines(), plus(run_expect::logHead("Model A 2.40", "model.rgn", crc), "**** Cannot write !"));
+    ASSERT_EQ(boxes->messages.size(), 1u);
+    EXPECT_EQ(boxes->messages[0].text, "Cannot write !\nDisk is full or file is write protected");
+    EXPECT_EQ(boxes->messages[0].style, unsigned(platform::MbIconError));
+    expectNothingOpened();
+}
+
 TEST_F(PatchRunTest, MessagesCarryTheOwnerAndTheCaption)
 {
     const MadeFirmware made = standardFirmware(4, 2);
