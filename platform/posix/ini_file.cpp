@@ -85,14 +85,16 @@ std::vector<Line> parse(std::string_view text)
     return lines;
 }
 
-Section findSection(const std::vector<Line>& lines, std::string_view name)
+namespace {
+// The first section named exactly `name` (letter case aside) whose header is
+// at or after line `from`. The nameless section before the first header
+// counts only when searching from the start.
+Section sectionFrom(const std::vector<Line>& lines, std::string_view name, std::size_t from)
 {
-    name = cutAtNul(trim(name));
     Section section;
-    std::size_t i = 0;
-    if (name.empty()) {
-        // Lines before the first header form the nameless section; a later
-        // "[]" header repeats it and is never read.
+    std::size_t i = from;
+    if (name.empty() && from == 0) {
+        // A later "[]" header repeats this section and is never read.
         section.found = true;
         section.first = 0;
     } else {
@@ -113,16 +115,26 @@ Section findSection(const std::vector<Line>& lines, std::string_view name)
     return section;
 }
 
-std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name)
+std::size_t keyIn(const std::vector<Line>& lines, const Section& section, std::string_view name)
 {
     if (!section.found)
         return npos;
-    name = cutAtNul(trim(name));
     for (std::size_t i = section.first; i < section.end; ++i) {
         if (lines[i].kind == Line::Key && sameName(cutAtNul(lines[i].name), name))
             return i;
     }
     return npos;
+}
+} // namespace
+
+Section findSection(const std::vector<Line>& lines, std::string_view name)
+{
+    return sectionFrom(lines, cutAtNul(trim(name)), 0);
+}
+
+std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name)
+{
+    return keyIn(lines, section, cutAtNul(trim(name)));
 }
 
 std::uint32_t copyValue(std::string_view value, char* out, std::uint32_t size)
@@ -213,20 +225,30 @@ bool setValue(std::string& text, std::string_view sectionName, std::string_view 
     return true;
 }
 
+// Removal names sections and keys exactly as they are, blanks included, and
+// looks for the key in every section of that name, as the Win32 functions do.
 bool removeKey(std::string& text, std::string_view sectionName, std::string_view key)
 {
     const std::vector<Line> lines = parse(text);
-    const std::size_t found = findKey(lines, findSection(lines, sectionName), key);
-    if (found == npos)
-        return false;
-    text.erase(lines[found].start, lines[found].next - lines[found].start);
-    return true;
+    sectionName = cutAtNul(sectionName);
+    key = cutAtNul(key);
+    for (Section section = sectionFrom(lines, sectionName, 0); section.found;
+         section = sectionFrom(lines, sectionName, section.end)) {
+        const std::size_t found = keyIn(lines, section, key);
+        if (found != npos) {
+            text.erase(lines[found].start, lines[found].next - lines[found].start);
+            return true;
+        }
+        if (section.end == lines.size())
+            break;
+    }
+    return false;
 }
 
 bool removeSection(std::string& text, std::string_view sectionName)
 {
     const std::vector<Line> lines = parse(text);
-    const Section section = findSection(lines, sectionName);
+    const Section section = sectionFrom(lines, cutAtNul(sectionName), 0);
     if (!section.found)
         return false;
     std::size_t from = section.header != npos ? lines[section.header].start : 0;

@@ -13,6 +13,10 @@
 #include <unistd.h>
 #endif
 
+// The layout a write leaves (which bytes stay, where a key goes) is this
+// program's own POSIX writer's; the Win32 functions rewrite the whole file in
+// their own layout, so those checks are not built for Windows.
+
 namespace {
 
 using testing_support::readText;
@@ -53,6 +57,7 @@ TEST_F(ProfileWrite, CreatesAMissingFileWithCrLfLines)
     EXPECT_EQ(strayFiles(), 0);
 }
 
+#ifndef _WIN32
 TEST_F(ProfileWrite, ReplacesOnlyTheKeysLine)
 {
     const std::string before = "; kept comment\n\n[GPS]\nGps-1=A\n[WARNING]\n  text-1 = old  \n"
@@ -110,6 +115,7 @@ TEST_F(ProfileWrite, UnchangedValueLeavesTheFileAlone)
     EXPECT_EQ(readText(path), "[S]\nk = same \n");
     EXPECT_EQ(fs::last_write_time(path), before);
 }
+#endif
 
 TEST_F(ProfileWrite, OddValuesRoundTrip)
 {
@@ -141,6 +147,7 @@ TEST_F(ProfileWrite, OddValuesRoundTrip)
     }
 }
 
+#ifndef _WIN32
 TEST_F(ProfileWrite, ALineBreakInAValueNeverMakesLinesOfItsOwn)
 {
     ASSERT_TRUE(write("S", "k", "first\r\n[Evil]\nx=1"));
@@ -182,12 +189,26 @@ TEST_F(ProfileWrite, KeysBeforeTheFirstSection)
     EXPECT_EQ(readText(path), "top=x\r\n\n[S]\nk=1\n");
     EXPECT_EQ(get("", "top"), "x");
 }
+#endif
 
 TEST_F(ProfileWrite, MissingFolderFailsWithoutCreatingAnything)
 {
     const std::string inMissing = dir.file("no/such/folder/Wendrix.ini");
     EXPECT_FALSE(platform::writeProfileString("S", "k", "v", inMissing.c_str()));
     EXPECT_FALSE(testing_support::exists(dir.file("no")));
+}
+
+TEST_F(ProfileWrite, ReadOnlyFileIsNotWrittenEvenByRoot)
+{
+    const std::string before = "[WARNING]\nText-1=old\n";
+    put(before);
+    // Without any write permission (the read-only attribute on Windows).
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::replace);
+    EXPECT_FALSE(write("WARNING", "Text-1", "new"));
+    EXPECT_FALSE(write("WARNING", "Text-2", "new"));
+    EXPECT_EQ(readText(path), before);
+    EXPECT_EQ(strayFiles(), 0);
 }
 
 #ifndef _WIN32
@@ -206,16 +227,6 @@ TEST_F(ProfileWrite, ReplacesTheFileAtomicallyAndKeepsItsMode)
     EXPECT_EQ(strayFiles(), 0);
 }
 
-TEST_F(ProfileWrite, ReadOnlyFileIsNotWrittenEvenByRoot)
-{
-    const std::string before = "[WARNING]\nText-1=old\n";
-    put(before);
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    EXPECT_FALSE(write("WARNING", "Text-1", "new"));
-    EXPECT_FALSE(write("WARNING", "Text-2", "new"));
-    EXPECT_EQ(readText(path), before);
-    EXPECT_EQ(strayFiles(), 0);
-}
 
 TEST_F(ProfileWrite, UnprivilegedWriteToAnotherUsersFileFails)
 {
@@ -277,6 +288,11 @@ TEST_F(ProfileWrite, UnreadableFileGivesDefaultsAndIsNotOverwritten)
     });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(readText(path), before);
+}
+#else
+TEST_F(ProfileWrite, PermissionChecksAsAnotherUser)
+{
+    GTEST_SKIP() << "checks as an unprivileged user need POSIX users and modes";
 }
 #endif
 

@@ -297,4 +297,12 @@ TEST(UserStore, ReadOnlyKeyOpensForReadingOnly)
 
 } // namespace
 
+#else
+
+TEST(UserStore, NeedsThePosixStore)
+{
+    GTEST_SKIP() << "these checks use the POSIX per-user store in a private XDG_CONFIG_HOME; "
+                    "on Windows the settings live in the registry";
+}
+
 #endif
