@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
@@ -257,6 +259,26 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndClose)
     // No minimize or maximize button.
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(QtDialogTest, RightClickAltSpaceAndMenuKeyOpenTheWindowMenu)
+{
+    open();
+    QMenu* menu = dialog->windowMenu();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(300, 280),
+                            dialog->mapToGlobal(QPoint(300, 280)));
+    QApplication::sendEvent(dialog.get(), &click);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+
+    QTest::keyClick(dialog.get(), Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+
+    edit(0)->setFocus(); // the shortcut works wherever the focus is
+    QTest::keyClick(edit(0), Qt::Key_Menu);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
 }
 
 TEST_F(QtDialogTest, AboutBoxShowsNameAndVersionWithoutBlockingTheDialog)
