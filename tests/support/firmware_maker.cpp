@@ -99,7 +99,6 @@ MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
     // Each text gets an equal slot; it stands a little way into its slot so
     // that the first one is never at offset 0. A text that does not fit into
     // its slot with its NUL is left out, as are all after it.
-    std::vector<bool> inText(size, false);
     const std::size_t slot = textCount > 0 ? size / static_cast<std::size_t>(textCount) : 0;
     for (int i = 0; i < textCount; ++i) {
         const std::string& text = texts[i];
@@ -110,17 +109,20 @@ MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
         const std::size_t start = begin + lead;
         std::memcpy(&made.bytes[start], text.data(), text.size());
         made.bytes[start + text.size()] = 0;
-        for (std::size_t k = start; k <= start + text.size(); ++k)
-            inText[k] = true;
         made.texts.push_back({static_cast<std::int32_t>(start),
                               static_cast<std::int32_t>(text.size())});
     }
 
     // Scrub keywords that the random bytes formed by chance, including ones
     // that begin in the noise and run on into a text.
+    // The texts are in order, so the noise is the gaps between them.
+    std::size_t next = 0; // the first text not yet passed
     for (std::size_t p = 0; p < size; ++p) {
-        if (inText[p])
+        if (next < made.texts.size() && p == static_cast<std::size_t>(made.texts[next].start)) {
+            p += static_cast<std::size_t>(made.texts[next].length); // now at its NUL
+            ++next;
             continue;
+        }
         while (keywordAt(made.bytes, p))
             made.bytes[p] = static_cast<unsigned char>('0' + rng() % 10);
     }
