@@ -125,13 +125,3 @@ TEST(Resources, DesktopIconsArePngsOfTheirNamedSize)
         EXPECT_EQ(be32(png, 20), side) << name;
     }
 }
-
-TEST(Resources, DesktopEntryStartsTheProgramWithItsIcon)
-{
-    std::string entry = testing_support::readText(kResources + "wendrix.desktop");
-    ASSERT_FALSE(entry.empty());
-    EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
-    EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
-    EXPECT_NE(entry.find("\nExec=wendrix\n"), std::string::npos);
-    EXPECT_NE(entry.find("\nIcon=wendrix\n"), std::string::npos);
-}

@@ -6,6 +6,7 @@
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_message_box.h"
 #include "ui/startup.h"
+#include "ui/version_info.h"
 
 int main(int argc, char** argv)
 {
@@ -15,6 +16,9 @@ int main(int argc, char** argv)
     QApplication application(qtArgc, qtArgv);
     // The dialogs run their own loops; closing one must not end the others.
     application.setQuitOnLastWindowClosed(false);
+    QApplication::setOrganizationName(QStringLiteral(WENDRIX_COMPANY_NAME));
+    QApplication::setApplicationName(QStringLiteral(WENDRIX_INTERNAL_NAME));
+    QApplication::setApplicationVersion(QStringLiteral(WENDRIX_FILE_VERSION_DOTTED));
 
     platform::setMessageBoxHandler(ui::qt::showMessageBox);
     ui::qt::QtFrontEnd frontEnd;
