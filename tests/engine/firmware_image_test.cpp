@@ -38,6 +38,12 @@ std::size_t filesIn(const std::string& folder)
 class ImageFileTest : public ::testing::Test {
 protected:
     ~ImageFileTest() override { releaseImage(image); }
+    // Reading and writing show no message except when memory runs out.
+    void TearDown() override
+    {
+        for (const auto& m : boxes.messages)
+            ADD_FAILURE() << "unexpected message: " << m.text;
+    }
 
     testing_support::TempDir dir;
     testing_support::RecordingMessageBoxes boxes;
