@@ -1,0 +1,182 @@
+// Files through the Win32 file API. A FileHandle is the HANDLE itself, so
+// kClosedFile (-1) is INVALID_HANDLE_VALUE.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+HANDLE asHandle(FileHandle file)
+{
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileHandle asFile(HANDLE handle)
+{
+    return reinterpret_cast<FileHandle>(handle);
+}
+
+FileHandle create(const char* path, DWORD access, DWORD share, DWORD disposition)
+{
+    if (path == nullptr)
+        return kClosedFile;
+    return asFile(CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+}
+
+// Length of the folder part of `path`, including its last separator; 0 when
+// the name has no folder.
+std::size_t folderLength(const char* path)
+{
+    std::size_t length = 0;
+    for (std::size_t i = 0; path[i] != '\0'; ++i)
+        if (path[i] == '\\' || path[i] == '/' || (i == 1 && path[i] == ':'))
+            length = i + 1;
+    return length;
+}
+} // namespace
+
+FileHandle openForReading(const char* path)
+{
+    return create(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+FileHandle createForWriting(const char* path)
+{
+    return create(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
+}
+
+FileHandle openExclusive(const char* path, bool truncate)
+{
+    return create(path, GENERIC_WRITE, 0, truncate ? CREATE_ALWAYS : OPEN_ALWAYS);
+}
+
+FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize)
+{
+    if (target == nullptr || tempPath == nullptr || tempPathSize == 0)
+        return kClosedFile;
+    tempPath[0] = '\0';
+
+    // The folder of the target, "." when it has none, so that the final
+    // rename never crosses volumes.
+    char folder[MAX_PATH];
+    const std::size_t length = folderLength(target);
+    if (length == 0) {
+        std::strcpy(folder, ".");
+    } else {
+        if (length >= sizeof folder)
+            return kClosedFile;
+        std::memcpy(folder, target, length);
+        folder[length] = '\0';
+    }
+
+    // GetTempFileNameA creates the file under a name nobody else holds; the
+    // handle is then opened on that very file.
+    char name[MAX_PATH];
+    if (tempPathSize >= MAX_PATH && GetTempFileNameA(folder, "wdx", 0, name) != 0) {
+        FileHandle file = create(name, GENERIC_WRITE, 0, TRUNCATE_EXISTING);
+        if (file == kClosedFile) {
+            DeleteFileA(name);
+            return kClosedFile;
+        }
+        std::snprintf(tempPath, tempPathSize, "%s", name);
+        return file;
+    }
+
+    // A folder too long for GetTempFileNameA: a name made unique by process,
+    // time and a counter, created only when it does not exist yet.
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int written = std::snprintf(tempPath, tempPathSize, "%.*swdx%lx%lx%x.tmp",
+                                          static_cast<int>(length), target,
+                                          GetCurrentProcessId(), GetTickCount(), ++counter);
+        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize)
+            break;
+        FileHandle file = create(tempPath, GENERIC_WRITE, 0, CREATE_NEW);
+        if (file != kClosedFile)
+            return file;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    tempPath[0] = '\0';
+    return kClosedFile;
+}
+
+std::uint32_t fileSize(FileHandle file)
+{
+    if (file == kClosedFile)
+        return INVALID_FILE_SIZE;
+    return GetFileSize(asHandle(file), nullptr);
+}
+
+bool seekToEnd(FileHandle file)
+{
+    if (file == kClosedFile)
+        return false;
+    return SetFilePointer(asHandle(file), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER;
+}
+
+std::uint32_t readFile(FileHandle file, void* buffer, std::uint32_t size)
+{
+    // Only the count moved matters to callers, not the call's own verdict.
+    DWORD got = 0;
+    if (file != kClosedFile)
+        ReadFile(asHandle(file), buffer, size, &got, nullptr);
+    return got;
+}
+
+std::uint32_t writeFile(FileHandle file, const void* buffer, std::uint32_t size)
+{
+    DWORD put = 0;
+    if (file != kClosedFile)
+        WriteFile(asHandle(file), buffer, size, &put, nullptr);
+    return put;
+}
+
+bool flushFile(FileHandle file)
+{
+    return file != kClosedFile && FlushFileBuffers(asHandle(file)) != 0;
+}
+
+void closeFile(FileHandle file)
+{
+    if (file != kClosedFile)
+        CloseHandle(asHandle(file));
+}
+
+bool deleteFile(const char* path)
+{
+    return path != nullptr && DeleteFileA(path) != 0;
+}
+
+bool moveFile(const char* from, const char* to)
+{
+    return from != nullptr && to != nullptr && MoveFileA(from, to) != 0;
+}
+
+bool replaceFile(const char* from, const char* to)
+{
+    // Write-through: the call returns only once the new name is on disk.
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool fileExists(const char* path)
+{
+    return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void* allocBlock(std::size_t size)
+{
+    return reinterpret_cast<void*>(GlobalAlloc(GMEM_FIXED, size));
+}
+
+void freeBlock(void* block)
+{
+    if (block != nullptr)
+        GlobalFree(reinterpret_cast<HGLOBAL>(block));
+}
+} // namespace platform

@@ -1,0 +1,68 @@
+// Processes, the shell, the executable's own path and pauses.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+ProcessHandle startProcess(char* commandLine, int x, int y)
+{
+    if (commandLine == nullptr)
+        return 0;
+    // The interactive desktop, and a first window placed at (x, y); nothing
+    // else is chosen for the new process.
+    static char desktop[] = "WinSta0\\Default";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = desktop;
+    startup.dwX = static_cast<DWORD>(x);
+    startup.dwY = static_cast<DWORD>(y);
+    startup.dwFlags = STARTF_USEPOSITION;
+#if defined(_WIN32) && !defined(_WIN64)
+    static_assert(sizeof(STARTUPINFOA) == 68);
+#endif
+
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return 0;
+    CloseHandle(process.hThread);
+    return reinterpret_cast<ProcessHandle>(process.hProcess);
+}
+
+void waitForProcess(ProcessHandle process)
+{
+    if (process != 0)
+        WaitForSingleObject(reinterpret_cast<HANDLE>(process), INFINITE);
+}
+
+void closeProcess(ProcessHandle process)
+{
+    if (process != 0)
+        CloseHandle(reinterpret_cast<HANDLE>(process));
+}
+
+void shellOpen(WindowHandle owner, const char* verb, const char* document)
+{
+    ShellExecuteA(static_cast<HWND>(owner), verb, document, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::size_t executablePath(char* buffer, std::size_t size)
+{
+    if (buffer == nullptr || size == 0)
+        return 0;
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
+    // Older systems leave a cut path without its terminator.
+    if (length >= size) {
+        buffer[size - 1] = '\0';
+        return size - 1;
+    }
+    buffer[length] = '\0';
+    return length;
+}
+
+void sleepMilliseconds(unsigned milliseconds)
+{
+    Sleep(milliseconds);
+}
+} // namespace platform

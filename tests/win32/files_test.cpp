@@ -1,0 +1,293 @@
+// The Win32 file layer: share modes, creation modes, sizes, moves and the
+// temporary-file-then-rename protocol that keeps users' files whole.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "tests/win32/win_test_folder.h"
+
+using namespace platform;
+
+namespace {
+std::string readAll(FileHandle file)
+{
+    std::string bytes(fileSize(file), '\0');
+    bytes.resize(readFile(file, bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+    return bytes;
+}
+} // namespace
+
+TEST(Win32Files, ReadingAllowsOtherReadersButNoWriter)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("image.rgn");
+    ASSERT_TRUE(writeWhole(path, "firmware"));
+
+    FileHandle reader = openForReading(path.c_str());
+    ASSERT_NE(reader, kClosedFile);
+    FileHandle second = openForReading(path.c_str());
+    EXPECT_NE(second, kClosedFile);
+    closeFile(second);
+
+    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
+    EXPECT_EQ(readAll(reader), "firmware");
+    closeFile(reader);
+
+    // Once closed, the file can be written again at once.
+    FileHandle writer = createForWriting(path.c_str());
+    EXPECT_NE(writer, kClosedFile);
+    closeFile(writer);
+}
+
+TEST(Win32Files, WritingSharesWithWritersOnlyAndTruncates)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("image.rgn");
+    ASSERT_TRUE(writeWhole(path, "a much longer old content"));
+
+    FileHandle writer = createForWriting(path.c_str());
+    ASSERT_NE(writer, kClosedFile);
+    EXPECT_EQ(fileSize(writer), 0u);
+    EXPECT_EQ(openForReading(path.c_str()), kClosedFile);
+    FileHandle otherWriter = createForWriting(path.c_str());
+    EXPECT_NE(otherWriter, kClosedFile);
+    closeFile(otherWriter);
+
+    const char bytes[] = {'n', 0, 'e', 'w'};
+    EXPECT_EQ(writeFile(writer, bytes, sizeof bytes), sizeof bytes);
+    EXPECT_TRUE(flushFile(writer));
+    closeFile(writer);
+    EXPECT_EQ(readWhole(path), std::string(bytes, sizeof bytes));
+}
+
+TEST(Win32Files, MissingFilesAndFoldersFailCleanly)
+{
+    WinTestFolder folder;
+    EXPECT_EQ(openForReading(folder.file("missing").c_str()), kClosedFile);
+    EXPECT_EQ(createForWriting(folder.file("no-such-folder\\x").c_str()), kClosedFile);
+    EXPECT_EQ(fileSize(kClosedFile), 0xFFFFFFFFu);
+    char buffer[4];
+    EXPECT_EQ(readFile(kClosedFile, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(writeFile(kClosedFile, buffer, sizeof buffer), 0u);
+    EXPECT_FALSE(seekToEnd(kClosedFile));
+    EXPECT_FALSE(deleteFile(folder.file("missing").c_str()));
+    EXPECT_FALSE(fileExists(folder.file("missing").c_str()));
+    EXPECT_TRUE(fileExists(folder.path().c_str()));
+}
+
+namespace {
+// Whether this process can open a read-only file for writing anyway: root
+// running wine ignores the attribute, as root ignores file modes.
+bool readOnlyIgnoredHere(const std::string& path)
+{
+    HANDLE probe = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(probe);
+    return true;
+}
+
+void expectWritesRefused(const std::string& path)
+{
+    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), true), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
+    char temp[300];
+    EXPECT_EQ(createTempBeside(path.c_str(), temp, sizeof temp), kClosedFile);
+    EXPECT_EQ(readWhole(path), "keep me");
+    FileHandle reader = openForReading(path.c_str());
+    EXPECT_NE(reader, kClosedFile);
+    closeFile(reader);
+}
+} // namespace
+
+TEST(Win32Files, ReadOnlyTargetRefusesWritesAndKeepsItsBytes)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("locked.rgn");
+    ASSERT_TRUE(writeWhole(path, "keep me"));
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    if (readOnlyIgnoredHere(path))
+        GTEST_SKIP() << "file modes do not bind this user; the read-only mount case covers it";
+    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), true), kClosedFile);
+    EXPECT_EQ(readWhole(path), "keep me");
+}
+
+TEST(Win32Files, ReadOnlyMountRefusesEveryWrite)
+{
+    // The cross build's test fixture mounts a read-only folder for this.
+    const char* mounted = std::getenv("WENDRIX_READONLY_DIR");
+    if (mounted == nullptr || !fileExists((std::string(mounted) + "\\locked.rgn").c_str()))
+        GTEST_SKIP() << "no read-only folder was prepared";
+    expectWritesRefused(std::string(mounted) + "\\locked.rgn");
+}
+
+TEST(Win32Files, ExclusiveOpenKeepsOrTruncatesAndLocksEveryoneOut)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("wendrix.LOG");
+
+    FileHandle log = openExclusive(path.c_str(), false); // created when missing
+    ASSERT_NE(log, kClosedFile);
+    EXPECT_EQ(openForReading(path.c_str()), kClosedFile);
+    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
+    EXPECT_EQ(writeFile(log, "one\r\n", 5), 5u);
+    closeFile(log);
+
+    log = openExclusive(path.c_str(), false);
+    ASSERT_NE(log, kClosedFile);
+    EXPECT_TRUE(seekToEnd(log));
+    EXPECT_EQ(writeFile(log, "two\r\n", 5), 5u);
+    closeFile(log);
+    EXPECT_EQ(readWhole(path), "one\r\ntwo\r\n");
+
+    // Without a seek the writing starts at the front, over the old bytes.
+    log = openExclusive(path.c_str(), false);
+    EXPECT_EQ(writeFile(log, "ONE", 3), 3u);
+    closeFile(log);
+    EXPECT_EQ(readWhole(path), "ONE\r\ntwo\r\n");
+
+    log = openExclusive(path.c_str(), true);
+    ASSERT_NE(log, kClosedFile);
+    EXPECT_EQ(fileSize(log), 0u);
+    closeFile(log);
+    EXPECT_EQ(readWhole(path), "");
+}
+
+TEST(Win32Files, SizeAndReadCoverEmbeddedNulBytes)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("zeros.bin");
+    const std::string bytes("\0\0x\0y", 5);
+    ASSERT_TRUE(writeWhole(path, bytes));
+    FileHandle file = openForReading(path.c_str());
+    ASSERT_NE(file, kClosedFile);
+    EXPECT_EQ(fileSize(file), 5u);
+    EXPECT_EQ(readAll(file), bytes);
+    char more[4];
+    EXPECT_EQ(readFile(file, more, sizeof more), 0u); // at the end
+    closeFile(file);
+}
+
+TEST(Win32Files, MoveRefusesAnExistingTargetAndReplaceOverwritesIt)
+{
+    WinTestFolder folder;
+    const std::string from = folder.file("new.ini");
+    const std::string to = folder.file("wendrix.ini");
+    ASSERT_TRUE(writeWhole(from, "[GPS]\r\nnew"));
+    ASSERT_TRUE(writeWhole(to, "[GPS]\r\nold"));
+
+    EXPECT_FALSE(moveFile(from.c_str(), to.c_str()));
+    EXPECT_EQ(readWhole(to), "[GPS]\r\nold");
+    EXPECT_TRUE(replaceFile(from.c_str(), to.c_str()));
+    EXPECT_EQ(readWhole(to), "[GPS]\r\nnew");
+    EXPECT_FALSE(fileExists(from.c_str()));
+
+    EXPECT_TRUE(moveFile(to.c_str(), from.c_str()));
+    EXPECT_TRUE(fileExists(from.c_str()));
+    EXPECT_FALSE(fileExists(to.c_str()));
+    EXPECT_TRUE(deleteFile(from.c_str()));
+    EXPECT_FALSE(fileExists(from.c_str()));
+}
+
+TEST(Win32Files, ReplaceFailsWhileTheTargetIsBeingRead)
+{
+    WinTestFolder folder;
+    const std::string from = folder.file("new.rgn");
+    const std::string to = folder.file("old.rgn");
+    ASSERT_TRUE(writeWhole(from, "new"));
+    ASSERT_TRUE(writeWhole(to, "old"));
+    FileHandle reader = openForReading(to.c_str());
+    ASSERT_NE(reader, kClosedFile);
+    EXPECT_FALSE(replaceFile(from.c_str(), to.c_str()));
+    closeFile(reader);
+    EXPECT_EQ(readWhole(to), "old");
+    EXPECT_EQ(readWhole(from), "new");
+}
+
+TEST(Win32Files, TemporaryFileLandsBesideTheTargetUnderAFreshName)
+{
+    WinTestFolder folder;
+    const std::string target = folder.file("model.rgn");
+    ASSERT_TRUE(writeWhole(target, "old image"));
+
+    char first[300];
+    char second[300];
+    FileHandle one = createTempBeside(target.c_str(), first, sizeof first);
+    FileHandle two = createTempBeside(target.c_str(), second, sizeof second);
+    ASSERT_NE(one, kClosedFile);
+    ASSERT_NE(two, kClosedFile);
+    EXPECT_STRNE(first, second);
+    EXPECT_STRNE(first, target.c_str());
+    EXPECT_EQ(std::string(first).rfind(folder.path() + "\\", 0), 0u) << first;
+    EXPECT_EQ(std::strchr(first + folder.path().size() + 1, '\\'), nullptr) << first;
+    EXPECT_EQ(fileSize(one), 0u);
+
+    EXPECT_EQ(writeFile(one, "new image", 9), 9u);
+    EXPECT_TRUE(flushFile(one));
+    closeFile(one);
+    closeFile(two);
+    EXPECT_TRUE(deleteFile(second));
+    EXPECT_EQ(readWhole(target), "old image");
+    EXPECT_TRUE(replaceFile(first, target.c_str()));
+    EXPECT_EQ(readWhole(target), "new image");
+    EXPECT_EQ(filesIn(folder.path()).size(), 1u);
+}
+
+TEST(Win32Files, TemporaryFileForABareNameGoesToTheCurrentFolder)
+{
+    WinTestFolder folder;
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
+    char temp[300];
+    FileHandle file = createTempBeside("bare.rgn", temp, sizeof temp);
+    SetCurrentDirectoryA(previous);
+    ASSERT_NE(file, kClosedFile);
+    closeFile(file);
+    EXPECT_EQ(filesIn(folder.path()).size(), 1u);
+}
+
+TEST(Win32Files, TemporaryFileFailsWhereNothingCanBeCreated)
+{
+    WinTestFolder folder;
+    char temp[300] = "untouched";
+    EXPECT_EQ(createTempBeside(folder.file("no-such-folder\\x.rgn").c_str(), temp, sizeof temp),
+              kClosedFile);
+    EXPECT_STREQ(temp, "");
+    EXPECT_TRUE(filesIn(folder.path()).empty());
+}
+
+TEST(Win32Memory, BlocksAreWritableAndFreedOnce)
+{
+    auto* block = static_cast<unsigned char*>(allocBlock(1 << 20));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 0xA5, 1 << 20);
+    EXPECT_EQ(block[(1 << 20) - 1], 0xA5);
+    freeBlock(block);
+    freeBlock(nullptr); // nothing to free
+}
+
+TEST(Win32Executable, PathIsTheRunningProgramAndIsCutToTheBuffer)
+{
+    char full[MAX_PATH];
+    const std::size_t length = executablePath(full, sizeof full);
+    ASSERT_GT(length, 4u);
+    EXPECT_EQ(std::strlen(full), length);
+    EXPECT_EQ(_stricmp(full + length - 4, ".exe"), 0) << full;
+    EXPECT_TRUE(fileExists(full));
+
+    char cut[8];
+    EXPECT_EQ(executablePath(cut, sizeof cut), 7u);
+    EXPECT_EQ(std::string(cut), std::string(full, 7));
+    EXPECT_EQ(executablePath(cut, 0), 0u);
+}
