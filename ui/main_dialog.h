@@ -23,7 +23,10 @@ constexpr std::int32_t kStateDisclaimer = 400;
 constexpr std::int32_t kStateLines = 1;
 constexpr std::int32_t kStateModel = 2;
 
-// Each handler runs to completion; `window` is the main dialog.
+// Each handler runs to completion; `window` is the main dialog. A Win32
+// dialog procedure calls them for WM_INITDIALOG, WM_TIMER, WM_COMMAND
+// (LOWORD = id, HIWORD = notification) and WM_SYSCOMMAND, and answers
+// FALSE wherever they return false so that the default handling runs.
 void mainDialogCreate(DialogWindow& window, std::int32_t parameter);
 void mainDialogTimer(DialogWindow& window, int timerId);
 // A command from a control; true when the dialog handled it (OK, Cancel).
