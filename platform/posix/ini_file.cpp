@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/posix/cp1252.h"
+
 namespace platform::ini {
 
 bool isBlank(unsigned char c)
@@ -42,10 +44,33 @@ bool sameName(std::string_view a, std::string_view b)
     return true;
 }
 
-std::vector<Line> parse(std::string_view text)
+Format detectFormat(std::string_view text)
+{
+    Format format;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        format.start = 3;
+        format.utf8 = true;
+    } else if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        format.start = 2;
+        format.utf16 = true;
+    }
+    return format;
+}
+
+std::string fromFile(std::string_view raw, const Format& format)
+{
+    return format.utf8 ? cp1252::fromUtf8(raw) : std::string(raw);
+}
+
+std::string forFile(std::string_view text, const Format& format)
+{
+    return format.utf8 ? cp1252::toUtf8(text) : std::string(text);
+}
+
+std::vector<Line> parse(std::string_view text, std::size_t from)
 {
     std::vector<Line> lines;
-    std::size_t pos = 0;
+    std::size_t pos = std::min(from, text.size());
     const std::size_t size = text.size();
     while (pos < size) {
         Line line;
@@ -89,7 +114,14 @@ namespace {
 // The first section named exactly `name` (letter case aside) whose header is
 // at or after line `from`. The nameless section before the first header
 // counts only when searching from the start.
-Section sectionFrom(const std::vector<Line>& lines, std::string_view name, std::size_t from)
+bool matches(std::string_view raw, std::string_view name, const Format& format)
+{
+    raw = cutAtNul(raw);
+    return format.utf8 ? sameName(cp1252::fromUtf8(raw), name) : sameName(raw, name);
+}
+
+Section sectionFrom(const std::vector<Line>& lines, std::string_view name, std::size_t from,
+                    const Format& format)
 {
     Section section;
     std::size_t i = from;
@@ -99,7 +131,7 @@ Section sectionFrom(const std::vector<Line>& lines, std::string_view name, std::
         section.first = 0;
     } else {
         for (; i < lines.size(); ++i) {
-            if (lines[i].kind == Line::Section && sameName(cutAtNul(lines[i].name), name))
+            if (lines[i].kind == Line::Section && matches(lines[i].name, name, format))
                 break;
         }
         if (i == lines.size())
@@ -115,26 +147,28 @@ Section sectionFrom(const std::vector<Line>& lines, std::string_view name, std::
     return section;
 }
 
-std::size_t keyIn(const std::vector<Line>& lines, const Section& section, std::string_view name)
+std::size_t keyIn(const std::vector<Line>& lines, const Section& section, std::string_view name,
+                  const Format& format)
 {
     if (!section.found)
         return npos;
     for (std::size_t i = section.first; i < section.end; ++i) {
-        if (lines[i].kind == Line::Key && sameName(cutAtNul(lines[i].name), name))
+        if (lines[i].kind == Line::Key && matches(lines[i].name, name, format))
             return i;
     }
     return npos;
 }
 } // namespace
 
-Section findSection(const std::vector<Line>& lines, std::string_view name)
+Section findSection(const std::vector<Line>& lines, std::string_view name, const Format& format)
 {
-    return sectionFrom(lines, cutAtNul(trim(name)), 0);
+    return sectionFrom(lines, cutAtNul(trim(name)), 0, format);
 }
 
-std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name)
+std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name,
+                    const Format& format)
 {
-    return keyIn(lines, section, cutAtNul(trim(name)));
+    return keyIn(lines, section, cutAtNul(trim(name)), format);
 }
 
 std::uint32_t copyValue(std::string_view value, char* out, std::uint32_t size)
@@ -172,35 +206,36 @@ std::string keyLine(std::string_view key, std::string_view value)
 }
 } // namespace
 
-bool setValue(std::string& text, std::string_view sectionName, std::string_view key,
-              std::string_view value)
+bool setValue(std::string& text, const Format& format, std::string_view sectionName,
+              std::string_view key, std::string_view value)
 {
     sectionName = trim(sectionName);
     key = trim(key);
     value = trim(value);
-    const std::vector<Line> lines = parse(text);
-    const Section section = findSection(lines, sectionName);
+    const std::vector<Line> lines = parse(text, format.start);
+    const Section section = findSection(lines, sectionName, format);
+    const std::string storedValue = forFile(value, format);
 
     if (!section.found) {
         std::string added;
-        if (!text.empty() && text.back() != '\n' && text.back() != '\r')
+        if (text.size() > format.start && text.back() != '\n' && text.back() != '\r')
             added.append(kLineBreak);
         added.push_back('[');
-        added.append(sectionName);
+        added.append(forFile(sectionName, format));
         added.push_back(']');
         added.append(kLineBreak);
-        added.append(keyLine(key, value));
+        added.append(keyLine(forFile(key, format), storedValue));
         text.append(added);
         return true;
     }
 
-    const std::size_t found = findKey(lines, section, key);
+    const std::size_t found = findKey(lines, section, key, format);
     if (found != npos) {
         const Line& line = lines[found];
-        if (line.hasValue && line.value == value)
+        if (line.hasValue && line.value == storedValue)
             return false;
         // The key keeps the spelling it has in the file.
-        text.replace(line.start, line.next - line.start, keyLine(line.name, value));
+        text.replace(line.start, line.next - line.start, keyLine(line.name, storedValue));
         return true;
     }
 
@@ -214,27 +249,28 @@ bool setValue(std::string& text, std::string_view sectionName, std::string_view 
     if (after == npos)
         after = section.header;
     std::string added;
-    std::size_t at = 0;
+    std::size_t at = format.start;
     if (after != npos) {
         at = lines[after].next;
         if (!lines[after].hasBreak)
             added.append(kLineBreak);
     }
-    added.append(keyLine(key, value));
+    added.append(keyLine(forFile(key, format), storedValue));
     text.insert(at, added);
     return true;
 }
 
 // Removal names sections and keys exactly as they are, blanks included, and
 // looks for the key in every section of that name, as the Win32 functions do.
-bool removeKey(std::string& text, std::string_view sectionName, std::string_view key)
+bool removeKey(std::string& text, const Format& format, std::string_view sectionName,
+               std::string_view key)
 {
-    const std::vector<Line> lines = parse(text);
+    const std::vector<Line> lines = parse(text, format.start);
     sectionName = cutAtNul(sectionName);
     key = cutAtNul(key);
-    for (Section section = sectionFrom(lines, sectionName, 0); section.found;
-         section = sectionFrom(lines, sectionName, section.end)) {
-        const std::size_t found = keyIn(lines, section, key);
+    for (Section section = sectionFrom(lines, sectionName, 0, format); section.found;
+         section = sectionFrom(lines, sectionName, section.end, format)) {
+        const std::size_t found = keyIn(lines, section, key, format);
         if (found != npos) {
             text.erase(lines[found].start, lines[found].next - lines[found].start);
             return true;
@@ -245,13 +281,13 @@ bool removeKey(std::string& text, std::string_view sectionName, std::string_view
     return false;
 }
 
-bool removeSection(std::string& text, std::string_view sectionName)
+bool removeSection(std::string& text, const Format& format, std::string_view sectionName)
 {
-    const std::vector<Line> lines = parse(text);
-    const Section section = sectionFrom(lines, cutAtNul(sectionName), 0);
+    const std::vector<Line> lines = parse(text, format.start);
+    const Section section = sectionFrom(lines, cutAtNul(sectionName), 0, format);
     if (!section.found)
         return false;
-    std::size_t from = section.header != npos ? lines[section.header].start : 0;
+    std::size_t from = section.header != npos ? lines[section.header].start : format.start;
     std::size_t to = section.end < lines.size() ? lines[section.end].start : text.size();
     if (from == to)
         return false;

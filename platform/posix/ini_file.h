@@ -19,6 +19,20 @@ std::string_view cutAtNul(std::string_view text);
 // Letter case is ignored for A to Z only.
 bool sameName(std::string_view a, std::string_view b);
 
+// How a file's text is stored. A UTF-8 byte order mark makes names and
+// values UTF-8, read and written as Windows-1252 text; a UTF-16 mark makes a
+// file this reader does not take apart.
+struct Format {
+    std::size_t start = 0; // bytes of the mark before the first line
+    bool utf8 = false;
+    bool utf16 = false;
+};
+Format detectFormat(std::string_view text);
+// A name or value from the file as 8-bit text, and 8-bit text as the file
+// stores it.
+std::string fromFile(std::string_view raw, const Format& format);
+std::string forFile(std::string_view text, const Format& format);
+
 struct Line {
     enum Kind { Blank, Section, Key };
     std::size_t start = 0; // first byte of the line
@@ -34,7 +48,8 @@ struct Line {
 // starts with '[' and holds a ']' names a section (the text between the '['
 // and the last ']'); any other non-blank line is a key, with or without a
 // value. The views point into `text`.
-std::vector<Line> parse(std::string_view text);
+// Lines start at byte `from`, after any byte order mark.
+std::vector<Line> parse(std::string_view text, std::size_t from = 0);
 
 // The lines of one section: the header (or npos for the lines before the
 // first header, the nameless section) and the lines up to the next header.
@@ -48,9 +63,10 @@ constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
 // The first section of that name (only the first one counts; a repeated
 // section is never looked at). `name` is trimmed here.
-Section findSection(const std::vector<Line>& lines, std::string_view name);
+Section findSection(const std::vector<Line>& lines, std::string_view name, const Format& format);
 // The first key of that name in `section`, or npos. `name` is trimmed here.
-std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name);
+std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name,
+                    const Format& format);
 
 // Copies a value or default into `out` of `size` bytes the way the reader
 // does: one pair of matching quotes (" or ') around it is dropped, the text
@@ -61,9 +77,9 @@ std::uint32_t copyValue(std::string_view value, char* out, std::uint32_t size);
 // Edits of the file's text; each keeps every byte outside the lines it
 // writes or removes, and ends every line it writes with CR LF.
 // Returns false when nothing had to change.
-bool setValue(std::string& text, std::string_view section, std::string_view key,
+bool setValue(std::string& text, const Format& format, std::string_view section, std::string_view key,
               std::string_view value);
-bool removeKey(std::string& text, std::string_view section, std::string_view key);
-bool removeSection(std::string& text, std::string_view section);
+bool removeKey(std::string& text, const Format& format, std::string_view section, std::string_view key);
+bool removeSection(std::string& text, const Format& format, std::string_view section);
 
 } // namespace platform::ini

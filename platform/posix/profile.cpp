@@ -110,11 +110,17 @@ std::uint32_t getProfileString(const char* section, const char* key, const char*
     struct stat info {};
     if (section != nullptr && key != nullptr && file != nullptr &&
         loadFile(file, text, info) == Load::Ok) {
-        const std::vector<ini::Line> lines = ini::parse(text);
-        const std::size_t found = ini::findKey(lines, ini::findSection(lines, section), key);
-        // A key line without '=' counts as a missing key.
-        if (found != ini::npos && lines[found].hasValue)
-            return ini::copyValue(lines[found].value, out, size);
+        const ini::Format format = ini::detectFormat(text);
+        if (!format.utf16) {
+            const std::vector<ini::Line> lines = ini::parse(text, format.start);
+            const std::size_t found =
+                ini::findKey(lines, ini::findSection(lines, section, format), key, format);
+            // A key line without '=' counts as a missing key.
+            if (found != ini::npos && lines[found].hasValue) {
+                const std::string value = ini::fromFile(ini::cutAtNul(lines[found].value), format);
+                return ini::copyValue(value, out, size);
+            }
+        }
     }
     return ini::copyValue(trimDefault(def), out, size);
 }
@@ -137,18 +143,22 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     Load load = loadFile(file, text, info);
     if (load == Load::Failed)
         return false;
+    // 8-bit lines added to UTF-16 text would damage the file.
+    const ini::Format format = ini::detectFormat(text);
+    if (format.utf16)
+        return false;
 
     bool changed;
     if (key == nullptr) {
-        changed = ini::removeSection(text, section);
+        changed = ini::removeSection(text, format, section);
     } else if (value == nullptr) {
-        changed = ini::removeKey(text, section, key);
+        changed = ini::removeKey(text, format, section, key);
     } else {
         // Only the first line of a value is written, so that a value never
         // adds lines (or sections) of its own to the file.
         std::string_view line(value);
         line = line.substr(0, line.find_first_of("\r\n"));
-        changed = ini::setValue(text, section, key, line);
+        changed = ini::setValue(text, format, section, key, line);
     }
     if (!changed)
         return true;

@@ -281,6 +281,25 @@ TEST_F(ProfileRead, GarbageAndHugeLinesReadWithoutHarm)
     EXPECT_EQ(get(megabyte.c_str(), "z"), "1");
 }
 
+TEST_F(ProfileRead, Utf8FileWithByteOrderMarkReadsAsEightBitText)
+{
+    put("\xef\xbb\xbf[GPS]\r\nGps-1=Mod\xc3\xa8le \xe2\x82\xac\r\n[\xc3\x89t\xc3\xa9]\r\nk=\xf0\x9f\x98\x80|\xff\r\n");
+    EXPECT_EQ(get("GPS", "Gps-1"), "Mod\xe8le \x80");
+    EXPECT_EQ(get("\xc9t\xe9", "k"), "??|?") << "no 8-bit form: one '?' per UTF-16 unit or bad byte";
+    // Without the mark the same bytes are 8-bit text.
+    put("[GPS]\r\nGps-1=Mod\xc3\xa8le\r\n");
+    EXPECT_EQ(get("GPS", "Gps-1"), "Mod\xc3\xa8le");
+}
+
+#ifndef _WIN32
+TEST_F(ProfileRead, Utf16FileGivesDefaults)
+{
+    using namespace std::string_literals;
+    put("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0\n\0"s);
+    EXPECT_EQ(get("S", "k"), "<default>");
+}
+#endif
+
 TEST_F(ProfileRead, FolderInsteadOfFileGivesTheDefault)
 {
     EXPECT_EQ(platform::getProfileString("S", "k", "d", nullptr, 10, path.c_str()), 0u);

@@ -191,6 +191,30 @@ TEST_F(ProfileWrite, KeysBeforeTheFirstSection)
 }
 #endif
 
+TEST_F(ProfileWrite, Utf8FileKeepsItsMarkAndEncoding)
+{
+    put("\xef\xbb\xbf[WARNING]\r\nText-1=caf\xc3\xa9\r\n");
+    ASSERT_TRUE(write("WARNING", "Text-2", "\xe9t\xe9 \x80"));
+    ASSERT_TRUE(write("Gr\xfc\xdf", "k", "x"));
+    EXPECT_EQ(get("WARNING", "Text-1"), "caf\xe9");
+    EXPECT_EQ(get("WARNING", "Text-2"), "\xe9t\xe9 \x80");
+#ifndef _WIN32
+    EXPECT_EQ(readText(path), "\xef\xbb\xbf[WARNING]\r\nText-1=caf\xc3\xa9\r\nText-2=\xc3\xa9t\xc3\xa9 \xe2\x82\xac\r\n"
+                              "[Gr\xc3\xbc\xc3\x9f]\r\nk=x\r\n");
+#endif
+}
+
+#ifndef _WIN32
+TEST_F(ProfileWrite, Utf16FileIsNeverWritten)
+{
+    using namespace std::string_literals;
+    const std::string before = "\xff\xfe[\0S\0]\0\n\0"s;
+    put(before);
+    EXPECT_FALSE(write("S", "k", "v"));
+    EXPECT_EQ(readText(path), before);
+}
+#endif
+
 TEST_F(ProfileWrite, MissingFolderFailsWithoutCreatingAnything)
 {
     const std::string inMissing = dir.file("no/such/folder/Wendrix.ini");
