@@ -1,0 +1,12 @@
+// wendrix.exe: start-up runs the main dialog from the executable's own
+// resources. The command line and the show state are not used.
+#include <windows.h>
+
+#include "ui/startup.h"
+#include "ui/win32/win32_front_end.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    ui::win32::Win32FrontEnd frontEnd(instance);
+    return ui::runProgram(instance, frontEnd);
+}

@@ -1,0 +1,150 @@
+#include "ui/win32/win32_dialog_window.h"
+
+#include "ui/startup.h"
+#include "ui/win32/dialog_procs.h"
+
+namespace ui::win32 {
+
+platform::WindowHandle Win32DialogWindow::handle()
+{
+    return window_;
+}
+
+platform::WindowHandle Win32DialogWindow::itemHandle(int id)
+{
+    return GetDlgItem(window_, id);
+}
+
+void Win32DialogWindow::setItemText(int id, const char* text)
+{
+    // An edit answers with EN_CHANGE before this returns.
+    SetDlgItemTextA(window_, id, text);
+}
+
+void Win32DialogWindow::getItemText(int id, char* out, int size)
+{
+    if (out == nullptr || size <= 0)
+        return;
+    out[0] = '\0';
+    GetDlgItemTextA(window_, id, out, size);
+    out[size - 1] = '\0';
+}
+
+void Win32DialogWindow::enableItem(int id, bool enabled)
+{
+    EnableWindow(GetDlgItem(window_, id), enabled ? TRUE : FALSE);
+}
+
+void Win32DialogWindow::hideItem(int id)
+{
+    ShowWindow(GetDlgItem(window_, id), SW_HIDE);
+}
+
+void Win32DialogWindow::setCaption(const char* text)
+{
+    SetWindowTextA(window_, text);
+}
+
+void Win32DialogWindow::listReset(int id)
+{
+    SendDlgItemMessageA(window_, id, CB_RESETCONTENT, 0, 0);
+}
+
+void Win32DialogWindow::listAppend(int id, const char* text)
+{
+    SendDlgItemMessageA(window_, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void Win32DialogWindow::listSelect(int id, int index)
+{
+    SendDlgItemMessageA(window_, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogWindow::listSelection(int id)
+{
+    return static_cast<int>(SendDlgItemMessageA(window_, id, CB_GETCURSEL, 0, 0));
+}
+
+void Win32DialogWindow::setItemPicture(int id, void* picture)
+{
+    SendDlgItemMessageA(window_, id, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(picture));
+}
+
+void Win32DialogWindow::setIcons(void* icon)
+{
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+}
+
+void Win32DialogWindow::setItemFont(int id, void* font)
+{
+    SendDlgItemMessageA(window_, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void Win32DialogWindow::trimWindowMenu()
+{
+    HMENU menu = GetSystemMenu(window_, FALSE);
+    for (UINT command : {SC_SIZE, SC_MOVE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE})
+        DeleteMenu(menu, command, MF_BYCOMMAND);
+    DrawMenuBar(window_);
+}
+
+void Win32DialogWindow::insertWindowMenuItem(const char* text, int command)
+{
+    HMENU menu = GetSystemMenu(window_, FALSE);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(command), text);
+    DrawMenuBar(window_);
+}
+
+void Win32DialogWindow::armTimer(int timerId, unsigned milliseconds)
+{
+    SetTimer(window_, static_cast<UINT_PTR>(timerId), milliseconds, nullptr);
+}
+
+void Win32DialogWindow::cancelTimer(int timerId)
+{
+    KillTimer(window_, static_cast<UINT_PTR>(timerId));
+}
+
+void Win32DialogWindow::endDialog(int result)
+{
+    EndDialog(window_, result);
+}
+
+void Win32DialogWindow::runAboutBox()
+{
+    // No owner: the main dialog stays usable while the box is open.
+    DialogBoxParamA(static_cast<HINSTANCE>(appInstance), MAKEINTRESOURCEA(500), nullptr,
+                    aboutDialogProc, 500);
+}
+
+bool Win32DialogWindow::screenSize(int* width, int* height)
+{
+    HDC context = GetDC(window_);
+    if (context == nullptr)
+        return false;
+    *width = GetDeviceCaps(context, HORZRES);
+    *height = GetDeviceCaps(context, VERTRES);
+    ReleaseDC(window_, context);
+    return true;
+}
+
+bool Win32DialogWindow::windowRect(WindowRect* rect)
+{
+    RECT found;
+    if (!GetWindowRect(window_, &found))
+        return false;
+    rect->left = found.left;
+    rect->top = found.top;
+    rect->right = found.right;
+    rect->bottom = found.bottom;
+    return true;
+}
+
+bool Win32DialogWindow::moveWindow(int x, int y)
+{
+    return SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER) != 0;
+}
+
+} // namespace ui::win32
