@@ -25,6 +25,9 @@ set(ZLIB_INCLUDE_DIR /usr/${_triple}/include CACHE PATH "")
 # anyone else's. WINEDEBUG=-all keeps wine's diagnostics out of test output.
 find_program(_wine NAMES ${WENDRIX_WINE_PROGRAM} wine)
 if(_wine)
+  # Also for test scripts that run several programs in one prefix.
+  set(WENDRIX_WINE ${_wine})
+  set(WENDRIX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CMAKE_COMMAND} -E env WINEDEBUG=-all WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
       ${_wine})

@@ -1,0 +1,73 @@
+#!/bin/sh
+# Runs the program test of the cross build under wine: a virtual X display
+# (unless one is given), a fresh demo folder, the driver that works the
+# program through window messages, and a screenshot of the main dialog
+# saved as DEMO_DIR.png when the driver asks for it.
+#   wine-gui-test.sh DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX
+set -u
+if [ $# -ne 5 ]; then
+    echo "usage: $0 DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX" >&2
+    exit 2
+fi
+demo=$1
+program=$2
+driver=$3
+wine=$4
+export WINEPREFIX=$5
+export WINEDEBUG=-all
+
+rm -rf "$demo" "$demo.png"
+mkdir -p "$demo"
+
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+    # Xvfb picks a free display number and writes it to the pipe.
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$number_file" ] && break
+        sleep 0.1
+    done
+    number=$(head -n1 "$number_file")
+    rm -f "$number_file"
+    if [ -z "$number" ]; then
+        echo "Xvfb did not start" >&2
+        kill "$xvfb_pid" 2>/dev/null
+        exit 1
+    fi
+    export DISPLAY=":$number"
+fi
+
+windows_path() {
+    printf 'Z:%s' "$1" | tr / '\\'
+}
+export WENDRIX_GUI_EXE="$(windows_path "$program")"
+export WENDRIX_DEMO_DIR="$(windows_path "$demo")"
+export WENDRIX_SCREENSHOT=1
+
+# Takes the screenshot whenever a demo folder asks for one.
+(
+    while :; do
+        for request in "$demo"/*/screenshot.request; do
+            [ -e "$request" ] || continue
+            folder=$(dirname "$request")
+            import -window root "$demo.png" 2>/dev/null ||
+                xwd -root -silent -out "$demo.xwd" 2>/dev/null
+            rm -f "$request"
+            touch "$folder/screenshot.done"
+        done
+        sleep 0.1
+    done
+) &
+watcher_pid=$!
+
+"$wine" "$driver"
+status=$?
+
+kill "$watcher_pid" 2>/dev/null
+if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+fi
+[ -e "$demo.png" ] && echo "screenshot: $demo.png"
+exit $status

@@ -1,0 +1,401 @@
+// Drives wendrix.exe through window messages, as a user would through the
+// mouse and keyboard, in a demo folder with a model file, a generated
+// firmware image and a stand-in uploader; then checks what it wrote.
+//
+// WENDRIX_GUI_EXE names the program, WENDRIX_DEMO_DIR an empty folder for
+// the demo. When WENDRIX_SCREENSHOT is set, the driver asks for a picture of
+// the screen by creating "screenshot.request" in the folder and waits for
+// "screenshot.done".
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/support/firmware_maker.h"
+#include "tests/win32/win_test_folder.h"
+
+namespace {
+
+constexpr int kTexts = 10;
+
+std::string env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string itemText(HWND window, int id)
+{
+    char text[256] = "";
+    GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+std::string windowText(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+bool enabled(HWND dialog, int id)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;
+}
+
+bool visible(HWND dialog, int id)
+{
+    return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+// Waits up to `ms` for `found` to give a window.
+template <typename Find>
+HWND waitFor(Find found, DWORD ms = 15000)
+{
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (HWND window = found())
+            return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// A dialog box ("#32770") of the given process with the given caption,
+// other than `except`.
+HWND findDialog(DWORD process, const char* caption, HWND except)
+{
+    struct Search {
+        DWORD process;
+        const char* caption;
+        HWND except;
+        HWND found;
+    } search{process, caption, except, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            char className[32] = "";
+            GetClassNameA(window, className, sizeof className);
+            if (owner == s->process && window != s->except &&
+                std::strcmp(className, "#32770") == 0 && windowText(window) == s->caption &&
+                IsWindowVisible(window)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The text of a message box: its static control that is not the icon.
+std::string messageText(HWND box)
+{
+    std::string text;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) -> BOOL {
+            char className[32] = "";
+            GetClassNameA(child, className, sizeof className);
+            if (_stricmp(className, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
+                *reinterpret_cast<std::string*>(data) += windowText(child);
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+// Presses the button `id` of a dialog the way a mouse click does.
+void press(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string readRegistryLine(int n)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Zarnek\\Wendrix", 0, KEY_READ, &key) != 0)
+        return "(no key)";
+    char name[16];
+    std::snprintf(name, sizeof name, "Text-%d", n);
+    char value[257] = "";
+    DWORD size = sizeof value - 1;
+    const LONG result =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == 0 ? value : "(no value)";
+}
+
+void requestScreenshot(const std::string& folder)
+{
+    if (env("WENDRIX_SCREENSHOT").empty())
+        return;
+    const std::string request = folder + "\\screenshot.request";
+    const std::string done = folder + "\\screenshot.done";
+    writeWhole(request, "");
+    for (int waited = 0; waited < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES;
+         ++waited)
+        Sleep(50);
+    DeleteFileA(done.c_str());
+}
+
+class ProgramUnderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program = env("WENDRIX_GUI_EXE");
+        folder = env("WENDRIX_DEMO_DIR");
+        ASSERT_FALSE(program.empty()) << "WENDRIX_GUI_EXE is not set";
+        ASSERT_FALSE(folder.empty()) << "WENDRIX_DEMO_DIR is not set";
+        // A folder of its own for each test, so that no file carries over.
+        CreateDirectoryA(folder.c_str(), nullptr);
+        folder += std::string("\\") +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        CreateDirectoryA(folder.c_str(), nullptr);
+        exe = folder + "\\wendrix.exe";
+        ASSERT_TRUE(CopyFileA(program.c_str(), exe.c_str(), FALSE)) << program;
+
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string probe(self);
+        probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "wendrix_startup_probe.exe";
+        ASSERT_TRUE(CopyFileA(probe.c_str(), (folder + "\\UPDATER.EXE").c_str(), FALSE));
+
+        firmware = makeFirmware(64 * 1024, kTexts, 7);
+        const std::string bytes(firmware.bytes.begin(), firmware.bytes.end());
+        ASSERT_TRUE(writeWhole(folder + "\\modela.rgn", bytes));
+        crc = crc32(0, firmware.bytes.data(), static_cast<uInt>(firmware.bytes.size()));
+        char ini[512];
+        std::snprintf(ini, sizeof ini,
+                      "[GPS]\r\nDate=01.12.26\r\nGps-1=Model A 2.40\r\nGps-2=Model B 3.10\r\n"
+                      "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=%08lx\r\n"
+                      "lang=%d\r\nRel=2.40\r\n"
+                      "[Model B 3.10]\r\norg=modelb.org\r\nrgn=modelb.rgn\r\ncrc=e6b0c2d9\r\n"
+                      "lang=14\r\nRel=3.10\r\n",
+                      crc, kTexts);
+        ASSERT_TRUE(writeWhole(folder + "\\wendrix.ini", ini));
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zarnek\\Wendrix");
+    }
+
+    void TearDown() override
+    {
+        if (process.hProcess != nullptr) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hProcess);
+        }
+    }
+
+    // Starts the program in the demo folder and waits for its first tick,
+    // which gives the main dialog its caption.
+    HWND start()
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        std::string commandLine = "\"" + exe + "\" ignored arguments";
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.c_str(), &startup, &process))
+            return nullptr;
+        CloseHandle(process.hThread);
+        return waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", nullptr); });
+    }
+
+    DWORD exitCode(DWORD ms = 20000)
+    {
+        if (WaitForSingleObject(process.hProcess, ms) != WAIT_OBJECT_0)
+            return 12345;
+        DWORD code = 12345;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+
+    std::string program;
+    std::string folder;
+    std::string exe;
+    MadeFirmware firmware;
+    unsigned long crc = 0;
+    PROCESS_INFORMATION process{};
+};
+
+} // namespace
+
+TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
+{
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr) << "no main dialog appeared";
+
+    // The disclaimer page after the first tick.
+    EXPECT_EQ(itemText(dialog, 1059), "WARNING");
+    EXPECT_EQ(itemText(dialog, 1065), "using this program.");
+    EXPECT_EQ(itemText(dialog, 1066), "Press page to continue ...");
+    EXPECT_FALSE(enabled(dialog, 1));
+    EXPECT_FALSE(enabled(dialog, 1028));
+    EXPECT_FALSE(enabled(dialog, 1052));
+    EXPECT_TRUE(visible(dialog, 1029));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCURSEL, 0, 0), 0);
+
+    // The About box from the window menu, with its two texts filled in.
+    PostMessageA(dialog, WM_SYSCOMMAND, 1000, 0);
+    HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(itemText(about, 1002), "Zarnek Wendrix");
+    EXPECT_EQ(itemText(about, 1003), "1.4.1.12");
+    EXPECT_TRUE(IsWindowEnabled(dialog)) << "the About box has no owner";
+    press(about, 1);
+    EXPECT_TRUE(waitFor([&] { return IsWindow(about) ? nullptr : dialog; }, 5000) != nullptr);
+
+    // Page, then two lines typed; the second one too long for a line.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1029, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1029)));
+    EXPECT_FALSE(visible(dialog, 1029));
+    EXPECT_TRUE(enabled(dialog, 1));
+    EXPECT_TRUE(enabled(dialog, 1052));
+    EXPECT_EQ(itemText(dialog, 1066), "Select a GPS model ...");
+    EXPECT_EQ(itemText(dialog, 1059), "") << "no stored lines yet";
+
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    const std::string longLine = "Return to 12 Harbour Road, Leith";
+    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(longLine.c_str()));
+    EXPECT_EQ(itemText(dialog, 1059), "Property of Jo");
+    EXPECT_EQ(itemText(dialog, 1060), longLine.substr(0, 29));
+    EXPECT_EQ(itemText(dialog, 1053), longLine);
+
+    // Model 1 from the list.
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel 2.40...");
+    requestScreenshot(folder);
+
+    // OK, then answer every box: OK to start the uploader.
+    press(dialog, 1);
+    std::vector<std::string> boxes;
+    while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && boxes.size() < 5) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); },
+                           3000);
+        if (box == nullptr)
+            continue;
+        boxes.push_back(messageText(box));
+        press(box, IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(exitCode(), 0u);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back(), "You may now run UPDATER\nStart UPDATER.EXE now?");
+
+    // The stand-in uploader ran at the agreed place.
+    EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
+
+    // The pristine copy holds the original, the working file the new lines.
+    const std::string original(firmware.bytes.begin(), firmware.bytes.end());
+    EXPECT_EQ(readWhole(folder + "\\modela.org"), original);
+    const std::string patched = readWhole(folder + "\\modela.rgn");
+    ASSERT_EQ(patched.size(), original.size());
+    ASSERT_EQ(firmware.texts.size(), static_cast<std::size_t>(kTexts));
+    // A text that no fill factor fits exactly stays as it was; the summary
+    // box counts those.
+    int unchanged = 0;
+    for (const MadeText& text : firmware.texts) {
+        const std::string before = original.substr(text.start, text.length);
+        const std::string now = patched.substr(text.start, text.length);
+        EXPECT_EQ(patched[text.start + text.length], '\0');
+        if (now == before) {
+            ++unchanged;
+            continue;
+        }
+        EXPECT_NE(now.find("Property of Jo"), std::string::npos) << now;
+        EXPECT_NE(now.find(longLine.substr(0, 29)), std::string::npos) << now;
+    }
+    EXPECT_LT(unchanged, kTexts);
+    if (unchanged > 0) {
+        char summary[128];
+        std::snprintf(summary, sizeof summary,
+                      "%d of %d languages not processed\nSee wendrix.log for more information",
+                      unchanged, kTexts);
+        EXPECT_EQ(boxes.front(), summary);
+    } else {
+        EXPECT_EQ(boxes.size(), 1u);
+    }
+    std::size_t outside = 0;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        if (next < firmware.texts.size() &&
+            i == static_cast<std::size_t>(firmware.texts[next].start)) {
+            i += firmware.texts[next].length - 1;
+            ++next;
+            continue;
+        }
+        if (patched[i] != original[i])
+            ++outside;
+    }
+    EXPECT_EQ(outside, 0u) << "bytes outside the texts moved";
+
+    // The run log beside the program, and the lines in the registry.
+    const std::string log = readWhole(folder + "\\wendrix.LOG");
+    EXPECT_NE(log.find("--- Info ---\r\nVer: 1.4.1.12\r\nGps: Model A 2.40\r\nRgn: modela.rgn\r\n"),
+              std::string::npos)
+        << log;
+    char crcLine[32];
+    std::snprintf(crcLine, sizeof crcLine, "Crc: 0x%08lx\r\n", crc);
+    EXPECT_NE(log.find(crcLine), std::string::npos) << log;
+    EXPECT_EQ(readRegistryLine(1), "Property of Jo");
+    EXPECT_EQ(readRegistryLine(2), longLine.substr(0, 29));
+    EXPECT_EQ(readRegistryLine(3), "");
+}
+
+TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Zarnek\\Wendrix", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    const char line[] = "THIS UNIT BELONGS TO";
+    RegSetValueExA(key, "Text-1", 0, REG_SZ, reinterpret_cast<const BYTE*>(line), sizeof line);
+    RegCloseKey(key);
+
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    // The window menu: the two commands on top, nothing to size or move.
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (GetMenuItemCount(menu) > 0) {
+        char first[64] = "";
+        char second[64] = "";
+        GetMenuStringA(menu, 0, first, sizeof first, MF_BYPOSITION);
+        GetMenuStringA(menu, 1, second, sizeof second, MF_BYPOSITION);
+        EXPECT_STREQ(first, "Update Wendrix");
+        EXPECT_STREQ(second, "About Wendrix");
+        EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
+        EXPECT_EQ(GetMenuState(menu, SC_MOVE, MF_BYCOMMAND), static_cast<UINT>(-1));
+        EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
+    }
+
+    // OK is disabled before Page; after it, "No Gps" answers with a warning.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1029, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1029)));
+    EXPECT_EQ(itemText(dialog, 1052), line);
+    EXPECT_EQ(itemText(dialog, 1059), line);
+    press(dialog, 1);
+    HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(messageText(box), "No Gps selected");
+    press(box, IDOK);
+
+    // The close box ends the program with 0 and writes no firmware.
+    waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
+    const std::string original(firmware.bytes.begin(), firmware.bytes.end());
+    EXPECT_EQ(readWhole(folder + "\\modela.rgn"), original);
+    EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES);
+}
