@@ -1,6 +1,7 @@
 // The Update command as a user who may not write the model file or its
 // folder. As root these checks run in a child process that has become user
 // and group 65534; elsewhere the file protections apply to the test itself.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -90,6 +91,13 @@ TEST_F(UnprivilegedUpdate, AWriteProtectedModelFileIsKeptAndTheDownloadLeftBesid
     fs::permissions(modelPath(),
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
+#ifdef _WIN32
+    // Wine run as root maps the read-only mark onto a mode that root ignores.
+    if (std::FILE* probe = std::fopen(modelPath().c_str(), "r+")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "read-only files can be written here";
+    }
+#endif
     HttpFileServer server;
     server.answer(200, kNewModelFile);
 

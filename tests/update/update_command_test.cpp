@@ -6,6 +6,7 @@
 
 #include "tests/update/http_file_server.h"
 #include "tests/update/loopback_socket_server.h"
+#include "tests/update/request_checks.h"
 #include "tests/update/update_test_fixture.h"
 
 namespace {
@@ -231,11 +232,7 @@ TEST_F(UpdateCommand, TheProxyVariablesAreIgnored)
     EXPECT_EQ(modelText(), kNewModelFile);
     expectAnswer(kUpdated);
     EXPECT_EQ(proxy.connections(), 0);
-    const auto seen = server.requests();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].method, "GET");
-    EXPECT_EQ(seen[0].agents, std::vector<std::string>{"Zarnek Wendrix"});
-    EXPECT_EQ(seen[0].accepts, std::vector<std::string>{"*/*"});
+    expectOneModelFileGet(server.requests());
 }
 
 TEST_F(UpdateCommand, TheBuiltInUrlIsAnHttpUrlOfTheModelFile)
