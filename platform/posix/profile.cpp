@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -137,6 +139,17 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     // A name with a line break would make lines of its own; refuse it.
     if (holdsLineBreak(section) || (key != nullptr && holdsLineBreak(key)))
         return false;
+
+    // A symbolic link stays a link: the file it leads to is the one replaced.
+    std::string target = file;
+    struct stat link {};
+    if (::lstat(file, &link) == 0 && S_ISLNK(link.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(file, resolved) == nullptr)
+            return false;
+        target = resolved;
+    }
+    file = target.c_str();
 
     std::string text;
     struct stat info {};

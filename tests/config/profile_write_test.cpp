@@ -222,6 +222,22 @@ TEST_F(ProfileWrite, MissingFolderFailsWithoutCreatingAnything)
     EXPECT_FALSE(testing_support::exists(dir.file("no")));
 }
 
+#ifndef _WIN32
+TEST_F(ProfileWrite, SymbolicLinkStaysALink)
+{
+    const std::string real = dir.file("real.ini");
+    ASSERT_TRUE(testing_support::writeText(real, "[S]\nk=1\n"));
+    fs::create_symlink(real, path);
+    ASSERT_TRUE(write("S", "k", "2"));
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(readText(real), "[S]\nk=2\r\n");
+    // A dangling link is not replaced by a file.
+    fs::remove(real);
+    EXPECT_FALSE(write("S", "k", "3"));
+    EXPECT_TRUE(fs::is_symlink(path));
+}
+#endif
+
 TEST_F(ProfileWrite, ReadOnlyFileIsNotWrittenEvenByRoot)
 {
     const std::string before = "[WARNING]\nText-1=old\n";
