@@ -8,7 +8,6 @@
 #include "platform/platform.h"
 #include "tests/update/http_file_server.h"
 #include "tests/update/loopback_socket_server.h"
-#include "tests/update/request_checks.h"
 
 namespace {
 
@@ -92,69 +91,6 @@ TEST_F(HttpClient, HandsOverTheWholeBodyInOrderWhateverTheReadSizes)
     }
 }
 
-TEST_F(HttpClient, SendsOneGetWithTheAgentAndOneAcceptHeader)
-{
-    HttpFileServer server;
-    server.answer(200, "[GPS]\r\n");
-    {
-        Session session(server.url());
-        ASSERT_NE(session.request, 0);
-        std::string got;
-        ASSERT_TRUE(session.readAll(got, {50}));
-        EXPECT_EQ(got, "[GPS]\r\n");
-    }
-    expectOneModelFileGet(server.requests());
-}
-
-TEST_F(HttpClient, ConnectsDirectlyWhateverTheProxyVariablesSay)
-{
-    HttpFileServer server;
-    server.answer(200, "[GPS]\r\nDate=1\r\n");
-    LoopbackSocketServer proxy({"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n"}, 0,
-                               LoopbackSocketServer::Ending::Close);
-    const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.port());
-    ScopedEnvironment lower("http_proxy", proxyUrl.c_str());
-    ScopedEnvironment upper("HTTP_PROXY", proxyUrl.c_str());
-    ScopedEnvironment all("ALL_PROXY", proxyUrl.c_str());
-    ScopedEnvironment allLower("all_proxy", proxyUrl.c_str());
-    ScopedEnvironment none("NO_PROXY", "");
-    {
-        Session session(server.url());
-        ASSERT_NE(session.request, 0);
-        std::string got;
-        ASSERT_TRUE(session.readAll(got, {50}));
-        EXPECT_EQ(got, "[GPS]\r\nDate=1\r\n");
-    }
-    EXPECT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(proxy.connections(), 0);
-}
-
-TEST_F(HttpClient, AnErrorStatusStillOpensAndItsPageIsTheBody)
-{
-    HttpFileServer server;
-    server.answer(404, "<html>Not Found</html>");
-    Session session(server.url());
-    ASSERT_NE(session.request, 0);
-    std::string got;
-    ASSERT_TRUE(session.readAll(got, {50}));
-    EXPECT_EQ(got, "<html>Not Found</html>");
-}
-
-#ifndef _WIN32
-// WinINet follows redirects unless told not to; this client makes one GET.
-TEST_F(HttpClient, ARedirectIsNotFollowed)
-{
-    HttpFileServer server;
-    server.answer(302, "moved", server.url("/elsewhere.ini"));
-    Session session(server.url());
-    ASSERT_NE(session.request, 0);
-    std::string got;
-    ASSERT_TRUE(session.readAll(got, {50}));
-    EXPECT_EQ(got, "moved");
-    EXPECT_EQ(server.requests().size(), 1u);
-}
-#endif
-
 TEST_F(HttpClient, RequestsThatCannotBeMadeOrAnsweredDoNotOpen)
 {
     {
@@ -169,14 +105,6 @@ TEST_F(HttpClient, RequestsThatCannotBeMadeOrAnsweredDoNotOpen)
                         "/gps/wendrix.ini");
         EXPECT_EQ(session.request, 0);
     }
-    {
-        // Accepts the connection, then never says a word.
-        platform::netSetTimeouts(2, 2);
-        LoopbackSocketServer mute({}, 0, LoopbackSocketServer::Ending::Hold);
-        Session session(mute.url());
-        EXPECT_EQ(session.request, 0);
-        EXPECT_EQ(mute.connections(), 1);
-    }
 }
 
 TEST_F(HttpClient, ABodyCutShortIsAFailedReadAfterTheBytesThatCame)
@@ -190,24 +118,6 @@ TEST_F(HttpClient, ABodyCutShortIsAFailedReadAfterTheBytesThatCame)
     std::string got;
     EXPECT_FALSE(session.readAll(got, {50}));
     EXPECT_EQ(got, sent);
-}
-
-TEST_F(HttpClient, AServerThatFallsSilentIsAFailedReadOnceTheIdleLimitPasses)
-{
-    platform::netSetTimeouts(2, 2);
-    LoopbackSocketServer server(
-        {"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", "[GPS]\r\nDate=1"}, 100,
-        LoopbackSocketServer::Ending::Hold);
-    Session session(server.url());
-    ASSERT_NE(session.request, 0);
-    std::string got;
-    EXPECT_FALSE(session.readAll(got, {50}));
-#ifdef _WIN32
-    // WinINet waits to fill the whole request, so the last bytes may be lost.
-    EXPECT_EQ(got, std::string("[GPS]\r\nDate=1").substr(0, got.size()));
-#else
-    EXPECT_EQ(got, "[GPS]\r\nDate=1");
-#endif
 }
 
 #ifndef _WIN32
