@@ -9,9 +9,21 @@
 #include "update/model_update.h"
 #include "ui/main_dialog.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
+#ifdef _WIN32
+// Windows keeps the per-user store in the registry, which no environment
+// variable moves: each case starts and ends without the program's key.
+void removeSettingsKey()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zarnek\\Wendrix");
+}
+#endif
 void setEnv(const char* name, const std::string& value)
 {
 #ifdef _WIN32
@@ -52,6 +64,8 @@ void DialogFixture::SetUp()
 #ifndef _WIN32
     // No document opener and no uploader can be started from here.
     setEnv("PATH", root.file("bin"));
+#else
+    removeSettingsKey();
 #endif
 
     const std::string model = root.file("prog/wendrix.ini");
@@ -88,6 +102,9 @@ void DialogFixture::TearDown()
 {
     platform::setSysCommandHandler(nullptr);
     ui::updateCommandUrl = kUpdateUrl;
+#ifdef _WIN32
+    removeSettingsKey();
+#endif
     boxes.reset();
     runLog = nullptr;
     log.reset();
