@@ -109,7 +109,9 @@ std::vector<std::string> CliFixture::opened(bool expectSome) const
     const std::string path = root.file("opened.txt");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(expectSome ? 10 : 1);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (expectSome && testing_support::exists(path))
+        // The stand-in appends whole lines; wait for the first to be complete.
+        const std::string text = readText(path);
+        if (expectSome && !text.empty() && text.back() == '\n')
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

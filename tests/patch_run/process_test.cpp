@@ -152,9 +152,9 @@ TEST_F(ProcessTest, ShellOpenHandsTheDocumentToXdgOpen)
     script(dir.file("bin/xdg-open"), "open");
     platform::shellOpen(nullptr, "open", "report.html");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!testing_support::exists(trace()) && std::chrono::steady_clock::now() < deadline)
+    // xdg-open runs on its own: wait for its whole line.
+    while (readText(trace()) != "open report.html\n" && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(readText(trace()), "open report.html\n");
 }
 
