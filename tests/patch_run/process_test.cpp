@@ -112,10 +112,9 @@ TEST_F(ProcessTest, WaitReturnsOnlyAfterTheProgramEnded)
     ASSERT_TRUE(writeText(dir.file("cwd/slow"),
                           "#!/bin/sh\n/bin/sleep 1\necho done > '" + trace() + "'\n"));
     fs::permissions(dir.file("cwd/slow"), fs::perms::all, fs::perm_options::replace);
-    const auto begin = std::chrono::steady_clock::now();
+    // The program writes only after its pause, so the line proves the wait.
     ASSERT_TRUE(run("slow"));
     EXPECT_EQ(readText(trace()), "done\n");
-    EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(900));
 }
 
 // The state letter of a process from /proc, or 0 when it is gone.
