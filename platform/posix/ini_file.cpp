@@ -176,9 +176,12 @@ std::uint32_t copyValue(std::string_view value, char* out, std::uint32_t size)
     if (size == 0 || out == nullptr)
         return 0;
     value = cutAtNul(value);
-    // A value enclosed in one pair of the same quotes loses them. When the
-    // buffer is too small for the text, the closing quote is cut off with
-    // the rest and the last character is kept.
+    // A value enclosed in one pair of the same quotes loses them. The text
+    // is copied with its closing quote, and that last character is dropped
+    // only when the buffer had room for the whole of it: so a buffer one
+    // byte short of the quoted text loses the last letter instead of the
+    // quote, and a smaller one holds letters only. The Win32 reader cuts
+    // quoted values the same way.
     bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                   value.back() == value.front();
     if (quoted)
