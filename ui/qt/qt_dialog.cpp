@@ -196,6 +196,10 @@ void QtDialog::setItemText(int id, const char* text)
             edit->setText(value);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(value);
+        // Painted at once, as a Win32 static is: the Update command shows its
+        // progress text here while it blocks the event loop.
+        if (label->isVisible())
+            label->repaint();
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(value);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
