@@ -11,7 +11,7 @@ using K = ControlKind;
 
 // In template (and tab) order; later controls lie above earlier ones, so
 // the preview fields are drawn over the picture.
-const ControlSpec kMainControls[] = {
+const ControlEntry kMainControls[] = {
     {0, K::Label, 136, 10, 36, 8, "Gps type:"},
     {0, K::Rule, 0, 164, 334, 1, ""},
     {1, K::DefaultButton, 250, 170, 34, 14, "OK"},
@@ -43,7 +43,7 @@ const ControlSpec kMainControls[] = {
     {1029, K::Button, 208, 170, 32, 14, "Page"},
 };
 
-const ControlSpec kAboutControls[] = {
+const ControlEntry kAboutControls[] = {
     {1001, K::Picture, 14, 9, 16, 16, "AAICON"},
     {1002, K::Label, 49, 10, 119, 8, "Zarnek"},
     {1003, K::Label, 49, 20, 119, 8, "Version"},

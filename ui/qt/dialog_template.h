@@ -16,7 +16,7 @@ enum class ControlKind {
     ComboBox,      // drop-down with edit field
 };
 
-struct ControlSpec {
+struct ControlEntry {
     int id; // 0 where the template gives none (-1 on Windows)
     ControlKind kind;
     int x, y, w, h; // dialog units
@@ -25,7 +25,7 @@ struct ControlSpec {
 
 struct DialogTemplate {
     int width, height; // dialog units
-    const ControlSpec* controls;
+    const ControlEntry* controls;
     int count;
 };
 

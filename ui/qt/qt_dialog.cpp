@@ -64,21 +64,21 @@ QtDialog::~QtDialog() = default;
 void QtDialog::build(const DialogTemplate& dialogTemplate)
 {
     for (int i = 0; i < dialogTemplate.count; ++i) {
-        const ControlSpec& spec = dialogTemplate.controls[i];
-        const QRect area(duToPixelsX(spec.x), duToPixelsY(spec.y), duToPixelsX(spec.w),
-                         duToPixelsY(spec.h));
-        const QString text = QString::fromLatin1(spec.text);
-        const int id = spec.id;
+        const ControlEntry& entry = dialogTemplate.controls[i];
+        const QRect area(duToPixelsX(entry.x), duToPixelsY(entry.y), duToPixelsX(entry.w),
+                         duToPixelsY(entry.h));
+        const QString text = QString::fromLatin1(entry.text);
+        const int id = entry.id;
         QWidget* widget = nullptr;
 
-        switch (spec.kind) {
+        switch (entry.kind) {
         case ControlKind::Label:
         case ControlKind::Preview: {
             auto* label = new QLabel(this);
             // Plain text: a user's line is shown as typed, never as markup.
             label->setTextFormat(Qt::PlainText);
             label->setText(text);
-            label->setAlignment(spec.kind == ControlKind::Preview
+            label->setAlignment(entry.kind == ControlKind::Preview
                                     ? Qt::AlignCenter
                                     : Qt::AlignLeft | Qt::AlignTop);
             widget = label;
@@ -103,7 +103,7 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
         case ControlKind::DefaultButton:
         case ControlKind::Button: {
             auto* button = new QPushButton(text, this);
-            button->setDefault(spec.kind == ControlKind::DefaultButton);
+            button->setDefault(entry.kind == ControlKind::DefaultButton);
             connect(button, &QPushButton::clicked, this, [this, id] { command(id, NotifyNone); });
             widget = button;
             break;
@@ -129,10 +129,10 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
         }
         }
 
-        if (spec.kind == ControlKind::Picture) {
+        if (entry.kind == ControlKind::Picture) {
             widget->move(area.topLeft());
             widget->adjustSize();
-        } else if (spec.kind == ControlKind::ComboBox) {
+        } else if (entry.kind == ControlKind::ComboBox) {
             widget->setGeometry(area.x(), area.y(), area.width(), kComboHeight);
         } else {
             widget->setGeometry(area);
