@@ -171,6 +171,41 @@ std::size_t findKey(const std::vector<Line>& lines, const Section& section, std:
     return keyIn(lines, section, cutAtNul(trim(name)), format);
 }
 
+std::vector<std::string> sectionNames(const std::vector<Line>& lines, const Format& format)
+{
+    std::vector<std::string> names;
+    for (const Line& line : lines) {
+        std::string_view name = cutAtNul(line.name);
+        if (line.kind == Line::Section && !name.empty())
+            names.push_back(fromFile(name, format));
+    }
+    return names;
+}
+
+std::vector<std::string> keyNames(const std::vector<Line>& lines, std::string_view sectionName,
+                                  const Format& format, bool& found)
+{
+    std::vector<std::string> names;
+    const Section section = sectionFrom(lines, cutAtNul(sectionName), 0, format);
+    found = section.found;
+    bool previousNameless = false;
+    bool first = true;
+    for (std::size_t i = section.first; found && i < section.end; ++i) {
+        const Line& line = lines[i];
+        if (line.kind != Line::Key)
+            continue;
+        const std::string_view name = cutAtNul(line.name);
+        if (!first && previousNameless && line.name.empty())
+            continue; // folded into the nameless key before it
+        first = false;
+        previousNameless = name.empty();
+        if (!line.hasValue || (!name.empty() && name.front() == ';'))
+            continue;
+        names.push_back(fromFile(name, format));
+    }
+    return names;
+}
+
 std::uint32_t copyValue(std::string_view value, char* out, std::uint32_t size)
 {
     if (size == 0 || out == nullptr)

@@ -68,6 +68,16 @@ Section findSection(const std::vector<Line>& lines, std::string_view name, const
 std::size_t findKey(const std::vector<Line>& lines, const Section& section, std::string_view name,
                     const Format& format);
 
+// The names a list request reports, as 8-bit text: every section with a
+// name, in file order; or the keys that have a value in the first section
+// named exactly `section` (letter case aside, blanks counting), without
+// comment keys (';'). A key line with an empty name that follows another
+// such key of the section is not a key of its own, as the Win32 reader
+// sees it. `found` tells whether the section exists.
+std::vector<std::string> sectionNames(const std::vector<Line>& lines, const Format& format);
+std::vector<std::string> keyNames(const std::vector<Line>& lines, std::string_view section,
+                                  const Format& format, bool& found);
+
 // Copies a value or default into `out` of `size` bytes the way the reader
 // does: one pair of matching quotes (" or ') around it is dropped, the text
 // is cut to size - 1 characters and ended with a NUL. Returns the number of

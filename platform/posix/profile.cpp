@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -101,6 +102,77 @@ bool replaceWhole(const char* path, const std::string& text, mode_t mode)
     return ok;
 }
 
+// A list of names for a request without a section or without a key: each
+// name ends with a NUL and the list with one more. When the buffer is too
+// small the last name is cut and the count is size - 2. The filling follows
+// the Win32 functions byte for byte: the wide-character reply is built
+// first and its first `count` characters are then copied and terminated.
+std::uint32_t copySectionList(const std::vector<std::string>& names, char* out, std::uint32_t size)
+{
+    std::string wide(size, '\0');
+    std::size_t at = 0;
+    std::size_t room = size - 1;
+    std::uint32_t count = 0;
+    bool cut = false;
+    if (size < 2) {
+        out[0] = '\0';
+        return 0;
+    }
+    for (const std::string& name : names) {
+        const std::size_t needed = name.size() + 1;
+        if (needed >= room) {
+            if (room > 0) {
+                wide.replace(at, room - 1, name, 0, room - 1);
+                at += room - 1;
+                wide[at++] = '\0';
+            }
+            cut = true;
+            break;
+        }
+        wide.replace(at, needed - 1, name);
+        at += needed;
+        room -= needed;
+    }
+    count = cut ? size - 2 : static_cast<std::uint32_t>(at);
+    std::copy_n(wide.data(), count, out);
+    out[count] = '\0';
+    return count;
+}
+
+// The key list; nullopt when nothing was listed and the default applies.
+std::optional<std::uint32_t> copyKeyList(const std::vector<std::string>& names, char* out,
+                                         std::uint32_t size)
+{
+    if (size < 2) {
+        out[0] = '\0';
+        return 0;
+    }
+    std::string wide(size + 1, '\0');
+    std::size_t at = 0;
+    std::size_t room = size;
+    for (const std::string& name : names) {
+        if (room <= 2)
+            break;
+        const std::size_t copied = std::min(name.size(), room - 2);
+        wide.replace(at, copied, name, 0, copied);
+        wide[at + copied] = '\0';
+        at += copied + 1;
+        room -= copied + 1;
+        if (room < 2)
+            break;
+    }
+    std::uint32_t count = static_cast<std::uint32_t>(size - room);
+    if (room <= 1) {
+        wide[at - 1] = '\0';
+        count = size - 2;
+    }
+    if (wide[0] == '\0')
+        return std::nullopt;
+    std::copy_n(wide.data(), count, out);
+    out[count] = '\0';
+    return count;
+}
+
 } // namespace
 
 std::uint32_t getProfileString(const char* section, const char* key, const char* def,
@@ -110,9 +182,21 @@ std::uint32_t getProfileString(const char* section, const char* key, const char*
         return 0;
     std::string text;
     struct stat info {};
-    if (section != nullptr && key != nullptr && file != nullptr &&
-        loadFile(file, text, info) == Load::Ok) {
-        const ini::Format format = ini::detectFormat(text);
+    const bool loaded = file != nullptr && loadFile(file, text, info) == Load::Ok;
+    const ini::Format format = loaded ? ini::detectFormat(text) : ini::Format{};
+    if (section == nullptr || key == nullptr) {
+        std::vector<ini::Line> lines;
+        if (loaded && !format.utf16)
+            lines = ini::parse(text, format.start);
+        if (section == nullptr)
+            return copySectionList(ini::sectionNames(lines, format), out, size);
+        bool found = false;
+        const std::vector<std::string> keys = ini::keyNames(lines, section, format, found);
+        if (const auto count = copyKeyList(keys, out, size))
+            return *count;
+        return ini::copyValue(trimDefault(def), out, size);
+    }
+    if (loaded) {
         if (!format.utf16) {
             const std::vector<ini::Line> lines = ini::parse(text, format.start);
             const std::size_t found =

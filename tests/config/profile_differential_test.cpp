@@ -179,6 +179,13 @@ std::vector<Query> queriesFor(const std::string& bytes)
     }
     const Text defaults[] = {std::nullopt, "", "  dd  ", "   ", "\"quoted\"", "'x'", "long default text"};
     const std::uint32_t sizes[] = {1, 2, 3, 5, 8, 30};
+    // Lists of section names and of a section's keys.
+    for (std::uint32_t size : {1u, 2u, 3u, 4u, 5u, 6u, 8u, 12u, 30u, 300u}) {
+        queries.push_back({std::nullopt, std::nullopt, "dflt", size});
+        queries.push_back({std::nullopt, "Gps-1", "dflt", size});
+        for (std::size_t s = 0; s < sections.size() && s < 8; ++s)
+            queries.push_back({sections[s], std::nullopt, "dflt", size});
+    }
     for (std::size_t s = 0; s < sections.size() && s < 6; ++s) {
         for (std::size_t k = 0; k < keys.size() && k < 12; ++k) {
             for (std::uint32_t size : sizes)

@@ -300,6 +300,53 @@ TEST_F(ProfileRead, Utf16FileGivesDefaults)
 }
 #endif
 
+// A list request: without a section, the section names; without a key, the
+// keys of the section. Names end with NULs, the list with one more.
+std::string list(const std::string& path, const char* section, std::uint32_t size,
+                 std::uint32_t* count)
+{
+    std::string buffer(size + 1, '\x7f');
+    *count = platform::getProfileString(section, nullptr, "dflt", buffer.data(), size, path.c_str());
+    if (section == nullptr) {
+        std::uint32_t again = platform::getProfileString(nullptr, "ignored", "dflt", buffer.data(), size,
+                                                         path.c_str());
+        EXPECT_EQ(again, *count) << "without a section the key does not matter";
+    }
+    EXPECT_EQ(buffer[size], '\x7f') << "written past the buffer";
+    return buffer.substr(0, *count + 1);
+}
+
+TEST_F(ProfileRead, ListsOfSectionsAndKeys)
+{
+    using namespace std::string_literals;
+    put("top=1\n[GPS]\nGps-1=A\n;Gps-2=commented\nnoequals\nGps-3=\n[Empty]\n[]\nq=1\n[Model]\nRel=1\n");
+    std::uint32_t count = 0;
+    EXPECT_EQ(list(path, nullptr, 100, &count), "GPS\0Empty\0Model\0\0"s);
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(list(path, "gps", 100, &count), "Gps-1\0Gps-3\0\0"s);
+    EXPECT_EQ(count, 12u);
+    EXPECT_EQ(list(path, "", 100, &count), "top\0\0"s);
+    // A section without keys, or none at all, gives the default.
+    EXPECT_EQ(list(path, "Empty", 100, &count), "dflt\0"s);
+    EXPECT_EQ(list(path, "Missing", 100, &count), "dflt\0"s);
+}
+
+TEST_F(ProfileRead, ListsCutToTheBufferEndWithTwoNuls)
+{
+    using namespace std::string_literals;
+    put("[GPS]\nGps-1=A\nGps-2=B\n[Model]\n");
+    std::uint32_t count = 0;
+    EXPECT_EQ(list(path, nullptr, 7, &count), "GPS\0M\0"s);
+    EXPECT_EQ(count, 5u);
+    // No room left for even one letter of the next name.
+    EXPECT_EQ(list(path, nullptr, 6, &count), "GPS\0\0"s);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(list(path, "GPS", 10, &count), "Gps-1\0Gp\0"s);
+    EXPECT_EQ(count, 8u);
+    EXPECT_EQ(list(path, nullptr, 1, &count), "\0"s);
+    EXPECT_EQ(count, 0u);
+}
+
 TEST_F(ProfileRead, FolderInsteadOfFileGivesTheDefault)
 {
     EXPECT_EQ(platform::getProfileString("S", "k", "d", nullptr, 10, path.c_str()), 0u);
