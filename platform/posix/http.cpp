@@ -3,7 +3,13 @@
 // the body is handed over through a one-chunk buffer. While that buffer
 // still holds bytes the write callback pauses the transfer, so curl keeps
 // the rest until the caller asks for more and memory use stays at a chunk.
+//
+// libcurl and the thirty-odd libraries behind it are loaded by netLoad, not
+// at start-up: only a download needs them, and every other run would pay
+// for mapping and relocating them. The header gives the types and constants;
+// the functions come from dlsym.
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +20,80 @@
 
 namespace platform {
 namespace {
+
+// The entry points this client calls. `library` is null when not loaded.
+struct CurlLibrary {
+    void* library = nullptr;
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_global_cleanup) globalCleanup = nullptr;
+    decltype(&curl_version_info) versionInfo = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_pause) easyPause = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_multi_init) multiInit = nullptr;
+    decltype(&curl_multi_add_handle) multiAddHandle = nullptr;
+    decltype(&curl_multi_remove_handle) multiRemoveHandle = nullptr;
+    decltype(&curl_multi_perform) multiPerform = nullptr;
+    decltype(&curl_multi_info_read) multiInfoRead = nullptr;
+    decltype(&curl_multi_poll) multiPoll = nullptr;
+    decltype(&curl_multi_cleanup) multiCleanup = nullptr;
+    decltype(&curl_slist_append) slistAppend = nullptr;
+    decltype(&curl_slist_free_all) slistFreeAll = nullptr;
+};
+
+CurlLibrary curl;
+// netUnload was called while requests were still open: the library goes
+// when the last of them is closed, since their handles live inside it.
+bool unloadWanted = false;
+unsigned openRequests = 0;
+
+// The oldest libcurl with every option set below (CURLOPT_PROTOCOLS_STR).
+constexpr unsigned kOldestCurl = 0x075500; // 7.85.0
+
+template <typename Function>
+bool lookUp(void* library, const char* name, Function& entry)
+{
+    void* address = dlsym(library, name);
+    entry = reinterpret_cast<Function>(address);
+    return address != nullptr;
+}
+
+bool findEntryPoints(void* library, CurlLibrary& found)
+{
+    return lookUp(library, "curl_global_init", found.globalInit) &&
+           lookUp(library, "curl_global_cleanup", found.globalCleanup) &&
+           lookUp(library, "curl_version_info", found.versionInfo) &&
+           lookUp(library, "curl_easy_init", found.easyInit) &&
+           lookUp(library, "curl_easy_setopt", found.easySetopt) &&
+           lookUp(library, "curl_easy_getinfo", found.easyGetinfo) &&
+           lookUp(library, "curl_easy_pause", found.easyPause) &&
+           lookUp(library, "curl_easy_cleanup", found.easyCleanup) &&
+           lookUp(library, "curl_multi_init", found.multiInit) &&
+           lookUp(library, "curl_multi_add_handle", found.multiAddHandle) &&
+           lookUp(library, "curl_multi_remove_handle", found.multiRemoveHandle) &&
+           lookUp(library, "curl_multi_perform", found.multiPerform) &&
+           lookUp(library, "curl_multi_info_read", found.multiInfoRead) &&
+           lookUp(library, "curl_multi_poll", found.multiPoll) &&
+           lookUp(library, "curl_multi_cleanup", found.multiCleanup) &&
+           lookUp(library, "curl_slist_append", found.slistAppend) &&
+           lookUp(library, "curl_slist_free_all", found.slistFreeAll);
+}
+
+// Loaded, and not on its way out.
+bool usable()
+{
+    return curl.library != nullptr && !unloadWanted;
+}
+
+void release()
+{
+    curl.globalCleanup();
+    dlclose(curl.library);
+    curl = CurlLibrary{};
+    unloadWanted = false;
+}
 
 unsigned connectTimeoutSeconds = 30;
 unsigned idleTimeoutSeconds = 60;
@@ -70,7 +150,7 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
                        (length == 1 && data[0] == '\n');
     if (blank) {
         long status = 0;
-        curl_easy_getinfo(request->easy, CURLINFO_RESPONSE_CODE, &status);
+        curl.easyGetinfo(request->easy, CURLINFO_RESPONSE_CODE, &status);
         if (status >= 200)
             request->begun = true;
     }
@@ -94,9 +174,9 @@ bool headerLines(const char* header, std::uint32_t headerLength, curl_slist** li
             continue;
         }
         if (!line.empty()) {
-            curl_slist* grown = curl_slist_append(*list, line.c_str());
+            curl_slist* grown = curl.slistAppend(*list, line.c_str());
             if (grown == nullptr) {
-                curl_slist_free_all(*list);
+                curl.slistFreeAll(*list);
                 *list = nullptr;
                 return false;
             }
@@ -112,12 +192,12 @@ bool headerLines(const char* header, std::uint32_t headerLength, curl_slist** li
 void destroy(Request* request)
 {
     if (request->multi != nullptr && request->easy != nullptr)
-        curl_multi_remove_handle(request->multi, request->easy);
+        curl.multiRemoveHandle(request->multi, request->easy);
     if (request->easy != nullptr)
-        curl_easy_cleanup(request->easy);
+        curl.easyCleanup(request->easy);
     if (request->multi != nullptr)
-        curl_multi_cleanup(request->multi);
-    curl_slist_free_all(request->headers);
+        curl.multiCleanup(request->multi);
+    curl.slistFreeAll(request->headers);
     delete request;
 }
 
@@ -126,13 +206,13 @@ void destroy(Request* request)
 void pump(Request* request)
 {
     int running = 0;
-    if (curl_multi_perform(request->multi, &running) != CURLM_OK) {
+    if (curl.multiPerform(request->multi, &running) != CURLM_OK) {
         request->done = true;
         request->result = CURLE_RECV_ERROR;
         return;
     }
     int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(request->multi, &left)) {
+    while (CURLMsg* message = curl.multiInfoRead(request->multi, &left)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == request->easy) {
             request->done = true;
             request->result = message->data.result;
@@ -140,7 +220,7 @@ void pump(Request* request)
     }
     if (request->done || request->taken < request->chunk.size())
         return;
-    curl_multi_poll(request->multi, nullptr, 0, 1000, nullptr);
+    curl.multiPoll(request->multi, nullptr, 0, 1000, nullptr);
 }
 
 bool configure(Request* request, const Internet* internet, const char* url)
@@ -148,27 +228,27 @@ bool configure(Request* request, const Internet* internet, const char* url)
     CURL* easy = request->easy;
     bool ok = true;
     auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
-    set(curl_easy_setopt(easy, CURLOPT_URL, url));
-    set(curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L));
-    set(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https"));
-    set(curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L));
+    set(curl.easySetopt(easy, CURLOPT_URL, url));
+    set(curl.easySetopt(easy, CURLOPT_HTTPGET, 1L));
+    set(curl.easySetopt(easy, CURLOPT_PROTOCOLS_STR, "http,https"));
+    set(curl.easySetopt(easy, CURLOPT_FOLLOWLOCATION, 0L));
     if (!internet->agent.empty())
-        set(curl_easy_setopt(easy, CURLOPT_USERAGENT, internet->agent.c_str()));
+        set(curl.easySetopt(easy, CURLOPT_USERAGENT, internet->agent.c_str()));
     if (request->headers != nullptr)
-        set(curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request->headers));
+        set(curl.easySetopt(easy, CURLOPT_HTTPHEADER, request->headers));
     // Always a direct connection, whatever the proxy variables say.
-    set(curl_easy_setopt(easy, CURLOPT_PROXY, ""));
-    set(curl_easy_setopt(easy, CURLOPT_NOPROXY, "*"));
-    set(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
-    set(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds)));
+    set(curl.easySetopt(easy, CURLOPT_PROXY, ""));
+    set(curl.easySetopt(easy, CURLOPT_NOPROXY, "*"));
+    set(curl.easySetopt(easy, CURLOPT_NOSIGNAL, 1L));
+    set(curl.easySetopt(easy, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds)));
     if (idleTimeoutSeconds > 0) {
-        set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
-        set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(idleTimeoutSeconds)));
+        set(curl.easySetopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
+        set(curl.easySetopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(idleTimeoutSeconds)));
     }
-    set(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody));
-    set(curl_easy_setopt(easy, CURLOPT_WRITEDATA, request));
-    set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader));
-    set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, request));
+    set(curl.easySetopt(easy, CURLOPT_WRITEFUNCTION, onBody));
+    set(curl.easySetopt(easy, CURLOPT_WRITEDATA, request));
+    set(curl.easySetopt(easy, CURLOPT_HEADERFUNCTION, onHeader));
+    set(curl.easySetopt(easy, CURLOPT_HEADERDATA, request));
     return ok;
 }
 
@@ -176,16 +256,47 @@ bool configure(Request* request, const Internet* internet, const char* url)
 
 bool netLoad()
 {
-    return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (curl.library != nullptr) {
+        unloadWanted = false;
+        return true;
+    }
+    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr)
+        return false;
+    // A library without every entry point, or too old for the options this
+    // client sets, is as good as none.
+    CurlLibrary found;
+    found.library = library;
+    if (!findEntryPoints(library, found)) {
+        dlclose(library);
+        return false;
+    }
+    const curl_version_info_data* version = found.versionInfo(CURLVERSION_NOW);
+    if (version == nullptr || version->version_num < kOldestCurl ||
+        found.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+        dlclose(library);
+        return false;
+    }
+    curl = found;
+    unloadWanted = false;
+    return true;
 }
 
 void netUnload()
 {
-    curl_global_cleanup();
+    if (curl.library == nullptr)
+        return;
+    if (openRequests > 0) {
+        unloadWanted = true;
+        return;
+    }
+    release();
 }
 
 NetHandle netOpen(const char* agent)
 {
+    if (!usable())
+        return 0;
     auto* internet = new Internet;
     internet->kind = NetKind::Internet;
     internet->agent = agent != nullptr ? agent : "";
@@ -195,18 +306,19 @@ NetHandle netOpen(const char* agent)
 NetHandle netOpenUrl(NetHandle internetHandle, const char* url, const char* header,
                      std::uint32_t headerLength)
 {
-    if (internetHandle == 0 || url == nullptr || object(internetHandle)->kind != NetKind::Internet)
+    if (!usable() || internetHandle == 0 || url == nullptr ||
+        object(internetHandle)->kind != NetKind::Internet)
         return 0;
     const auto* internet = static_cast<const Internet*>(object(internetHandle));
 
     auto* request = new Request;
     request->kind = NetKind::Request;
     const bool headersOk = headerLines(header, headerLength, &request->headers);
-    request->multi = curl_multi_init();
-    request->easy = curl_easy_init();
+    request->multi = curl.multiInit();
+    request->easy = curl.easyInit();
     if (request->multi == nullptr || request->easy == nullptr || !headersOk ||
         !configure(request, internet, url) ||
-        curl_multi_add_handle(request->multi, request->easy) != CURLM_OK) {
+        curl.multiAddHandle(request->multi, request->easy) != CURLM_OK) {
         destroy(request);
         return 0;
     }
@@ -216,6 +328,7 @@ NetHandle netOpenUrl(NetHandle internetHandle, const char* url, const char* head
         destroy(request);
         return 0;
     }
+    ++openRequests;
     return reinterpret_cast<NetHandle>(request);
 }
 
@@ -241,7 +354,7 @@ bool netRead(NetHandle handle, void* buffer, std::uint32_t size, std::uint32_t* 
         if (request->paused) {
             // Unpausing hands the held bytes straight to onBody.
             request->paused = false;
-            if (curl_easy_pause(request->easy, CURLPAUSE_CONT) != CURLE_OK) {
+            if (curl.easyPause(request->easy, CURLPAUSE_CONT) != CURLE_OK) {
                 request->done = true;
                 request->result = CURLE_RECV_ERROR;
             }
@@ -256,9 +369,12 @@ void netClose(NetHandle handle)
     if (handle == 0)
         return;
     NetObject* netObject = object(handle);
-    if (netObject->kind == NetKind::Request)
+    if (netObject->kind == NetKind::Request) {
         destroy(static_cast<Request*>(netObject));
-    else if (netObject->kind == NetKind::Internet)
+        --openRequests;
+        if (unloadWanted && openRequests == 0)
+            release();
+    } else if (netObject->kind == NetKind::Internet)
         delete static_cast<Internet*>(netObject);
 }
 
