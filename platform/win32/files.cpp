@@ -27,6 +27,15 @@ FileHandle create(const char* path, DWORD access, DWORD share, DWORD disposition
                               nullptr));
 }
 
+// Windows refuses to write a file with the read-only attribute; root running
+// wine does not, so the attribute is checked here as well.
+bool readOnly(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // Length of the folder part of `path`, including its last separator; 0 when
 // the name has no folder.
 std::size_t folderLength(const char* path)
@@ -46,11 +55,15 @@ FileHandle openForReading(const char* path)
 
 FileHandle createForWriting(const char* path)
 {
+    if (path == nullptr || readOnly(path))
+        return kClosedFile;
     return create(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
 }
 
 FileHandle openExclusive(const char* path, bool truncate)
 {
+    if (path == nullptr || readOnly(path))
+        return kClosedFile;
     return create(path, GENERIC_WRITE, 0, truncate ? CREATE_ALWAYS : OPEN_ALWAYS);
 }
 
@@ -160,7 +173,7 @@ bool moveFile(const char* from, const char* to)
 bool replaceFile(const char* from, const char* to)
 {
     // Write-through: the call returns only once the new name is on disk.
-    return from != nullptr && to != nullptr &&
+    return from != nullptr && to != nullptr && !readOnly(to) &&
            MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 

@@ -35,6 +35,13 @@ bool writeProfileString(const char* section, const char* key, const char* value,
                         const char* file)
 {
     char full[MAX_PATH];
-    return WritePrivateProfileStringA(section, key, value, resolve(file, full)) != 0;
+    const char* path = resolve(file, full);
+    // Windows leaves a read-only file alone; root running wine would not.
+    const bool changes = section != nullptr || key != nullptr || value != nullptr;
+    const DWORD attributes = path != nullptr ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (changes && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return false;
+    return WritePrivateProfileStringA(section, key, value, path) != 0;
 }
 } // namespace platform

@@ -66,51 +66,54 @@ HWND waitFor(Find found, DWORD ms = 15000)
     return nullptr;
 }
 
+struct DialogSearch {
+    DWORD process;
+    const char* caption;
+    HWND except;
+    HWND found;
+};
+
+BOOL CALLBACK matchDialog(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (owner == search->process && window != search->except &&
+        std::strcmp(className, "#32770") == 0 && windowText(window) == search->caption &&
+        IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A dialog box ("#32770") of the given process with the given caption,
 // other than `except`.
 HWND findDialog(DWORD process, const char* caption, HWND except)
 {
-    struct Search {
-        DWORD process;
-        const char* caption;
-        HWND except;
-        HWND found;
-    } search{process, caption, except, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char className[32] = "";
-            GetClassNameA(window, className, sizeof className);
-            if (owner == s->process && window != s->except &&
-                std::strcmp(className, "#32770") == 0 && windowText(window) == s->caption &&
-                IsWindowVisible(window)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{process, caption, except, nullptr};
+    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+BOOL CALLBACK firstText(HWND child, LPARAM data)
+{
+    char className[32] = "";
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
+        *reinterpret_cast<std::string*>(data) += windowText(child);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // The text of a message box: its static control that is not the icon.
 std::string messageText(HWND box)
 {
     std::string text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM data) -> BOOL {
-            char className[32] = "";
-            GetClassNameA(child, className, sizeof className);
-            if (_stricmp(className, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
-                *reinterpret_cast<std::string*>(data) += windowText(child);
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(box, firstText, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 

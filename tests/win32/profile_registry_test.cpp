@@ -60,6 +60,20 @@ TEST(Win32Profile, WritesAreReadBackAndReachTheFile)
     EXPECT_NE(text.find("Text-1=Hello there"), std::string::npos) << text;
 }
 
+TEST(Win32Profile, AReadOnlyFileIsLeftAsItWas)
+{
+    WinTestFolder folder;
+    const std::string ini = folder.file("wendrix.ini");
+    ASSERT_TRUE(writeWhole(ini, "[WARNING]\r\nText-1=old\r\n"));
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(writeProfileString("WARNING", "Text-1", "new", ini.c_str()));
+    EXPECT_FALSE(writeProfileString("WARNING", "Text-2", "new", ini.c_str()));
+    EXPECT_EQ(readWhole(ini), "[WARNING]\r\nText-1=old\r\n");
+    char out[30];
+    getProfileString("WARNING", "Text-1", "", out, sizeof out, ini.c_str());
+    EXPECT_STREQ(out, "old");
+}
+
 TEST(Win32Profile, DroppingTheCacheShowsAFileReplacedBehindOurBack)
 {
     WinTestFolder folder;
