@@ -142,8 +142,14 @@ TEST(ModelFile, WritesKeepTheRestOfTheFile)
     ASSERT_TRUE(testing_support::writeText(model.path, head));
     writeModelValue("WARNING", "Text-1", "HELLO");
     writeModelValue("WARNING", "Text-1", "AGAIN");
+#ifndef _WIN32
+    // Windows rewrites the whole file in its own layout; here every byte
+    // outside the written lines stays.
     EXPECT_EQ(testing_support::readText(model.path), head + "[WARNING]\r\nText-1=AGAIN\r\n");
+#endif
     EXPECT_EQ(read("WARNING", "Text-1", "", 30), "AGAIN");
+    EXPECT_EQ(read("GPS", "Date", "", 60), "01.10.02");
+    EXPECT_EQ(read("Model A", "Rel", "??", 60), "2.40");
 }
 
 } // namespace

@@ -275,10 +275,11 @@ TEST_F(ProfileRead, GarbageAndHugeLinesReadWithoutHarm)
     EXPECT_EQ(get("S", "absent", "d", 5), "d");
 
     std::string megabyte(1 << 20, 'm');
-    put("[S]\nbig=" + megabyte + "\nk=after\n[" + megabyte + "]\nz=1\n");
+    std::string longName(5000, 'n');
+    put("[S]\nbig=" + megabyte + "\nk=after\n[" + megabyte + "]\ny=0\n[" + longName + "]\nz=1\n");
     EXPECT_EQ(get("S", "big", "", 30), megabyte.substr(0, 29));
     EXPECT_EQ(get("S", "k"), "after");
-    EXPECT_EQ(get(megabyte.c_str(), "z"), "1");
+    EXPECT_EQ(get(longName.c_str(), "z"), "1");
 }
 
 TEST_F(ProfileRead, Utf8FileWithByteOrderMarkReadsAsEightBitText)
