@@ -1,5 +1,13 @@
 // Profile (INI) files as GetPrivateProfileStringA / WritePrivateProfileStringA
 // read and write them. Every call goes to the file on disk; nothing is cached.
+//
+// Reads give what the Win32 functions give, byte for byte. Writes leave the
+// same values to read, but where Windows rewrites the whole file, a write
+// here changes only the line of its key (or adds one), so comments, blank
+// lines and line ends elsewhere stay as the user wrote them. A write never
+// truncates the file: the new text goes to a file beside it that then
+// replaces it. A value is written up to its first line break, so that it
+// cannot add lines of its own.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
