@@ -52,10 +52,10 @@ int digitValue(char c, unsigned base)
     return value >= 0 && static_cast<unsigned>(value) < base ? value : -1;
 }
 
-// Unsigned 32-bit reading as strtoul does it: blanks, a sign, for base 16
-// an optional "0x", then digits up to the first other character. A number
-// too large for 32 bits gives all bits set, whatever its sign; otherwise a
-// minus sign negates modulo 2^32.
+// Unsigned 32-bit reading: blanks, a sign, for base 16 an optional "0x",
+// then digits up to the first other character. A number too large for 32
+// bits counts as all bits set; a minus sign then negates the result modulo
+// 2^32.
 std::uint32_t parseNumber(const char* text, unsigned base)
 {
     if (text == nullptr)
@@ -68,17 +68,12 @@ std::uint32_t parseNumber(const char* text, unsigned base)
     if (base == 16 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && digitValue(text[2], 16) >= 0)
         text += 2;
     std::uint64_t value = 0;
-    bool overflow = false;
     for (int digit; (digit = digitValue(*text, base)) >= 0; ++text) {
         value = value * base + static_cast<unsigned>(digit);
-        if (value > 0xFFFFFFFFu) {
-            overflow = true;
-            value = 0xFFFFFFFFu;
-        }
+        if (value > 0xFFFFFFFFu)
+            value = 0xFFFFFFFFu; // stays there whatever digits follow
     }
-    if (overflow)
-        return 0xFFFFFFFFu;
-    std::uint32_t result = static_cast<std::uint32_t>(value);
+    const auto result = static_cast<std::uint32_t>(value);
     return negative ? 0u - result : result;
 }
 

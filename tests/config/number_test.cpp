@@ -32,8 +32,9 @@ TEST(HexNumber, TooManyDigitsGiveAllBitsSet)
     EXPECT_EQ(parseHexNumber("0x123456789abcdef0123"), 4294967295u);
     // Leading zeros do not count towards the size.
     EXPECT_EQ(parseHexNumber("00000000007c3a01f5"), 0x7c3a01f5u);
-    // A negative number too large is still all bits set.
-    EXPECT_EQ(parseHexNumber("-100000000"), 4294967295u);
+    // Too large first, then negated: all bits set, negated, is 1.
+    EXPECT_EQ(parseHexNumber("-100000000"), 1u);
+    EXPECT_EQ(parseHexNumber("-7c3a01f5aa"), 1u);
 }
 
 TEST(HexNumber, MinusNegatesModulo32Bits)
@@ -92,7 +93,8 @@ TEST(DecimalNumber, OverflowGivesAllBitsSet)
 {
     EXPECT_EQ(parseDecimalNumber("4294967296"), 4294967295u);
     EXPECT_EQ(parseDecimalNumber("99999999999999999999999"), 4294967295u);
-    EXPECT_EQ(parseDecimalNumber("-4294967296"), 4294967295u);
+    EXPECT_EQ(parseDecimalNumber("-4294967296"), 1u);
+    EXPECT_EQ(parseDecimalNumber("-4294967295"), 1u);
     EXPECT_EQ(parseDecimalNumber("2147483648"), 2147483648u);
     EXPECT_LT(static_cast<std::int32_t>(parseDecimalNumber("2147483648")), 0);
 }
