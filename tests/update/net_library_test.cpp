@@ -22,6 +22,14 @@
 
 namespace {
 
+// A sanitizer build keeps libcurl mapped after netUnload (LeakSanitizer
+// cannot cope with libraries that were unloaded); everywhere else it goes.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kUnloadUnmaps = false;
+#else
+constexpr bool kUnloadUnmaps = true;
+#endif
+
 // The probe's exit code when the child could not get a mount namespace of
 // its own (no CAP_SYS_ADMIN, a locked-down container).
 constexpr int kNoNamespace = 77;
@@ -115,8 +123,8 @@ ProbeRun runProbe(std::vector<std::string> args, const std::string& hideSource =
     return run;
 }
 
-// How many mappings of a file named `prefix`... this process has, and the
-// path of one of them.
+// How many mappings of files whose names begin with `prefix` this process
+// has, and the path of one of them.
 int mappings(const std::string& prefix, std::string* file = nullptr)
 {
     std::ifstream maps("/proc/self/maps");
@@ -155,7 +163,9 @@ TEST(NetLibrary, MappedOnlyFromLoadToUnloadInAFreshProcess)
     EXPECT_NE(run.value("loaded"), "0");
     EXPECT_NE(run.value("loaded"), "?");
     EXPECT_NE(run.value("file"), "");
-    EXPECT_EQ(run.value("unloaded"), "0");
+    if (kUnloadUnmaps) {
+        EXPECT_EQ(run.value("unloaded"), "0");
+    }
     // A second download in the same run loads it again.
     EXPECT_EQ(run.value("reload"), "1");
     EXPECT_NE(run.value("reloaded"), "0");
@@ -164,7 +174,9 @@ TEST(NetLibrary, MappedOnlyFromLoadToUnloadInAFreshProcess)
 
 TEST(NetLibrary, NothingOpensWithoutTheLibraryAndLoadingTwiceNeedsOneUnload)
 {
-    EXPECT_EQ(mappings("libcurl"), 0);
+    if (kUnloadUnmaps) {
+        EXPECT_EQ(mappings("libcurl"), 0);
+    }
     EXPECT_EQ(platform::netOpen("Zarnek Wendrix"), 0);
     ASSERT_TRUE(platform::netLoad());
     ASSERT_TRUE(platform::netLoad());
@@ -172,7 +184,9 @@ TEST(NetLibrary, NothingOpensWithoutTheLibraryAndLoadingTwiceNeedsOneUnload)
     EXPECT_NE(internet, 0);
     platform::netClose(internet);
     platform::netUnload();
-    EXPECT_EQ(mappings("libcurl"), 0);
+    if (kUnloadUnmaps) {
+        EXPECT_EQ(mappings("libcurl"), 0);
+    }
     EXPECT_EQ(platform::netOpen("Zarnek Wendrix"), 0);
 }
 
@@ -207,7 +221,9 @@ TEST(NetLibrary, AnOpenRequestKeepsTheLibraryUntilItIsClosed)
     }
     EXPECT_EQ(got, body);
     platform::netClose(request);
-    EXPECT_EQ(mappings("libcurl"), 0);
+    if (kUnloadUnmaps) {
+        EXPECT_EQ(mappings("libcurl"), 0);
+    }
     platform::netClose(internet);
     EXPECT_EQ(server.requests().size(), 1u);
 
@@ -215,7 +231,9 @@ TEST(NetLibrary, AnOpenRequestKeepsTheLibraryUntilItIsClosed)
     ASSERT_TRUE(platform::netLoad());
     EXPECT_GT(mappings("libcurl"), 0);
     platform::netUnload();
-    EXPECT_EQ(mappings("libcurl"), 0);
+    if (kUnloadUnmaps) {
+        EXPECT_EQ(mappings("libcurl"), 0);
+    }
 }
 
 // The download as the user meets it when libcurl is missing or is not
