@@ -2,7 +2,9 @@
 // folders below $XDG_CONFIG_HOME (default ~/.config), with a leading
 // "Software\" dropped, so "Software\Zarnek\Wendrix" is
 // ~/.config/Zarnek/Wendrix. A key's values live in the file "values" in its
-// folder, replaced whole on every change.
+// folder. Values set through a handle are kept with the handle and written,
+// in one replacement of the file, when the handle is closed: a run that sets
+// seven lines rewrites the file once, not seven times.
 //
 // File format: the line "WendrixValues 1", then one record per value:
 //   <name length>:<data length>:<checksum>:<name><data>\n
@@ -45,10 +47,13 @@ constexpr char kHeader[] = "WendrixValues 1\n";
 constexpr char kValuesFile[] = "values";
 constexpr std::size_t kLargestStore = 16u * 1024 * 1024;
 
+using Values = std::vector<std::pair<std::string, std::string>>;
+
 struct OpenKey {
     std::string folder;
     bool canRead = false;
     bool canWrite = false;
+    Values changes; // set through this handle, not yet in the file
 };
 
 struct Handles {
@@ -61,8 +66,6 @@ Handles& handles()
     static Handles table;
     return table;
 }
-
-using Values = std::vector<std::pair<std::string, std::string>>;
 
 bool sameName(std::string_view a, std::string_view b)
 {
@@ -281,6 +284,27 @@ long saveValues(const std::string& folder, const Values& values)
     return RegSuccess;
 }
 
+// Puts `data` under `name`, replacing a value of that name.
+void putValue(Values& values, std::string_view name, const std::string& data)
+{
+    for (auto& [valueName, stored] : values) {
+        if (sameName(valueName, name)) {
+            stored = data;
+            return;
+        }
+    }
+    values.emplace_back(std::string(name), data);
+}
+
+// The key's values as this handle sees them: the file, then its own changes.
+Values currentValues(const OpenKey& open)
+{
+    Values values = loadValues(open.folder);
+    for (const auto& [name, data] : open.changes)
+        putValue(values, name, data);
+    return values;
+}
+
 long makeFolders(const std::string& folder)
 {
     // Every missing folder on the way is created, as RegCreateKeyEx creates
@@ -332,7 +356,7 @@ long regQueryValue(RegHandle key, const char* name, void* data, std::uint32_t* s
     if (data != nullptr && size == nullptr)
         return kInvalidParameter;
     const std::string_view wanted = name != nullptr ? name : "";
-    for (const auto& [valueName, bytes] : loadValues(found->second.folder)) {
+    for (const auto& [valueName, bytes] : currentValues(found->second)) {
         if (!sameName(valueName, wanted))
             continue;
         const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -359,26 +383,25 @@ long regSetString(RegHandle key, const char* name, const void* data, std::uint32
     if (data == nullptr && size != 0)
         return kInvalidParameter;
     const std::string_view wanted = name != nullptr ? name : "";
-    const std::string bytes = size != 0 ? std::string(static_cast<const char*>(data), size) : std::string();
-    Values values = loadValues(found->second.folder);
-    bool replaced = false;
-    for (auto& [valueName, stored] : values) {
-        if (sameName(valueName, wanted)) {
-            stored = bytes;
-            replaced = true;
-            break;
-        }
-    }
-    if (!replaced)
-        values.emplace_back(std::string(wanted), bytes);
-    return saveValues(found->second.folder, values);
+    putValue(found->second.changes, wanted,
+             size != 0 ? std::string(static_cast<const char*>(data), size) : std::string());
+    return RegSuccess;
 }
 
 long regCloseKey(RegHandle key)
 {
     if (key == kCurrentUser)
         return RegSuccess;
-    return handles().keys.erase(key) == 1 ? RegSuccess : kInvalidHandle;
+    auto found = handles().keys.find(key);
+    if (found == handles().keys.end())
+        return kInvalidHandle;
+    long result = RegSuccess;
+    // The file is read again here, so values that another handle or program
+    // stored in the meantime are kept; only this handle's changes are applied.
+    if (!found->second.changes.empty())
+        result = saveValues(found->second.folder, currentValues(found->second));
+    handles().keys.erase(found);
+    return result;
 }
 
 } // namespace platform

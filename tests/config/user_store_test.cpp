@@ -172,6 +172,8 @@ TEST(UserStore, DamagedStoreReadsAsMissingValues)
     ASSERT_EQ(regCreateKey(kCurrentUser, kKey, RegKeyAllAccess, &key), RegSuccess);
     ASSERT_EQ(setText(key, "Text-1", "one"), RegSuccess);
     ASSERT_EQ(setText(key, "Text-2", "two"), RegSuccess);
+    ASSERT_EQ(regCloseKey(key), RegSuccess);
+    ASSERT_EQ(regOpenKey(kCurrentUser, kKey, RegKeyAllAccess, &key), RegSuccess);
     const std::string valuesFile = store.keyFolder() + "/values";
     const std::string good = testing_support::readText(valuesFile);
     ASSERT_FALSE(good.empty());
@@ -216,10 +218,13 @@ TEST(UserStore, StoreFileIsReplacedWholeAndPrivate)
     RegHandle key = 0;
     ASSERT_EQ(regCreateKey(kCurrentUser, kKey, RegKeyAllAccess, &key), RegSuccess);
     ASSERT_EQ(setText(key, "Text-1", "one"), RegSuccess);
+    ASSERT_EQ(regCloseKey(key), RegSuccess);
     const std::string valuesFile = store.keyFolder() + "/values";
     struct stat before {};
     ASSERT_EQ(::stat(valuesFile.c_str(), &before), 0);
+    ASSERT_EQ(regOpenKey(kCurrentUser, kKey, RegKeyAllAccess, &key), RegSuccess);
     ASSERT_EQ(setText(key, "Text-2", "two"), RegSuccess);
+    ASSERT_EQ(regCloseKey(key), RegSuccess);
     struct stat after {};
     ASSERT_EQ(::stat(valuesFile.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);
@@ -228,6 +233,39 @@ TEST(UserStore, StoreFileIsReplacedWholeAndPrivate)
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(store.keyFolder()))
         ++entries;
     EXPECT_EQ(entries, 1) << "no temporary file is left beside the store";
+}
+
+TEST(UserStore, ValuesSetThroughAHandleAreWrittenOnceWhenItCloses)
+{
+    PrivateStore store;
+    RegHandle key = 0;
+    ASSERT_EQ(regCreateKey(kCurrentUser, kKey, RegKeyAllAccess, &key), RegSuccess);
+    ASSERT_EQ(setText(key, "Text-1", "old"), RegSuccess);
+    ASSERT_EQ(regCloseKey(key), RegSuccess);
+    const std::string valuesFile = store.keyFolder() + "/values";
+    struct stat first {};
+    ASSERT_EQ(::stat(valuesFile.c_str(), &first), 0);
+
+    ASSERT_EQ(regOpenKey(kCurrentUser, kKey, RegKeyAllAccess, &key), RegSuccess);
+    for (int n = 1; n <= 7; ++n)
+        ASSERT_EQ(setText(key, ("Text-" + std::to_string(n)).c_str(), "line " + std::to_string(n)), RegSuccess);
+    // The handle sees its own values at once; the file is untouched until close.
+    EXPECT_EQ(query(key, "Text-1"), std::string("line 1") + '\0');
+    struct stat during {};
+    ASSERT_EQ(::stat(valuesFile.c_str(), &during), 0);
+    EXPECT_EQ(during.st_ino, first.st_ino);
+
+    // A value stored by another handle meanwhile survives this handle's close.
+    RegHandle other = 0;
+    ASSERT_EQ(regOpenKey(kCurrentUser, kKey, RegKeyAllAccess, &other), RegSuccess);
+    ASSERT_EQ(setText(other, "Other", "kept"), RegSuccess);
+    ASSERT_EQ(regCloseKey(other), RegSuccess);
+    ASSERT_EQ(regCloseKey(key), RegSuccess);
+
+    ASSERT_EQ(regOpenKey(kCurrentUser, kKey, RegKeyRead, &key), RegSuccess);
+    for (int n = 1; n <= 7; ++n)
+        EXPECT_EQ(query(key, ("Text-" + std::to_string(n)).c_str()), "line " + std::to_string(n) + '\0');
+    EXPECT_EQ(query(key, "Other"), std::string("kept") + '\0');
     regCloseKey(key);
 }
 
