@@ -20,7 +20,7 @@ command -v hyperfine >/dev/null || { echo "cli_patch: hyperfine is not installed
 
 size=$((16 * 1024 * 1024))
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_BENCH_DIR:-}" ] || rm -rf "$work"' EXIT
 cp "$cli" "$work/wendrix-cli"
 cd "$work"
 
