@@ -1,8 +1,12 @@
 #include "tests/patch_run/run_expectations.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <zlib.h>
+
+#include "tests/support/test_helpers.h"
 
 namespace run_expect {
 namespace {
@@ -28,6 +32,34 @@ std::size_t locatedCount(const MadeFirmware& made, std::int32_t lang)
 }
 
 } // namespace
+
+std::string cannotRead(const std::string& path)
+{
+    return "Cannot read " + path +
+           "!\nYou have selected wrong GPS type or\ndownloaded wrong version of the firmware\n\n"
+           "If you have a newer version of the firmware\nthan Wendrix expect you may search for\n"
+           "updates of Wendrix\n\nSearch now?";
+}
+
+std::string cannotWrite(const std::string& path)
+{
+    return "Cannot write " + path + "!\nDisk is full or file is write protected";
+}
+
+std::string notProcessed(int failures, int lang)
+{
+    return format("%d of %d languages not processed\nSee wendrix.log for more information", failures, lang);
+}
+
+Lines ownerLines()
+{
+    return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""};
+}
+
+Lines otherLines()
+{
+    return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""};
+}
 
 const char* locatedName(int index)
 {
@@ -156,6 +188,27 @@ std::vector<std::string> splitLog(const std::string& text)
         begin = end + 2;
     }
     return lines;
+}
+
+std::vector<std::string> openedDocuments(const std::string& path, bool expectSome)
+{
+    // xdg-open runs on its own: give it time to write a whole line.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(expectSome ? 10 : 1);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string text = testing_support::readText(path);
+        if (expectSome && !text.empty() && text.back() == '\n')
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::vector<std::string> documents;
+    const std::string text = testing_support::readText(path);
+    for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
+        end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        documents.push_back(text.substr(begin, end - begin));
+    }
+    return documents;
 }
 
 std::uint32_t crcOf(const std::vector<unsigned char>& bytes)

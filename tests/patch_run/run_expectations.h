@@ -1,7 +1,6 @@
 // What a patch run should leave behind, worked out from the rules of the
 // language search and the fitting pass, for images made by makeFirmware.
-// Shared by the in-process tests of the run and the end-to-end tests of
-// wendrix-cli.
+// Shared by the in-process tests of the run and the end-to-end tests of wendrix-cli.
 #pragma once
 
 #include <array>
@@ -14,6 +13,18 @@
 namespace run_expect {
 
 using Lines = std::array<std::string, 7>;
+
+inline constexpr char kAskUpdater[] = "You may now run UPDATER\nStart UPDATER.EXE now?";
+inline constexpr char kNoUpdater[] =
+    "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"";
+inline constexpr char kCannotStart[] = "Could not start UPDATER.EXE\nRun UPDATER.EXE from command window";
+
+std::string cannotRead(const std::string& path);
+std::string cannotWrite(const std::string& path);
+std::string notProcessed(int failures, int lang);
+
+Lines ownerLines();
+Lines otherLines();
 
 // The language name a located text of entry `index` (0-based) gets when the
 // image holds the texts in their first spelling, as makeFirmware writes them.
@@ -44,6 +55,10 @@ std::vector<std::string> successLog(const std::string& section, const std::strin
 // A log file's lines: each must end in CR LF; a missing line end is kept as
 // a final line prefixed with "<no CR LF>" so that comparisons fail.
 std::vector<std::string> splitLog(const std::string& text);
+
+// The documents an xdg-open stand-in appended to `path`, one a line; waits
+// up to ten seconds for the first complete line when `expectSome`.
+std::vector<std::string> openedDocuments(const std::string& path, bool expectSome);
 
 std::uint32_t crcOf(const std::vector<unsigned char>& bytes);
 std::string hex8(std::uint32_t value);

@@ -1,9 +1,7 @@
 #include "tests/patch_run/run_fixture.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "config/model_file.h"
 #include "engine/line_storage.h"
@@ -125,16 +123,6 @@ std::vector<unsigned char> PatchRunFixture::workBytes(const std::string& name) c
     return bytes;
 }
 
-bool PatchRunFixture::workHas(const std::string& name) const
-{
-    return testing_support::exists(workFile(name));
-}
-
-void PatchRunFixture::putUpdater(const std::string& content)
-{
-    ASSERT_TRUE(writeText(workFile("UPDATER.EXE"), content));
-}
-
 void PatchRunFixture::setLines(const run_expect::Lines& lines)
 {
     for (int i = 0; i < WarningLines::kCount; ++i)
@@ -165,42 +153,7 @@ std::vector<std::string> PatchRunFixture::messageTexts() const
     return texts;
 }
 
-std::vector<std::string> PatchRunFixture::openedDocuments(bool expectSome) const
-{
-    const std::string path = root.file("opened.txt");
-    // xdg-open runs on its own; give it time to record what it was given.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(expectSome ? 10 : 1);
-    while (std::chrono::steady_clock::now() < deadline) {
-        // The stand-in appends whole lines; wait for the first to be complete.
-        const std::string text = readText(path);
-        if (expectSome && !text.empty() && text.back() == '\n')
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::vector<std::string> documents;
-    const std::string text = readText(path);
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        std::size_t end = text.find('\n', begin);
-        if (end == std::string::npos)
-            end = text.size();
-        documents.push_back(text.substr(begin, end - begin));
-        begin = end + 1;
-    }
-    return documents;
-}
-
 MadeFirmware standardFirmware(int textCount, std::uint32_t seed)
 {
     return makeFirmware(64 * 1024, textCount, seed);
-}
-
-run_expect::Lines ownerLines()
-{
-    return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""};
-}
-
-run_expect::Lines otherLines()
-{
-    return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""};
 }

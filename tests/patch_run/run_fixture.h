@@ -19,15 +19,13 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The model file: one model named `section` in the list, with its keys.
-    // A key given as nullptr is left out.
+    // The model file: one model named `section`; a key given as nullptr is left out.
     void writeModel(const std::string& section, const char* org, const char* rgn,
                     const char* crc, const char* lang);
     std::string workFile(const std::string& name) const { return root.file("work/" + name); }
     void putWork(const std::string& name, const std::vector<unsigned char>& bytes);
     std::vector<unsigned char> workBytes(const std::string& name) const;
-    bool workHas(const std::string& name) const;
-    void putUpdater(const std::string& content = "MZ stand-in uploader");
+    bool workHas(const std::string& name) const { return testing_support::exists(workFile(name)); }
 
     void setLines(const run_expect::Lines& lines);
     // The lines as the next start would load them from the store.
@@ -35,10 +33,10 @@ protected:
 
     std::vector<std::string> logLines() const;
     std::vector<std::string> messageTexts() const;
-
-    // Files made by the POSIX stand-ins: the documents given to xdg-open.
-    // Waits up to a few seconds for the first one when `expectSome`.
-    std::vector<std::string> openedDocuments(bool expectSome) const;
+    std::vector<std::string> openedDocuments(bool expectSome) const
+    {
+        return run_expect::openedDocuments(root.file("opened.txt"), expectSome);
+    }
 
     testing_support::TempDir root;
     std::string logPath;
@@ -56,7 +54,4 @@ private:
 
 void setEnvironment(const char* name, const std::string& value);
 
-// A standard firmware and lines used by most cases.
 MadeFirmware standardFirmware(int textCount = 10, std::uint32_t seed = 7);
-run_expect::Lines ownerLines();
-run_expect::Lines otherLines();
