@@ -8,19 +8,38 @@
 
 namespace {
 
+struct Expected {
+    int index;
+    const char* name;
+    std::int32_t start, length;
+};
+
 class LocateTest : public LoggedTest {
 protected:
     static const LanguageEntry& entry(int i) { return languageTable.entries[i]; }
 
-    static std::string filler(std::size_t n) { return std::string(n, '.'); }
+    // "." then the first `count` texts in table order, each keywordA, `body` and a NUL.
+    static std::string textsInOrder(int count, const std::string& body)
+    {
+        std::string s = ".";
+        for (int i = 0; i < count; ++i)
+            s += std::string(entry(i).keywordA) + body + '\0';
+        return s;
+    }
+
+    static void expectEntries(const std::vector<Expected>& expected)
+    {
+        for (const Expected& e : expected) {
+            EXPECT_STREQ(entry(e.index).name, e.name) << "entry " << e.index + 1;
+            EXPECT_EQ(entry(e.index).start, e.start) << "entry " << e.index + 1;
+            EXPECT_EQ(entry(e.index).length, e.length) << "entry " << e.index + 1;
+        }
+    }
 };
 
 TEST(LanguageTableTest, HoldsTheFourteenTextsInFirmwareOrder)
 {
-    struct Row {
-        const char *keywordA, *nameA, *keywordB, *nameB;
-    };
-    const Row rows[14] = {
+    const char* const rows[14][4] = {
         {"WARNING\n", "English", "WARNING\n", "English"},
         {"WARNUNG\n", "Deutsch", "ATTENTION\n", "Francais"},
         {"ATTENTION!\n", "Francais", "AVISO\n", "Espa\xF1ol"},
@@ -37,243 +56,133 @@ TEST(LanguageTableTest, HoldsTheFourteenTextsInFirmwareOrder)
         {"FIGYELEM\n", "Magyar", "FIGYELEM\n", "Magyar"},
     };
     for (int i = 0; i < 14; ++i) {
+        SCOPED_TRACE(i + 1);
         const LanguageEntry& e = languageTable.entries[i];
-        EXPECT_STREQ(e.keywordA, rows[i].keywordA) << "entry " << i + 1;
-        EXPECT_STREQ(e.nameA, rows[i].nameA) << "entry " << i + 1;
-        EXPECT_STREQ(e.keywordB, rows[i].keywordB) << "entry " << i + 1;
-        EXPECT_STREQ(e.nameB, rows[i].nameB) << "entry " << i + 1;
+        EXPECT_STREQ(e.keywordA, rows[i][0]);
+        EXPECT_STREQ(e.nameA, rows[i][1]);
+        EXPECT_STREQ(e.keywordB, rows[i][2]);
+        EXPECT_STREQ(e.nameB, rows[i][3]);
     }
 }
 
-TEST_F(LocateTest, LogLineHasTheFixedColumns)
+TEST_F(LocateTest, FindsTextsByTheScanRules)
 {
-    // English at 1234 with a text of 212 bytes.
-    const std::string text = "WARNING\n" + std::string(212 - 8, 'x');
-    OwnedImage img(filler(1234) + text + std::string(1, '\0') + filler(50));
-    EXPECT_EQ(locateTexts(img.image, 1), 1);
-    const auto lines = logLines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "--- Languages ---");
-    EXPECT_EQ(lines[1], "Language  1: English      Start   1234,   Len 212");
-    EXPECT_EQ(lines[2], "");
+    const std::string nul(1, '\0');
+    struct Case {
+        const char* what;
+        std::string image;
+        std::int32_t lang, count;
+        std::vector<Expected> entries;
+    };
+    const auto after5 = static_cast<std::int32_t>(textsInOrder(5, "t").size());
+    const auto after12 = static_cast<std::int32_t>(textsInOrder(12, "t").size());
+    const Case cases[] = {
+        {"offset 0 is never tested", "WARNING\nfirst" + nul + "..WARNING\nsecond" + nul, 1, 1,
+         {{0, "English", 16, 14}}},
+        {"only a text at offset 0", "WARNING\nfirst" + nul + "....", 1, 0, {{0, "Unknown", 18, 0}}},
+        {"no going back before the previous start", ".WARNUNG\nd" + nul + "WARNING\ne" + nul + "....", 2, 1,
+         {{0, "English", 11, 9}, {1, "Unknown", 25, 0}}},
+        {"next scan starts one past the previous start", ".WARNING\nsee WARNUNG\nhere" + nul + "...", 2, 2,
+         {{0, "English", 1, 24}, {1, "Deutsch", 13, 12}}},
+        {"French second", ".WARNING\na" + nul + "ATTENTION\nb" + nul, 2, 2, {{1, "Francais", 11, 11}}},
+        {"German second", ".WARNING\na" + nul + "WARNUNG\nb" + nul, 2, 2, {{1, "Deutsch", 11, 9}}},
+        {"Swedish with its line feed", textsInOrder(5, "t") + "VARNING!\nx", 6, 6, {{5, "Svenska", after5, 10}}},
+        {"Swedish without it", textsInOrder(5, "t") + "VARNING! x", 6, 6, {{5, "Svenska", after5, 10}}},
+        {"Czech is always Cesky", textsInOrder(12, "t") + "VAROVANI\nx", 13, 13, {{12, "Cesky", after12, 10}}},
+        {"text runs up to the image NUL", "..WARNING\nno nul of its own", 1, 1, {{0, "English", 2, 25}}},
+        {"keyword cut by the end", "..WARNING", 1, 0, {{0, "Unknown", 9, 0}}},
+        {"keyword cut by a NUL", "..WARN" + nul + "ING\n", 1, 0, {{0, "Unknown", 11, 0}}},
+        {"entries past lang are not searched", ".WARNING\na" + nul + "WARNUNG\nb" + nul + "ATTENTION!\nc" + nul,
+         2, 2, {{1, "Deutsch", 11, 9}, {2, "Unknown", 0, 0}}},
+        {"one byte", "W", 14, 0, {{0, "Unknown", 1, 0}}},
+        {"only NULs", std::string(4096, '\0'), 14, 0, {{0, "Unknown", 4096, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OwnedImage img(c.image);
+        EXPECT_EQ(locateTexts(img.image, c.lang), c.count);
+        expectEntries(c.entries);
+    }
+    FirmwareImage empty;
+    EXPECT_EQ(locateTexts(empty, 14), 0);
+    expectEntries({{0, "Unknown", 0, 0}});
 }
 
-TEST_F(LocateTest, UnlocatedEntryIsLoggedAtTheEnd)
+TEST_F(LocateTest, LogsOneFixedColumnLinePerEntrySearched)
 {
-    std::string bytes = "x" + std::string("WARNING\nabc") + std::string(1, '\0');
-    bytes += filler(80000 - bytes.size());
-    OwnedImage img(bytes);
-    EXPECT_EQ(locateTexts(img.image, 2), 1);
-    const auto lines = logLines();
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[1], "Language  1: English      Start      1,   Len  11");
-    EXPECT_EQ(lines[2], "Language  2: Unknown      Start  80000,   Len   0");
-    EXPECT_EQ(lines[3], "");
-    EXPECT_STREQ(entry(1).name, "Unknown");
-    EXPECT_EQ(entry(1).start, 80000);
-    EXPECT_EQ(entry(1).length, 0);
-}
-
-TEST_F(LocateTest, TextAtOffsetZeroIsNotFoundThere)
-{
-    OwnedImage img(std::string("WARNING\nfirst") + '\0' + "..WARNING\nsecond" + '\0');
-    EXPECT_EQ(locateTexts(img.image, 1), 1);
-    EXPECT_EQ(entry(0).start, 16);
-    EXPECT_EQ(entry(0).length, 14);
-
-    OwnedImage only(std::string("WARNING\nfirst") + '\0' + "....");
-    EXPECT_EQ(locateTexts(only.image, 1), 0);
-    EXPECT_EQ(entry(0).start, 18);
-    EXPECT_STREQ(entry(0).name, "Unknown");
+    const std::string nul(1, '\0');
+    std::string unlocated = "xWARNING\nabc" + nul;
+    unlocated += std::string(80000 - unlocated.size(), '.');
+    struct Case {
+        std::string image;
+        std::int32_t lang, count;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {std::string(1234, '.') + "WARNING\n" + std::string(204, 'x') + nul + std::string(50, '.'), 1, 1,
+         {"--- Languages ---", "Language  1: English      Start   1234,   Len 212", ""}},
+        {unlocated, 2, 1,
+         {"--- Languages ---", "Language  1: English      Start      1,   Len  11",
+          "Language  2: Unknown      Start  80000,   Len   0", ""}},
+        {"no warning text here, only warning in lower case" + nul + "xyz", 5, 0,
+         {"--- Languages ---", "Language  1: Unknown      Start     52,   Len   0", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.log[1]);
+        clearLog();
+        OwnedImage img(c.image);
+        EXPECT_EQ(locateTexts(img.image, c.lang), c.count);
+        EXPECT_EQ(logLines(), c.log);
+    }
 }
 
 TEST_F(LocateTest, TextsInTableOrderAreAllLocated)
 {
-    std::string bytes = ".";
-    std::vector<std::int32_t> starts;
-    for (int i = 0; i < 14; ++i) {
-        starts.push_back(static_cast<std::int32_t>(bytes.size()));
-        bytes += std::string(entry(i).keywordA) + "line" + '\0' + "...";
-    }
+    const std::string bytes = textsInOrder(14, "line");
     OwnedImage img(bytes);
     EXPECT_EQ(locateTexts(img.image, 14), 14);
-    const char* names[14] = {"English", "Deutsch",    "Francais", "Italian", "Espa\xF1ol",
-                             "Svenska", "Dansk",      "Portugu\xEAs", "Nederlands", "Norsk",
-                             "Suomi",   "Polski",     "Cesky",    "Magyar"};
+    const char* names[14] = {"English", "Deutsch", "Francais", "Italian", "Espa\xF1ol", "Svenska", "Dansk",
+                             "Portugu\xEAs", "Nederlands", "Norsk", "Suomi", "Polski", "Cesky", "Magyar"};
+    std::int32_t start = 1;
     for (int i = 0; i < 14; ++i) {
-        EXPECT_EQ(entry(i).start, starts[i]) << "entry " << i + 1;
-        EXPECT_EQ(entry(i).length, static_cast<std::int32_t>(std::strlen(entry(i).keywordA) + 4))
-            << "entry " << i + 1;
-        EXPECT_STREQ(entry(i).name, names[i]) << "entry " << i + 1;
+        const auto length = static_cast<std::int32_t>(std::strlen(entry(i).keywordA) + 4);
+        expectEntries({{i, names[i], start, length}});
+        start += length + 1;
     }
     EXPECT_EQ(logLines().size(), 16u);
 }
 
-TEST_F(LocateTest, TextBeforeThePreviousStartIsNotFound)
+TEST_F(LocateTest, LangOutsideOneToFourteen)
 {
-    // Deutsch stands before English: the scan never goes back for it.
-    OwnedImage img(std::string(".WARNUNG\nd") + '\0' + "WARNING\ne" + '\0' + "....");
-    EXPECT_EQ(locateTexts(img.image, 2), 1);
-    EXPECT_EQ(entry(0).start, 11);
-    EXPECT_STREQ(entry(1).name, "Unknown");
-    EXPECT_EQ(entry(1).start, static_cast<std::int32_t>(img.image.size));
-}
-
-TEST_F(LocateTest, KeywordInsideThePreviousTextIsFound)
-{
-    // The scan for entry 2 starts one byte past entry 1's start, not past its text.
-    OwnedImage img(std::string(".WARNING\nsee WARNUNG\nhere") + '\0' + "...");
-    EXPECT_EQ(locateTexts(img.image, 2), 2);
-    EXPECT_EQ(entry(0).start, 1);
-    EXPECT_EQ(entry(0).length, 24);
-    EXPECT_EQ(entry(1).start, 13);
-    EXPECT_EQ(entry(1).length, 12);
-    EXPECT_STREQ(entry(1).name, "Deutsch");
-}
-
-TEST_F(LocateTest, SecondPlaceIsFrenchOrGerman)
-{
-    OwnedImage french(std::string(".WARNING\na") + '\0' + "ATTENTION\nb" + '\0');
-    EXPECT_EQ(locateTexts(french.image, 2), 2);
-    EXPECT_STREQ(entry(1).name, "Francais");
-
-    OwnedImage german(std::string(".WARNING\na") + '\0' + "WARNUNG\nb" + '\0');
-    EXPECT_EQ(locateTexts(german.image, 2), 2);
-    EXPECT_STREQ(entry(1).name, "Deutsch");
-}
-
-TEST_F(LocateTest, SwedishEitherWayAndCzechAlwaysCesky)
-{
-    // Table entry 6 alone is searched for after entries 1 to 5.
-    auto prefix = [] {
-        std::string s = ".";
-        for (int i = 0; i < 5; ++i)
-            s += std::string(languageTable.entries[i].keywordA) + "t" + '\0';
-        return s;
-    };
-    OwnedImage withFeed(prefix() + "VARNING!\nx" + '\0');
-    EXPECT_EQ(locateTexts(withFeed.image, 6), 6);
-    EXPECT_STREQ(entry(5).name, "Svenska");
-    OwnedImage withoutFeed(prefix() + "VARNING! x" + '\0');
-    EXPECT_EQ(locateTexts(withoutFeed.image, 6), 6);
-    EXPECT_STREQ(entry(5).name, "Svenska");
-    EXPECT_EQ(entry(5).length, 10);
-
-    std::string upToCzech = ".";
-    for (int i = 0; i < 12; ++i)
-        upToCzech += std::string(languageTable.entries[i].keywordA) + "t" + '\0';
-    OwnedImage czech(upToCzech + "VAROVANI\nx" + '\0');
-    EXPECT_EQ(locateTexts(czech.image, 13), 13);
-    EXPECT_STREQ(entry(12).name, "Cesky");
-}
-
-TEST_F(LocateTest, ImageWithoutKeywordLogsEntryOneAsUnknown)
-{
-    OwnedImage img(std::string("no warning text here, only warning in lower case") + '\0' + "xyz");
-    EXPECT_EQ(locateTexts(img.image, 5), 0);
-    const auto lines = logLines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "--- Languages ---");
-    EXPECT_EQ(lines[1], "Language  1: Unknown      Start     52,   Len   0");
-    EXPECT_EQ(lines[2], "");
-}
-
-TEST_F(LocateTest, ZeroOrNegativeLangLocatesNothing)
-{
-    OwnedImage img(std::string(".WARNING\nx") + '\0');
-    for (std::int32_t count : {0, -1, -2147483647 - 1}) {
-        clearLog();
-        // A previous pass's findings must not survive.
-        ASSERT_EQ(locateTexts(img.image, 1), 1);
-        clearLog();
-        EXPECT_EQ(locateTexts(img.image, count), 0);
-        const auto lines = logLines();
-        ASSERT_EQ(lines.size(), 2u) << "lang " << count;
-        EXPECT_EQ(lines[0], "--- Languages ---");
-        EXPECT_EQ(lines[1], "");
-        EXPECT_STREQ(entry(0).name, "Unknown");
-        EXPECT_EQ(entry(0).start, 0);
-        EXPECT_EQ(entry(0).length, 0);
-    }
-}
-
-TEST_F(LocateTest, TextRunningToTheEndStopsAtTheImageNul)
-{
-    OwnedImage img(std::string("..WARNING\nno nul of its own"));
-    EXPECT_EQ(locateTexts(img.image, 1), 1);
-    EXPECT_EQ(entry(0).start, 2);
-    EXPECT_EQ(entry(0).length, static_cast<std::int32_t>(img.image.size) - 2);
-}
-
-TEST_F(LocateTest, KeywordCutByTheEndOfTheImageDoesNotMatch)
-{
-    // "WARNING" without its line feed at the very end: the image NUL ends it.
-    OwnedImage img(std::string("..WARNING"));
-    EXPECT_EQ(locateTexts(img.image, 1), 0);
-    OwnedImage cutByNul(std::string("..WARN") + '\0' + "ING\n");
-    EXPECT_EQ(locateTexts(cutByNul.image, 1), 0);
-}
-
-TEST_F(LocateTest, EntriesPastLangAreNotSearched)
-{
-    OwnedImage img(std::string(".WARNING\na") + '\0' + "WARNUNG\nb" + '\0' + "ATTENTION!\nc" + '\0');
-    EXPECT_EQ(locateTexts(img.image, 2), 2);
-    EXPECT_STREQ(entry(2).name, "Unknown");
-    EXPECT_EQ(entry(2).start, 0);
-    EXPECT_EQ(entry(2).length, 0);
-    EXPECT_EQ(logLines().size(), 4u);
-}
-
-TEST_F(LocateTest, LangAboveTheTableIsTreatedAsFourteen)
-{
-    std::string bytes = ".";
-    for (int i = 0; i < 14; ++i)
-        bytes += std::string(entry(i).keywordA) + "z" + '\0';
-    // A second English text after Magyar must not be taken for a fifteenth entry.
-    bytes += std::string("WARNING\nagain") + '\0';
-    OwnedImage img(bytes);
+    // A second English text after Magyar must not become a fifteenth entry.
+    OwnedImage all(textsInOrder(14, "z") + "WARNING\nagain" + '\0');
     for (std::int32_t count : {15, 99, 2147483647}) {
+        SCOPED_TRACE(count);
         clearLog();
-        EXPECT_EQ(locateTexts(img.image, count), 14) << "lang " << count;
+        EXPECT_EQ(locateTexts(all.image, count), 14);
         EXPECT_EQ(logLines().size(), 16u);
         EXPECT_STREQ(entry(13).name, "Magyar");
     }
-}
-
-TEST_F(LocateTest, DegenerateImages)
-{
-    FirmwareImage empty;
-    EXPECT_EQ(locateTexts(empty, 14), 0);
-    EXPECT_EQ(entry(0).start, 0);
-
-    OwnedImage oneByte(std::string("W"));
-    EXPECT_EQ(locateTexts(oneByte.image, 14), 0);
-    EXPECT_EQ(entry(0).start, 1);
-
-    OwnedImage nuls(std::string(4096, '\0'));
-    EXPECT_EQ(locateTexts(nuls.image, 14), 0);
-    EXPECT_EQ(entry(0).start, 4096);
-    EXPECT_EQ(entry(0).length, 0);
+    OwnedImage one(std::string(".WARNING\nx") + '\0');
+    for (std::int32_t count : {0, -1, -2147483647 - 1}) {
+        SCOPED_TRACE(count);
+        ASSERT_EQ(locateTexts(one.image, 1), 1); // a previous pass's findings must not survive
+        clearLog();
+        EXPECT_EQ(locateTexts(one.image, count), 0);
+        EXPECT_EQ(logLines(), (std::vector<std::string>{"--- Languages ---", ""}));
+        expectEntries({{0, "Unknown", 0, 0}});
+    }
 }
 
 TEST_F(LocateTest, SecondPassDependsOnlyOnTheSecondImage)
 {
-    std::string full = ".";
-    for (int i = 0; i < 14; ++i)
-        full += std::string(entry(i).keywordA) + "z" + '\0';
-    OwnedImage first(full);
+    OwnedImage first(textsInOrder(14, "z"));
     ASSERT_EQ(locateTexts(first.image, 14), 14);
-
     OwnedImage second(std::string("......WARNING\nq") + '\0' + "--");
     EXPECT_EQ(locateTexts(second.image, 14), 1);
-    EXPECT_EQ(entry(0).start, 6);
-    EXPECT_EQ(entry(0).length, 9);
-    EXPECT_EQ(entry(1).start, static_cast<std::int32_t>(second.image.size));
-    for (int i = 2; i < 14; ++i) {
-        EXPECT_STREQ(entry(i).name, "Unknown") << "entry " << i + 1;
-        EXPECT_EQ(entry(i).start, 0);
-        EXPECT_EQ(entry(i).length, 0);
-    }
+    expectEntries({{0, "English", 6, 9}, {1, "Unknown", 18, 0}});
+    for (int i = 2; i < 14; ++i)
+        expectEntries({{i, "Unknown", 0, 0}});
 }
 
 TEST_F(LocateTest, WorksWithoutARunLog)

@@ -1,9 +1,9 @@
-// The location pass against a plain byte-by-byte sweep written here from the
-// rules: every position from one past the previous start is tested in
-// order, keywordA or else keywordB, and a NUL ends a comparison.
+// The location pass against a plain byte-by-byte sweep written from the rules:
+// each position from one past the previous start, keywordA or else keywordB,
+// a NUL ending any comparison.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,81 +16,64 @@ namespace {
 
 struct Found {
     std::string name;
-    std::int32_t start;
-    std::int32_t length;
+    std::int32_t start, length;
 };
 
 bool keywordAt(const unsigned char* image, std::size_t p, const char* keyword)
 {
-    for (std::size_t k = 0; keyword[k] != '\0'; ++k) {
+    for (std::size_t k = 0; keyword[k] != '\0'; ++k)
         if (image[p + k] == 0 || image[p + k] != static_cast<unsigned char>(keyword[k]))
             return false;
-    }
     return true;
 }
 
-std::int32_t referenceSweep(const FirmwareImage& image, std::int32_t langCount,
-                            std::vector<Found>& found)
+std::int32_t referenceSweep(const FirmwareImage& image, std::int32_t langCount, std::vector<Found>& found)
 {
     found.assign(14, Found{"Unknown", 0, 0});
-    if (langCount > 14)
-        langCount = 14;
-    const std::size_t size = image.size;
     std::int32_t count = 0;
-    std::size_t p = 0;
-    while (count < langCount) {
+    for (std::size_t p = 0; count < std::min(langCount, 14); ++count) {
         const LanguageEntry& e = languageTable.entries[count];
-        ++p;
-        while (p < size && !keywordAt(image.bytes, p, e.keywordA) &&
-               !keywordAt(image.bytes, p, e.keywordB))
+        for (++p; p < image.size && !keywordAt(image.bytes, p, e.keywordA) && !keywordAt(image.bytes, p, e.keywordB);)
             ++p;
-        if (p >= size) {
-            found[count].start = static_cast<std::int32_t>(size);
-            return count;
+        if (p >= image.size) {
+            found[count].start = static_cast<std::int32_t>(image.size);
+            break;
         }
-        found[count].name = keywordAt(image.bytes, p, e.keywordB) ? e.nameB : e.nameA;
-        found[count].start = static_cast<std::int32_t>(p);
         std::size_t end = p;
         while (image.bytes[end] != 0)
             ++end;
-        found[count].length = static_cast<std::int32_t>(end - p);
-        ++count;
+        found[count] = {keywordAt(image.bytes, p, e.keywordB) ? e.nameB : e.nameA, static_cast<std::int32_t>(p),
+                        static_cast<std::int32_t>(end - p)};
     }
     return count;
 }
 
-// Random bytes with keywords, cut keywords and altered keywords dropped in,
-// in any order: the sweep's order rules matter here.
+// Random bytes from a small alphabet with whole, cut, altered and lower-cased keywords in any order.
 std::string seededImage(std::mt19937& rng)
 {
     const std::size_t size = 1 + rng() % 6000;
-    // A small alphabet makes near-misses of the keywords' letters common.
     const char alphabet[] = "AVWUFRNIGOSL\n\0 .!aeo";
     std::string bytes;
     while (bytes.size() < size) {
         const unsigned pick = rng() % 10;
         const LanguageEntry& e = languageTable.entries[rng() % 14];
-        const std::string keyword = (rng() % 2) ? e.keywordA : e.keywordB;
+        std::string keyword = (rng() % 2) ? e.keywordA : e.keywordB;
         if (pick < 4) {
             bytes += alphabet[rng() % (sizeof alphabet - 1)];
         } else if (pick < 6) {
-            bytes += keyword;
-            bytes += "text";
+            bytes += keyword + "text";
             if (rng() % 2)
                 bytes += '\0';
         } else if (pick < 8) {
-            // A keyword cut short, or with a NUL in place of one byte.
-            std::string near = keyword.substr(0, 1 + rng() % keyword.size());
-            if (rng() % 2 && !near.empty())
-                near[rng() % near.size()] = (rng() % 2) ? '\0' : 'x';
-            bytes += near;
+            keyword.resize(1 + rng() % keyword.size());
+            if (rng() % 2)
+                keyword[rng() % keyword.size()] = (rng() % 2) ? '\0' : 'x';
+            bytes += keyword;
         } else {
-            // The same letters in lower case, as "Varoitus" differs from "VAROITUS".
-            std::string lower = keyword;
-            for (char& c : lower)
+            for (char& c : keyword) // as "Varoitus" differs from "VAROITUS"
                 if (c >= 'A' && c <= 'Z' && rng() % 3 == 0)
                     c = static_cast<char>(c - 'A' + 'a');
-            bytes += lower;
+            bytes += keyword;
         }
     }
     bytes.resize(size);
@@ -110,50 +93,33 @@ void expectSameAsSweep(const FirmwareImage& image, std::int32_t langCount, const
     }
 }
 
+// These run thousands of passes: no run log is set for them.
 TEST(LocateDifferentialTest, EqualsTheByteByByteSweepOnSeededImages)
 {
-    RunLog* saved = runLog;
-    runLog = nullptr; // thousands of passes: keep the log out of it
+    ASSERT_EQ(runLog, nullptr);
     std::mt19937 rng(20261207);
-    for (int round = 0; round < 3000; ++round) {
-        const std::string bytes = seededImage(rng);
-        OwnedImage img(bytes);
-        const std::int32_t langCount = static_cast<std::int32_t>(rng() % 18) - 2;
-        expectSameAsSweep(img.image, langCount, "round " + std::to_string(round));
-        if (::testing::Test::HasFatalFailure())
-            break;
+    for (int round = 0; round < 3000 && !::testing::Test::HasFatalFailure(); ++round) {
+        OwnedImage img(seededImage(rng));
+        expectSameAsSweep(img.image, static_cast<std::int32_t>(rng() % 18) - 2, "round " + std::to_string(round));
     }
-    runLog = saved;
 }
 
 TEST(LocateDifferentialTest, EqualsTheSweepOnGeneratedFirmware)
 {
-    RunLog* saved = runLog;
-    runLog = nullptr;
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
         const MadeFirmware made = makeFirmware(4096 + seed * 977, static_cast<int>(seed % 15), seed);
         OwnedImage img(made.bytes);
         expectSameAsSweep(img.image, 14, "seed " + std::to_string(seed));
-        // The generator's own record agrees with what was found.
-        for (std::size_t i = 0; i < made.texts.size(); ++i) {
+        for (std::size_t i = 0; i < made.texts.size(); ++i) { // the generator's own record agrees
             EXPECT_EQ(languageTable.entries[i].start, made.texts[i].start) << "seed " << seed;
             EXPECT_EQ(languageTable.entries[i].length, made.texts[i].length) << "seed " << seed;
         }
     }
-    runLog = saved;
 }
-
-} // namespace
-
-namespace {
 
 TEST(LocateDifferentialTest, KeywordAtEveryOffsetNearBlockEdges)
 {
-    // Whatever stride a fast scan skips by, a keyword standing across any
-    // boundary within the first few hundred bytes must be found, and also
-    // one that ends exactly at the end of the image.
-    RunLog* saved = runLog;
-    runLog = nullptr;
+    // Whatever stride a fast scan takes, a keyword across any boundary, or ending the image, is found.
     for (std::size_t size : {300u, 301u, 513u}) {
         for (std::size_t at = 1; at + 8 <= size; ++at) {
             std::string bytes(size, 'A'); // the first letter everywhere: the worst case
@@ -164,7 +130,6 @@ TEST(LocateDifferentialTest, KeywordAtEveryOffsetNearBlockEdges)
             ASSERT_EQ(languageTable.entries[0].length, static_cast<std::int32_t>(size - at));
         }
     }
-    runLog = saved;
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The file functions of the OS layer that the image files and the run log
-// stand on: sharing, atomic replacement, moves that never overwrite.
+// The OS-layer file calls the image files and the run log stand on.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "tests/support/test_helpers.h"
 
 namespace fs = std::filesystem;
+using testing_support::exists;
 using testing_support::readText;
 using testing_support::writeText;
 
@@ -18,10 +18,17 @@ namespace {
 
 class PlatformFilesTest : public ::testing::Test {
 protected:
+    // Whether `open` on the file succeeds now; the handle is closed again.
+    static bool opens(platform::FileHandle f)
+    {
+        platform::closeFile(f);
+        return f != platform::kClosedFile;
+    }
+
     testing_support::TempDir dir;
 };
 
-TEST_F(PlatformFilesTest, ReadersShareAndKeepWritersOut)
+TEST_F(PlatformFilesTest, SharingRules)
 {
     const std::string path = dir.file("f");
     ASSERT_TRUE(writeText(path, "abc"));
@@ -29,31 +36,21 @@ TEST_F(PlatformFilesTest, ReadersShareAndKeepWritersOut)
     const auto r2 = platform::openForReading(path.c_str());
     ASSERT_NE(r1, platform::kClosedFile);
     ASSERT_NE(r2, platform::kClosedFile);
-    EXPECT_EQ(platform::openExclusive(path.c_str(), false), platform::kClosedFile);
-    EXPECT_EQ(platform::createForWriting(path.c_str()), platform::kClosedFile);
+    EXPECT_FALSE(opens(platform::openExclusive(path.c_str(), false)));
+    EXPECT_FALSE(opens(platform::createForWriting(path.c_str())));
     platform::closeFile(r1);
     platform::closeFile(r2);
-    // The refused create did not truncate the file.
-    EXPECT_EQ(readText(path), "abc");
+    EXPECT_EQ(readText(path), "abc"); // the refused create did not truncate
+
     const auto w = platform::openExclusive(path.c_str(), false);
-    EXPECT_NE(w, platform::kClosedFile);
-    platform::closeFile(w);
-}
-
-TEST_F(PlatformFilesTest, ExclusiveWriterKeepsEveryoneOut)
-{
-    const std::string path = dir.file("log");
-    const auto w = platform::openExclusive(path.c_str(), true);
     ASSERT_NE(w, platform::kClosedFile);
-    EXPECT_EQ(platform::openForReading(path.c_str()), platform::kClosedFile);
-    EXPECT_EQ(platform::openExclusive(path.c_str(), false), platform::kClosedFile);
+    EXPECT_FALSE(opens(platform::openForReading(path.c_str())));
+    EXPECT_FALSE(opens(platform::openExclusive(path.c_str(), false)));
     platform::closeFile(w);
-    const auto r = platform::openForReading(path.c_str());
-    EXPECT_NE(r, platform::kClosedFile);
-    platform::closeFile(r);
+    EXPECT_TRUE(opens(platform::openForReading(path.c_str())));
 }
 
-TEST_F(PlatformFilesTest, ExclusiveOpenKeepsOrTruncates)
+TEST_F(PlatformFilesTest, OpenKeepsAppendsOrTruncates)
 {
     const std::string path = dir.file("x");
     ASSERT_TRUE(writeText(path, "0123456789"));
@@ -70,17 +67,15 @@ TEST_F(PlatformFilesTest, ExclusiveOpenKeepsOrTruncates)
     EXPECT_EQ(platform::fileSize(f), 0u);
     platform::closeFile(f);
     EXPECT_EQ(readText(path), "");
-}
 
-TEST_F(PlatformFilesTest, CreateForWritingTruncates)
-{
-    const std::string path = dir.file("c");
     ASSERT_TRUE(writeText(path, "long old content"));
-    const auto f = platform::createForWriting(path.c_str());
+    f = platform::createForWriting(path.c_str());
     ASSERT_NE(f, platform::kClosedFile);
     EXPECT_EQ(platform::writeFile(f, "new", 3), 3u);
+    EXPECT_TRUE(platform::flushFile(f));
     platform::closeFile(f);
     EXPECT_EQ(readText(path), "new");
+    EXPECT_FALSE(platform::flushFile(platform::kClosedFile));
 }
 
 TEST_F(PlatformFilesTest, ReadAndSizeReportBytesMoved)
@@ -99,98 +94,68 @@ TEST_F(PlatformFilesTest, ReadAndSizeReportBytesMoved)
 
     EXPECT_EQ(platform::fileSize(platform::kClosedFile), 0xFFFFFFFFu);
     EXPECT_EQ(platform::readFile(platform::kClosedFile, buffer, 4), 0u);
-    EXPECT_EQ(platform::openForReading(dir.file("missing").c_str()), platform::kClosedFile);
-    EXPECT_EQ(platform::openForReading(dir.path().c_str()), platform::kClosedFile);
-    EXPECT_EQ(platform::openForReading(""), platform::kClosedFile);
+    for (const std::string& bad : {dir.file("missing"), dir.path(), std::string()})
+        EXPECT_FALSE(opens(platform::openForReading(bad.c_str()))) << bad;
 }
 
 TEST_F(PlatformFilesTest, TempFilesAreNewAndBesideTheTarget)
 {
     const std::string target = dir.file("image.rgn");
     std::set<std::string> names;
+    char temp[300];
     for (int i = 0; i < 5; ++i) {
-        char temp[300];
-        const auto f = platform::createTempBeside(target.c_str(), temp, sizeof temp);
-        ASSERT_NE(f, platform::kClosedFile);
-        platform::closeFile(f);
+        ASSERT_TRUE(opens(platform::createTempBeside(target.c_str(), temp, sizeof temp)));
         EXPECT_EQ(fs::path(temp).parent_path(), fs::path(dir.path()));
-        EXPECT_TRUE(testing_support::exists(temp));
+        EXPECT_TRUE(exists(temp));
         names.insert(temp);
     }
     EXPECT_EQ(names.size(), 5u);
-    EXPECT_FALSE(testing_support::exists(target));
-
+    EXPECT_FALSE(exists(target));
 #ifndef _WIN32
-    // A name too long for the buffer is refused rather than cut.
-    char small[8];
-    EXPECT_EQ(platform::createTempBeside(target.c_str(), small, sizeof small), platform::kClosedFile);
+    char small[8]; // a name too long for the buffer is refused rather than cut
+    EXPECT_FALSE(opens(platform::createTempBeside(target.c_str(), small, sizeof small)));
 #endif
-    char temp[300];
-    EXPECT_EQ(platform::createTempBeside(dir.file("no/folder/x").c_str(), temp, sizeof temp),
-              platform::kClosedFile);
+    EXPECT_FALSE(opens(platform::createTempBeside(dir.file("no/folder/x").c_str(), temp, sizeof temp)));
 }
 
 TEST_F(PlatformFilesTest, MoveNeverOverwritesReplaceDoes)
 {
-    const std::string a = dir.file("a");
-    const std::string b = dir.file("b");
+    const std::string a = dir.file("a"), b = dir.file("b");
     ASSERT_TRUE(writeText(a, "A"));
     ASSERT_TRUE(writeText(b, "B"));
     EXPECT_FALSE(platform::moveFile(a.c_str(), b.c_str()));
     EXPECT_EQ(readText(a), "A");
     EXPECT_EQ(readText(b), "B");
-
     EXPECT_TRUE(platform::replaceFile(a.c_str(), b.c_str()));
-    EXPECT_FALSE(testing_support::exists(a));
+    EXPECT_FALSE(exists(a));
     EXPECT_EQ(readText(b), "A");
-
     EXPECT_TRUE(platform::moveFile(b.c_str(), a.c_str()));
     EXPECT_EQ(readText(a), "A");
-    EXPECT_FALSE(testing_support::exists(b));
+    EXPECT_FALSE(exists(b));
     EXPECT_FALSE(platform::moveFile(b.c_str(), a.c_str())); // source gone
-}
 
-TEST_F(PlatformFilesTest, DeleteAndExists)
-{
-    const std::string f = dir.file("d");
-    ASSERT_TRUE(writeText(f, "x"));
-    EXPECT_TRUE(platform::fileExists(f.c_str()));
+    EXPECT_TRUE(platform::fileExists(a.c_str()));
     EXPECT_TRUE(platform::fileExists(dir.path().c_str()));
-    EXPECT_TRUE(platform::deleteFile(f.c_str()));
-    EXPECT_FALSE(platform::fileExists(f.c_str()));
-    EXPECT_FALSE(platform::deleteFile(f.c_str()));
+    EXPECT_TRUE(platform::deleteFile(a.c_str()));
+    EXPECT_FALSE(platform::fileExists(a.c_str()));
+    EXPECT_FALSE(platform::deleteFile(a.c_str()));
     EXPECT_FALSE(platform::fileExists(""));
 }
 
-TEST_F(PlatformFilesTest, FlushWrittenFile)
-{
-    const auto f = platform::createForWriting(dir.file("s").c_str());
-    ASSERT_NE(f, platform::kClosedFile);
-    EXPECT_EQ(platform::writeFile(f, "data", 4), 4u);
-    EXPECT_TRUE(platform::flushFile(f));
-    platform::closeFile(f);
-    EXPECT_FALSE(platform::flushFile(platform::kClosedFile));
-}
-
-TEST(PlatformExecutableTest, PathNamesThisProgramWithAnExtension)
+TEST(PlatformProcessTest, ExecutablePathAndMemoryBlocks)
 {
     char path[260];
     const std::size_t n = platform::executablePath(path, sizeof path);
     ASSERT_GT(n, 4u);
     EXPECT_EQ(std::strlen(path), n);
     const std::string text(path);
-    // This test program has no extension of its own on POSIX: ".exe" stands in.
+    // This program has no extension of its own on POSIX: ".exe" stands in.
     EXPECT_EQ(text.substr(text.size() - 4), ".exe");
     EXPECT_NE(text.find("engine_tests"), std::string::npos);
-
     char small[6];
     EXPECT_EQ(platform::executablePath(small, sizeof small), 5u);
-    EXPECT_EQ(std::strlen(small), 5u);
     EXPECT_EQ(std::string(small), text.substr(0, 5));
-}
 
-TEST(PlatformMemoryTest, BlocksCanBeUsedWhole)
-{
     auto* block = static_cast<unsigned char*>(platform::allocBlock(4097));
     ASSERT_NE(block, nullptr);
     std::memset(block, 0xAB, 4097);

@@ -20,35 +20,28 @@ using testing_support::writeText;
 namespace {
 
 const std::string kRule(70, '-');
-
-// ---- the log's name
+const std::string kBanner = kRule + "\r\n*****  Wendrix  *****\r\n" + kRule + "\r\n\r\n";
 
 TEST(RunLogPathTest, LastFourCharactersBecomeDotLog)
 {
-    EXPECT_STREQ(RunLog("C:\\Tools\\Wendrix.exe").path, "C:\\Tools\\Wendrix.LOG");
-    EXPECT_STREQ(RunLog("C:\\x\\tool.ex").path, "C:\\x\\too.LOG");
-    EXPECT_STREQ(RunLog("/opt/w/wendrix.exe").path, "/opt/w/wendrix.LOG");
-    EXPECT_STREQ(RunLog("abcd").path, ".LOG");
-}
-
-TEST(RunLogPathTest, ShortPathGivesDefaultLog)
-{
-    EXPECT_STREQ(RunLog("abc").path, "DEFAULT.LOG");
-    EXPECT_STREQ(RunLog("").path, "DEFAULT.LOG");
-    EXPECT_STREQ(RunLog(nullptr).path, "DEFAULT.LOG");
-}
-
-TEST(RunLogPathTest, OverlongPathIsCutToTheBuffer)
-{
-    const std::string exe = std::string(300, 'd') + ".exe";
-    RunLog log(exe.c_str());
-    const std::string path = log.path;
-    EXPECT_EQ(path.size(), 259u);
-    EXPECT_EQ(path, std::string(255, 'd') + ".LOG");
-}
-
-TEST(RunLogPathTest, DefaultConstructorUsesTheExecutable)
-{
+    const std::string longExe = std::string(300, 'd') + ".exe";
+    const struct {
+        const char* exe;
+        std::string log;
+    } cases[] = {
+        {"C:\\Tools\\Wendrix.exe", "C:\\Tools\\Wendrix.LOG"},
+        {"C:\\x\\tool.ex", "C:\\x\\too.LOG"},
+        {"/opt/w/wendrix.exe", "/opt/w/wendrix.LOG"},
+        {"abcd", ".LOG"},
+        {"abc", "DEFAULT.LOG"},
+        {"", "DEFAULT.LOG"},
+        {nullptr, "DEFAULT.LOG"},
+        {longExe.c_str(), std::string(255, 'd') + ".LOG"}, // cut to the 259 characters the buffer holds
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.log);
+        EXPECT_EQ(std::string(RunLog(c.exe).path), c.log);
+    }
     char exe[260];
     ASSERT_GT(platform::executablePath(exe, sizeof exe), 4u);
     std::string expected = exe;
@@ -58,90 +51,68 @@ TEST(RunLogPathTest, DefaultConstructorUsesTheExecutable)
     EXPECT_EQ(log.file, platform::kClosedFile);
 }
 
-// ---- writing
-
 class RunLogTest : public ::testing::Test {
 protected:
     RunLogTest() : log(dir.file("wendrix.exe").c_str()) {}
 
     std::string current() const { return dir.file("wendrix.LOG"); }
     std::string numbered(int k) const { return dir.file("wendrix." + std::to_string(k) + ".LOG"); }
+    bool readable() const
+    {
+        const auto f = platform::openForReading(current().c_str());
+        platform::closeFile(f);
+        return f != platform::kClosedFile;
+    }
+    // Numbered logs 1 to 9 hold these texts; an empty text means the file is absent.
+    void expectNumbered(const std::vector<std::string>& texts) const
+    {
+        for (int k = 1; k <= 9; ++k) {
+            EXPECT_EQ(exists(numbered(k)), !texts[k - 1].empty()) << k;
+            EXPECT_EQ(readText(numbered(k)), texts[k - 1]) << k;
+        }
+    }
+    // One patch run's worth: a fresh log with a banner and a line naming the run.
+    void run(RunLog& l, const std::string& line)
+    {
+        EXPECT_EQ(l.open(0), 1);
+        l.writeBanner("Wendrix");
+        l.close();
+        l.writeLine(line.c_str());
+    }
 
     testing_support::TempDir dir;
     testing_support::RecordingMessageBoxes boxes;
     RunLog log;
 };
 
-TEST_F(RunLogTest, BannerIsExact)
-{
-    ASSERT_EQ(log.open(0), 1);
-    EXPECT_EQ(log.writeBanner("Wendrix"), 1);
-    EXPECT_EQ(log.close(), 1);
-    EXPECT_EQ(readText(current()), kRule + "\r\n*****  Wendrix  *****\r\n" + kRule + "\r\n\r\n");
-}
-
-TEST_F(RunLogTest, WriteLineOnAClosedLogLeavesItClosed)
-{
-    EXPECT_EQ(log.writeLine("first"), 1);
-    EXPECT_EQ(log.file, platform::kClosedFile);
-    EXPECT_EQ(log.writeLine("second"), 1);
-    EXPECT_EQ(readText(current()), "first\r\nsecond\r\n");
-    // Closed between lines: another program may read it.
-    const auto reader = platform::openForReading(current().c_str());
-    EXPECT_NE(reader, platform::kClosedFile);
-    platform::closeFile(reader);
-}
-
-TEST_F(RunLogTest, WriteLineOnAnOpenLogLeavesItOpen)
-{
-    ASSERT_EQ(log.open(0), 1);
-    const auto handle = log.file;
-    log.writeLine("inside");
-    EXPECT_EQ(log.file, handle);
-    // Held without sharing while open.
-    EXPECT_EQ(platform::openForReading(current().c_str()), platform::kClosedFile);
-    log.close();
-    EXPECT_EQ(log.file, platform::kClosedFile);
-    EXPECT_EQ(readText(current()), "inside\r\n");
-}
-
-TEST_F(RunLogTest, EmptyLineIsCrLfAlone)
-{
-    log.writeLine("");
-    EXPECT_EQ(readText(current()), "\r\n");
-}
-
-TEST_F(RunLogTest, WriteWithoutNewline)
-{
-    ASSERT_EQ(log.open(0), 1);
-    log.write("a", 0);
-    log.write("b", 1);
-    log.write("", 0);
-    log.close();
-    EXPECT_EQ(readText(current()), "ab\r\n");
-}
-
-TEST_F(RunLogTest, AppendKeepsWhatIsThere)
+TEST_F(RunLogTest, LinesAreAppendedExactly)
 {
     ASSERT_TRUE(writeText(current(), "earlier\r\n"));
     ASSERT_EQ(log.open(1), 1);
-    log.write("later", 1);
-    log.close();
-    EXPECT_EQ(readText(current()), "earlier\r\nlater\r\n");
-    EXPECT_FALSE(exists(numbered(1)));
+    EXPECT_EQ(log.writeBanner("Wendrix"), 1);
+    const auto handle = log.file;
+    log.writeLine("inside");
+    EXPECT_EQ(log.file, handle); // an open log stays open, held without sharing
+    EXPECT_FALSE(readable());
+    log.write("a", 0);
+    log.write("b", 1);
+    log.write("", 0);
+    EXPECT_EQ(log.close(), 1);
+    EXPECT_EQ(log.writeLine(""), 1);
+    EXPECT_EQ(log.file, platform::kClosedFile); // a closed log is closed again after each line
+    EXPECT_TRUE(readable());
+    EXPECT_EQ(log.writeLine("last"), 1);
+    EXPECT_EQ(readText(current()), "earlier\r\n" + kBanner + "inside\r\nab\r\n\r\nlast\r\n");
+    EXPECT_FALSE(exists(numbered(1))); // appending never rotates
 }
 
-TEST_F(RunLogTest, CloseIsSafeWhenClosed)
+TEST_F(RunLogTest, ClosedOrHeldLogDropsWritesSilentlyAndNeverStaysHeld)
 {
     EXPECT_EQ(log.close(), 1);
     EXPECT_EQ(log.close(), 1);
-    EXPECT_EQ(log.file, platform::kClosedFile);
-    log.write("dropped", 1); // closed: nothing happens
+    log.write("dropped", 1);
     EXPECT_FALSE(exists(current()));
-}
 
-TEST_F(RunLogTest, LogHeldElsewhereDropsLinesSilently)
-{
     ASSERT_TRUE(writeText(current(), "held\r\n"));
     const auto other = platform::openExclusive(current().c_str(), false);
     ASSERT_NE(other, platform::kClosedFile);
@@ -152,59 +123,30 @@ TEST_F(RunLogTest, LogHeldElsewhereDropsLinesSilently)
     platform::closeFile(other);
     EXPECT_EQ(readText(current()), "held\r\n");
     EXPECT_TRUE(boxes.messages.empty());
-}
 
-TEST_F(RunLogTest, DestroyingAnOpenLogReleasesIt)
-{
     {
-        RunLog other(dir.file("other.exe").c_str());
-        ASSERT_EQ(other.open(0), 1);
+        RunLog other(dir.file("wendrix.exe").c_str());
+        ASSERT_EQ(other.open(1), 1);
     }
-    const auto f = platform::openExclusive(dir.file("other.LOG").c_str(), false);
-    EXPECT_NE(f, platform::kClosedFile);
-    platform::closeFile(f);
-}
-
-// ---- rotation
-
-// One patch run's worth: a fresh log with a banner and a line naming the run.
-void run(RunLog& log, int number)
-{
-    log.open(0);
-    log.writeBanner("Wendrix");
-    log.close();
-    log.writeLine(("run " + std::to_string(number)).c_str());
-}
-
-std::string lastLine(const std::string& text)
-{
-    const std::size_t end = text.rfind("\r\n");
-    if (end == std::string::npos)
-        return "";
-    const std::size_t begin = text.rfind("\r\n", end - 1);
-    return text.substr(begin == std::string::npos ? 0 : begin + 2, end - (begin == std::string::npos ? 0 : begin + 2));
+    EXPECT_TRUE(readable()); // destroying an open log released it
 }
 
 TEST_F(RunLogTest, ElevenRunsKeepTheNewestAndNineOlder)
 {
     for (int i = 1; i <= 11; ++i)
-        run(log, i);
-    EXPECT_EQ(lastLine(readText(current())), "run 11");
-    for (int k = 1; k <= 9; ++k) {
-        ASSERT_TRUE(exists(numbered(k))) << k;
-        EXPECT_EQ(lastLine(readText(numbered(k))), "run " + std::to_string(11 - k)) << k;
-    }
-    EXPECT_FALSE(exists(numbered(10)));
+        run(log, "run " + std::to_string(i));
+    EXPECT_EQ(readText(current()), kBanner + "run 11\r\n");
+    std::vector<std::string> older;
+    for (int k = 1; k <= 9; ++k)
+        older.push_back(kBanner + "run " + std::to_string(11 - k) + "\r\n");
+    expectNumbered(older);
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 10u); // run 1's log is gone
-    // Each log holds its own run only.
-    EXPECT_EQ(readText(current()),
-              kRule + "\r\n*****  Wendrix  *****\r\n" + kRule + "\r\n\r\nrun 11\r\n");
 }
 
-TEST_F(RunLogTest, GapsMoveUpWithTheirNeighbours)
+TEST_F(RunLogTest, RotationMovesGapsAlongAndNeedsNoCurrentLog)
 {
     ASSERT_TRUE(writeText(current(), "current"));
     ASSERT_TRUE(writeText(numbered(1), "one"));
@@ -212,57 +154,14 @@ TEST_F(RunLogTest, GapsMoveUpWithTheirNeighbours)
     ASSERT_EQ(log.open(0), 1);
     log.close();
     EXPECT_EQ(readText(current()), "");
-    EXPECT_EQ(readText(numbered(1)), "current");
-    EXPECT_EQ(readText(numbered(2)), "one");
-    EXPECT_FALSE(exists(numbered(3)));
-    EXPECT_EQ(readText(numbered(4)), "three");
-    for (int k : {5, 6, 7, 8, 9})
-        EXPECT_FALSE(exists(numbered(k)));
-}
+    expectNumbered({"current", "one", "", "three", "", "", "", "", ""});
 
-TEST_F(RunLogTest, RotationWithoutACurrentLog)
-{
-    ASSERT_TRUE(writeText(numbered(1), "one"));
+    ASSERT_TRUE(fs::remove(current()));
     ASSERT_TRUE(writeText(numbered(9), "nine"));
     ASSERT_EQ(log.open(0), 1);
     log.close();
     EXPECT_TRUE(exists(current()));
-    EXPECT_FALSE(exists(numbered(1)));
-    EXPECT_EQ(readText(numbered(2)), "one");
-    EXPECT_EQ(readText(numbered(9)), ""); // deleted, and nothing moved into 9
-    EXPECT_FALSE(exists(numbered(9)));
-}
-
-TEST_F(RunLogTest, OpeningForAppendDoesNotRotate)
-{
-    ASSERT_TRUE(writeText(current(), "x\r\n"));
-    ASSERT_EQ(log.open(1), 1);
-    log.close();
-    EXPECT_FALSE(exists(numbered(1)));
-}
-
-// A log path of `length` characters inside the temporary folder.
-std::string folderForLogPathOf(const testing_support::TempDir& dir, std::size_t length,
-                               std::string& exe)
-{
-    // dir/<folder>/w.exe has the same length as its log dir/<folder>/w.LOG.
-    const std::size_t fixed = dir.path().size() + 1 + 1 + 5; // "/" ... "/" "w.exe"
-    std::string folder = dir.path() + "/";
-    std::size_t remaining = length - fixed;
-    // Split into parts of at most 200 characters, which any file system takes.
-    while (remaining > 0) {
-        const std::size_t part = remaining > 200 ? 200 : remaining;
-        folder += std::string(part, 'p');
-        remaining -= part;
-        if (remaining > 0) {
-            // one character of the part becomes the separator
-            folder.back() = '/';
-            fs::create_directories(folder);
-        }
-    }
-    fs::create_directories(folder);
-    exe = folder + "/w.exe";
-    return folder;
+    expectNumbered({"", "current", "one", "", "three", "", "", "", ""});
 }
 
 TEST_F(RunLogTest, PathsTooLongForNumberedNamesAreWrittenNotRotated)
@@ -271,25 +170,27 @@ TEST_F(RunLogTest, PathsTooLongForNumberedNamesAreWrittenNotRotated)
     GTEST_SKIP() << "the ANSI file calls cannot create folders this deep";
 #endif
     for (std::size_t length : {257u, 258u, 259u}) {
-        if (dir.path().size() + 8 > length)
+        SCOPED_TRACE(length);
+        // dir/<folder>/w.exe, the folder split into parts any file system takes.
+        std::string folder = dir.path();
+        if (folder.size() + 8 > length)
             GTEST_SKIP() << "temporary folder path too long";
-        std::string exe;
-        const std::string folder = folderForLogPathOf(dir, length, exe);
-        ASSERT_EQ(exe.size(), length) << exe;
+        for (std::size_t remaining = length - folder.size() - 7; remaining > 0;) {
+            const std::size_t part = std::min<std::size_t>(remaining, 200);
+            folder += "/" + std::string(part - (remaining > part ? 1 : 0), 'p');
+            remaining -= part;
+        }
+        fs::create_directories(folder);
+        const std::string exe = folder + "/w.exe";
+        ASSERT_EQ(exe.size(), length);
         RunLog longLog(exe.c_str());
         ASSERT_EQ(std::string(longLog.path).size(), length);
         ASSERT_TRUE(writeText(longLog.path, "previous\r\n"));
-        ASSERT_EQ(longLog.open(0), 1) << length;
-        longLog.writeBanner("Wendrix");
-        longLog.close();
-        longLog.writeLine("kept");
+        run(longLog, "kept");
         const std::string numberedOne = folder + "/w.1.LOG";
-        if (length <= 257) {
-            EXPECT_EQ(readText(numberedOne), "previous\r\n") << length;
-        } else {
-            EXPECT_FALSE(exists(numberedOne)) << length;
-        }
-        EXPECT_EQ(lastLine(readText(longLog.path)), "kept") << length;
+        EXPECT_EQ(readText(numberedOne), length <= 257 ? "previous\r\n" : "");
+        EXPECT_EQ(exists(numberedOne), length <= 257);
+        EXPECT_EQ(readText(longLog.path), kBanner + "kept\r\n");
         fs::remove(longLog.path);
         fs::remove(numberedOne);
     }
@@ -303,10 +204,9 @@ TEST_F(RunLogTest, ReadOnlyFolderLeavesNoLogAndNoMessage)
     const std::string folder = dir.file("ro");
     fs::create_directory(folder);
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0); // not writable to the other user
-    const std::string exe = folder + "/wendrix.exe";
     const int code = testing_support::runUnprivileged([&] {
         testing_support::RecordingMessageBoxes seen;
-        RunLog child(exe.c_str());
+        RunLog child((folder + "/wendrix.exe").c_str());
         if (child.open(0) != 0 || child.file != platform::kClosedFile)
             return 1;
         child.writeBanner("Wendrix");
