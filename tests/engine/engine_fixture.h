@@ -1,5 +1,4 @@
-// Shared set-up for the engine tests: a run log in a temporary folder, the
-// seven lines, and images built from literal bytes.
+// Shared set-up for the engine tests: images from literal bytes, a run log in a temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>

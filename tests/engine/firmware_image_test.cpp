@@ -202,34 +202,25 @@ protected:
     }
 };
 
-TEST_F(UnprivilegedImageFileTest, UnreadableFileFails)
+TEST_F(UnprivilegedImageFileTest, NoAccessMeansFailureAndNoTrace)
 {
-    const std::string path = dir.file("secret.rgn");
-    ASSERT_TRUE(writeText(path, "firmware"));
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    EXPECT_EQ(testing_support::runUnprivileged([&] {
-        FirmwareImage mine;
-        return (readImageFile(path.c_str(), mine) == 0 && mine.bytes == nullptr && mine.size == 0) ? 0 : 1;
-    }), 0);
-    // Readable to its owner: the refusal was the permission.
-    EXPECT_NE(readImageFile(path.c_str(), image), 0u);
-}
-
-TEST_F(UnprivilegedImageFileTest, WritesWithoutAccessLeaveNoTrace)
-{
-    const std::string path = dir.file("theirs.rgn");
-    ASSERT_TRUE(writeText(path, "owned by root"));
-    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
-    const std::string folder = dir.file("locked");
+    const std::string secret = dir.file("secret.rgn"), theirs = dir.file("theirs.rgn"), folder = dir.file("locked");
+    ASSERT_TRUE(writeText(secret, "firmware"));
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_TRUE(writeText(theirs, "owned by root"));
+    ASSERT_EQ(::chmod(theirs.c_str(), 0644), 0);
     ASSERT_TRUE(fs::create_directory(folder));
     ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     EXPECT_EQ(testing_support::runUnprivileged([&] {
+        FirmwareImage mine;
         const unsigned char bytes[] = "patched";
-        // The outer folder is writable to all: only the file's own protection stops the first.
-        return (writeImageFile(path.c_str(), bytes, 7) == 0 ? 0 : 1) |
-               (writeImageFile((folder + "/x.rgn").c_str(), bytes, 4) == 0 ? 0 : 2);
+        // The outer folder is writable to all: only the file's own protection stops the write.
+        return (readImageFile(secret.c_str(), mine) == 0 && mine.bytes == nullptr && mine.size == 0 ? 0 : 1) |
+               (writeImageFile(theirs.c_str(), bytes, 7) == 0 ? 0 : 2) |
+               (writeImageFile((folder + "/x.rgn").c_str(), bytes, 4) == 0 ? 0 : 4);
     }), 0);
-    expectKept(path, "owned by root", 2);
+    EXPECT_NE(readImageFile(secret.c_str(), image), 0u); // readable to its owner
+    expectKept(theirs, "owned by root", 3);
     EXPECT_EQ(filesIn(folder), 0u);
 }
 
