@@ -8,12 +8,17 @@
 #include <string>
 
 #include "config/model_file.h"
+#include "config/reg_key.h"
+#include "platform/platform.h"
 #include "tests/support/test_helpers.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace config_test {
 
-// Sets (or with nullopt, removes) an environment variable for the lifetime
-// of the object.
+// Sets (or with nullopt, removes) an environment variable for the object's lifetime.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name)
@@ -42,8 +47,7 @@ private:
     std::optional<std::string> old_;
 };
 
-// Points the per-user store at a fresh folder: HOME and XDG_CONFIG_HOME
-// both lead into `dir`, never to the real user's settings.
+// HOME and XDG_CONFIG_HOME both lead into `dir`, never to the real user's settings.
 class PrivateStore {
 public:
     PrivateStore()
@@ -52,6 +56,7 @@ public:
     }
     // The folder that holds the key "Software\Zarnek\Wendrix".
     std::string keyFolder() const { return dir.path() + "/config/Zarnek/Wendrix"; }
+    std::string valuesFile() const { return keyFolder() + "/values"; }
 
     testing_support::TempDir dir;
 
@@ -80,5 +85,45 @@ public:
 private:
     char saved_[sizeof modelFilePath];
 };
+
+// Stores raw bytes under `name` in the settings key, bypassing RegKey.
+inline bool storeRaw(const char* name, const std::string& bytes)
+{
+    platform::RegHandle key = 0;
+    if (platform::regCreateKey(platform::kCurrentUser, kSettingsSubKey, platform::RegKeyAllAccess, &key) != 0)
+        return false;
+    const long result =
+        platform::regSetString(key, name, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    platform::regCloseKey(key);
+    return result == 0;
+}
+
+// The raw bytes of a value, or "<code>" when it cannot be read.
+inline std::string loadRaw(const char* name)
+{
+    platform::RegHandle key = 0;
+    if (platform::regOpenKey(platform::kCurrentUser, kSettingsSubKey, platform::RegKeyRead, &key) != 0)
+        return "<no key>";
+    char buffer[600];
+    std::uint32_t size = sizeof buffer;
+    const long result = platform::regQueryValue(key, name, buffer, &size);
+    platform::regCloseKey(key);
+    return result == 0 ? std::string(buffer, size) : "<" + std::to_string(result) + ">";
+}
+
+inline std::string sz(const std::string& text) { return text + '\0'; }
+
+#ifndef _WIN32
+// Lets other users read the key but not change it.
+inline bool shareKeyReadOnly(const PrivateStore& store)
+{
+    for (const std::string& folder : {store.dir.path() + "/config", store.dir.path() + "/config/Zarnek",
+                                      store.keyFolder()}) {
+        if (::chmod(folder.c_str(), 0755) != 0)
+            return false;
+    }
+    return ::chmod(store.valuesFile().c_str(), 0644) == 0;
+}
+#endif
 
 } // namespace config_test

@@ -10,18 +10,16 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
-// The layout a write leaves (which bytes stay, where a key goes) is this
-// program's own POSIX writer's; the Win32 functions rewrite the whole file in
-// their own layout, so those checks are not built for Windows.
+// The Win32 functions rewrite the whole file in their own layout, so the
+// checks of the exact bytes a write leaves are built for POSIX only.
 
 namespace {
 
 using testing_support::readText;
-using testing_support::TempDir;
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 class ProfileWrite : public ::testing::Test {
 protected:
@@ -30,22 +28,25 @@ protected:
     {
         return platform::writeProfileString(section, key, value, path.c_str());
     }
-    std::string get(const char* section, const char* key, const char* def = "<default>")
+    std::string get(const char* section, const char* key)
     {
         char out[300];
-        std::uint32_t n = platform::getProfileString(section, key, def, out, sizeof out, path.c_str());
+        const std::uint32_t n = platform::getProfileString(section, key, "<default>", out, sizeof out, path.c_str());
         return std::string(out, n);
     }
-    // Names of the entries in the folder other than the file itself.
-    int strayFiles() const
+    // Entries in the folder other than the file itself.
+    long strayFiles() const
     {
-        int count = 0;
-        for (const auto& entry : fs::directory_iterator(dir.path()))
-            count += entry.path().string() != path;
-        return count;
+        return std::count_if(fs::directory_iterator(dir.path()), fs::directory_iterator(),
+                             [this](const fs::directory_entry& e) { return e.path().string() != path; });
+    }
+    void makeReadOnly()
+    {
+        fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                        fs::perm_options::replace);
     }
 
-    TempDir dir;
+    testing_support::TempDir dir;
     std::string path = dir.file("Wendrix.ini");
 };
 
@@ -58,138 +59,84 @@ TEST_F(ProfileWrite, CreatesAMissingFileWithCrLfLines)
 }
 
 #ifndef _WIN32
-TEST_F(ProfileWrite, ReplacesOnlyTheKeysLine)
+TEST_F(ProfileWrite, OnlyTheKeysLineChanges)
 {
-    const std::string before = "; kept comment\n\n[GPS]\nGps-1=A\n[WARNING]\n  text-1 = old  \n"
-                               "Text-2=two\n\n[Model A]\nRel=1\n";
-    put(before);
-    ASSERT_TRUE(write("warning", "Text-1", "new"));
-    // The key keeps its spelling from the file; the rest keeps every byte.
-    EXPECT_EQ(readText(path), "; kept comment\n\n[GPS]\nGps-1=A\n[WARNING]\ntext-1=new\r\n"
-                              "Text-2=two\n\n[Model A]\nRel=1\n");
-    EXPECT_EQ(get("WARNING", "Text-1"), "new");
+    const struct {
+        const char* what;
+        std::string before;
+        const char* section;
+        const char* key;
+        const char* value;
+        std::string after;
+    } cases[] = {
+        {"replace, keeping the key's spelling", "; kept\n\n[GPS]\nGps-1=A\n[WARNING]\n  text-1 = old  \nText-2=two\n",
+         "warning", "Text-1", "new", "; kept\n\n[GPS]\nGps-1=A\n[WARNING]\ntext-1=new\r\nText-2=two\n"},
+        {"add after the section's last line", "[WARNING]\nText-1=a\n\n\n[GPS]\nGps-1=A", "WARNING", "Text-2", "b",
+         "[WARNING]\nText-1=a\nText-2=b\r\n\n\n[GPS]\nGps-1=A"},
+        {"add after a last line without a break", "[GPS]\nGps-1=A", "GPS", "Gps-2", "B", "[GPS]\nGps-1=A\r\nGps-2=B\r\n"},
+        {"add to an empty section", "[WARNING]\n\n[GPS]\n", "WARNING", "Text-1", "a", "[WARNING]\nText-1=a\r\n\n[GPS]\n"},
+        {"add to a header without a break", "[WARNING]", "WARNING", "Text-1", "a", "[WARNING]\r\nText-1=a\r\n"},
+        {"add a section at the end", "[GPS]\r\nGps-1=A\r\n", "WARNING", "Text-1", "x",
+         "[GPS]\r\nGps-1=A\r\n[WARNING]\r\nText-1=x\r\n"},
+        {"add a section after no break", "[GPS]\nGps-1=A", "WARNING", "Text-1", "x",
+         "[GPS]\nGps-1=A\r\n[WARNING]\r\nText-1=x\r\n"},
+        {"first of repeated sections and keys", "[A]\nk=1\nk=2\n[A]\nk=3\n", "A", "k", "9", "[A]\nk=9\r\nk=2\n[A]\nk=3\n"},
+        {"key before the first section", "\n[S]\nk=1\n", "", "top", "x", "top=x\r\n\n[S]\nk=1\n"},
+        {"null value removes the key", "[A]\nk=1\nj=2\n[B]\nm=3\n", "A", "k", nullptr, "[A]\nj=2\n[B]\nm=3\n"},
+        {"null key removes the section", "[A]\nj=2\n[B]\nm=3\n\n[C]\nn=4\n", "b", nullptr, nullptr, "[A]\nj=2\n[C]\nn=4\n"},
+        {"removing a missing section", "[A]\nj=2\n", "Missing", nullptr, nullptr, "[A]\nj=2\n"},
+        {"removing a missing key", "[A]\nj=2\n", "A", "missing", nullptr, "[A]\nj=2\n"},
+        {"a line break in a value ends it", "", "S", "k", "first\r\n[Evil]\nx=1", "[S]\r\nk=first\r\n"},
+        {"a lone CR ends it too", "[S]\r\nk=first\r\n", "S", "j", "one\rtwo", "[S]\r\nk=first\r\nj=one\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        put(c.before);
+        ASSERT_TRUE(write(c.section, c.key, c.value));
+        EXPECT_EQ(readText(path), c.after);
+    }
+    EXPECT_EQ(get("Evil", "x"), "<default>");
+    EXPECT_EQ(get("S", "j"), "one");
 }
 
-TEST_F(ProfileWrite, AddsAKeyAfterTheLastLineOfItsSection)
-{
-    put("[WARNING]\nText-1=a\n\n\n[GPS]\nGps-1=A");
-    ASSERT_TRUE(write("WARNING", "Text-2", "b"));
-    EXPECT_EQ(readText(path), "[WARNING]\nText-1=a\nText-2=b\r\n\n\n[GPS]\nGps-1=A");
-    // A last line without a line break gets one before the new key.
-    ASSERT_TRUE(write("GPS", "Gps-2", "B"));
-    EXPECT_EQ(readText(path), "[WARNING]\nText-1=a\nText-2=b\r\n\n\n[GPS]\nGps-1=A\r\nGps-2=B\r\n");
-}
-
-TEST_F(ProfileWrite, AddsAKeyToAnEmptySectionRightAfterItsHeader)
-{
-    put("[WARNING]\n\n[GPS]\n");
-    ASSERT_TRUE(write("WARNING", "Text-1", "a"));
-    EXPECT_EQ(readText(path), "[WARNING]\nText-1=a\r\n\n[GPS]\n");
-    put("[WARNING]");
-    ASSERT_TRUE(write("WARNING", "Text-1", "a"));
-    EXPECT_EQ(readText(path), "[WARNING]\r\nText-1=a\r\n");
-}
-
-TEST_F(ProfileWrite, AddsAMissingSectionAtTheEnd)
-{
-    put("[GPS]\r\nGps-1=A\r\n");
-    ASSERT_TRUE(write("WARNING", "Text-1", "x"));
-    EXPECT_EQ(readText(path), "[GPS]\r\nGps-1=A\r\n[WARNING]\r\nText-1=x\r\n");
-    put("[GPS]\nGps-1=A");
-    ASSERT_TRUE(write("WARNING", "Text-1", "x"));
-    EXPECT_EQ(readText(path), "[GPS]\nGps-1=A\r\n[WARNING]\r\nText-1=x\r\n");
-}
-
-TEST_F(ProfileWrite, WritesIntoTheFirstOfRepeatedSectionsAndKeys)
-{
-    put("[A]\nk=1\nk=2\n[A]\nk=3\n");
-    ASSERT_TRUE(write("A", "k", "9"));
-    EXPECT_EQ(readText(path), "[A]\nk=9\r\nk=2\n[A]\nk=3\n");
-}
-
-TEST_F(ProfileWrite, UnchangedValueLeavesTheFileAlone)
+TEST_F(ProfileWrite, RefusedWritesLeaveTheFileAlone)
 {
     put("[S]\nk = same \n");
     const auto before = fs::last_write_time(path);
-    ASSERT_TRUE(write("S", "k", "same"));
-    EXPECT_EQ(readText(path), "[S]\nk = same \n");
+    ASSERT_TRUE(write("S", "k", "same")) << "an unchanged value is not written";
     EXPECT_EQ(fs::last_write_time(path), before);
+    EXPECT_TRUE(write(nullptr, nullptr, nullptr)) << "all null only drops the cache";
+    EXPECT_FALSE(write(nullptr, "k", "v"));
+    EXPECT_FALSE(write("S\n[T]", "k", "v"));
+    EXPECT_FALSE(write("S", "k\nx", "v"));
+    EXPECT_FALSE(platform::writeProfileString("S", "k", "v", nullptr));
+    EXPECT_FALSE(platform::writeProfileString("S", "k", "v", ""));
+    EXPECT_EQ(readText(path), "[S]\nk = same \n");
+    const std::string utf16 = "\xff\xfe[\0S\0]\0\n\0"s;
+    put(utf16);
+    EXPECT_FALSE(write("S", "k", "v")) << "a UTF-16 file is never written";
+    EXPECT_EQ(readText(path), utf16);
 }
 #endif
 
 TEST_F(ProfileWrite, OddValuesRoundTrip)
 {
-    struct Case {
+    const struct {
         const char* written;
         const char* read;
     } cases[] = {
-        {"  blanks around  ", "blanks around"},
-        {"a=b=c", "a=b=c"},
-        {";semicolon", ";semicolon"},
-        {"# hash", "# hash"},
-        {"\"quoted\"", "quoted"},
-        {"'single'", "single"},
-        {"say \"hi\" now", "say \"hi\" now"},
-        {"\xe9\xe8\x80\xff\xa0", "\xe9\xe8\x80\xff\xa0"},
-        {"", ""},
-        {"[not a section]", "[not a section]"},
-        {"\tTab\t", "Tab"},
+        {"  blanks around  ", "blanks around"}, {"a=b=c", "a=b=c"}, {";semicolon", ";semicolon"},
+        {"# hash", "# hash"}, {"\"quoted\"", "quoted"}, {"'single'", "single"},
+        {"say \"hi\" now", "say \"hi\" now"}, {"\xe9\xe8\x80\xff\xa0", "\xe9\xe8\x80\xff\xa0"}, {"", ""},
+        {"[not a section]", "[not a section]"}, {"\tTab\t", "Tab"},
     };
     int n = 0;
-    for (const Case& c : cases) {
-        std::string key = "Text-" + std::to_string(++n);
-        ASSERT_TRUE(write("WARNING", key.c_str(), c.written)) << key;
-    }
+    for (const auto& c : cases)
+        ASSERT_TRUE(write("WARNING", ("Text-" + std::to_string(++n)).c_str(), c.written)) << n;
     n = 0;
-    for (const Case& c : cases) {
-        std::string key = "Text-" + std::to_string(++n);
-        EXPECT_EQ(get("WARNING", key.c_str()), c.read) << key;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(get("WARNING", ("Text-" + std::to_string(++n)).c_str()), c.read) << n;
 }
-
-#ifndef _WIN32
-TEST_F(ProfileWrite, ALineBreakInAValueNeverMakesLinesOfItsOwn)
-{
-    ASSERT_TRUE(write("S", "k", "first\r\n[Evil]\nx=1"));
-    ASSERT_TRUE(write("S", "j", "one\rtwo"));
-    EXPECT_EQ(readText(path), "[S]\r\nk=first\r\nj=one\r\n");
-    EXPECT_EQ(get("Evil", "x"), "<default>");
-    // Names with line breaks are refused outright.
-    EXPECT_FALSE(write("S\n[T]", "k", "v"));
-    EXPECT_FALSE(write("S", "k\nx", "v"));
-    EXPECT_EQ(readText(path), "[S]\r\nk=first\r\nj=one\r\n");
-}
-
-TEST_F(ProfileWrite, NullValueRemovesTheKeyAndNullKeyTheSection)
-{
-    put("[A]\nk=1\nj=2\n[B]\nm=3\n\n[C]\nn=4\n");
-    ASSERT_TRUE(write("A", "k", nullptr));
-    EXPECT_EQ(readText(path), "[A]\nj=2\n[B]\nm=3\n\n[C]\nn=4\n");
-    ASSERT_TRUE(write("b", nullptr, nullptr));
-    EXPECT_EQ(readText(path), "[A]\nj=2\n[C]\nn=4\n");
-    ASSERT_TRUE(write("Missing", nullptr, nullptr));
-    ASSERT_TRUE(write("A", "missing", nullptr));
-    EXPECT_EQ(readText(path), "[A]\nj=2\n[C]\nn=4\n");
-}
-
-TEST_F(ProfileWrite, AllNullOnlyDropsTheCacheAndSucceeds)
-{
-    put("[S]\nk=1\n");
-    EXPECT_TRUE(write(nullptr, nullptr, nullptr));
-    EXPECT_EQ(readText(path), "[S]\nk=1\n");
-    EXPECT_FALSE(write(nullptr, "k", "v"));
-    EXPECT_FALSE(platform::writeProfileString("S", "k", "v", nullptr));
-    EXPECT_FALSE(platform::writeProfileString("S", "k", "v", ""));
-}
-
-TEST_F(ProfileWrite, KeysBeforeTheFirstSection)
-{
-    put("\n[S]\nk=1\n");
-    ASSERT_TRUE(write("", "top", "x"));
-    EXPECT_EQ(readText(path), "top=x\r\n\n[S]\nk=1\n");
-    EXPECT_EQ(get("", "top"), "x");
-}
-#endif
 
 TEST_F(ProfileWrite, Utf8FileKeepsItsMarkAndEncoding)
 {
@@ -204,47 +151,15 @@ TEST_F(ProfileWrite, Utf8FileKeepsItsMarkAndEncoding)
 #endif
 }
 
-#ifndef _WIN32
-TEST_F(ProfileWrite, Utf16FileIsNeverWritten)
-{
-    using namespace std::string_literals;
-    const std::string before = "\xff\xfe[\0S\0]\0\n\0"s;
-    put(before);
-    EXPECT_FALSE(write("S", "k", "v"));
-    EXPECT_EQ(readText(path), before);
-}
-#endif
-
-TEST_F(ProfileWrite, MissingFolderFailsWithoutCreatingAnything)
+TEST_F(ProfileWrite, MissingFolderOrReadOnlyFileFailsWithoutHarm)
 {
     const std::string inMissing = dir.file("no/such/folder/Wendrix.ini");
     EXPECT_FALSE(platform::writeProfileString("S", "k", "v", inMissing.c_str()));
     EXPECT_FALSE(testing_support::exists(dir.file("no")));
-}
-
-#ifndef _WIN32
-TEST_F(ProfileWrite, SymbolicLinkStaysALink)
-{
-    const std::string real = dir.file("real.ini");
-    ASSERT_TRUE(testing_support::writeText(real, "[S]\nk=1\n"));
-    fs::create_symlink(real, path);
-    ASSERT_TRUE(write("S", "k", "2"));
-    EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(readText(real), "[S]\nk=2\r\n");
-    // A dangling link is not replaced by a file.
-    fs::remove(real);
-    EXPECT_FALSE(write("S", "k", "3"));
-    EXPECT_TRUE(fs::is_symlink(path));
-}
-#endif
-
-TEST_F(ProfileWrite, ReadOnlyFileIsNotWrittenEvenByRoot)
-{
+    // Without any write permission (the read-only attribute on Windows), even for root.
     const std::string before = "[WARNING]\nText-1=old\n";
     put(before);
-    // Without any write permission (the read-only attribute on Windows).
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                    fs::perm_options::replace);
+    makeReadOnly();
     EXPECT_FALSE(write("WARNING", "Text-1", "new"));
     EXPECT_FALSE(write("WARNING", "Text-2", "new"));
     EXPECT_EQ(readText(path), before);
@@ -252,87 +167,61 @@ TEST_F(ProfileWrite, ReadOnlyFileIsNotWrittenEvenByRoot)
 }
 
 #ifndef _WIN32
-TEST_F(ProfileWrite, ReplacesTheFileAtomicallyAndKeepsItsMode)
+TEST_F(ProfileWrite, ReplacesTheFileWholeKeepingModeAndLinks)
 {
     put("[S]\nk=1\n");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     struct stat before {};
+    struct stat after {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
     ASSERT_TRUE(write("S", "k", "2"));
-    struct stat after {};
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
-    // A new file was moved into place: the old one was never truncated.
-    EXPECT_NE(before.st_ino, after.st_ino);
+    EXPECT_NE(before.st_ino, after.st_ino) << "a new file was moved into place";
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(strayFiles(), 0);
+
+    const std::string real = dir.file("real.ini");
+    fs::rename(path, real);
+    fs::create_symlink(real, path);
+    ASSERT_TRUE(write("S", "k", "3"));
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(readText(real), "[S]\nk=3\r\n");
+    fs::remove(real);
+    EXPECT_FALSE(write("S", "k", "4")) << "a dangling link is not replaced by a file";
+    EXPECT_TRUE(fs::is_symlink(path));
 }
 
-
-TEST_F(ProfileWrite, UnprivilegedWriteToAnotherUsersFileFails)
+TEST_F(ProfileWrite, UnprivilegedWritesFail)
 {
     if (!testing_support::canDropPrivileges())
         GTEST_SKIP() << "needs root to run the check as another user";
     const std::string before = "[WARNING]\nText-1=old\n";
-    put(before);
-    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
-    const int code = testing_support::runUnprivileged([&] {
-        char out[16];
-        // Reading still works; writing must fail.
-        platform::getProfileString("WARNING", "Text-1", "", out, sizeof out, path.c_str());
-        if (std::string(out) != "old")
-            return 1;
-        return write("WARNING", "Text-1", "new") ? 2 : 0;
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(readText(path), before);
-    EXPECT_EQ(strayFiles(), 0);
-}
-
-TEST_F(ProfileWrite, UnprivilegedWriteInAReadOnlyFolderFails)
-{
-    if (!testing_support::canDropPrivileges())
-        GTEST_SKIP() << "needs root to run the check as another user";
-    const std::string before = "[WARNING]\nText-1=old\n";
-    put(before);
-    // The file itself may be written by anyone; the folder may not.
-    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     const std::string missing = dir.file("Other.ini");
-    const int code = testing_support::runUnprivileged([&] {
-        if (write("WARNING", "Text-1", "new"))
-            return 1;
-        if (platform::writeProfileString("S", "k", "v", missing.c_str()))
-            return 2;
-        return 0;
-    });
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(readText(path), before);
-    EXPECT_FALSE(testing_support::exists(missing));
-    EXPECT_EQ(strayFiles(), 0);
-}
-
-TEST_F(ProfileWrite, UnreadableFileGivesDefaultsAndIsNotOverwritten)
-{
-    if (!testing_support::canDropPrivileges())
-        GTEST_SKIP() << "needs root to run the check as another user";
-    const std::string before = "[S]\nk=secret\n";
-    put(before);
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    const int code = testing_support::runUnprivileged([&] {
-        char out[16];
-        platform::getProfileString("S", "k", "dflt", out, sizeof out, path.c_str());
-        if (std::string(out) != "dflt")
-            return 1;
-        return write("S", "k", "new") ? 2 : 0;
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(readText(path), before);
-}
-#else
-TEST_F(ProfileWrite, PermissionChecksAsAnotherUser)
-{
-    GTEST_SKIP() << "checks as an unprivileged user need POSIX users and modes";
+    // mode of the file, mode of the folder, whether another user may read it
+    const struct {
+        mode_t file;
+        mode_t folder;
+        bool readable;
+    } cases[] = {{0644, 0777, true}, {0666, 0555, true}, {0600, 0777, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.file) + " in " + std::to_string(c.folder));
+        put(before);
+        ASSERT_EQ(::chmod(path.c_str(), c.file), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), c.folder), 0);
+        const int code = testing_support::runUnprivileged([&] {
+            char out[16];
+            platform::getProfileString("WARNING", "Text-1", "dflt", out, sizeof out, path.c_str());
+            if (std::string(out) != (c.readable ? "old" : "dflt"))
+                return 1;
+            if (write("WARNING", "Text-1", "new"))
+                return 2;
+            return c.folder == 0555 && platform::writeProfileString("S", "k", "v", missing.c_str()) ? 3 : 0;
+        });
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(readText(path), before);
+        EXPECT_EQ(strayFiles(), 0);
+    }
 }
 #endif
 
