@@ -1,10 +1,8 @@
 #include "tests/cli/cli_runner.h"
 
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
-#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,28 +100,6 @@ std::vector<unsigned char> CliFixture::bytes(const std::string& name) const
 std::vector<std::string> CliFixture::logLines() const
 {
     return run_expect::splitLog(readText(app("wendrix.LOG")));
-}
-
-std::vector<std::string> CliFixture::opened(bool expectSome) const
-{
-    const std::string path = root.file("opened.txt");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(expectSome ? 10 : 1);
-    while (std::chrono::steady_clock::now() < deadline) {
-        // The stand-in appends whole lines; wait for the first to be complete.
-        const std::string text = readText(path);
-        if (expectSome && !text.empty() && text.back() == '\n')
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::vector<std::string> documents;
-    const std::string text = readText(path);
-    for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
-        end = text.find('\n', begin);
-        if (end == std::string::npos)
-            end = text.size();
-        documents.push_back(text.substr(begin, end - begin));
-    }
-    return documents;
 }
 
 bool CliFixture::storeTouched() const

@@ -33,7 +33,10 @@ protected:
     std::vector<unsigned char> bytes(const std::string& name) const;
     std::vector<std::string> logLines() const;
     // Documents handed to the xdg-open stand-in (waits for the first when expected).
-    std::vector<std::string> opened(bool expectSome) const;
+    std::vector<std::string> opened(bool expectSome) const
+    {
+        return run_expect::openedDocuments(root.file("opened.txt"), expectSome);
+    }
     // Whether the run left anything in the per-user store.
     bool storeTouched() const;
 

@@ -92,53 +92,36 @@ enum class Crc { Exact, Missing, Spelled };
 struct FileCase {
     const char* name;
     Content org, rgn;
+    std::string failure = {}; // the log line after "**** "; empty for a successful run
+    std::string message = {}; // the one message of a failed run
     Crc crc = Crc::Exact;
     bool orgKey = true;
     const char* updater = "MZ stand-in uploader"; // nullptr: no UPDATER.EXE
     int answer = platform::IdNo;
-    Content orgAfter, rgnAfter;
-    std::string failure = {}; // the log line after "**** "; empty for a successful run
-    std::string message = {};
-    unsigned style = platform::MbIconError;
-    std::vector<int> sysCommands = {};
 };
 
+// A failed run writes nothing; a successful one leaves the unpatched bytes in
+// the pristine copy and the patched image in the working file.
 TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
 {
     using enum Content;
-    const std::string notOriginal = "Not original model.rgn file!";
-    const unsigned question = platform::MbIconWarning | platform::MbYesNo;
+    const std::string notOriginal = "Not original model.rgn file!", noRgn = "Cannot read model.rgn!";
+    const std::string ask = cannotRead("model.rgn");
     const FileCase cases[] = {
-        {.name = "matching pristine copy creates the missing working file", .org = Original, .rgn = None,
-         .orgAfter = Original, .rgnAfter = Fitted},
-        {.name = "stale pristine copy is replaced from the unpatched working file", .org = Stale,
-         .rgn = Original, .orgAfter = Original, .rgnAfter = Fitted},
-        {.name = "checksum with prefix, capitals and trailing text", .org = None, .rgn = Original,
-         .crc = Crc::Spelled, .orgAfter = Original, .rgnAfter = Fitted},
-        {.name = "patched working file without pristine copy", .org = None, .rgn = Patched,
-         .orgAfter = None, .rgnAfter = Patched, .failure = notOriginal, .message = notOriginal},
-        {.name = "missing working file, No", .org = Stale, .rgn = None, .orgAfter = Stale, .rgnAfter = None,
-         .failure = "Cannot read model.rgn!", .message = cannotRead("model.rgn"), .style = question},
-        {.name = "missing working file, Yes", .org = Stale, .rgn = None, .answer = platform::IdYes,
-         .orgAfter = Stale, .rgnAfter = None, .failure = "Cannot read model.rgn!",
-         .message = cannotRead("model.rgn"), .style = question, .sysCommands = {1004}},
-        {.name = "empty working file, No", .org = Stale, .rgn = Empty, .orgAfter = Stale, .rgnAfter = Empty,
-         .failure = "Cannot read model.rgn!", .message = cannotRead("model.rgn"), .style = question},
-        {.name = "empty working file, Yes", .org = Stale, .rgn = Empty, .answer = platform::IdYes,
-         .orgAfter = Stale, .rgnAfter = Empty, .failure = "Cannot read model.rgn!",
-         .message = cannotRead("model.rgn"), .style = question, .sysCommands = {1004}},
-        {.name = "no checksum matches no readable file", .org = Original, .rgn = Original, .crc = Crc::Missing,
-         .orgAfter = Original, .rgnAfter = Original, .failure = notOriginal, .message = notOriginal},
-        {.name = "no checksum and no working file", .org = Original, .rgn = None, .crc = Crc::Missing,
-         .orgAfter = Original, .rgnAfter = None, .failure = "Cannot read model.rgn!",
-         .message = cannotRead("model.rgn"), .style = question},
-        {.name = "no UPDATER.EXE", .org = None, .rgn = Original, .updater = nullptr, .orgAfter = None,
-         .rgnAfter = Original, .failure = "Cannot find UPDATER.EXE", .message = kNoUpdater},
-        {.name = "empty UPDATER.EXE", .org = None, .rgn = Original, .updater = "", .orgAfter = None,
-         .rgnAfter = Original, .failure = "Cannot find UPDATER.EXE", .message = kNoUpdater},
+        {"matching pristine copy creates the missing working file", Original, None},
+        {"stale pristine copy is replaced from the unpatched working file", Stale, Original},
+        {"checksum with prefix, capitals and trailing text", None, Original, "", "", Crc::Spelled},
+        {"patched working file without pristine copy", None, Patched, notOriginal, notOriginal},
+        {"missing working file, No", Stale, None, noRgn, ask},
+        {"missing working file, Yes", Stale, None, noRgn, ask, Crc::Exact, true, "MZ", platform::IdYes},
+        {"empty working file, No", Stale, Empty, noRgn, ask},
+        {"empty working file, Yes", Stale, Empty, noRgn, ask, Crc::Exact, true, "MZ", platform::IdYes},
+        {"no checksum matches no readable file", Original, Original, notOriginal, notOriginal, Crc::Missing},
+        {"no checksum and no working file", Original, None, noRgn, ask, Crc::Missing},
+        {"no UPDATER.EXE", None, Original, "Cannot find UPDATER.EXE", kNoUpdater, Crc::Exact, true, nullptr},
+        {"empty UPDATER.EXE", None, Original, "Cannot find UPDATER.EXE", kNoUpdater, Crc::Exact, true, ""},
         // Without a pristine path the only unpatched copy must not be overwritten.
-        {.name = "model without pristine path", .org = None, .rgn = Original, .orgKey = false,
-         .orgAfter = None, .rgnAfter = Original, .failure = "Cannot write !", .message = cannotWrite("")},
+        {"model without pristine path", None, Original, "Cannot write !", cannotWrite(""), Crc::Exact, false},
     };
 
     const MadeFirmware made = standardFirmware();
@@ -164,7 +147,6 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
         boxes->messages.clear();
         sysCommands.clear();
         answerYesNo = c.answer;
-
         std::string crcText = hex8(crc);
         if (c.crc == Crc::Spelled) {
             for (char& ch : crcText)
@@ -182,33 +164,35 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
         setLines(lines);
 
         const int result = PatchRun(&ownerObject, kModel);
-        const std::uint32_t logged = c.crc == Crc::Missing ? 0 : crc;
-        EXPECT_EQ(workHas("model.org"), c.orgAfter != None);
-        if (c.orgAfter != None) {
-            EXPECT_EQ(workBytes("model.org"), bytesOf(c.orgAfter));
+        const bool failed = !c.failure.empty();
+        const Content orgAfter = failed ? c.org : Original, rgnAfter = failed ? c.rgn : Fitted;
+        EXPECT_EQ(workHas("model.org"), orgAfter != None);
+        if (orgAfter != None) {
+            EXPECT_EQ(workBytes("model.org"), bytesOf(orgAfter));
         }
-        EXPECT_EQ(workHas("model.rgn"), c.rgnAfter != None);
-        if (c.rgnAfter != None) {
-            EXPECT_EQ(workBytes("model.rgn"), bytesOf(c.rgnAfter));
+        EXPECT_EQ(workHas("model.rgn"), rgnAfter != None);
+        if (rgnAfter != None) {
+            EXPECT_EQ(workBytes("model.rgn"), bytesOf(rgnAfter));
         }
-        EXPECT_EQ(sysCommands, c.sysCommands);
+        EXPECT_EQ(sysCommands, c.answer == platform::IdYes ? std::vector<int>{1004} : std::vector<int>{});
         for (const auto& box : boxes->messages) {
             EXPECT_EQ(box.owner, &ownerObject) << box.text;
             EXPECT_EQ(box.caption, "Zarnek Wendrix") << box.text;
         }
-        if (c.failure.empty()) {
-            EXPECT_EQ(result, 1);
-            EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", logged, made, lines, 10));
-            EXPECT_EQ(messageTexts(), successMessages(fit(made, lines, 10), 10));
-            expectOpened(true);
-        } else {
+        const std::uint32_t logged = c.crc == Crc::Missing ? 0 : crc;
+        if (failed) {
             EXPECT_EQ(result, 0);
             EXPECT_EQ(logLines(), plus(logHead(kModel, "model.rgn", logged), "**** " + c.failure));
             ASSERT_EQ(boxes->messages.size(), 1u);
             EXPECT_EQ(boxes->messages[0].text, c.message);
-            EXPECT_EQ(boxes->messages[0].style, c.style);
-            expectOpened(false);
+            EXPECT_EQ(boxes->messages[0].style, c.message == ask ? unsigned(platform::MbIconWarning | platform::MbYesNo)
+                                                                 : unsigned(platform::MbIconError));
+        } else {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", logged, made, lines, 10));
+            EXPECT_EQ(messageTexts(), successMessages(fit(made, lines, 10), 10));
         }
+        expectOpened(!failed);
         EXPECT_EQ(storedLines(), lines);
     }
 }

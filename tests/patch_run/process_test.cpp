@@ -5,7 +5,6 @@
 #ifndef _WIN32
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -19,30 +18,16 @@ using testing_support::writeText;
 
 namespace {
 
-class ProcessTest : public ::testing::Test {
+// In the patch-run folder: "work" is the current directory, "bin" all of PATH.
+class ProcessTest : public PatchRunFixture {
 protected:
-    void SetUp() override
-    {
-        fs::create_directories(dir.file("cwd"));
-        fs::create_directories(dir.file("bin"));
-        savedCwd = fs::current_path();
-        fs::current_path(dir.file("cwd"));
-        savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-        setEnvironment("PATH", dir.file("bin"));
-    }
-    void TearDown() override
-    {
-        fs::current_path(savedCwd);
-        setEnvironment("PATH", savedPath);
-    }
-
     // A script that appends its tag and arguments to trace.txt.
     void script(const std::string& path, const std::string& tag, fs::perms mode = fs::perms::all)
     {
         ASSERT_TRUE(writeText(path, "#!/bin/sh\necho \"" + tag + " $*\" >> '" + trace() + "'\n"));
         fs::permissions(path, mode, fs::perm_options::replace);
     }
-    std::string trace() const { return dir.file("trace.txt"); }
+    std::string trace() const { return root.file("trace.txt"); }
 
     // Starts, waits and closes; returns whether it started.
     bool run(const std::string& commandLine)
@@ -55,20 +40,16 @@ protected:
         platform::closeProcess(process);
         return true;
     }
-
-    testing_support::TempDir dir;
-    fs::path savedCwd;
-    std::string savedPath;
 };
 
 TEST_F(ProcessTest, CurrentDirectoryComesBeforePathAndArgumentsAreSplit)
 {
-    script(dir.file("cwd/tool"), "cwd");
-    script(dir.file("bin/tool"), "path");
+    script(workFile("tool"), "cwd");
+    script(root.file("bin/tool"), "path");
     ASSERT_TRUE(run("tool"));
     EXPECT_EQ(readText(trace()), "cwd \n");
 
-    fs::remove(dir.file("cwd/tool"));
+    fs::remove(workFile("tool"));
     ASSERT_TRUE(run("tool one  two\t\"three four\""));
     EXPECT_EQ(readText(trace()), "cwd \npath one two three four\n");
 }
@@ -76,11 +57,11 @@ TEST_F(ProcessTest, CurrentDirectoryComesBeforePathAndArgumentsAreSplit)
 TEST_F(ProcessTest, ProgramsThatCannotRunAreNotStarted)
 {
     // Found first but not executable: the search stops there, as on Windows.
-    script(dir.file("cwd/tool"), "cwd", fs::perms::owner_read | fs::perms::owner_write);
-    script(dir.file("bin/tool"), "path");
-    ASSERT_TRUE(writeText(dir.file("cwd/empty"), ""));
-    fs::permissions(dir.file("cwd/empty"), fs::perms::all, fs::perm_options::replace);
-    fs::create_directory(dir.file("cwd/folder"));
+    script(workFile("tool"), "cwd", fs::perms::owner_read | fs::perms::owner_write);
+    script(root.file("bin/tool"), "path");
+    ASSERT_TRUE(writeText(workFile("empty"), ""));
+    fs::permissions(workFile("empty"), fs::perms::all, fs::perm_options::replace);
+    fs::create_directory(workFile("folder"));
     for (const char* commandLine : {"missing", "", "   ", "tool", "empty", "folder"}) {
         SCOPED_TRACE(std::string("[") + commandLine + "]");
         EXPECT_FALSE(run(commandLine));
@@ -101,8 +82,8 @@ char processState(platform::ProcessHandle pid)
 
 TEST_F(ProcessTest, ClosingAProgramThatStillRunsLeavesNoZombie)
 {
-    ASSERT_TRUE(writeText(dir.file("cwd/brief"), "#!/bin/sh\n/bin/sleep 0.3\n"));
-    fs::permissions(dir.file("cwd/brief"), fs::perms::all, fs::perm_options::replace);
+    ASSERT_TRUE(writeText(workFile("brief"), "#!/bin/sh\n/bin/sleep 0.3\n"));
+    fs::permissions(workFile("brief"), fs::perms::all, fs::perm_options::replace);
     std::string commandLine = "brief";
     const platform::ProcessHandle process = platform::startProcess(commandLine.data(), 0, 0);
     ASSERT_NE(process, 0);
@@ -117,9 +98,10 @@ TEST_F(ProcessTest, ClosingAProgramThatStillRunsLeavesNoZombie)
 TEST_F(ProcessTest, ShellOpenHandsTheDocumentToXdgOpen)
 {
     // Without xdg-open nothing happens and nothing is reported.
+    fs::remove(root.file("bin/xdg-open"));
     platform::shellOpen(nullptr, "open", "report.html");
 
-    script(dir.file("bin/xdg-open"), "open");
+    script(root.file("bin/xdg-open"), "open");
     platform::shellOpen(nullptr, "open", "report.html");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (readText(trace()) != "open report.html\n" && std::chrono::steady_clock::now() < deadline)

@@ -51,16 +51,6 @@ std::string notProcessed(int failures, int lang)
     return format("%d of %d languages not processed\nSee wendrix.log for more information", failures, lang);
 }
 
-Lines ownerLines()
-{
-    return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""};
-}
-
-Lines otherLines()
-{
-    return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""};
-}
-
 const char* locatedName(int index)
 {
     static const char* const names[kTableSize] = {
@@ -74,16 +64,8 @@ std::vector<std::string> logHead(const std::string& section, const std::string& 
                                  std::uint32_t crc)
 {
     const std::string rule(70, '-');
-    return {rule,
-            "*****  Wendrix  *****",
-            rule,
-            "",
-            "--- Info ---",
-            "Ver: 1.4.1.12",
-            "Gps: " + section,
-            "Rgn: " + rgnPath,
-            "Crc: 0x" + hex8(crc),
-            ""};
+    return {rule, "*****  Wendrix  *****", rule, "", "--- Info ---", "Ver: 1.4.1.12",
+            "Gps: " + section, "Rgn: " + rgnPath, "Crc: 0x" + hex8(crc), ""};
 }
 
 std::vector<std::string> languagesBlock(const MadeFirmware& made, std::size_t size,
@@ -107,11 +89,8 @@ Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang)
     out.image = made.bytes;
 
     int ends[7];
-    int previous = -1;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0, previous = -1; i < 7; previous = ends[i++])
         ends[i] = previous + int(lines[i].size()) + 1;
-        previous = ends[i];
-    }
     out.logBlock.push_back("--- Lines ---");
     for (int i = 0; i < 7; ++i)
         out.logBlock.push_back(format("Line-%d: %3d %s", i + 1, ends[i], lines[i].c_str()));

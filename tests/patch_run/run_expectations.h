@@ -23,8 +23,8 @@ std::string cannotRead(const std::string& path);
 std::string cannotWrite(const std::string& path);
 std::string notProcessed(int failures, int lang);
 
-Lines ownerLines();
-Lines otherLines();
+inline Lines ownerLines() { return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""}; }
+inline Lines otherLines() { return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""}; }
 
 // The language name a located text of entry `index` (0-based) gets when the
 // image holds the texts in their first spelling, as makeFirmware writes them.

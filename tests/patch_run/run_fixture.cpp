@@ -8,30 +8,19 @@
 #include "engine/warning_lines.h"
 
 namespace fs = std::filesystem;
-using testing_support::readBytes;
 using testing_support::readText;
-using testing_support::writeBytes;
-using testing_support::writeText;
 
-void setEnvironment(const char* name, const std::string& value)
+void setEnvironment(const char* name, const std::optional<std::string>& value)
 {
 #ifdef _WIN32
-    _putenv_s(name, value.c_str());
+    _putenv_s(name, value ? value->c_str() : "");
 #else
-    ::setenv(name, value.c_str(), 1);
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
 #endif
 }
-
-namespace {
-void unsetEnvironment(const char* name)
-{
-#ifdef _WIN32
-    _putenv_s(name, "");
-#else
-    ::unsetenv(name);
-#endif
-}
-} // namespace
 
 void PatchRunFixture::SetUp()
 {
@@ -41,12 +30,9 @@ void PatchRunFixture::SetUp()
     }
     savedCwd = fs::current_path().string();
     fs::current_path(root.file("work"));
-
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "PATH"}) {
-        if (const char* value = std::getenv(name))
-            savedEnv.emplace_back(name, value);
-        else
-            unsetEnv.push_back(name);
+        const char* value = std::getenv(name);
+        savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
     }
     setEnvironment("HOME", root.file("config"));
     setEnvironment("XDG_CONFIG_HOME", root.file("config"));
@@ -54,7 +40,7 @@ void PatchRunFixture::SetUp()
     // Only the stand-ins can be found: no real xdg-open, no real wine.
     setEnvironment("PATH", root.file("bin"));
     const std::string opener = root.file("bin/xdg-open");
-    writeText(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + root.file("opened.txt") + "'\n");
+    testing_support::writeText(opener, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + root.file("opened.txt") + "'\n");
     fs::permissions(opener, fs::perms::all, fs::perm_options::replace);
 #endif
 
@@ -67,19 +53,13 @@ void PatchRunFixture::SetUp()
 
     boxes = std::make_unique<testing_support::RecordingMessageBoxes>();
     boxes->answerFor = [this](const testing_support::RecordedMessage& box) {
-        switch (box.style & 0x0F) {
-        case platform::MbYesNo:
-            return answerYesNo;
-        case platform::MbOkCancel:
-            return answerOkCancel;
-        default:
-            return int(platform::IdOk);
-        }
+        const unsigned buttons = box.style & 0x0F;
+        return buttons == platform::MbYesNo ? answerYesNo
+               : buttons == platform::MbOkCancel ? answerOkCancel : int(platform::IdOk);
     };
     platform::setSysCommandHandler(
         [this](platform::WindowHandle, int command) { sysCommands.push_back(command); });
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, "");
+    setLines({});
 }
 
 void PatchRunFixture::TearDown()
@@ -91,35 +71,28 @@ void PatchRunFixture::TearDown()
     fs::current_path(savedCwd);
     for (const auto& [name, value] : savedEnv)
         setEnvironment(name.c_str(), value);
-    for (const std::string& name : unsetEnv)
-        unsetEnvironment(name.c_str());
 }
 
 void PatchRunFixture::writeModel(const std::string& section, const char* org, const char* rgn,
                                  const char* crc, const char* lang)
 {
     std::string text = "[GPS]\r\nDate=01.10.02\r\nGps-1=" + section + "\r\n[" + section + "]\r\n";
-    if (org)
-        text += std::string("org=") + org + "\r\n";
-    if (rgn)
-        text += std::string("rgn=") + rgn + "\r\n";
-    if (crc)
-        text += std::string("crc=") + crc + "\r\n";
-    if (lang)
-        text += std::string("lang=") + lang + "\r\n";
-    text += "Rel=2.40\r\n";
-    ASSERT_TRUE(writeText(root.file("prog/wendrix.ini"), text));
+    const std::pair<const char*, const char*> keys[] = {{"org", org}, {"rgn", rgn}, {"crc", crc}, {"lang", lang}};
+    for (const auto& [key, value] : keys)
+        if (value)
+            text += std::string(key) + "=" + value + "\r\n";
+    ASSERT_TRUE(testing_support::writeText(root.file("prog/wendrix.ini"), text + "Rel=2.40\r\n"));
 }
 
 void PatchRunFixture::putWork(const std::string& name, const std::vector<unsigned char>& bytes)
 {
-    ASSERT_TRUE(writeBytes(workFile(name), bytes));
+    ASSERT_TRUE(testing_support::writeBytes(workFile(name), bytes));
 }
 
 std::vector<unsigned char> PatchRunFixture::workBytes(const std::string& name) const
 {
     std::vector<unsigned char> bytes;
-    EXPECT_TRUE(readBytes(workFile(name), bytes)) << name << " cannot be read";
+    EXPECT_TRUE(testing_support::readBytes(workFile(name), bytes)) << name << " cannot be read";
     return bytes;
 }
 
@@ -131,8 +104,9 @@ void PatchRunFixture::setLines(const run_expect::Lines& lines)
 
 run_expect::Lines PatchRunFixture::storedLines()
 {
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, "something else");
+    run_expect::Lines other;
+    other.fill("something else");
+    setLines(other);
     loadLines();
     run_expect::Lines lines;
     for (int i = 0; i < WarningLines::kCount; ++i)

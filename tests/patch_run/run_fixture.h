@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,10 +49,10 @@ protected:
 
 private:
     std::string savedCwd;
-    std::vector<std::pair<std::string, std::string>> savedEnv;
-    std::vector<std::string> unsetEnv;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv;
 };
 
-void setEnvironment(const char* name, const std::string& value);
+// Sets a variable, or removes it for std::nullopt.
+void setEnvironment(const char* name, const std::optional<std::string>& value);
 
 MadeFirmware standardFirmware(int textCount = 10, std::uint32_t seed = 7);
