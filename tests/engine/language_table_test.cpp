@@ -124,6 +124,9 @@ TEST_F(LocateTest, LogsOneFixedColumnLinePerEntrySearched)
         {unlocated, 2, 1,
          {"--- Languages ---", "Language  1: English      Start      1,   Len  11",
           "Language  2: Unknown      Start  80000,   Len   0", ""}},
+        {".WARNING\na" + nul + "WARNUNG\nb" + nul + "ATTENTION!\nc" + nul, 2, 2, // entry 3 not searched
+         {"--- Languages ---", "Language  1: English      Start      1,   Len   9",
+          "Language  2: Deutsch      Start     11,   Len   9", ""}},
         {"no warning text here, only warning in lower case" + nul + "xyz", 5, 0,
          {"--- Languages ---", "Language  1: Unknown      Start     52,   Len   0", ""}},
     };

@@ -42,12 +42,14 @@ TEST_F(PlatformFilesTest, SharingRules)
     platform::closeFile(r2);
     EXPECT_EQ(readText(path), "abc"); // the refused create did not truncate
 
-    const auto w = platform::openExclusive(path.c_str(), false);
+    const std::string log = dir.file("log");
+    const auto w = platform::openExclusive(log.c_str(), true); // created when missing
     ASSERT_NE(w, platform::kClosedFile);
-    EXPECT_FALSE(opens(platform::openForReading(path.c_str())));
-    EXPECT_FALSE(opens(platform::openExclusive(path.c_str(), false)));
+    EXPECT_FALSE(opens(platform::openForReading(log.c_str())));
+    EXPECT_FALSE(opens(platform::openExclusive(log.c_str(), false)));
     platform::closeFile(w);
-    EXPECT_TRUE(opens(platform::openForReading(path.c_str())));
+    EXPECT_TRUE(opens(platform::openForReading(log.c_str())));
+    EXPECT_TRUE(opens(platform::openExclusive(path.c_str(), false)));
 }
 
 TEST_F(PlatformFilesTest, OpenKeepsAppendsOrTruncates)
