@@ -5,21 +5,16 @@
 
 #ifndef _WIN32
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -229,6 +224,11 @@ std::vector<Write> writesFor(const std::string& bytes)
     return writes;
 }
 
+std::string quoted(const std::string& text)
+{
+    return "'" + text + "'";
+}
+
 // Runs the reference program under wine on a command file and returns the
 // answer lines.
 bool runReference(const std::string& workDir, const std::vector<std::string>& commands,
@@ -243,64 +243,30 @@ bool runReference(const std::string& workDir, const std::vector<std::string>& co
             out << line << '\n';
     }
     fs::create_directories(WENDRIX_WINE_PREFIX);
-    auto spawn = [&](std::vector<std::string> argv) -> pid_t {
-        pid_t child = fork();
-        if (child != 0)
-            return child;
-        setenv("WINEPREFIX", WENDRIX_WINE_PREFIX, 1);
-        setenv("WINEDEBUG", "-all", 1);
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=d", 1);
-        setenv("LC_ALL", "C", 1);
-        unsetenv("DISPLAY");
-        int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        int null = open("/dev/null", O_RDONLY);
-        if (log >= 0 && null >= 0) {
-            dup2(null, 0);
-            dup2(log, 1);
-            dup2(log, 2);
-        }
-        std::vector<char*> args;
-        for (std::string& arg : argv)
-            args.push_back(arg.data());
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    };
-    const pid_t wine = spawn({WENDRIX_WINE, WENDRIX_PROFILE_REFERENCE, windowsPath(commandFile),
-                              windowsPath(answerFile)});
-    if (wine < 0) {
-        failure = "cannot start wine";
-        return false;
-    }
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kWineSeconds);
-    while (waitpid(wine, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(wine, SIGKILL);
-            waitpid(wine, &status, 0);
-            failure = "wine did not finish within " + std::to_string(kWineSeconds) + " s";
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    const std::string environment = "env -u DISPLAY WINEPREFIX=" + quoted(WENDRIX_WINE_PREFIX) +
+                                    " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=d' LC_ALL=C ";
+    const std::string redirect = " </dev/null >>" + quoted(logFile) + " 2>&1";
+    const int status = std::system((environment + "timeout -s KILL " + std::to_string(kWineSeconds) + " " +
+                                    quoted(WENDRIX_WINE) + " " + quoted(WENDRIX_PROFILE_REFERENCE) + " " +
+                                    quoted(windowsPath(commandFile)) + " " + quoted(windowsPath(answerFile)) +
+                                    redirect).c_str());
     // Our own prefix's server is not needed any more.
-    if (*WENDRIX_WINESERVER) {
-        pid_t server = spawn({WENDRIX_WINESERVER, "-k"});
-        if (server > 0)
-            waitpid(server, nullptr, 0);
+    if (*WENDRIX_WINESERVER)
+        std::system((environment + quoted(WENDRIX_WINESERVER) + " -k" + redirect).c_str());
+    if (WIFEXITED(status) && (WEXITSTATUS(status) == 124 || WEXITSTATUS(status) == 137)) {
+        failure = "wine did not finish within " + std::to_string(kWineSeconds) + " s";
+        return false;
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         failure = "the reference program failed; see " + logFile + ":\n" + testing_support::readText(logFile);
         return false;
     }
     std::ifstream in(answerFile, std::ios::binary);
-    std::string line;
     answers.clear();
-    while (std::getline(in, line))
+    for (std::string line; std::getline(in, line);)
         answers.push_back(line);
     if (answers.size() != commands.size()) {
-        failure = "expected " + std::to_string(commands.size()) + " answers, got " +
-                  std::to_string(answers.size());
+        failure = "expected " + std::to_string(commands.size()) + " answers, got " + std::to_string(answers.size());
         return false;
     }
     return true;
