@@ -1,90 +1,149 @@
-// A window for the dialog logic that keeps what a real one would show and
-// behaves as a Win32 dialog does where the logic relies on it: setting an
-// edit's text raises its change command at once.
+// A window for the dialog logic that records what a real one would show and,
+// like a Win32 dialog, raises an edit's change command as soon as its text is set.
 #pragma once
 
+#include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "ui/dialog_window.h"
+#include "ui/main_dialog.h"
+
+inline const char* const kDisclaimer[] = {"WARNING",          "Wendrix is a third",      "party program.",
+                                          "You assume total", "responsibility and risk", "associated with",
+                                          "using this program."};
 
 class FakeWindow : public ui::DialogWindow {
 public:
-    // `mainDialog`: commands raised by the window go to the main dialog's
-    // handler (otherwise nowhere).
-    explicit FakeWindow(bool mainDialog = true);
+    // `mainDialog`: commands raised by the window go to the main dialog (else nowhere).
+    explicit FakeWindow(bool mainDialog = true) : main_(mainDialog)
+    {
+        for (int i = 0; main_ && i < 7; ++i)
+            texts_[ui::IdFirstPreview + i] = kDisclaimer[i];
+        texts_[ui::IdAboutTitle] = "Zarnek";
+        texts_[ui::IdAboutVersion] = "Version";
+    }
 
     // What the user does.
-    void type(int editId, const std::string& text); // replaces the edit's text
-    void choose(int index);                          // picks a list item
-    void typeInList(const std::string& text);        // text that names no item
-    void editSilently(int id, const std::string& text) { texts_[id] = text; }
+    void type(int editId, const std::string& value) { texts_[editId] = value; raise(editId, ui::NotifyEditChange); }
+    void choose(int index)
+    {
+        selection = index;
+        listEdit_.reset();
+        raise(ui::IdModelList, ui::NotifyListSelChange);
+    }
+    void typeInList(const std::string& value) { listEdit_ = value; selection = -1; }
+    void editSilently(int id, const std::string& value) { texts_[id] = value; }
+    // The message loop's part: delivers the tick when the timer is armed.
+    bool tick()
+    {
+        const bool armed = timerArmed;
+        if (armed)
+            ui::mainDialogTimer(*this, ui::kModelListTimer);
+        return armed;
+    }
 
-    std::string text(int id) const;
-    bool enabled(int id) const;
+    std::string text(int id) const { return texts_.count(id) ? texts_.at(id) : ""; }
+    bool enabled(int id) const { return !disabled_.count(id) || !disabled_.at(id); } // template controls start enabled
     bool hidden(int id) const { return hidden_.count(id) != 0; }
 
-    // Everything the logic asked for, in order, e.g. "text 1052 abc".
-    std::vector<std::string> events;
-    std::vector<std::string> statusHistory; // every text put into 1066
-    std::vector<std::string> list;
+    std::vector<std::string> events; // what the logic asked for, e.g. "text 1052 abc"
+    std::vector<std::string> statusHistory, list;
     int selection = -1;
     std::string caption;
-    std::map<int, void*> pictures;
-    std::map<int, void*> fonts;
+    std::map<int, void*> pictures, fonts;
     void* icon = nullptr;
     bool menuTrimmed = false;
     std::vector<std::pair<std::string, int>> menu; // top first
-    bool timerArmed = false;
+    bool timerArmed = false, ended = false;
     unsigned timerPeriod = 0;
-    int timerArms = 0;
-    bool ended = false;
-    int result = -1;
-    int aboutBoxes = 0;
-
-    // Screen and rectangle for centreWindow.
-    int screenWidth = 1024;
-    int screenHeight = 768;
+    int result = -1, aboutBoxes = 0;
+    // For centreWindow on a 1024 x 768 screen.
     ui::WindowRect rect{0, 0, 504, 313};
-    int rectFailures = 0; // the next this many rectangle requests fail
-    int rectCalls = 0;
+    int rectFailures = 0, rectCalls = 0; // the next `rectFailures` requests fail
     bool moveFails = false;
     std::vector<std::pair<int, int>> moves;
 
     platform::WindowHandle handle() override { return this; }
-    platform::WindowHandle itemHandle(int id) override;
-    void setItemText(int id, const char* text) override;
-    void getItemText(int id, char* out, int size) override;
-    void enableItem(int id, bool enabled) override;
-    void hideItem(int id) override;
-    void setCaption(const char* text) override;
-    void listReset(int id) override;
-    void listAppend(int id, const char* text) override;
-    void listSelect(int id, int index) override;
-    int listSelection(int id) override;
-    void setItemPicture(int id, void* picture) override;
-    void setIcons(void* icon) override;
-    void setItemFont(int id, void* font) override;
-    void trimWindowMenu() override;
-    void insertWindowMenuItem(const char* text, int command) override;
-    void armTimer(int timerId, unsigned milliseconds) override;
-    void cancelTimer(int timerId) override;
-    void endDialog(int result) override;
-    void runAboutBox() override;
-    bool screenSize(int* width, int* height) override;
-    bool windowRect(ui::WindowRect* rect) override;
-    bool moveWindow(int x, int y) override;
-
-    // Delivers the timer tick when the timer is armed (the message loop's part).
-    bool tick();
+    platform::WindowHandle itemHandle(int id) override { return &handles_[id]; }
+    void setItemText(int id, const char* value) override
+    {
+        texts_[id] = value;
+        events.push_back("text " + std::to_string(id) + " " + value);
+        if (id == ui::IdStatus)
+            statusHistory.push_back(value);
+        if (id >= ui::IdFirstEdit && id < ui::IdFirstEdit + 7)
+            raise(id, ui::NotifyEditChange);
+    }
+    void getItemText(int id, char* out, int size) override
+    {
+        const std::string value = id != ui::IdModelList ? text(id)
+                                  : listEdit_           ? *listEdit_
+                                  : selection >= 0      ? list.at(selection)
+                                                        : "";
+        std::snprintf(out, size, "%s", value.c_str());
+    }
+    void enableItem(int id, bool on) override
+    {
+        disabled_[id] = !on;
+        events.push_back((on ? "enable " : "disable ") + std::to_string(id));
+    }
+    void hideItem(int id) override { hidden_[id] = true; events.push_back("hide " + std::to_string(id)); }
+    void setCaption(const char* value) override { caption = value; }
+    void listReset(int) override { list.clear(); selection = -1; listEdit_.reset(); }
+    void listAppend(int, const char* value) override { list.push_back(value); }
+    void listSelect(int, int index) override
+    {
+        selection = index >= 0 && index < int(list.size()) ? index : -1;
+        listEdit_.reset();
+    }
+    int listSelection(int) override { return selection; }
+    void setItemPicture(int id, void* picture) override { pictures[id] = picture; }
+    void setIcons(void* value) override { icon = value; }
+    void setItemFont(int id, void* font) override { fonts[id] = font; events.push_back("font " + std::to_string(id)); }
+    void trimWindowMenu() override { menuTrimmed = true; }
+    void insertWindowMenuItem(const char* value, int command) override { menu.insert(menu.begin(), {value, command}); }
+    void armTimer(int id, unsigned ms) override
+    {
+        if (id == ui::kModelListTimer) {
+            timerArmed = true;
+            timerPeriod = ms;
+        }
+    }
+    void cancelTimer(int id) override { timerArmed &= id != ui::kModelListTimer; }
+    void endDialog(int value) override { ended = true; result = value; }
+    void runAboutBox() override { ++aboutBoxes; }
+    bool screenSize(int* width, int* height) override { *width = 1024; *height = 768; return true; }
+    bool windowRect(ui::WindowRect* out) override
+    {
+        ++rectCalls;
+        if (rectFailures > 0) {
+            --rectFailures;
+            return false;
+        }
+        *out = rect;
+        return true;
+    }
+    bool moveWindow(int x, int y) override
+    {
+        if (moveFails)
+            return false;
+        moves.emplace_back(x, y);
+        rect = {x, y, x + rect.right - rect.left, y + rect.bottom - rect.top};
+        return true;
+    }
 
 private:
-    bool mainDialog_;
+    void raise(int id, int notification)
+    {
+        if (main_)
+            ui::mainDialogCommand(*this, id, notification);
+    }
+    bool main_;
     std::map<int, std::string> texts_;
-    std::map<int, bool> enabled_;
+    std::map<int, bool> disabled_, hidden_;
     std::map<int, char> handles_;
-    std::map<int, int> hidden_;
-    std::string listEdit_;
-    bool listEdited_ = false;
+    std::optional<std::string> listEdit_;
 };

@@ -1,29 +1,52 @@
-// An HTTP server on 127.0.0.1, on a thread of the test, that answers every
-// request with one configured reply: a stand-in for the update server.
+// A stand-in for the update server: HTTP on 127.0.0.1, on a thread of the
+// test, answering every request with one configured reply.
 #pragma once
 
-#include <memory>
+#include <httplib.h>
+
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
-namespace httplib {
-class Server;
-}
-
 class ModelServer {
 public:
-    ModelServer();
-    ~ModelServer();
-    ModelServer(const ModelServer&) = delete;
-    ModelServer& operator=(const ModelServer&) = delete;
+    ModelServer()
+    {
+        server_.Get(".*", [this](const httplib::Request&, httplib::Response& response) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++requests_;
+            response.status = status_;
+            response.set_content(body_, "text/plain");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        if (port_ <= 0)
+            throw std::runtime_error("no loopback port");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running())
+            std::this_thread::yield();
+    }
+    ~ModelServer()
+    {
+        server_.stop();
+        thread_.join();
+    }
 
-    void answer(int status, const std::string& body);
-    std::string url() const; // .../gps/wendrix.ini
-    int requests() const;
+    void answer(int status, const std::string& body)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        status_ = status;
+        body_ = body;
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/gps/wendrix.ini"; }
+    int requests() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
 
 private:
-    std::unique_ptr<httplib::Server> server_;
+    httplib::Server server_;
     int port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;

@@ -3,14 +3,12 @@
 // nothing, and the dialog comes up as usual.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <csignal>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 #include "tests/support/test_helpers.h"
 
@@ -25,14 +23,11 @@ TEST(Program, CommandLineIsIgnored)
     ASSERT_TRUE(testing_support::writeBytes(exe, bytes));
     ASSERT_EQ(::chmod(exe.c_str(), 0755), 0);
 
-    const char* argv[] = {exe.c_str(), "-platform", "no-such-plugin", "--help", "/etc/passwd",
-                          nullptr};
+    const char* argv[] = {exe.c_str(), "-platform", "no-such-plugin", "--help", "/etc/passwd", nullptr};
     pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, exe.c_str(), nullptr, nullptr, const_cast<char**>(argv),
-                            environ),
-              0);
-    // Had Qt seen "-platform no-such-plugin" the process would have ended
-    // with an error by now; the dialog instead waits for the user.
+    ASSERT_EQ(::posix_spawn(&pid, exe.c_str(), nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    // Had Qt seen "-platform no-such-plugin" the process would have ended by
+    // now; the dialog instead waits for the user.
     int status = 0;
     pid_t ended = 0;
     for (int i = 0; i < 30 && ended == 0; ++i) {

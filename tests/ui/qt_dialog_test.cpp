@@ -7,26 +7,20 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <zlib.h>
 
-#include "config/model_file.h"
-#include "engine/warning_lines.h"
-#include "tests/support/firmware_maker.h"
 #include "tests/ui/dialog_fixture.h"
 #include "tests/ui/model_server.h"
-#include "ui/main_dialog.h"
 #include "ui/qt/qt_dialog.h"
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_message_box.h"
@@ -34,9 +28,7 @@
 
 using namespace ui;
 using namespace ui::qt;
-using testing_support::readBytes;
-using testing_support::writeBytes;
-using testing_support::writeText;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -97,34 +89,28 @@ protected:
         DialogFixture::TearDown();
     }
 
-    // Shows the dialog and waits for the first timer tick.
-    void open()
+    // Shows the dialog and waits for the first timer tick; `page` then presses "Page".
+    void open(bool page = false)
     {
         dialog = std::make_unique<MainDialogQt>(kStateDisclaimer);
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         EXPECT_TRUE(dialog->windowTitle().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(dialog->windowTitle(), QStringLiteral("Zarnek Wendrix"), 2000);
+        if (page)
+            QTest::mouseClick(button(IdPage), Qt::LeftButton);
+    }
+    void chooseNext()
+    {
+        combo()->setFocus();
+        QTest::keyClick(combo(), Qt::Key_Down);
     }
     QPushButton* button(int id) { return qobject_cast<QPushButton*>(dialog->item(id)); }
     QLineEdit* edit(int line) { return qobject_cast<QLineEdit*>(dialog->item(IdFirstEdit + line)); }
     QComboBox* combo() { return qobject_cast<QComboBox*>(dialog->item(IdModelList)); }
 
-    void writeFirmwareModel()
-    {
-        firmware = makeFirmware(32 * 1024, 6, 5);
-        ASSERT_TRUE(writeBytes(work("fw.rgn"), firmware.bytes));
-        char crc[16];
-        std::snprintf(crc, sizeof crc, "%08lx",
-                      crc32(0, firmware.bytes.data(), static_cast<uInt>(firmware.bytes.size())));
-        writeModelFile(std::string("[GPS]\r\nDate=01.10.02\r\nGps-1=Etrex\r\nGps-2=Other\r\n"
-                                   "[Etrex]\r\norg=fw.org\r\nrgn=fw.rgn\r\ncrc=") +
-                       crc + "\r\nlang=6\r\nRel=2.40\r\n[WARNING]\r\nText-1=STORED LINE\r\n");
-    }
-
     QtFrontEnd frontEnd;
     std::unique_ptr<MainDialogQt> dialog;
-    MadeFirmware firmware;
 };
 
 TEST_F(QtDialogTest, DisclaimerPageAfterTheFirstTick)
@@ -149,17 +135,16 @@ TEST_F(QtDialogTest, DisclaimerPageAfterTheFirstTick)
     auto* picture = qobject_cast<QLabel*>(dialog->item(IdPicture));
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->size(), QSize(180, 240));
-    const QRect previews = dialog->item(IdFirstPreview)->geometry().united(
-        dialog->item(IdFirstPreview + 6)->geometry());
+    const QRect previews =
+        dialog->item(IdFirstPreview)->geometry().united(dialog->item(IdFirstPreview + 6)->geometry());
     EXPECT_TRUE(picture->geometry().contains(previews));
     EXPECT_FALSE(dialog->windowIcon().isNull());
 }
 
 TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
 {
-    writeFirmwareModel();
-    open();
-    QTest::mouseClick(button(IdPage), Qt::LeftButton);
+    writeFirmwareModel("Gps-2=Other\r\n", "[WARNING]\r\nText-1=STORED LINE\r\n");
+    open(true);
     EXPECT_FALSE(button(IdPage)->isVisible());
     EXPECT_EQ(edit(0)->text(), QStringLiteral("STORED LINE"));
     EXPECT_EQ(text(*dialog, IdFirstPreview), QStringLiteral("STORED LINE"));
@@ -173,155 +158,138 @@ TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
     edit(2)->setFocus();
     QTest::keyClicks(edit(2), typed);
     EXPECT_EQ(edit(2)->text(), typed);
-    EXPECT_EQ(text(*dialog, IdFirstPreview + 2), typed.left(29));
-    EXPECT_STREQ(warningLines.lineText(2), typed.left(29).toLatin1().constData());
+    EXPECT_EQ(text(*dialog, IdFirstPreview + 2), QStringLiteral("THIS LINE HAS THIRTY-FIVE CHA"));
+    EXPECT_STREQ(warningLines.lineText(2), "THIS LINE HAS THIRTY-FIVE CHA");
 
-    combo()->setFocus();
-    QTest::keyClick(combo(), Qt::Key_Down);
+    chooseNext();
     EXPECT_EQ(combo()->currentIndex(), 1);
     EXPECT_EQ(dialogState, kStateModel);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
     screenshot(*dialog, "3-model");
-
     QTest::keyClick(combo(), Qt::Key_Up);
     EXPECT_EQ(dialogState, kStateLines);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Select a GPS model ..."));
+
+    // Markup the user types is shown as it is.
+    edit(0)->selectAll();
+    QTest::keyClicks(edit(0), QStringLiteral("<b>bold</b> & co"));
+    auto* preview = qobject_cast<QLabel*>(dialog->item(IdFirstPreview));
+    EXPECT_EQ(preview->textFormat(), Qt::PlainText);
+    EXPECT_EQ(preview->text(), QStringLiteral("<b>bold</b> & co"));
 }
 
 TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
 {
     writeFirmwareModel();
-    ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
-    open();
-    QTest::mouseClick(button(IdPage), Qt::LeftButton);
-    edit(1)->selectAll();
+    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
+    open(true);
     QTest::keyClicks(edit(1), QStringLiteral("CALL 555 0100"));
-    combo()->setFocus();
-    QTest::keyClick(combo(), Qt::Key_Down);
+    chooseNext();
     QTest::mouseClick(button(IdOk), Qt::LeftButton);
 
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), 1);
     std::vector<unsigned char> pristine, patched;
-    ASSERT_TRUE(readBytes(work("fw.org"), pristine));
-    ASSERT_TRUE(readBytes(work("fw.rgn"), patched));
+    ASSERT_TRUE(testing_support::readBytes(work("fw.org"), pristine));
+    ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), patched));
     EXPECT_EQ(pristine, firmware.bytes);
     const std::string line = "CALL 555 0100";
-    EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()),
-              patched.end());
+    EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()), patched.end());
     ASSERT_FALSE(boxes->messages.empty());
     EXPECT_EQ(boxes->messages.back().text, "You may now run UPDATER\nStart UPDATER.EXE now?");
     EXPECT_EQ(boxes->messages.back().owner, dialog->handle());
 }
 
-TEST_F(QtDialogTest, EnterInALineGoesToOkOnceEnabled)
+TEST_F(QtDialogTest, EnterInALineAndATypedListTextThatNamesNoModelAreRefusedLikeNoGps)
 {
     writeThreeModels();
-    open();
-    QTest::mouseClick(button(IdPage), Qt::LeftButton);
-    QTest::keyClick(edit(3), Qt::Key_Return);
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"No Gps selected"}));
+    open(true);
+    QTest::keyClick(edit(3), Qt::Key_Return); // Enter goes to OK once it is enabled
+    EXPECT_EQ(messageTexts(), (Strings{"No Gps selected"}));
+
+    chooseNext();
+    combo()->lineEdit()->selectAll();
+    QTest::keyClicks(combo()->lineEdit(), QStringLiteral("Zulu"));
+    EXPECT_EQ(dialog->listSelection(IdModelList), -1);
+    QTest::mouseClick(button(IdOk), Qt::LeftButton);
+    EXPECT_EQ(messageTexts(), (Strings{"No Gps selected", "No Gps selected"}));
     EXPECT_TRUE(dialog->isVisible());
 }
 
-TEST_F(QtDialogTest, EscapeEndsWithZero)
+TEST_F(QtDialogTest, EscapeCloseBoxAndMenuCloseEndWithZero)
 {
-    open();
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->result(), 0);
+    const std::vector<std::pair<const char*, std::function<void(MainDialogQt&)>>> ways = {
+        {"Escape", [](MainDialogQt& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close box", [](MainDialogQt& d) { EXPECT_TRUE(d.close()); }},
+        {"Close in the window menu", [](MainDialogQt& d) { d.windowMenu()->actions().last()->trigger(); }},
+    };
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        dialog.reset();
+        open();
+        way(*dialog);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), 0);
+    }
 }
 
-TEST_F(QtDialogTest, CloseBoxAndMenuCloseEndWithZero)
-{
-    open();
-    EXPECT_TRUE(dialog->close());
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->result(), 0);
-
-    dialog.reset();
-    open();
-    const QList<QAction*> actions = dialog->windowMenu()->actions();
-    ASSERT_FALSE(actions.isEmpty());
-    EXPECT_EQ(actions.last()->text(), QStringLiteral("Close"));
-    actions.last()->trigger();
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->result(), 0);
-}
-
-TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndClose)
-{
-    open();
-    QStringList texts;
-    for (QAction* action : dialog->windowMenu()->actions())
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "-", "Close"}));
-    // No minimize or maximize button.
-    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
-}
-
-TEST_F(QtDialogTest, RightClickAltSpaceAndMenuKeyOpenTheWindowMenu)
+TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
 {
     open();
     QMenu* menu = dialog->windowMenu();
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(300, 280),
-                            dialog->mapToGlobal(QPoint(300, 280)));
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "-", "Close"}));
+    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(300, 280), dialog->mapToGlobal(QPoint(300, 280)));
     QApplication::sendEvent(dialog.get(), &click);
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
-
     QTest::keyClick(dialog.get(), Qt::Key_Space, Qt::AltModifier);
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
-
     edit(0)->setFocus(); // the shortcut works wherever the focus is
     QTest::keyClick(edit(0), Qt::Key_Menu);
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
 }
 
-TEST_F(QtDialogTest, AboutBoxShowsNameAndVersionWithoutBlockingTheDialog)
-{
-    open();
-    bool checked = false;
-    whenShown<AboutDialogQt>([&](AboutDialogQt& box) {
-        screenshot(box, "5-about");
-        EXPECT_EQ(box.windowTitle(), QStringLiteral("About Zarnek"));
-        EXPECT_EQ(text(box, IdAboutTitle), QStringLiteral("Zarnek Wendrix"));
-        EXPECT_EQ(text(box, IdAboutVersion), QStringLiteral("1.4.1.12"));
-        auto* icon = qobject_cast<QLabel*>(box.item(IdAboutIcon));
-        EXPECT_TRUE(icon != nullptr && !icon->pixmap().isNull());
-        // No owner: nothing is modal, the main dialog still answers.
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-        EXPECT_TRUE(dialog->isEnabled());
-        checked = true;
-        QTest::keyClick(&box, Qt::Key_Escape);
-    });
-    dialog->windowMenu()->actions().at(1)->trigger(); // returns when the box ends
-    EXPECT_TRUE(checked);
-    EXPECT_TRUE(dialog->isVisible());
-}
-
-TEST_F(QtDialogTest, AboutBoxEndsWithOkEnterAndTheCloseBox)
+TEST_F(QtDialogTest, AboutBoxShowsNameAndVersionAndEndsEveryWay)
 {
     open();
     const std::vector<std::function<void(AboutDialogQt&)>> ways = {
-        [](AboutDialogQt& box) {
-            QTest::mouseClick(qobject_cast<QPushButton*>(box.item(IdOk)), Qt::LeftButton);
-        },
+        [](AboutDialogQt& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+        [](AboutDialogQt& box) { QTest::mouseClick(qobject_cast<QPushButton*>(box.item(IdOk)), Qt::LeftButton); },
         [](AboutDialogQt& box) { QTest::keyClick(&box, Qt::Key_Return); },
         [](AboutDialogQt& box) { box.close(); },
     };
-    for (const auto& way : ways) {
+    for (std::size_t i = 0; i < ways.size(); ++i) {
+        SCOPED_TRACE(i);
         bool ended = false;
         whenShown<AboutDialogQt>([&](AboutDialogQt& box) {
+            EXPECT_EQ(box.windowTitle(), QStringLiteral("About Zarnek"));
+            EXPECT_EQ(text(box, IdAboutTitle), QStringLiteral("Zarnek Wendrix"));
+            EXPECT_EQ(text(box, IdAboutVersion), QStringLiteral("1.4.1.12"));
+            auto* icon = qobject_cast<QLabel*>(box.item(IdAboutIcon));
+            EXPECT_TRUE(icon != nullptr && !icon->pixmap().isNull());
+            // No owner: nothing is modal, the main dialog still answers.
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+            EXPECT_TRUE(dialog->isEnabled());
+            if (i == 0)
+                screenshot(box, "5-about");
             QObject::connect(&box, &QDialog::finished, [&] { ended = true; });
-            way(box);
+            ways[i](box);
         });
-        // The patch run's way in: a window-menu command sent to the dialog.
-        platform::sendSysCommand(dialog->handle(), CmdAbout);
+        // From the menu, and the patch run's way in: a window-menu command sent to the dialog.
+        if (i == 0)
+            dialog->windowMenu()->actions().at(1)->trigger(); // returns when the box ends
+        else
+            platform::sendSysCommand(dialog->handle(), CmdAbout);
         EXPECT_TRUE(ended);
+        EXPECT_TRUE(dialog->isVisible());
     }
 }
 
@@ -332,14 +300,12 @@ TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
     server.answer(200, "[GPS]\r\nDate=02.01.03\r\nGps-1=Delta\r\n[Delta]\r\nRel=3.00\r\n");
     const std::string url = server.url();
     updateCommandUrl = url.c_str();
-    open();
-    QTest::mouseClick(button(IdPage), Qt::LeftButton);
-    combo()->setFocus();
-    QTest::keyClick(combo(), Qt::Key_Down);
+    open(true);
+    chooseNext();
     ASSERT_EQ(dialogState, kStateModel);
 
     dialog->windowMenu()->actions().at(0)->trigger();
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"Wendrix.ini updated"}));
+    EXPECT_EQ(messageTexts(), (Strings{"Wendrix.ini updated"}));
     EXPECT_EQ(server.requests(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(combo()->count(), 2, 2000);
     EXPECT_EQ(combo()->itemText(1), QStringLiteral("Delta"));
@@ -351,85 +317,39 @@ TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
     screenshot(*dialog, "4-after-update");
 }
 
-TEST_F(QtDialogTest, TypedListTextThatNamesNoModelIsNoSelection)
+TEST(MessageBox, EachStyleHasItsIconAndButtonsAndAnswers)
 {
-    writeThreeModels();
-    open();
-    QTest::mouseClick(button(IdPage), Qt::LeftButton);
-    combo()->setFocus();
-    QTest::keyClick(combo(), Qt::Key_Down);
-    combo()->lineEdit()->selectAll();
-    QTest::keyClicks(combo()->lineEdit(), QStringLiteral("Zulu"));
-    EXPECT_EQ(dialog->listSelection(IdModelList), -1);
-    QTest::mouseClick(button(IdOk), Qt::LeftButton);
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{"No Gps selected"}));
-    EXPECT_TRUE(dialog->isVisible());
-}
-
-TEST_F(QtDialogTest, UserTextIsShownAsPlainText)
-{
-    open();
-    QTest::mouseClick(button(IdPage), Qt::LeftButton);
-    QTest::keyClicks(edit(0), QStringLiteral("<b>bold</b> & co"));
-    auto* preview = qobject_cast<QLabel*>(dialog->item(IdFirstPreview));
-    EXPECT_EQ(preview->textFormat(), Qt::PlainText);
-    EXPECT_EQ(preview->text(), QStringLiteral("<b>bold</b> & co"));
-}
-
-// ------------------------------------------------------------ message boxes
-
-class MessageBoxTest : public ::testing::Test {
-protected:
-    // Shows a box of `style`, lets `act` answer it and returns the result.
-    int show(unsigned style, std::function<void(QMessageBox&)> act)
-    {
+    using B = QMessageBox::StandardButton;
+    const struct {
+        unsigned style;
+        std::function<void(QMessageBox&)> answer;
+        int result;
+        QMessageBox::Icon icon;
+        QList<B> buttons;
+    } cases[] = {
+        {platform::MbYesNo | platform::MbIconWarning, [](QMessageBox& b) { b.button(QMessageBox::No)->click(); },
+         platform::IdNo, QMessageBox::Warning, {QMessageBox::Yes, QMessageBox::No}},
+        {platform::MbOkCancel | platform::MbIconInformation, [](QMessageBox& b) { b.button(QMessageBox::Ok)->click(); },
+         platform::IdOk, QMessageBox::Information, {QMessageBox::Ok, QMessageBox::Cancel}},
+        {platform::MbOkCancel | platform::MbIconInformation, [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); },
+         platform::IdCancel, QMessageBox::Information, {QMessageBox::Ok, QMessageBox::Cancel}},
+        {platform::MbOk | platform::MbIconError, [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); },
+         platform::IdOk, QMessageBox::Critical, {QMessageBox::Ok}},
+        {platform::MbOk, [](QMessageBox& b) { b.close(); }, platform::IdOk, QMessageBox::NoIcon, {QMessageBox::Ok}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        QList<B> buttons;
         whenShown<QMessageBox>([&](QMessageBox& box) {
-            seenTitle = box.windowTitle();
-            seenText = box.text();
-            seenIcon = box.icon();
+            EXPECT_EQ(box.windowTitle(), QStringLiteral("Zarnek Wendrix"));
+            EXPECT_EQ(box.text(), QStringLiteral("Line one\nLine two"));
+            EXPECT_EQ(box.icon(), c.icon);
             for (QAbstractButton* b : box.buttons())
-                seenButtons << box.standardButton(b);
-            act(box);
+                buttons << box.standardButton(b);
+            c.answer(box);
         });
-        return showMessageBox(nullptr, "Line one\nLine two", "Zarnek Wendrix", style);
+        EXPECT_EQ(showMessageBox(nullptr, "Line one\nLine two", "Zarnek Wendrix", c.style), c.result);
+        std::sort(buttons.begin(), buttons.end());
+        EXPECT_EQ(buttons, c.buttons);
     }
-    QString seenTitle, seenText;
-    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    QList<QMessageBox::StandardButton> seenButtons;
-};
-
-TEST_F(MessageBoxTest, YesNoWarningAnswersNo)
-{
-    const int answer = show(platform::MbYesNo | platform::MbIconWarning, [](QMessageBox& box) {
-        box.button(QMessageBox::No)->click();
-    });
-    EXPECT_EQ(answer, platform::IdNo);
-    EXPECT_EQ(seenTitle, QStringLiteral("Zarnek Wendrix"));
-    EXPECT_EQ(seenText, QStringLiteral("Line one\nLine two"));
-    EXPECT_EQ(seenIcon, QMessageBox::Warning);
-    EXPECT_EQ(seenButtons.size(), 2);
-    EXPECT_TRUE(seenButtons.contains(QMessageBox::Yes));
-}
-
-TEST_F(MessageBoxTest, OkCancelInformationAnswersOkOrCancel)
-{
-    EXPECT_EQ(show(platform::MbOkCancel | platform::MbIconInformation,
-                   [](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); }),
-              platform::IdOk);
-    EXPECT_EQ(seenIcon, QMessageBox::Information);
-    EXPECT_EQ(show(platform::MbOkCancel | platform::MbIconInformation,
-                   [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }),
-              platform::IdCancel);
-}
-
-TEST_F(MessageBoxTest, ErrorAndPlainBoxesHaveOneOkButton)
-{
-    EXPECT_EQ(show(platform::MbOk | platform::MbIconError,
-                   [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }),
-              platform::IdOk);
-    EXPECT_EQ(seenIcon, QMessageBox::Critical);
-    EXPECT_EQ(seenButtons, (QList<QMessageBox::StandardButton>{QMessageBox::Ok}));
-    seenButtons.clear();
-    EXPECT_EQ(show(platform::MbOk, [](QMessageBox& box) { box.close(); }), platform::IdOk);
-    EXPECT_EQ(seenIcon, QMessageBox::NoIcon);
 }
