@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/model_file.h"
 #include "tests/support/test_helpers.h"
+#include "tests/update/loopback_servers.h"
 #include "update/model_update.h"
 
 // Stands in for the main dialog: keeps every status line it was given.
@@ -34,12 +37,6 @@ public:
     {
         std::lock_guard<std::mutex> lock(mutex_);
         return lines_;
-    }
-    // The line on show now (read by the test server while it answers).
-    std::string shownLine() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_.empty() ? std::string() : lines_.back();
     }
 
     std::string status = "Click OK to modify firmware rel 2.40...";
@@ -72,6 +69,27 @@ protected:
     {
         ASSERT_TRUE(testing_support::writeText(modelPath(), text));
     }
+    // The only message box shown, checked in full.
+    void expectOneMessage(const std::string& text, unsigned style, platform::WindowHandle owner)
+    {
+        ASSERT_EQ(boxes.messages.size(), 1u);
+        EXPECT_EQ(boxes.messages[0].text, text);
+        EXPECT_EQ(boxes.messages[0].caption, "Zarnek Wendrix");
+        EXPECT_EQ(boxes.messages[0].style, style);
+        EXPECT_EQ(boxes.messages[0].owner, owner);
+    }
+    void expectUntouched()
+    {
+        EXPECT_EQ(modelText(), kOldModelFile);
+        EXPECT_FALSE(testing_support::exists(tempPath()));
+    }
+
+    static inline const std::string kOldModelFile =
+        "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\n"
+        "org=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\nRel=2.40\r\n";
+    static inline const std::string kNewModelFile =
+        "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Model B 3.10\r\n"
+        "[Model B 3.10]\r\norg=modelb.org\r\nrgn=modelb.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\n";
 
     testing_support::TempDir folder;
     testing_support::RecordingMessageBoxes boxes;
@@ -80,11 +98,36 @@ private:
     char saved_[sizeof modelFilePath] = {};
 };
 
-inline const char kOldModelFile[] =
-    "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\n"
-    "org=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\nRel=2.40\r\n";
-inline const char kNewModelFile[] =
-    "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Model B 3.10\r\n"
-    "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\n"
-    "Rel=2.40\r\n[Model B 3.10]\r\norg=modelb.org\r\nrgn=modelb.rgn\r\ncrc=e6b0c2d9\r\n"
-    "lang=14\r\nRel=3.10\r\n";
+// Exactly one GET of the model file, with our agent and "Accept: */*".
+inline void expectOneModelFileGet(const std::vector<std::string>& heads)
+{
+    ASSERT_EQ(heads.size(), 1u);
+    std::istringstream lines(heads[0]);
+    std::string line, method, path;
+    std::getline(lines, line);
+    std::istringstream(line) >> method >> path;
+    EXPECT_EQ(method, "GET");
+    EXPECT_EQ(path, "/gps/wendrix.ini");
+    std::vector<std::string> agents, accepts, others;
+    while (std::getline(lines, line)) {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        std::string name = line.substr(0, colon);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto first = line.find_first_not_of(" \t", colon + 1);
+        const std::string value =
+            first == std::string::npos ? "" : line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+        (name == "user-agent" ? agents : name == "accept" ? accepts : others).push_back(value);
+    }
+    EXPECT_EQ(agents, std::vector<std::string>{"Zarnek Wendrix"});
+#ifdef _WIN32
+    // WinINet may add its own "Accept: */*" beside ours; any other value is wrong.
+    ASSERT_FALSE(accepts.empty());
+    for (const std::string& accept : accepts)
+        EXPECT_EQ(accept, "*/*");
+#else
+    EXPECT_EQ(accepts, std::vector<std::string>{"*/*"});
+#endif
+}

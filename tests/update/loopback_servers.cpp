@@ -1,7 +1,6 @@
-#include "tests/update/loopback_socket_server.h"
+#include "tests/update/loopback_servers.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 
 #ifdef _WIN32
@@ -25,7 +24,7 @@ void closeSocket(Socket s) { ::close(s); }
 
 namespace {
 
-void startSockets()
+Socket listenOnLoopback(unsigned short* port)
 {
 #ifdef _WIN32
     static const bool started = [] {
@@ -34,18 +33,12 @@ void startSockets()
     }();
     (void)started;
 #endif
-}
-
-Socket listenOnLoopback(unsigned short* port)
-{
-    startSockets();
     const Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == kNoSocket)
         throw std::runtime_error("socket");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
     socklen_t length = sizeof address;
     if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(s, 16) != 0 ||
@@ -63,20 +56,16 @@ bool readable(Socket s, unsigned ms)
     fd_set set;
     FD_ZERO(&set);
     FD_SET(s, &set);
-    timeval wait{};
-    wait.tv_sec = static_cast<long>(ms / 1000);
-    wait.tv_usec = static_cast<long>((ms % 1000) * 1000);
+    timeval wait{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
     return ::select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &wait) > 0;
 }
 
-// Reads up to the empty line that ends a request head.
 std::string readRequestHead(Socket s)
 {
     std::string head;
     char buffer[1024];
-    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
-        if (!readable(s, 2000))
-            break;
+    while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536 &&
+           readable(s, 2000)) {
         const auto got = ::recv(s, buffer, sizeof buffer, 0);
         if (got <= 0)
             break;
@@ -87,8 +76,7 @@ std::string readRequestHead(Socket s)
 
 void sendAll(Socket s, const std::string& bytes)
 {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
+    for (std::size_t sent = 0; sent < bytes.size();) {
         const auto n = ::send(s, bytes.data() + sent, static_cast<int>(bytes.size() - sent),
                               kSendFlags);
         if (n <= 0)
@@ -99,27 +87,15 @@ void sendAll(Socket s, const std::string& bytes)
 
 } // namespace
 
-LoopbackSocketServer::LoopbackSocketServer(std::vector<std::string> parts, unsigned pauseMs,
-                                           Ending ending)
-    : parts_(std::move(parts)), pauseMs_(pauseMs), ending_(ending)
-{
-    start();
-}
-
-LoopbackSocketServer::LoopbackSocketServer(
-    std::function<std::string(const std::string& head)> responder)
-    : responder_(std::move(responder))
-{
-    start();
-}
-
-void LoopbackSocketServer::start()
+LoopbackServer::LoopbackServer(std::vector<std::string> parts, unsigned pauseMs, Ending ending,
+                               std::function<void()> hook)
+    : parts_(std::move(parts)), pauseMs_(pauseMs), ending_(ending), hook_(std::move(hook))
 {
     listener_ = static_cast<std::intptr_t>(listenOnLoopback(&port_));
     thread_ = std::thread([this] { serve(); });
 }
 
-LoopbackSocketServer::~LoopbackSocketServer()
+LoopbackServer::~LoopbackServer()
 {
     stopping_ = true;
     thread_.join();
@@ -128,18 +104,18 @@ LoopbackSocketServer::~LoopbackSocketServer()
     closeSocket(static_cast<Socket>(listener_));
 }
 
-std::string LoopbackSocketServer::url(const std::string& path) const
+std::string LoopbackServer::url(const std::string& path) const
 {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
 
-std::vector<std::string> LoopbackSocketServer::requests() const
+std::vector<std::string> LoopbackServer::requests() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
 }
 
-void LoopbackSocketServer::serve()
+void LoopbackServer::serve()
 {
     const Socket listener = static_cast<Socket>(listener_);
     while (!stopping_) {
@@ -154,20 +130,26 @@ void LoopbackSocketServer::serve()
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(head);
         }
-        if (responder_)
-            sendAll(client, responder_(head));
+        if (hook_)
+            hook_();
         for (std::size_t i = 0; i < parts_.size() && !stopping_; ++i) {
             if (i > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs_));
             sendAll(client, parts_[i]);
         }
-        if (ending_ == Ending::Close) {
+        if (ending_ == Ending::Close)
             closeSocket(client);
-        } else {
-            std::lock_guard<std::mutex> lock(mutex_);
+        else
             held_.push_back(static_cast<std::intptr_t>(client));
-        }
     }
+}
+
+std::string httpReply(int status, const std::string& body, const std::string& location)
+{
+    return "HTTP/1.1 " + std::to_string(status) + " Test\r\n" +
+           (location.empty() ? "" : "Location: " + location + "\r\n") +
+           "Content-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 unsigned short unusedLoopbackPort()
@@ -175,29 +157,4 @@ unsigned short unusedLoopbackPort()
     unsigned short port = 0;
     closeSocket(listenOnLoopback(&port));
     return port;
-}
-
-ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name)
-{
-    const char* old = std::getenv(name);
-    had_ = old != nullptr;
-    if (had_)
-        old_ = old;
-#ifdef _WIN32
-    _putenv_s(name, value);
-#else
-    setenv(name, value, 1);
-#endif
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-#ifdef _WIN32
-    _putenv_s(name_.c_str(), had_ ? old_.c_str() : "");
-#else
-    if (had_)
-        setenv(name_.c_str(), old_.c_str(), 1);
-    else
-        unsetenv(name_.c_str());
-#endif
 }
