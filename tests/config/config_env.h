@@ -76,8 +76,6 @@ public:
         modelFilePath[sizeof modelFilePath - 1] = '\0';
     }
     ~PrivateModelFile() { std::memcpy(modelFilePath, saved_, sizeof saved_); }
-    PrivateModelFile(const PrivateModelFile&) = delete;
-    PrivateModelFile& operator=(const PrivateModelFile&) = delete;
 
     testing_support::TempDir dir;
     std::string path;
