@@ -51,7 +51,9 @@ std::string notProcessed(int failures, int lang)
     return format("%d of %d languages not processed\nSee wendrix.log for more information", failures, lang);
 }
 
-const char* locatedName(int index)
+// The name a located text of entry `index` gets when the image holds the
+// texts in their first spelling, as makeFirmware writes them.
+static const char* locatedName(int index)
 {
     static const char* const names[kTableSize] = {
         "English", "Deutsch", "Francais", "Italian", "Espa\xF1ol", "Svenska", "Dansk",
@@ -68,8 +70,8 @@ std::vector<std::string> logHead(const std::string& section, const std::string& 
             "Gps: " + section, "Rgn: " + rgnPath, "Crc: 0x" + hex8(crc), ""};
 }
 
-std::vector<std::string> languagesBlock(const MadeFirmware& made, std::size_t size,
-                                        std::int32_t lang)
+// The "--- Languages ---" block for an image of `size` bytes holding `made`'s texts.
+static std::vector<std::string> languagesBlock(const MadeFirmware& made, std::size_t size, std::int32_t lang)
 {
     std::vector<std::string> block = {"--- Languages ---"};
     const std::size_t located = locatedCount(made, lang);

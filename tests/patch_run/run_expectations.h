@@ -26,17 +26,9 @@ std::string notProcessed(int failures, int lang);
 inline Lines ownerLines() { return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""}; }
 inline Lines otherLines() { return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""}; }
 
-// The language name a located text of entry `index` (0-based) gets when the
-// image holds the texts in their first spelling, as makeFirmware writes them.
-const char* locatedName(int index);
-
 // The banner and the information block that begin every run's log.
 std::vector<std::string> logHead(const std::string& section, const std::string& rgnPath,
                                  std::uint32_t crc);
-
-// The "--- Languages ---" block for an image of `size` bytes holding `made`'s texts.
-std::vector<std::string> languagesBlock(const MadeFirmware& made, std::size_t size,
-                                        std::int32_t lang);
 
 struct Fitted {
     std::vector<unsigned char> image;   // the image with every text rewritten that fits
