@@ -130,38 +130,6 @@ TEST_F(Download, TheMarkerIsTestedAcrossAFirstChunkShorterThanIt)
     }
 }
 
-TEST_F(Download, AServerNotListeningOrNeverAnsweringCannotDownload)
-{
-    platform::netSetTimeouts(2, 2);
-    LoopbackServer silent({}, 0, LoopbackServer::Ending::Hold);
-    const std::string closedPort =
-        "http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/gps/wendrix.ini";
-    for (const std::string& url : {closedPort, silent.url()}) {
-        SCOPED_TRACE(url);
-        writeModel(kOldModelFile);
-        boxes.messages.clear();
-        EXPECT_EQ(downloadModelFile(kOwner, url.c_str()), 0);
-        expectWarning("Can't download updates from Internet");
-        expectUntouched();
-    }
-    EXPECT_EQ(silent.connections(), 1);
-}
-
-TEST_F(Download, ATransferThatBreaksOrStallsInTheBodyFailsSilently)
-{
-    platform::netSetTimeouts(2, 2);
-    for (const auto ending : {LoopbackServer::Ending::Close, LoopbackServer::Ending::Hold}) {
-        SCOPED_TRACE(ending == LoopbackServer::Ending::Close ? "closed" : "stalled");
-        writeModel(kOldModelFile);
-        // Well past the first chunk, so the temporary file has been written to.
-        LoopbackServer server(
-            {"HTTP/1.1 200 OK\r\nContent-Length: 4000\r\n\r\n", modelFileOfSize(180)}, 50, ending);
-        EXPECT_EQ(downloadModelFile(kOwner, server.url().c_str()), 0);
-        EXPECT_TRUE(boxes.messages.empty());
-        expectUntouched();
-    }
-}
-
 TEST_F(Download, ATemporaryFileThatCannotBeWrittenNeverReachesTheModelFile)
 {
     // A folder in the way, and (POSIX) a link to /dev/full, where every

@@ -74,21 +74,28 @@ TEST_F(UpdateCommand, TheFileIsReplacedAndAnyDifferenceInTheDateReloadsTheList)
     }
 }
 
-TEST_F(UpdateCommand, AFailedDownloadOnlyRestoresTheStatusLine)
+// Whatever stops the download, the command only restores the status line.
+TEST_F(UpdateCommand, AFailedDownloadLeavesTheModelFileAndOnlyRestoresTheStatusLine)
 {
+    platform::netSetTimeouts(2, 2);
+    using Ending = LoopbackServer::Ending;
+    // Well past the first chunk, so that the temporary file was written to.
+    const std::vector<std::string> cutShort = {"HTTP/1.1 200 OK\r\nContent-Length: 4000\r\n\r\n",
+                                               kNewModelFile + std::string(100, ';')};
     LoopbackServer notFound({httpReply(404, "<html>Not Found</html>")});
-    const std::string closedPort =
-        "http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/gps/wendrix.ini";
-    LoopbackServer broken(
-        {"HTTP/1.1 200 OK\r\nContent-Length: 900\r\nConnection: close\r\n\r\n", kNewModelFile},
-        50, LoopbackServer::Ending::Close);
+    LoopbackServer silent({}, 0, Ending::Hold);
+    LoopbackServer broken(cutShort, 50, Ending::Close);
+    LoopbackServer stalled(cutShort, 50, Ending::Hold);
     const struct {
         std::string url;
-        const char* message; // from the download; none for a broken transfer
+        const char* message; // none when the transfer broke
     } cases[] = {
         {notFound.url(), "Can't find updates on Internet"},
-        {closedPort, "Can't download updates from Internet"},
+        {"http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/gps/wendrix.ini",
+         "Can't download updates from Internet"},
+        {silent.url(), "Can't download updates from Internet"},
         {broken.url(), nullptr},
+        {stalled.url(), nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
@@ -104,6 +111,8 @@ TEST_F(UpdateCommand, AFailedDownloadOnlyRestoresTheStatusLine)
         EXPECT_EQ(host.timersArmed, 0);
         expectStatusRestored(host);
     }
+    EXPECT_EQ(silent.connections(), 1);
+    EXPECT_EQ(stalled.connections(), 1);
 }
 
 // Sets an environment variable while it lives; the old value comes back.
