@@ -23,7 +23,7 @@ set(ZLIB_INCLUDE_DIR /usr/${_triple}/include CACHE PATH "")
 # ctest and gtest_discover_tests run the test programs under wine, in a
 # prefix of the build's own so that registry and profile tests never touch
 # anyone else's. WINEDEBUG=-all keeps wine's diagnostics out of test output.
-find_program(_wine NAMES ${WENDRIX_WINE_PROGRAM} wine)
+find_program(_wine NAMES ${WENDRIX_WINE_PROGRAM} wine PATHS /usr/lib/wine)
 if(_wine)
   # Also for test scripts that run several programs in one prefix.
   set(WENDRIX_WINE ${_wine})
