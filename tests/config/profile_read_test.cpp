@@ -128,15 +128,19 @@ TEST_F(ProfileRead, ValuesAndDefaultsAreCutToTheBuffer)
 }
 
 // Lines that are neither sections nor keys, quotes, repeated names, line ends,
-// NULs, garbage and huge lines are compared with the Win32 reader itself on
+// NULs and garbage are compared with the Win32 reader itself on
 // the corpus (profile_differential_test.cpp).
-TEST_F(ProfileRead, OtherEncodingsMissingFileAndFolder)
+TEST_F(ProfileRead, OtherEncodingsHugeLinesMissingFileAndFolder)
 {
 #ifndef _WIN32
     check("\xff\xfe[\0S\0]\0\n\0k\0=\0v\0\n\0"s, {{"S", "k", "d", 260, "d"}});
 #endif
     // UTF-8 with a byte order mark: '?' for each UTF-16 unit or bad byte without an 8-bit form.
     check("\xef\xbb\xbf[S]\r\nk=\xf0\x9f\x98\x80|\xff\r\n", {{"S", "k", "", 260, "??|?"}});
+    const std::string megabyte(1 << 20, 'm');
+    check("[S]\nbig=" + megabyte + "\nk=after\n[" + megabyte + "]\ny=0\n[" + std::string(5000, 'n') + "]\nz=1\n",
+          {{"S", "big", "", 30, megabyte.substr(0, 29)}, {"S", "k", "", 30, "after"},
+           {std::string(5000, 'n').c_str(), "z", "", 30, "1"}});
     fs::remove(path);
     EXPECT_EQ(get("GPS", "Gps-1", "none", 260), "none");
     EXPECT_EQ(platform::getProfileString("S", "k", "d", nullptr, 10, path.c_str()), 0u);
