@@ -2,6 +2,7 @@
 // whole, and a write that cannot be made does no harm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
