@@ -40,7 +40,7 @@ TEST(RegKey, ClosedOrMissingKeyGivesTheDefaultAndCreatesNothing)
     EXPECT_EQ(key.status, -1);
 }
 
-TEST(RegKey, CreateThenWriteAndReadBack)
+TEST(RegKey, CreateWriteAndReadBackWithinTheBuffers)
 {
     PrivateStore store;
     {
@@ -51,23 +51,6 @@ TEST(RegKey, CreateThenWriteAndReadBack)
     }
     EXPECT_EQ(loadRaw("Text-1"), sz("THIS UNIT BELONGS TO"));
     EXPECT_EQ(loadRaw("Text-2"), sz("")) << "an empty line is one NUL byte";
-
-    RegKey key;
-    ASSERT_EQ(key.openUser(kSettingsSubKey, 0), 0);
-    char out[256];
-    EXPECT_EQ(key.queryString("Text-1", out, "d"), 0);
-    EXPECT_STREQ(out, "THIS UNIT BELONGS TO");
-    EXPECT_EQ(key.queryString("Text-2", out, "d"), 0);
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(key.queryString("Text-1", nullptr, "d"), 0);
-    std::memset(out, 'x', sizeof out);
-    EXPECT_EQ(key.queryString("Text-9", out, ""), 2);
-    EXPECT_STREQ(out, "");
-}
-
-TEST(RegKey, LongValuesAndValuesWithoutTerminator)
-{
-    PrivateStore store;
     struct {
         const char* name;
         std::string stored;
@@ -79,9 +62,12 @@ TEST(RegKey, LongValuesAndValuesWithoutTerminator)
         {"bare", "no terminator", 0, "no terminator"},
         {"full", std::string(256, 'F'), 0, std::string(255, 'F')}, // no NUL: 255 reach the caller
         {"inner", std::string("ab\0cd", 5), 0, "ab"},
+        {"Text-1", "", 0, "THIS UNIT BELONGS TO"}, // these three through setString above
+        {"Text-2", "", 0, ""},
+        {"Text-9", "", 2, "default"}, // missing: exactly the default
     };
     for (const auto& c : cases)
-        ASSERT_TRUE(storeRaw(c.name, c.stored));
+        ASSERT_TRUE(c.stored.empty() || storeRaw(c.name, c.stored));
     RegKey key;
     ASSERT_EQ(key.openUser(kSettingsSubKey, 0), 0);
     for (const auto& c : cases) {
@@ -92,6 +78,7 @@ TEST(RegKey, LongValuesAndValuesWithoutTerminator)
         EXPECT_EQ(std::string(out), c.read);
         EXPECT_EQ(out[256], '#');
     }
+    EXPECT_EQ(key.queryString("Text-1", nullptr, "d"), 0);
 }
 
 TEST(RegKey, ReopenFailedOpenAndDestructionCloseTheKey)
