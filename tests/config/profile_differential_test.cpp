@@ -13,7 +13,6 @@
 #include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,10 +50,7 @@ std::string decodeHex(const std::string& token)
 std::string windowsPath(const std::string& path)
 {
     std::string out = "Z:" + path;
-    for (char& c : out) {
-        if (c == '/')
-            c = '\\';
-    }
+    std::replace(out.begin(), out.end(), '/', '\\');
     return out;
 }
 
@@ -86,10 +82,8 @@ struct Answer {
 
 std::string describe(const Query& q)
 {
-    std::ostringstream out;
-    out << "section " << encode(q.section) << " key " << encode(q.key) << " default " << encode(q.def)
-        << " size " << q.size;
-    return out.str();
+    return "section " + encode(q.section) + " key " + encode(q.key) + " default " + encode(q.def) + " size " +
+           std::to_string(q.size);
 }
 
 // The count and the buffer up to its last byte that is not the filler.
