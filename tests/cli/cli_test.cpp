@@ -30,11 +30,6 @@ protected:
         ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
         put("model.rgn", made.bytes);
     }
-    void writeSingleModel(const std::string& name, std::uint32_t crc, const char* langKey)
-    {
-        writeModelFile("[GPS]\r\nGps-1=" + name + "\r\n[" + name + "]\r\norg=" + name + ".org\r\nrgn=" + name +
-                       ".rgn\r\ncrc=" + hex8(crc) + "\r\nlang=" + langKey + "\r\n");
-    }
     static std::vector<std::string> patchArgs(const std::string& model, const Lines& lines)
     {
         std::vector<std::string> args = {"patch", model};
@@ -195,20 +190,6 @@ TEST_F(CliTest, FailuresOfTheRunEndWithStatusOne)
         EXPECT_FALSE(testing_support::exists(app("model.org")));
     }
     EXPECT_TRUE(opened(false).empty());
-}
-
-TEST_F(CliTest, MissingTextsAreReportedAndTheFileIsStillWritten)
-{
-    made = makeFirmware(64 * 1024, 5, 5);
-    writeSingleModel("Five", crcOf(made.bytes), "7");
-    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
-    put("Five.rgn", made.bytes);
-    const Fitted fitted = fit(made, ownerLines(), 7);
-    const CliResult r = run(patchArgs("Five", ownerLines()));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, shown({"Could not find WARNING text 5, VARNING!\n", notProcessed(fitted.failures, 7),
-                            kAskUpdater}));
-    EXPECT_EQ(bytes("Five.rgn"), fitted.image);
 }
 
 TEST_F(CliTest, UploaderStartedOnRequestAndWaitedFor)
