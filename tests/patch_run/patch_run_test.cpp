@@ -2,6 +2,7 @@
 // writes, logs and asks, for each way the two firmware files can be.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
@@ -32,7 +33,7 @@ protected:
     {
         std::vector<std::string> texts;
         if (fitted.failures > 0)
-            texts.push_back(notProcessed(fitted.failures, langKey));
+            texts.push_back(notProcessed(fitted.failures, std::min(langKey, 14))); // the table's 14 at most
         texts.push_back(kAskUpdater);
         return texts;
     }
@@ -208,13 +209,7 @@ TEST_F(PatchRunTest, LangDecidesHowManyTextsAreSearched)
         std::vector<std::string> expected = successMessages(fitted, c.value);
         if (!c.missing.empty())
             expected.insert(expected.begin(), c.missing);
-        std::vector<std::string> shown = messageTexts();
-        if (c.value > 14) {
-            // The failure count's "of" figure past the table is left open here.
-            std::erase_if(shown, [](const std::string& t) { return t.find(" languages not processed") != t.npos; });
-            std::erase_if(expected, [](const std::string& t) { return t.find(" languages not processed") != t.npos; });
-        }
-        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(messageTexts(), expected);
         ASSERT_FALSE(boxes->messages.empty());
         const unsigned firstStyle = !c.missing.empty() ? platform::MbIconError
                                     : fitted.failures  ? platform::MbIconInformation
