@@ -30,63 +30,43 @@ protected:
     }
 };
 
-TEST_F(MainDialogTest, CreationShowsTheDisclaimerPageWithOnlyPageAndEditsEnabled)
-{
-    int picture = 0, icon = 0;
-    warningBitmap = &picture;
-    appIcon = &icon;
-    mainDialogCreate(*window, kStateDisclaimer);
-    warningBitmap = appIcon = nullptr;
-
-    expectStatus(kStateDisclaimer, "Press page to continue ...");
-    EXPECT_FALSE(window->enabled(IdOk));
-    EXPECT_FALSE(window->enabled(IdModelList));
-    EXPECT_TRUE(window->enabled(IdPage));
-    EXPECT_FALSE(window->hidden(IdPage));
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_TRUE(window->enabled(IdFirstEdit + i));
-        EXPECT_EQ(window->text(IdFirstEdit + i), "");
-        EXPECT_EQ(window->text(IdFirstPreview + i), kDisclaimer[i]);
-    }
-    EXPECT_EQ(window->pictures[IdPicture], &picture);
-    EXPECT_EQ(window->icon, &icon);
-    // The caption and the list wait for the first tick.
-    EXPECT_EQ(window->caption, "");
-    EXPECT_TRUE(window->list.empty());
-    EXPECT_TRUE(window->timerArmed);
-    EXPECT_EQ(window->timerPeriod, 100u);
-    // Window menu: Update above About, sizing commands gone.
-    EXPECT_TRUE(window->menuTrimmed);
-    EXPECT_EQ(window->menu, (std::vector<std::pair<std::string, int>>{{"Update Wendrix", 1004}, {"About Wendrix", 1000}}));
-    // Centred on the 1024 x 768 screen.
-    EXPECT_EQ(window->moves, (std::vector<std::pair<int, int>>{{(1024 - 504) / 2, (768 - 313) / 2}}));
-}
-
-TEST_F(MainDialogTest, FirstTickFillsTheListSetsCaptionAndFontAndDisablesEdits)
+TEST_F(MainDialogTest, CreationShowsTheDisclaimerPageAndTheFirstTickFillsTheList)
 {
     writeThreeModels();
-    int font = 0;
+    int picture = 0, icon = 0, font = 0;
+    warningBitmap = &picture;
+    appIcon = &icon;
     previewFont = &font;
     mainDialogCreate(*window, kStateDisclaimer);
-    mainDialogTimer(*window, 2); // other timers are ignored
-    EXPECT_TRUE(window->list.empty());
-    EXPECT_EQ(window->caption, "");
-    ASSERT_TRUE(window->tick());
-    previewFont = nullptr;
+    EXPECT_EQ(window->pictures[IdPicture], &picture);
+    EXPECT_EQ(window->icon, &icon);
+    EXPECT_TRUE(window->menuTrimmed); // sizing commands gone, Update above About
+    EXPECT_EQ(window->menu, (std::vector<std::pair<std::string, int>>{{"Update Wendrix", 1004}, {"About Wendrix", 1000}}));
+    EXPECT_EQ(window->moves, (std::vector<std::pair<int, int>>{{(1024 - 504) / 2, (768 - 313) / 2}})); // centred
+    EXPECT_TRUE(window->timerArmed);
+    EXPECT_EQ(window->timerPeriod, 100u);
 
-    EXPECT_FALSE(window->timerArmed); // one-shot
-    EXPECT_EQ(window->caption, "Zarnek Wendrix");
-    EXPECT_EQ(window->list, (Strings{"No Gps", "Alpha", "Beta", "Gamma"}));
-    EXPECT_EQ(window->selection, 0);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(window->fonts[IdFirstPreview + i], &font);
-        EXPECT_FALSE(window->enabled(IdFirstEdit + i));
-        EXPECT_EQ(window->text(IdFirstPreview + i), kDisclaimer[i]);
+    for (bool ticked : {false, true}) {
+        SCOPED_TRACE(ticked ? "after the first tick" : "before the first tick");
+        expectStatus(kStateDisclaimer, "Press page to continue ...");
+        EXPECT_FALSE(window->enabled(IdOk));
+        EXPECT_FALSE(window->enabled(IdModelList));
+        EXPECT_TRUE(window->enabled(IdPage));
+        EXPECT_FALSE(window->hidden(IdPage));
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_EQ(window->enabled(IdFirstEdit + i), !ticked);
+            EXPECT_EQ(window->text(IdFirstEdit + i), "");
+            EXPECT_EQ(window->text(IdFirstPreview + i), kDisclaimer[i]);
+            EXPECT_EQ(window->fonts[IdFirstPreview + i], ticked ? &font : nullptr);
+        }
+        EXPECT_EQ(window->caption, ticked ? "Zarnek Wendrix" : "");
+        EXPECT_EQ(window->list, (ticked ? Strings{"No Gps", "Alpha", "Beta", "Gamma"} : Strings{}));
+        EXPECT_EQ(window->selection, ticked ? 0 : -1);
+        mainDialogTimer(*window, 2); // other timers are ignored
+        EXPECT_EQ(window->timerArmed, !ticked);
+        ASSERT_EQ(window->tick(), !ticked); // one-shot
     }
-    // Still the disclaimer page.
-    expectStatus(kStateDisclaimer, "Press page to continue ...");
-    EXPECT_FALSE(window->enabled(IdOk));
-    EXPECT_FALSE(window->enabled(IdModelList));
+    warningBitmap = appIcon = previewFont = nullptr;
 }
 
 TEST_F(MainDialogTest, ListEndsAtTheFirstMissingOrEmptyKey)

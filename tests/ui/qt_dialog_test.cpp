@@ -189,10 +189,8 @@ TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
 
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), 1);
-    std::vector<unsigned char> pristine, patched;
-    ASSERT_TRUE(testing_support::readBytes(work("fw.org"), pristine));
+    std::vector<unsigned char> patched; // the pristine copy and the log are the logic tests' part
     ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), patched));
-    EXPECT_EQ(pristine, firmware.bytes);
     const std::string line = "CALL 555 0100";
     EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()), patched.end());
     ASSERT_FALSE(boxes->messages.empty());
@@ -306,7 +304,6 @@ TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
 
     dialog->windowMenu()->actions().at(0)->trigger();
     EXPECT_EQ(messageTexts(), (Strings{"Wendrix.ini updated"}));
-    EXPECT_EQ(server.requests(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(combo()->count(), 2, 2000);
     EXPECT_EQ(combo()->itemText(1), QStringLiteral("Delta"));
     EXPECT_EQ(combo()->currentIndex(), 0);
