@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/posix/cp1252.h"
+#include "platform/cp1252.h"
 
 namespace platform::ini {
 

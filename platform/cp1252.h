@@ -1,0 +1,24 @@
+// Windows-1252, the program's 8-bit text, and Unicode: for profile files
+// that start with a UTF-8 byte order mark, the POSIX terminal and the Qt
+// widgets.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform::cp1252 {
+
+// The character a byte stands for. The five bytes that Windows-1252 leaves
+// undefined stand for the control characters of the same value.
+char32_t toCodePoint(unsigned char byte);
+// The byte for a character, or '?' when the code page lacks it.
+char fromCodePoint(char32_t code);
+
+// Whether `text` is well-formed UTF-8.
+bool isUtf8(std::string_view text);
+// Characters without a Windows-1252 form become '?', one for each UTF-16
+// unit they would take; bytes that are not valid UTF-8 become '?' too.
+std::string fromUtf8(std::string_view utf8);
+std::string toUtf8(std::string_view text);
+
+} // namespace platform::cp1252
