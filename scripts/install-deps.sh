@@ -18,6 +18,12 @@ packages=(
     hyperfine xdg-utils util-linux procps
 )
 
+# The 32-bit Windows build's tests run under 32-bit Wine.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+packages+=(wine32:i386)
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -28,6 +28,7 @@ run_suite() {
 }
 
 run_suite sanitize
+run_suite mingw-i686
 run_suite mingw-x86_64
 run_suite default
 exit $status
