@@ -21,7 +21,7 @@ if [ "${1:-}" = "--cli" ]; then
         --line "" --line "REWARD IF FOUND" --start-updater
     echo
     echo "---- wendrix.LOG ----"
-    cat wendrix.LOG
+    iconv -f WINDOWS-1252 -t UTF-8 wendrix.LOG
     exit 0
 fi
 
