@@ -73,29 +73,6 @@ FileHandle openForReading(const char* path)
     return fd;
 }
 
-FileHandle createForWriting(const char* path)
-{
-    if (!path || !*path)
-        return kClosedFile;
-    const int fd = openRetrying(path, O_WRONLY | O_CREAT, 0666);
-    if (fd < 0)
-        return kClosedFile;
-    if (isWriteProtected(fd)) {
-        ::close(fd);
-        return kClosedFile;
-    }
-    // Readers must be kept out while the file is written: they ask for a
-    // shared lock, which the exclusive one refuses. Truncate only once the
-    // lock is ours, so a file being read is never cut short.
-    if (!lockOrClose(fd, LOCK_EX))
-        return kClosedFile;
-    if (::ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        return kClosedFile;
-    }
-    return fd;
-}
-
 FileHandle openExclusive(const char* path, bool truncate)
 {
     if (!path || !*path)
@@ -114,6 +91,14 @@ FileHandle openExclusive(const char* path, bool truncate)
         return kClosedFile;
     }
     return fd;
+}
+
+// Readers ask for a shared lock, which the exclusive one refuses, so a file
+// being written is never read half done. Advisory locks cannot let other
+// writers in while keeping readers out, so this is the log's exclusive open.
+FileHandle createForWriting(const char* path)
+{
+    return openExclusive(path, true);
 }
 
 FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize)
