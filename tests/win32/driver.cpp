@@ -1,16 +1,13 @@
-// Drives wendrix.exe through window messages, as a user would through the
-// mouse and keyboard, in a demo folder with a model file, a generated
-// firmware image and a stand-in uploader; then checks what it wrote.
-//
-// WENDRIX_GUI_EXE names the program, WENDRIX_DEMO_DIR an empty folder for
-// the demo. When WENDRIX_SCREENSHOT is set, the driver asks for a picture of
-// the screen by creating "screenshot.request" in the folder and waits for
-// "screenshot.done".
+// Drives wendrix.exe (WENDRIX_GUI_EXE) through window messages in a demo
+// folder (WENDRIX_DEMO_DIR) with a model file, a generated firmware image and
+// a stand-in uploader, then checks what it wrote. With WENDRIX_SCREENSHOT set
+// it asks for a screen picture via "screenshot.request"/"screenshot.done".
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,13 +27,6 @@ std::string env(const char* name)
     return value != nullptr ? value : "";
 }
 
-std::string itemText(HWND window, int id)
-{
-    char text[256] = "";
-    GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
-}
-
 std::string windowText(HWND window)
 {
     char text[256] = "";
@@ -44,11 +34,15 @@ std::string windowText(HWND window)
     return text;
 }
 
-bool enabled(HWND dialog, int id)
+// Asked by message, so that an edit control gives its typed text.
+std::string itemText(HWND dialog, int id)
 {
-    return IsWindowEnabled(GetDlgItem(dialog, id)) != 0;
+    char text[256] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
 }
 
+bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
 bool visible(HWND dialog, int id)
 {
     return (GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0;
@@ -66,62 +60,37 @@ HWND waitFor(Find found, DWORD ms = 15000)
     return nullptr;
 }
 
-struct DialogSearch {
-    DWORD process;
-    const char* caption;
-    HWND except;
-    HWND found;
-};
-
-BOOL CALLBACK matchDialog(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<DialogSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (owner == search->process && window != search->except &&
-        std::strcmp(className, "#32770") == 0 && windowText(window) == search->caption &&
-        IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A dialog box ("#32770") of the given process with the given caption,
-// other than `except`.
+// A visible dialog box of the process with the caption, other than `except`.
 HWND findDialog(DWORD process, const char* caption, HWND except)
 {
-    DialogSearch search{process, caption, except, nullptr};
-    EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK firstText(HWND child, LPARAM data)
-{
-    char className[32] = "";
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") == 0 && GetWindowTextLengthA(child) > 0) {
-        *reinterpret_cast<std::string*>(data) += windowText(child);
-        return FALSE;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process && window != except && windowText(window) == caption &&
+            IsWindowVisible(window))
+            return window;
     }
-    return TRUE;
+    return nullptr;
 }
 
-// The text of a message box: its static control that is not the icon.
+// The text of a message box: its first static control with text.
 std::string messageText(HWND box)
 {
-    std::string text;
-    EnumChildWindows(box, firstText, reinterpret_cast<LPARAM>(&text));
-    return text;
+    for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr));)
+        if (GetWindowTextLengthA(child) > 0)
+            return windowText(child);
+    return "";
 }
 
-// Presses the button `id` of a dialog the way a mouse click does.
-void press(HWND dialog, int id)
+// Clicks the button `id` of a dialog, posted (returns at once) or sent.
+void press(HWND dialog, int id, bool wait = false)
 {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    const WPARAM command = MAKEWPARAM(id, BN_CLICKED);
+    const auto button = reinterpret_cast<LPARAM>(GetDlgItem(dialog, id));
+    if (wait)
+        SendMessageA(dialog, WM_COMMAND, command, button);
+    else
+        PostMessageA(dialog, WM_COMMAND, command, button);
 }
 
 std::string readRegistryLine(int n)
@@ -146,8 +115,7 @@ void requestScreenshot(const std::string& folder)
     const std::string request = folder + "\\screenshot.request";
     const std::string done = folder + "\\screenshot.done";
     writeWhole(request, "");
-    for (int waited = 0; waited < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES;
-         ++waited)
+    for (int i = 0; i < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     DeleteFileA(done.c_str());
 }
@@ -156,11 +124,10 @@ class ProgramUnderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        program = env("WENDRIX_GUI_EXE");
+        const std::string program = env("WENDRIX_GUI_EXE");
         folder = env("WENDRIX_DEMO_DIR");
         ASSERT_FALSE(program.empty()) << "WENDRIX_GUI_EXE is not set";
         ASSERT_FALSE(folder.empty()) << "WENDRIX_DEMO_DIR is not set";
-        // A folder of its own for each test, so that no file carries over.
         CreateDirectoryA(folder.c_str(), nullptr);
         folder += std::string("\\") +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -175,8 +142,8 @@ protected:
         ASSERT_TRUE(CopyFileA(probe.c_str(), (folder + "\\UPDATER.EXE").c_str(), FALSE));
 
         firmware = makeFirmware(64 * 1024, kTexts, 7);
-        const std::string bytes(firmware.bytes.begin(), firmware.bytes.end());
-        ASSERT_TRUE(writeWhole(folder + "\\modela.rgn", bytes));
+        original.assign(firmware.bytes.begin(), firmware.bytes.end());
+        ASSERT_TRUE(writeWhole(folder + "\\modela.rgn", original));
         crc = crc32(0, firmware.bytes.data(), static_cast<uInt>(firmware.bytes.size()));
         char ini[512];
         std::snprintf(ini, sizeof ini,
@@ -222,10 +189,10 @@ protected:
         return code;
     }
 
-    std::string program;
     std::string folder;
     std::string exe;
     MadeFirmware firmware;
+    std::string original; // the firmware's bytes
     unsigned long crc = 0;
     PROCESS_INFORMATION process{};
 };
@@ -259,8 +226,7 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_TRUE(waitFor([&] { return IsWindow(about) ? nullptr : dialog; }, 5000) != nullptr);
 
     // Page, then two lines typed; the second one too long for a line.
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1029, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1029)));
+    press(dialog, 1029, true);
     EXPECT_FALSE(visible(dialog, 1029));
     EXPECT_TRUE(enabled(dialog, 1));
     EXPECT_TRUE(enabled(dialog, 1052));
@@ -301,13 +267,11 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
 
     // The pristine copy holds the original, the working file the new lines.
-    const std::string original(firmware.bytes.begin(), firmware.bytes.end());
     EXPECT_EQ(readWhole(folder + "\\modela.org"), original);
     const std::string patched = readWhole(folder + "\\modela.rgn");
     ASSERT_EQ(patched.size(), original.size());
     ASSERT_EQ(firmware.texts.size(), static_cast<std::size_t>(kTexts));
-    // A text that no fill factor fits exactly stays as it was; the summary
-    // box counts those.
+    // A text no fill factor fits stays as it was; the summary box counts those.
     int unchanged = 0;
     for (const MadeText& text : firmware.texts) {
         const std::string before = original.substr(text.start, text.length);
@@ -330,19 +294,10 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     } else {
         EXPECT_EQ(boxes.size(), 1u);
     }
-    std::size_t outside = 0;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < original.size(); ++i) {
-        if (next < firmware.texts.size() &&
-            i == static_cast<std::size_t>(firmware.texts[next].start)) {
-            i += firmware.texts[next].length - 1;
-            ++next;
-            continue;
-        }
-        if (patched[i] != original[i])
-            ++outside;
-    }
-    EXPECT_EQ(outside, 0u) << "bytes outside the texts moved";
+    std::string outside = patched;
+    for (const MadeText& text : firmware.texts)
+        std::copy_n(original.begin() + text.start, text.length, outside.begin() + text.start);
+    EXPECT_TRUE(outside == original) << "bytes outside the texts moved";
 
     // The run log beside the program, and the lines in the registry.
     const std::string log = readWhole(folder + "\\wendrix.LOG");
@@ -384,8 +339,7 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     }
 
     // OK is disabled before Page; after it, "No Gps" answers with a warning.
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1029, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1029)));
+    press(dialog, 1029, true);
     EXPECT_EQ(itemText(dialog, 1052), line);
     EXPECT_EQ(itemText(dialog, 1059), line);
     press(dialog, 1);
@@ -398,7 +352,6 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(exitCode(), 0u);
-    const std::string original(firmware.bytes.begin(), firmware.bytes.end());
     EXPECT_EQ(readWhole(folder + "\\modela.rgn"), original);
     EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES);
 }

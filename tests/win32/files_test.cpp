@@ -20,37 +20,48 @@ std::string readAll(FileHandle file)
     bytes.resize(readFile(file, bytes.data(), static_cast<std::uint32_t>(bytes.size())));
     return bytes;
 }
+
+void expectWritesRefused(const std::string& path)
+{
+    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), true), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
+    EXPECT_EQ(readWhole(path), "keep me");
+    FileHandle reader = openForReading(path.c_str());
+    EXPECT_NE(reader, kClosedFile);
+    closeFile(reader);
+}
+
+void appendLine(const std::string& path, const char* text, bool seek)
+{
+    FileHandle log = openExclusive(path.c_str(), false);
+    ASSERT_NE(log, kClosedFile);
+    if (seek) {
+        EXPECT_TRUE(seekToEnd(log));
+    }
+    EXPECT_EQ(writeFile(log, text, std::strlen(text)), std::strlen(text));
+    closeFile(log);
+}
 } // namespace
 
-TEST(Win32Files, ReadingAllowsOtherReadersButNoWriter)
+TEST(Win32Files, ShareModesOfReadersAndWriters)
 {
     WinTestFolder folder;
     const std::string path = folder.file("image.rgn");
     ASSERT_TRUE(writeWhole(path, "firmware"));
 
+    // A reader lets other readers in but no writer.
     FileHandle reader = openForReading(path.c_str());
     ASSERT_NE(reader, kClosedFile);
     FileHandle second = openForReading(path.c_str());
     EXPECT_NE(second, kClosedFile);
     closeFile(second);
-
     EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
     EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
     EXPECT_EQ(readAll(reader), "firmware");
     closeFile(reader);
 
-    // Once closed, the file can be written again at once.
-    FileHandle writer = createForWriting(path.c_str());
-    EXPECT_NE(writer, kClosedFile);
-    closeFile(writer);
-}
-
-TEST(Win32Files, WritingSharesWithWritersOnlyAndTruncates)
-{
-    WinTestFolder folder;
-    const std::string path = folder.file("image.rgn");
-    ASSERT_TRUE(writeWhole(path, "a much longer old content"));
-
+    // A writer truncates and shares with other writers only.
     FileHandle writer = createForWriting(path.c_str());
     ASSERT_NE(writer, kClosedFile);
     EXPECT_EQ(fileSize(writer), 0u);
@@ -58,7 +69,6 @@ TEST(Win32Files, WritingSharesWithWritersOnlyAndTruncates)
     FileHandle otherWriter = createForWriting(path.c_str());
     EXPECT_NE(otherWriter, kClosedFile);
     closeFile(otherWriter);
-
     const char bytes[] = {'n', 0, 'e', 'w'};
     EXPECT_EQ(writeFile(writer, bytes, sizeof bytes), sizeof bytes);
     EXPECT_TRUE(flushFile(writer));
@@ -66,7 +76,31 @@ TEST(Win32Files, WritingSharesWithWritersOnlyAndTruncates)
     EXPECT_EQ(readWhole(path), std::string(bytes, sizeof bytes));
 }
 
-TEST(Win32Files, MissingFilesAndFoldersFailCleanly)
+TEST(Win32Files, ExclusiveOpenKeepsOrTruncatesAndLocksEveryoneOut)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("wendrix.LOG");
+    FileHandle log = openExclusive(path.c_str(), false); // created when missing
+    ASSERT_NE(log, kClosedFile);
+    EXPECT_EQ(openForReading(path.c_str()), kClosedFile);
+    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
+    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
+    closeFile(log);
+
+    appendLine(path, "one\r\n", true);
+    appendLine(path, "two\r\n", true);
+    EXPECT_EQ(readWhole(path), "one\r\ntwo\r\n");
+    appendLine(path, "ONE", false); // without a seek the write starts at the front
+    EXPECT_EQ(readWhole(path), "ONE\r\ntwo\r\n");
+
+    log = openExclusive(path.c_str(), true);
+    ASSERT_NE(log, kClosedFile);
+    EXPECT_EQ(fileSize(log), 0u);
+    closeFile(log);
+    EXPECT_EQ(readWhole(path), "");
+}
+
+TEST(Win32Files, MissingFilesClosedHandlesAndNulBytes)
 {
     WinTestFolder folder;
     EXPECT_EQ(openForReading(folder.file("missing").c_str()), kClosedFile);
@@ -79,20 +113,17 @@ TEST(Win32Files, MissingFilesAndFoldersFailCleanly)
     EXPECT_FALSE(deleteFile(folder.file("missing").c_str()));
     EXPECT_FALSE(fileExists(folder.file("missing").c_str()));
     EXPECT_TRUE(fileExists(folder.path().c_str()));
-}
 
-namespace {
-void expectWritesRefused(const std::string& path)
-{
-    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
-    EXPECT_EQ(openExclusive(path.c_str(), true), kClosedFile);
-    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
-    EXPECT_EQ(readWhole(path), "keep me");
-    FileHandle reader = openForReading(path.c_str());
-    EXPECT_NE(reader, kClosedFile);
-    closeFile(reader);
+    const std::string path = folder.file("zeros.bin");
+    const std::string bytes("\0\0x\0y", 5);
+    ASSERT_TRUE(writeWhole(path, bytes));
+    FileHandle file = openForReading(path.c_str());
+    ASSERT_NE(file, kClosedFile);
+    EXPECT_EQ(fileSize(file), 5u);
+    EXPECT_EQ(readAll(file), bytes);
+    EXPECT_EQ(readFile(file, buffer, sizeof buffer), 0u); // at the end
+    closeFile(file);
 }
-} // namespace
 
 TEST(Win32Files, ReadOnlyTargetRefusesWritesAndKeepsItsBytes)
 {
@@ -101,7 +132,6 @@ TEST(Win32Files, ReadOnlyTargetRefusesWritesAndKeepsItsBytes)
     ASSERT_TRUE(writeWhole(path, "keep me"));
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     expectWritesRefused(path);
-    // Nor can a finished temporary file be put in its place.
     const std::string fresh = folder.file("fresh.rgn");
     ASSERT_TRUE(writeWhole(fresh, "new"));
     EXPECT_FALSE(replaceFile(fresh.c_str(), path.c_str()));
@@ -120,54 +150,6 @@ TEST(Win32Files, ReadOnlyMountRefusesEveryWrite)
     EXPECT_EQ(createTempBeside(path.c_str(), temp, sizeof temp), kClosedFile);
 }
 
-TEST(Win32Files, ExclusiveOpenKeepsOrTruncatesAndLocksEveryoneOut)
-{
-    WinTestFolder folder;
-    const std::string path = folder.file("wendrix.LOG");
-
-    FileHandle log = openExclusive(path.c_str(), false); // created when missing
-    ASSERT_NE(log, kClosedFile);
-    EXPECT_EQ(openForReading(path.c_str()), kClosedFile);
-    EXPECT_EQ(createForWriting(path.c_str()), kClosedFile);
-    EXPECT_EQ(openExclusive(path.c_str(), false), kClosedFile);
-    EXPECT_EQ(writeFile(log, "one\r\n", 5), 5u);
-    closeFile(log);
-
-    log = openExclusive(path.c_str(), false);
-    ASSERT_NE(log, kClosedFile);
-    EXPECT_TRUE(seekToEnd(log));
-    EXPECT_EQ(writeFile(log, "two\r\n", 5), 5u);
-    closeFile(log);
-    EXPECT_EQ(readWhole(path), "one\r\ntwo\r\n");
-
-    // Without a seek the writing starts at the front, over the old bytes.
-    log = openExclusive(path.c_str(), false);
-    EXPECT_EQ(writeFile(log, "ONE", 3), 3u);
-    closeFile(log);
-    EXPECT_EQ(readWhole(path), "ONE\r\ntwo\r\n");
-
-    log = openExclusive(path.c_str(), true);
-    ASSERT_NE(log, kClosedFile);
-    EXPECT_EQ(fileSize(log), 0u);
-    closeFile(log);
-    EXPECT_EQ(readWhole(path), "");
-}
-
-TEST(Win32Files, SizeAndReadCoverEmbeddedNulBytes)
-{
-    WinTestFolder folder;
-    const std::string path = folder.file("zeros.bin");
-    const std::string bytes("\0\0x\0y", 5);
-    ASSERT_TRUE(writeWhole(path, bytes));
-    FileHandle file = openForReading(path.c_str());
-    ASSERT_NE(file, kClosedFile);
-    EXPECT_EQ(fileSize(file), 5u);
-    EXPECT_EQ(readAll(file), bytes);
-    char more[4];
-    EXPECT_EQ(readFile(file, more, sizeof more), 0u); // at the end
-    closeFile(file);
-}
-
 TEST(Win32Files, MoveRefusesAnExistingTargetAndReplaceOverwritesIt)
 {
     WinTestFolder folder;
@@ -175,13 +157,20 @@ TEST(Win32Files, MoveRefusesAnExistingTargetAndReplaceOverwritesIt)
     const std::string to = folder.file("wendrix.ini");
     ASSERT_TRUE(writeWhole(from, "[GPS]\r\nnew"));
     ASSERT_TRUE(writeWhole(to, "[GPS]\r\nold"));
-
     EXPECT_FALSE(moveFile(from.c_str(), to.c_str()));
     EXPECT_EQ(readWhole(to), "[GPS]\r\nold");
+
+    // Not while someone reads the target.
+    FileHandle reader = openForReading(to.c_str());
+    ASSERT_NE(reader, kClosedFile);
+    EXPECT_FALSE(replaceFile(from.c_str(), to.c_str()));
+    closeFile(reader);
+    EXPECT_EQ(readWhole(to), "[GPS]\r\nold");
+    EXPECT_EQ(readWhole(from), "[GPS]\r\nnew");
+
     EXPECT_TRUE(replaceFile(from.c_str(), to.c_str()));
     EXPECT_EQ(readWhole(to), "[GPS]\r\nnew");
     EXPECT_FALSE(fileExists(from.c_str()));
-
     EXPECT_TRUE(moveFile(to.c_str(), from.c_str()));
     EXPECT_TRUE(fileExists(from.c_str()));
     EXPECT_FALSE(fileExists(to.c_str()));
@@ -189,27 +178,11 @@ TEST(Win32Files, MoveRefusesAnExistingTargetAndReplaceOverwritesIt)
     EXPECT_FALSE(fileExists(from.c_str()));
 }
 
-TEST(Win32Files, ReplaceFailsWhileTheTargetIsBeingRead)
-{
-    WinTestFolder folder;
-    const std::string from = folder.file("new.rgn");
-    const std::string to = folder.file("old.rgn");
-    ASSERT_TRUE(writeWhole(from, "new"));
-    ASSERT_TRUE(writeWhole(to, "old"));
-    FileHandle reader = openForReading(to.c_str());
-    ASSERT_NE(reader, kClosedFile);
-    EXPECT_FALSE(replaceFile(from.c_str(), to.c_str()));
-    closeFile(reader);
-    EXPECT_EQ(readWhole(to), "old");
-    EXPECT_EQ(readWhole(from), "new");
-}
-
 TEST(Win32Files, TemporaryFileLandsBesideTheTargetUnderAFreshName)
 {
     WinTestFolder folder;
     const std::string target = folder.file("model.rgn");
     ASSERT_TRUE(writeWhole(target, "old image"));
-
     char first[300];
     char second[300];
     FileHandle one = createTempBeside(target.c_str(), first, sizeof first);
@@ -233,21 +206,7 @@ TEST(Win32Files, TemporaryFileLandsBesideTheTargetUnderAFreshName)
     EXPECT_EQ(filesIn(folder.path()).size(), 1u);
 }
 
-TEST(Win32Files, TemporaryFileForABareNameGoesToTheCurrentFolder)
-{
-    WinTestFolder folder;
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
-    char temp[300];
-    FileHandle file = createTempBeside("bare.rgn", temp, sizeof temp);
-    SetCurrentDirectoryA(previous);
-    ASSERT_NE(file, kClosedFile);
-    closeFile(file);
-    EXPECT_EQ(filesIn(folder.path()).size(), 1u);
-}
-
-TEST(Win32Files, TemporaryFileFailsWhereNothingCanBeCreated)
+TEST(Win32Files, TemporaryFileForABareNameOrAMissingFolder)
 {
     WinTestFolder folder;
     char temp[300] = "untouched";
@@ -255,9 +214,19 @@ TEST(Win32Files, TemporaryFileFailsWhereNothingCanBeCreated)
               kClosedFile);
     EXPECT_STREQ(temp, "");
     EXPECT_TRUE(filesIn(folder.path()).empty());
+
+    // A bare name means the current folder.
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
+    FileHandle file = createTempBeside("bare.rgn", temp, sizeof temp);
+    SetCurrentDirectoryA(previous);
+    ASSERT_NE(file, kClosedFile);
+    closeFile(file);
+    EXPECT_EQ(filesIn(folder.path()).size(), 1u);
 }
 
-TEST(Win32Memory, BlocksAreWritableAndFreedOnce)
+TEST(Win32Process, MemoryBlocksAndExecutablePath)
 {
     auto* block = static_cast<unsigned char*>(allocBlock(1 << 20));
     ASSERT_NE(block, nullptr);
@@ -265,17 +234,13 @@ TEST(Win32Memory, BlocksAreWritableAndFreedOnce)
     EXPECT_EQ(block[(1 << 20) - 1], 0xA5);
     freeBlock(block);
     freeBlock(nullptr); // nothing to free
-}
 
-TEST(Win32Executable, PathIsTheRunningProgramAndIsCutToTheBuffer)
-{
     char full[MAX_PATH];
     const std::size_t length = executablePath(full, sizeof full);
     ASSERT_GT(length, 4u);
     EXPECT_EQ(std::strlen(full), length);
     EXPECT_EQ(_stricmp(full + length - 4, ".exe"), 0) << full;
     EXPECT_TRUE(fileExists(full));
-
     char cut[8];
     EXPECT_EQ(executablePath(cut, sizeof cut), 7u);
     EXPECT_EQ(std::string(cut), std::string(full, 7));

@@ -28,8 +28,8 @@ SOCKET listenOnLoopback(int& port)
 }
 } // namespace
 
-LoopbackHttp::LoopbackHttp(std::string reply, bool holdOpen, bool silent)
-    : reply_(std::move(reply)), holdOpen_(holdOpen), silent_(silent)
+LoopbackHttp::LoopbackHttp(std::string reply, bool holdOpen)
+    : reply_(std::move(reply)), holdOpen_(holdOpen)
 {
     listener_ = listenOnLoopback(port_);
     thread_ = std::thread([this] { serve(); });
@@ -73,9 +73,8 @@ void LoopbackHttp::serve()
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(head);
         }
-        if (!silent_)
-            send(client, reply_.data(), static_cast<int>(reply_.size()), 0);
-        if (holdOpen_ || silent_) {
+        send(client, reply_.data(), static_cast<int>(reply_.size()), 0);
+        if (holdOpen_) {
             held_.push_back(client);
         } else {
             shutdown(client, SD_SEND);

@@ -12,10 +12,9 @@
 
 class LoopbackHttp {
 public:
-    // `reply` is sent verbatim after each request head; with `holdOpen` the
-    // connection then stays open until the server stops, otherwise it is
-    // closed. With `silent` nothing at all is sent.
-    explicit LoopbackHttp(std::string reply, bool holdOpen = false, bool silent = false);
+    // `reply` is sent after each request head; with `holdOpen` the
+    // connection then stays open until the server stops.
+    explicit LoopbackHttp(std::string reply, bool holdOpen = false);
     ~LoopbackHttp();
     LoopbackHttp(const LoopbackHttp&) = delete;
     LoopbackHttp& operator=(const LoopbackHttp&) = delete;
@@ -28,7 +27,6 @@ private:
 
     std::string reply_;
     bool holdOpen_;
-    bool silent_;
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::atomic<bool> stopping_{false};

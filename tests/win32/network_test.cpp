@@ -17,14 +17,13 @@ std::string reply(const std::string& status, const std::string& body)
            std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-// Loads the library and opens a root handle; closes both afterwards.
+// Loads the library and opens a root handle with the given time limits.
 class Win32Network : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(netLoad());
-        internet = netOpen("Zarnek Wendrix");
-        ASSERT_NE(internet, 0);
+        reopen(30, 60);
     }
     void TearDown() override
     {
@@ -32,133 +31,113 @@ protected:
         netUnload();
         netSetTimeouts(30, 60);
     }
-    // Reads the whole body in `chunk`-byte requests; false on a broken read.
-    bool readBody(NetHandle request, std::string& body, std::uint32_t chunk, int& reads)
+    void reopen(int connectSeconds, int readSeconds)
     {
-        char buffer[256];
-        for (;;) {
+        if (internet != 0)
+            netClose(internet);
+        netSetTimeouts(connectSeconds, readSeconds);
+        internet = netOpen("Zarnek Wendrix");
+        ASSERT_NE(internet, 0);
+    }
+    // Opens `url` and reads the whole body in 50-byte requests.
+    struct Fetched {
+        bool opened = false, complete = false;
+        std::string body;
+        int reads = 0;
+    };
+    Fetched fetch(const std::string& url)
+    {
+        Fetched result;
+        NetHandle request = netOpenUrl(internet, url.c_str(), kHeader, 15);
+        result.opened = request != 0;
+        char buffer[64];
+        while (result.opened) {
             std::uint32_t got = 12345;
-            if (!netRead(request, buffer, chunk, &got))
-                return false;
-            ++reads;
-            if (got == 0)
-                return true;
-            EXPECT_LE(got, chunk);
-            body.append(buffer, got);
+            if (!netRead(request, buffer, 50, &got))
+                break;
+            ++result.reads;
+            if (got == 0) {
+                result.complete = true;
+                break;
+            }
+            EXPECT_LE(got, 50u);
+            result.body.append(buffer, got);
         }
+        if (result.opened)
+            netClose(request);
+        return result;
     }
     NetHandle internet = 0;
 };
 } // namespace
 
-TEST_F(Win32Network, SendsOneGetWithTheAgentAndHeaderAndHandsOverTheBody)
+TEST_F(Win32Network, EachRequestIsOneGetWithTheAgentAndHeader)
 {
     const std::string body = "[GPS]\r\nDate=2026-12-01\r\nGps-1=Model A 2.40\r\n" +
                              std::string(70, ';') + "\r\n";
     LoopbackHttp server(reply("200 OK", body));
-    NetHandle request =
-        netOpenUrl(internet, server.url("/gps/wendrix.ini").c_str(), kHeader, 15);
-    ASSERT_NE(request, 0);
-    std::string got;
-    int reads = 0;
-    EXPECT_TRUE(readBody(request, got, 50, reads));
-    netClose(request);
-    EXPECT_EQ(got, body);
-    EXPECT_GE(reads, 4) << "a 117-byte body takes three 50-byte reads and the end";
-
+    for (int i = 0; i < 2; ++i) {
+        const Fetched got = fetch(server.url("/gps/wendrix.ini"));
+        ASSERT_TRUE(got.opened);
+        EXPECT_TRUE(got.complete);
+        EXPECT_EQ(got.body, body);
+        EXPECT_GE(got.reads, 4) << "a 117-byte body takes three 50-byte reads and the end";
+    }
     const std::vector<std::string> requests = server.requests();
-    ASSERT_EQ(requests.size(), 1u);
+    ASSERT_EQ(requests.size(), 2u) << "nothing may come from a cache";
     EXPECT_EQ(requests[0].rfind("GET /gps/wendrix.ini HTTP/1.", 0), 0u) << requests[0];
     EXPECT_NE(requests[0].find("User-Agent: Zarnek Wendrix\r\n"), std::string::npos)
         << requests[0];
     EXPECT_NE(requests[0].find("Accept: */*\r\n"), std::string::npos) << requests[0];
 }
 
-TEST_F(Win32Network, AnErrorPageIsAResponseLikeAnyOther)
+TEST_F(Win32Network, ErrorPagesEmptyBodiesAndCutBodies)
 {
-    LoopbackHttp server(reply("404 Not Found", "<html>no such file</html>"));
-    NetHandle request =
-        netOpenUrl(internet, server.url("/gps/wendrix.ini").c_str(), kHeader, 15);
-    ASSERT_NE(request, 0);
-    std::string got;
-    int reads = 0;
-    EXPECT_TRUE(readBody(request, got, 50, reads));
-    netClose(request);
-    EXPECT_EQ(got, "<html>no such file</html>");
-}
-
-TEST_F(Win32Network, AnEmptyBodyEndsAtTheFirstRead)
-{
-    LoopbackHttp server(reply("200 OK", ""));
-    NetHandle request = netOpenUrl(internet, server.url("/x").c_str(), kHeader, 15);
-    ASSERT_NE(request, 0);
-    std::string got;
-    int reads = 0;
-    EXPECT_TRUE(readBody(request, got, 50, reads));
-    netClose(request);
-    EXPECT_EQ(got, "");
-    EXPECT_EQ(reads, 1);
-}
-
-TEST_F(Win32Network, EveryRequestGoesToTheServer)
-{
-    LoopbackHttp server(reply("200 OK", "[GPS]\r\n"));
-    for (int i = 0; i < 2; ++i) {
-        NetHandle request = netOpenUrl(internet, server.url("/same").c_str(), kHeader, 15);
-        ASSERT_NE(request, 0);
-        std::string got;
-        int reads = 0;
-        EXPECT_TRUE(readBody(request, got, 50, reads));
-        netClose(request);
+    const struct {
+        const char* name;
+        std::string reply;
+        bool complete;
+        std::string body;
+        int reads; // 0: any number
+    } cases[] = {
+        {"error page", reply("404 Not Found", "<html>no such file</html>"), true,
+         "<html>no such file</html>", 0},
+        {"empty body", reply("200 OK", ""), true, "", 1},
+        {"cut short", "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(120, 'x'),
+         false, std::string(120, 'x'), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackHttp server(c.reply);
+        const Fetched got = fetch(server.url("/x"));
+        ASSERT_TRUE(got.opened);
+        EXPECT_EQ(got.complete, c.complete);
+        EXPECT_EQ(got.body, c.body);
+        if (c.reads != 0) {
+            EXPECT_EQ(got.reads, c.reads);
+        }
     }
-    EXPECT_EQ(server.requests().size(), 2u);
 }
 
-TEST_F(Win32Network, NoServerMeansNoResponseHandle)
+TEST_F(Win32Network, NoServerOrASilentOneMeansNoResponseHandle)
 {
     const std::string url =
         "http://127.0.0.1:" + std::to_string(closedLoopbackPort()) + "/gps/wendrix.ini";
     EXPECT_EQ(netOpenUrl(internet, url.c_str(), kHeader, 15), 0);
     EXPECT_EQ(netOpenUrl(0, url.c_str(), kHeader, 15), 0);
-}
 
-TEST_F(Win32Network, ASilentServerRunsIntoTheTimeLimit)
-{
-    netClose(internet);
-    netSetTimeouts(1, 1);
-    internet = netOpen("Zarnek Wendrix");
-    ASSERT_NE(internet, 0);
-    LoopbackHttp server("", false, true);
+    reopen(1, 1);
+    LoopbackHttp server("", true); // answers nothing
     EXPECT_EQ(netOpenUrl(internet, server.url("/gps/wendrix.ini").c_str(), kHeader, 15), 0);
 }
 
 TEST_F(Win32Network, AServerFallingSilentMidBodyBreaksTheTransfer)
 {
-    netClose(internet);
-    netSetTimeouts(5, 1);
-    internet = netOpen("Zarnek Wendrix");
-    ASSERT_NE(internet, 0);
+    reopen(5, 1);
     LoopbackHttp server("HTTP/1.0 200 OK\r\nContent-Length: 500\r\n\r\n[GPS]\r\n", true);
-    NetHandle request = netOpenUrl(internet, server.url("/gps/wendrix.ini").c_str(), kHeader, 15);
-    ASSERT_NE(request, 0);
-    std::string got;
-    int reads = 0;
-    EXPECT_FALSE(readBody(request, got, 50, reads));
-    netClose(request);
-}
-
-TEST_F(Win32Network, ABodyCutShortIsABrokenTransfer)
-{
-    const std::string head =
-        "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(120, 'x');
-    LoopbackHttp server(head);
-    NetHandle request = netOpenUrl(internet, server.url("/x").c_str(), kHeader, 15);
-    ASSERT_NE(request, 0);
-    std::string got;
-    int reads = 0;
-    EXPECT_FALSE(readBody(request, got, 50, reads));
-    netClose(request);
-    EXPECT_EQ(got.size(), 120u);
+    const Fetched got = fetch(server.url("/gps/wendrix.ini"));
+    ASSERT_TRUE(got.opened);
+    EXPECT_FALSE(got.complete);
 }
 
 TEST(Win32NetworkLibrary, NothingWorksBeforeLoadingAndLoadingTwiceIsHarmless)

@@ -11,36 +11,37 @@
 
 using namespace platform;
 
-TEST(Win32Profile, ReadsValuesAndFallsBackToTheDefault)
+namespace {
+std::string profile(const char* section, const char* key, const char* fallback,
+                    const std::string& ini)
+{
+    char out[60];
+    getProfileString(section, key, fallback, out, sizeof out, ini.c_str());
+    return out;
+}
+} // namespace
+
+TEST(Win32Profile, ReadsValuesFallsBackAndCutsToTheBuffer)
 {
     WinTestFolder folder;
     const std::string ini = folder.file("wendrix.ini");
+    const std::string missing = folder.file("missing.ini");
+    const std::string longLine(40, 'x');
     ASSERT_TRUE(writeWhole(ini, "[GPS]\r\nGps-1=Model A 2.40\r\nDate=2026-11-30\r\n"
-                                "[Model A 2.40]\r\nRel=2.40\r\n"));
+                                "[Model A 2.40]\r\nRel=2.40\r\n[WARNING]\r\nText-1=" +
+                                    longLine + "\r\n"));
     char out[60];
     EXPECT_EQ(getProfileString("GPS", "Gps-1", "", out, sizeof out, ini.c_str()), 12u);
     EXPECT_STREQ(out, "Model A 2.40");
-    EXPECT_EQ(getProfileString("gps", "gps-1", "", out, sizeof out, ini.c_str()), 12u)
-        << "section and key names are not case-sensitive";
-    getProfileString("GPS", "Gps-2", "??", out, sizeof out, ini.c_str());
-    EXPECT_STREQ(out, "??");
-    getProfileString("Nowhere", "Rel", "??", out, sizeof out, ini.c_str());
-    EXPECT_STREQ(out, "??");
-    getProfileString("GPS", "Gps-1", "none", out, sizeof out, folder.file("missing.ini").c_str());
-    EXPECT_STREQ(out, "none");
-    getProfileString("GPS", "Gps-1", nullptr, out, sizeof out, folder.file("missing.ini").c_str());
-    EXPECT_STREQ(out, "");
-}
+    EXPECT_EQ(getProfileString("WARNING", "Text-1", "", out, 30, ini.c_str()), 29u);
+    EXPECT_EQ(std::string(out), longLine.substr(0, 29));
 
-TEST(Win32Profile, LongValuesAreCutToTheBufferLessOne)
-{
-    WinTestFolder folder;
-    const std::string ini = folder.file("wendrix.ini");
-    const std::string line(40, 'x');
-    ASSERT_TRUE(writeWhole(ini, "[WARNING]\r\nText-1=" + line + "\r\n"));
-    char out[30];
-    EXPECT_EQ(getProfileString("WARNING", "Text-1", "", out, sizeof out, ini.c_str()), 29u);
-    EXPECT_EQ(std::string(out), line.substr(0, 29));
+    EXPECT_EQ(profile("gps", "gps-1", "", ini), "Model A 2.40"); // names ignore case
+    EXPECT_EQ(profile("Model A 2.40", "Rel", "", ini), "2.40");
+    EXPECT_EQ(profile("GPS", "Gps-2", "??", ini), "??");
+    EXPECT_EQ(profile("Nowhere", "Rel", "??", ini), "??");
+    EXPECT_EQ(profile("GPS", "Gps-1", "none", missing), "none");
+    EXPECT_EQ(profile("GPS", "Gps-1", nullptr, missing), "");
 }
 
 TEST(Win32Profile, WritesAreReadBackAndReachTheFile)
@@ -50,28 +51,20 @@ TEST(Win32Profile, WritesAreReadBackAndReachTheFile)
     ASSERT_TRUE(writeProfileString("WARNING", "Text-1", "Hello there", ini.c_str()));
     ASSERT_TRUE(writeProfileString("WARNING", "Text-2", "", ini.c_str()));
     writeProfileString(nullptr, nullptr, nullptr, ini.c_str()); // its result is not defined
-    char out[30];
-    getProfileString("WARNING", "Text-1", "", out, sizeof out, ini.c_str());
-    EXPECT_STREQ(out, "Hello there");
-    getProfileString("WARNING", "Text-2", "default", out, sizeof out, ini.c_str());
-    EXPECT_STREQ(out, "");
+    EXPECT_EQ(profile("WARNING", "Text-1", "", ini), "Hello there");
+    EXPECT_EQ(profile("WARNING", "Text-2", "default", ini), "");
     const std::string text = readWhole(ini);
     EXPECT_NE(text.find("[WARNING]"), std::string::npos) << text;
     EXPECT_NE(text.find("Text-1=Hello there"), std::string::npos) << text;
-}
 
-TEST(Win32Profile, AReadOnlyFileIsLeftAsItWas)
-{
-    WinTestFolder folder;
-    const std::string ini = folder.file("wendrix.ini");
+    // A read-only file is left as it was.
     ASSERT_TRUE(writeWhole(ini, "[WARNING]\r\nText-1=old\r\n"));
+    writeProfileString(nullptr, nullptr, nullptr, ini.c_str());
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(writeProfileString("WARNING", "Text-1", "new", ini.c_str()));
     EXPECT_FALSE(writeProfileString("WARNING", "Text-2", "new", ini.c_str()));
     EXPECT_EQ(readWhole(ini), "[WARNING]\r\nText-1=old\r\n");
-    char out[30];
-    getProfileString("WARNING", "Text-1", "", out, sizeof out, ini.c_str());
-    EXPECT_STREQ(out, "old");
+    EXPECT_EQ(profile("WARNING", "Text-1", "", ini), "old");
 }
 
 TEST(Win32Profile, DroppingTheCacheShowsAFileReplacedBehindOurBack)
@@ -79,14 +72,10 @@ TEST(Win32Profile, DroppingTheCacheShowsAFileReplacedBehindOurBack)
     WinTestFolder folder;
     const std::string ini = folder.file("wendrix.ini");
     ASSERT_TRUE(writeWhole(ini, "[GPS]\r\nDate=old\r\n"));
-    char out[60];
-    getProfileString("GPS", "Date", "", out, sizeof out, ini.c_str());
-    ASSERT_STREQ(out, "old");
-
+    ASSERT_EQ(profile("GPS", "Date", "", ini), "old");
     ASSERT_TRUE(writeWhole(ini, "[GPS]\r\nDate=new\r\n"));
     writeProfileString(nullptr, nullptr, nullptr, ini.c_str());
-    getProfileString("GPS", "Date", "", out, sizeof out, ini.c_str());
-    EXPECT_STREQ(out, "new");
+    EXPECT_EQ(profile("GPS", "Date", "", ini), "new");
 }
 
 TEST(Win32Profile, ABareFileNameMeansTheCurrentFolder)
@@ -96,11 +85,10 @@ TEST(Win32Profile, ABareFileNameMeansTheCurrentFolder)
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
-    char out[60];
-    getProfileString("GPS", "Gps-1", "", out, sizeof out, "local.ini");
+    const std::string read = profile("GPS", "Gps-1", "", "local.ini");
     const bool written = writeProfileString("GPS", "Gps-2", "Also here", "local.ini");
     SetCurrentDirectoryA(previous);
-    EXPECT_STREQ(out, "Here");
+    EXPECT_EQ(read, "Here");
     EXPECT_TRUE(written);
     EXPECT_NE(readWhole(folder.file("local.ini")).find("Gps-2=Also here"), std::string::npos);
 }
@@ -121,23 +109,32 @@ protected:
         RegDeleteKeyA(HKEY_CURRENT_USER, subKey.c_str());
         RegDeleteKeyA(HKEY_CURRENT_USER, parent.c_str());
     }
+    RegHandle open(std::uint32_t access)
+    {
+        RegHandle key = 0;
+        EXPECT_EQ(regOpenKey(kCurrentUser, subKey.c_str(), access, &key), RegSuccess);
+        return key;
+    }
     std::string subKey;
     std::string parent;
 };
 } // namespace
 
-TEST_F(Win32Registry, OpeningAMissingKeyFailsAndCreatingMakesItsParents)
+TEST_F(Win32Registry, MissingKeyIsCreatedWithItsParentsAndRefusesWritesWhenOpenForReading)
 {
     RegHandle key = 12345;
     EXPECT_EQ(regOpenKey(kCurrentUser, subKey.c_str(), RegKeyRead, &key), RegFileNotFound);
     EXPECT_EQ(key, 0u);
-
     ASSERT_EQ(regCreateKey(kCurrentUser, subKey.c_str(), RegKeyAllAccess, &key), RegSuccess);
     EXPECT_NE(key, 0u);
     EXPECT_EQ(regCloseKey(key), RegSuccess);
 
-    ASSERT_EQ(regOpenKey(kCurrentUser, subKey.c_str(), RegKeyRead, &key), RegSuccess);
+    key = open(RegKeyRead);
+    EXPECT_EQ(regSetString(key, "Text-1", "x", 2), RegAccessDenied);
     EXPECT_EQ(regCloseKey(key), RegSuccess);
+    key = open(RegKeySetValue);
+    EXPECT_EQ(regSetString(key, "Text-1", "x", 2), RegSuccess);
+    regCloseKey(key);
 }
 
 TEST_F(Win32Registry, StringsRoundTripWithTheirTerminator)
@@ -148,14 +145,12 @@ TEST_F(Win32Registry, StringsRoundTripWithTheirTerminator)
     ASSERT_EQ(regSetString(key, "Text-1", text, sizeof text), RegSuccess);
     regCloseKey(key);
 
-    ASSERT_EQ(regOpenKey(kCurrentUser, subKey.c_str(), RegKeyRead, &key), RegSuccess);
+    key = open(RegKeyRead);
     char out[257] = {};
     std::uint32_t size = sizeof out;
     EXPECT_EQ(regQueryValue(key, "Text-1", out, &size), RegSuccess);
     EXPECT_EQ(size, sizeof text);
     EXPECT_STREQ(out, text);
-
-    // The stored type is REG_SZ.
     DWORD type = 0;
     EXPECT_EQ(RegQueryValueExA(reinterpret_cast<HKEY>(key), "Text-1", nullptr, &type, nullptr,
                                nullptr),
@@ -167,18 +162,5 @@ TEST_F(Win32Registry, StringsRoundTripWithTheirTerminator)
     EXPECT_EQ(regQueryValue(key, "Text-1", small, &size), RegMoreData);
     size = sizeof out;
     EXPECT_EQ(regQueryValue(key, "Text-9", out, &size), RegFileNotFound);
-    regCloseKey(key);
-}
-
-TEST_F(Win32Registry, AKeyOpenedForReadingRefusesWrites)
-{
-    RegHandle key = 0;
-    ASSERT_EQ(regCreateKey(kCurrentUser, subKey.c_str(), RegKeyAllAccess, &key), RegSuccess);
-    regCloseKey(key);
-    ASSERT_EQ(regOpenKey(kCurrentUser, subKey.c_str(), RegKeyRead, &key), RegSuccess);
-    EXPECT_EQ(regSetString(key, "Text-1", "x", 2), RegAccessDenied);
-    regCloseKey(key);
-    ASSERT_EQ(regOpenKey(kCurrentUser, subKey.c_str(), RegKeySetValue, &key), RegSuccess);
-    EXPECT_EQ(regSetString(key, "Text-1", "x", 2), RegSuccess);
     regCloseKey(key);
 }

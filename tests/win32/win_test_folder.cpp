@@ -1,6 +1,8 @@
 #include "tests/win32/win_test_folder.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 WinTestFolder::WinTestFolder()
 {
@@ -30,25 +32,14 @@ WinTestFolder::~WinTestFolder()
 
 bool writeWhole(const std::string& path, const std::string& bytes)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    std::ofstream file(path, std::ios::binary);
+    return static_cast<bool>(file.write(bytes.data(), bytes.size()).flush());
 }
 
 std::string readWhole(const std::string& path)
 {
-    std::string bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return bytes;
-    char chunk[4096];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> filesIn(const std::string& folder)

@@ -22,7 +22,7 @@ private:
     std::string path_;
 };
 
-// Whole-file helpers through the C library, again outside the layer under test.
+// Whole-file helpers through the C++ library, again outside the layer under test.
 bool writeWhole(const std::string& path, const std::string& bytes);
 std::string readWhole(const std::string& path); // empty when missing
 std::vector<std::string> filesIn(const std::string& folder);
