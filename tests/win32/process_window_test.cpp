@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,11 @@ TEST(Win32Process, StartedProgramGetsOnlyThePositionAndIsWaitedFor)
 {
     WinTestFolder folder;
     const std::string report = folder.file("probe.txt");
-    std::string commandLine = "\"" + probePath() + "\" \"" + report + "\" 400";
+    char commandLine[512];
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\" \"%s\" 400", probePath().c_str(),
+                  report.c_str());
     const DWORD started = GetTickCount();
-    ProcessHandle process = startProcess(commandLine.data(), 200, 20);
+    ProcessHandle process = startProcess(commandLine, 200, 20);
     ASSERT_NE(process, 0);
     waitForProcess(process);
     const DWORD waited = GetTickCount() - started;
@@ -51,7 +54,7 @@ TEST(Win32Process, ProgramsAreFoundInTheCurrentFolderAndMissingOnesGiveNoProcess
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
-    char commandLine[] = "UPDATER.EXE started.txt";
+    char commandLine[512] = "UPDATER.EXE started.txt";
     ProcessHandle process = startProcess(commandLine, 200, 20);
     waitForProcess(process);
     closeProcess(process);
@@ -59,8 +62,8 @@ TEST(Win32Process, ProgramsAreFoundInTheCurrentFolderAndMissingOnesGiveNoProcess
     ASSERT_NE(process, 0);
     EXPECT_NE(readWhole(folder.file("started.txt")).find("x=200"), std::string::npos);
 
-    std::string missing = "\"" + folder.file("NOPE.EXE") + "\"";
-    EXPECT_EQ(startProcess(missing.data(), 200, 20), 0);
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\"", folder.file("NOPE.EXE").c_str());
+    EXPECT_EQ(startProcess(commandLine, 200, 20), 0);
     EXPECT_EQ(startProcess(nullptr, 200, 20), 0);
     waitForProcess(0); // no process: returns at once
     closeProcess(0);

@@ -58,13 +58,13 @@ TEST(Win32Profile, WritesAreReadBackAndReachTheFile)
     EXPECT_NE(text.find("Text-1=Hello there"), std::string::npos) << text;
 
     // A read-only file is left as it was.
-    ASSERT_TRUE(writeWhole(ini, "[WARNING]\r\nText-1=old\r\n"));
-    writeProfileString(nullptr, nullptr, nullptr, ini.c_str());
-    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(writeProfileString("WARNING", "Text-1", "new", ini.c_str()));
-    EXPECT_FALSE(writeProfileString("WARNING", "Text-2", "new", ini.c_str()));
-    EXPECT_EQ(readWhole(ini), "[WARNING]\r\nText-1=old\r\n");
-    EXPECT_EQ(profile("WARNING", "Text-1", "", ini), "old");
+    const std::string locked = folder.file("locked.ini");
+    ASSERT_TRUE(writeWhole(locked, "[WARNING]\r\nText-1=old\r\n"));
+    ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(writeProfileString("WARNING", "Text-1", "new", locked.c_str()));
+    EXPECT_FALSE(writeProfileString("WARNING", "Text-2", "new", locked.c_str()));
+    EXPECT_EQ(readWhole(locked), "[WARNING]\r\nText-1=old\r\n");
+    EXPECT_EQ(profile("WARNING", "Text-1", "", locked), "old");
 }
 
 TEST(Win32Profile, DroppingTheCacheShowsAFileReplacedBehindOurBack)

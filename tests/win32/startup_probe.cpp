@@ -1,7 +1,5 @@
-// Started by the process tests (and as the stand-in uploader of the program
-// test): waits the given milliseconds, then writes what it was started with
-// (its startup information) to the given file, or to "probe-started.txt"
-// in the current folder when started without arguments.
+// Started by the process tests and as the stand-in uploader: waits argv[2]
+// ms, then writes its startup information to argv[1] or "probe-started.txt".
 #include <windows.h>
 
 #include <cstdio>
