@@ -3,17 +3,13 @@
 #include <ws2tcpip.h>
 
 namespace {
-struct WinsockUser {
-    WinsockUser()
-    {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-};
-
 SOCKET listenOnLoopback(int& port)
 {
-    static WinsockUser winsock;
+    static const bool winsock = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)winsock;
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
