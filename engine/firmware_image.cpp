@@ -92,16 +92,6 @@ int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t s
     if (!path || (!bytes && size > 0) || size == 0)
         return 0;
 
-    // A target that exists must be writable by us: renaming over a
-    // write-protected file would otherwise succeed where the user meant it
-    // to be kept.
-    if (platform::fileExists(path)) {
-        const platform::FileHandle probe = platform::openExclusive(path, false);
-        if (probe == platform::kClosedFile)
-            return 0;
-        platform::closeFile(probe);
-    }
-
     // The new bytes go to a temporary file beside the target, which replaces
     // the target only once it is complete, so the target never holds a
     // partial image.

@@ -98,7 +98,9 @@ void closeFile(FileHandle file);
 
 bool deleteFile(const char* path);                  // DeleteFileA
 bool moveFile(const char* from, const char* to);    // MoveFileA: fails when `to` exists
-bool replaceFile(const char* from, const char* to); // MoveFileExA REPLACE_EXISTING
+// MoveFileExA REPLACE_EXISTING: fails, keeping `to`, when `to` is
+// write-protected or held open by another program.
+bool replaceFile(const char* from, const char* to);
 
 // Whether a file or folder of that name exists.
 bool fileExists(const char* path);

@@ -53,20 +53,6 @@ bool flushToDevice(const char* path)
     return flushed;
 }
 
-// The rename that puts the download in place does not look at the old
-// file's own protection (on POSIX only the folder counts), so a model file
-// the user cannot write is left alone here, as MoveFileEx does on Windows.
-bool modelFileReplaceable()
-{
-    if (!platform::fileExists(modelFilePath))
-        return true;
-    const platform::FileHandle file = platform::openExclusive(modelFilePath, false);
-    if (file == platform::kClosedFile)
-        return false;
-    platform::closeFile(file);
-    return true;
-}
-
 Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
 {
     if (!platform::netLoad()) {
@@ -139,7 +125,7 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
         return Outcome::Failed;
     }
     // One rename over the old file: there is always a whole model file.
-    if (modelFileReplaceable() && platform::replaceFile(tempPath.c_str(), modelFilePath))
+    if (platform::replaceFile(tempPath.c_str(), modelFilePath))
         return Outcome::Replaced;
     return Outcome::Kept;
 }

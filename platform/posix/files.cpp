@@ -216,7 +216,18 @@ bool moveFile(const char* from, const char* to)
 
 bool replaceFile(const char* from, const char* to)
 {
-    return from && *from && to && *to && ::rename(from, to) == 0;
+    if (!from || !*from || !to || !*to)
+        return false;
+    // rename() looks only at the folder, not at the file it replaces. A
+    // target that is write-protected or held by another program is kept, as
+    // MoveFileEx keeps a read-only or open file on Windows.
+    if (fileExists(to)) {
+        const FileHandle target = openExclusive(to, false);
+        if (target == kClosedFile)
+            return false;
+        closeFile(target);
+    }
+    return ::rename(from, to) == 0;
 }
 
 bool fileExists(const char* path)

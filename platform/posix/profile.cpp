@@ -269,13 +269,8 @@ bool writeProfileString(const char* section, const char* key, const char* value,
         return true;
 
     mode_t mode = newFileMode();
-    if (load == Load::Ok) {
-        // A file without any write permission is read-only, even for root,
-        // as a file with the read-only attribute is on Windows.
-        if (::access(file, W_OK) != 0 || (info.st_mode & 0222) == 0)
-            return false;
-        mode = info.st_mode & 07777;
-    }
+    if (load == Load::Ok)
+        mode = info.st_mode & 07777; // a read-only file is kept by replaceFile
     return replaceWhole(file, text, mode);
 }
 
