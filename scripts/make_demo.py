@@ -2,7 +2,7 @@
 """Prepares a demo folder for Wendrix.
 
 The folder gets the programs (copied from an install tree), a model file with
-two models, a firmware image for each whose checksum matches the model file,
+two models (alone with --model-file-only: the archives' sample), a firmware image for each whose checksum matches the model file,
 a stand-in UPDATER.EXE that only reports what it would upload, and a
 report.html. Run the programs from inside that folder.
 """
@@ -55,19 +55,21 @@ MODELS = [
 ]
 
 
-def write_model_file(path):
+def write_demo_files(folder, model_file=True, firmware=True):
     lines = ["[GPS]", "Date=07.12.26"]
     for n, model in enumerate(MODELS, start=1):
         lines.append("Gps-%d=%s" % (n, model[0]))
     for n, (section, rgn, org, size, texts, rel) in enumerate(MODELS, start=1):
         image = make_firmware(size, texts, n)
-        with open(os.path.join(os.path.dirname(path), rgn), "wb") as f:
-            f.write(image)
+        if firmware:
+            with open(os.path.join(folder, rgn), "wb") as f:
+                f.write(image)
         lines += ["[%s]" % section, "org=" + org, "rgn=" + rgn,
                   "crc=%08x" % (zlib.crc32(image) & 0xFFFFFFFF),
                   "lang=%d" % texts, "Rel=" + rel]
-    with open(path, "wb") as f:
-        f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
+    if model_file:
+        with open(os.path.join(folder, "wendrix.ini"), "wb") as f:
+            f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
 
 
 UPDATER = """#!/bin/sh
@@ -88,10 +90,18 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("folder")
     parser.add_argument("--programs", help="folder holding wendrix and wendrix-cli")
+    parser.add_argument("--model-file-only", action="store_true",
+                        help="write only wendrix.ini (the sample model file of the archives)")
+    parser.add_argument("--no-model-file", action="store_true",
+                        help="keep the folder's wendrix.ini, add only the firmware and UPDATER.EXE")
+    parser.add_argument("--updater", help="program to copy as UPDATER.EXE instead of the script")
     args = parser.parse_args()
 
     folder = os.path.abspath(args.folder)
     os.makedirs(folder, exist_ok=True)
+    if args.model_file_only:
+        write_demo_files(folder, firmware=False)
+        return
     if args.programs:
         for name in ("wendrix", "wendrix-cli"):
             source = os.path.join(args.programs, name)
@@ -100,10 +110,13 @@ def main():
     for stale in ("etrex.org", "gpsdemo.org"):
         if os.path.exists(os.path.join(folder, stale)):
             os.remove(os.path.join(folder, stale))
-    write_model_file(os.path.join(folder, "wendrix.ini"))
+    write_demo_files(folder, model_file=not args.no_model_file)
     updater = os.path.join(folder, "UPDATER.EXE")
-    with open(updater, "w") as f:
-        f.write(UPDATER)
+    if args.updater:
+        shutil.copyfile(args.updater, updater)
+    else:
+        with open(updater, "w") as f:
+            f.write(UPDATER)
     os.chmod(updater, os.stat(updater).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
     with open(os.path.join(folder, "report.html"), "w") as f:
         f.write(REPORT)

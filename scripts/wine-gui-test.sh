@@ -21,6 +21,10 @@ mkdir -p "$demo"
 
 xvfb_pid=
 if [ -z "${DISPLAY:-}" ]; then
+    if ! command -v Xvfb >/dev/null 2>&1; then
+        echo "win32_program_driven skipped: no DISPLAY and Xvfb is not installed" >&2
+        exit 77
+    fi
     # Xvfb picks a free display number and writes it to the pipe.
     number_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &

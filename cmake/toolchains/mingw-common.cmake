@@ -20,11 +20,26 @@ set(ZLIB_USE_STATIC_LIBS ON)
 set(ZLIB_LIBRARY /usr/${_triple}/lib/libz.a CACHE FILEPATH "")
 set(ZLIB_INCLUDE_DIR /usr/${_triple}/include CACHE PATH "")
 
-# ctest and gtest_discover_tests run the test programs under wine, in a
-# prefix of the build's own so that registry and profile tests never touch
-# anyone else's. WINEDEBUG=-all keeps wine's diagnostics out of test output.
-find_program(_wine NAMES ${WENDRIX_WINE_PROGRAM} wine PATHS /usr/lib/wine)
-if(_wine)
+# ctest runs the test programs under wine, in a prefix of the build's own so
+# that registry and profile tests never touch anyone else's. The loader of
+# the build's word size is used directly (/usr/lib/wine/wine or wine64): the
+# plain `wine` command picks the 32-bit one whenever it is installed, and
+# some kernels cannot run 32-bit programs at all. The loader is tried once;
+# where it cannot run, the tests are built but reported as skipped.
+# WINEDEBUG=-all keeps wine's diagnostics out of test output.
+find_program(_wine NAMES ${WENDRIX_WINE_PROGRAM} HINTS /usr/lib/wine /usr/lib64/wine /opt/wine-stable/bin)
+set(WENDRIX_WINE_SKIP_REASON "")
+if(NOT _wine)
+  set(WENDRIX_WINE_SKIP_REASON "Wine (${WENDRIX_WINE_PROGRAM}) is not installed")
+else()
+  execute_process(COMMAND ${_wine} --version RESULT_VARIABLE _wine_status
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(NOT _wine_status EQUAL 0)
+    set(WENDRIX_WINE_SKIP_REASON
+        "this machine cannot run ${WENDRIX_WINE_BITS}-bit programs (${_wine} --version failed)")
+  endif()
+endif()
+if(WENDRIX_WINE_SKIP_REASON STREQUAL "")
   # Also for test scripts that run several programs in one prefix.
   set(WENDRIX_WINE ${_wine})
   set(WENDRIX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
