@@ -16,6 +16,7 @@ packages=(
     wine wine64
     xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-liberation
     hyperfine xdg-utils util-linux procps
+    groff-base man-db desktop-file-utils unzip
 )
 
 # The 32-bit Windows build's tests run under 32-bit Wine.
