@@ -12,6 +12,12 @@
 
 namespace testing_support {
 
+// Seven lines of 29 characters, from the widest glyphs to the narrowest.
+inline const char* const kLongPreviewLines[] = {
+    "WWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "THIS UNIT BELONGS TO J. SMITH", "Line 3 is exactly 29 chars...",
+    "responsibility and risk, too.", "iiiiiiiiiiiiiiiiiiiiiiiiiiiii", "mmmmmmmmmmmmmmmmmmmmmmmmmmmmm",
+    "Call +44 131 496 0000 for me!"};
+
 struct PixelBox {
     int left, top, right, bottom; // inclusive; right < left when empty
 };

@@ -185,14 +185,11 @@ TEST_F(QtDialogTest, LinesOfTwentyNineCharactersAreDrawnWholeInsideTheirFields)
     writeThreeModels();
     open(true); // no stored lines: every preview field is empty
     const QImage empty = dialog->grab().toImage();
-    const char* const lines[] = {
-        "WWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "THIS UNIT BELONGS TO J. SMITH", "Line 3 is exactly 29 chars...",
-        "responsibility and risk, too.", "iiiiiiiiiiiiiiiiiiiiiiiiiiiii", "mmmmmmmmmmmmmmmmmmmmmmmmmmmmm",
-        "Call +44 131 496 0000 for me!"};
     std::vector<testing_support::PixelBox> fields;
     for (int i = 0; i < 7; ++i) {
-        ASSERT_EQ(std::strlen(lines[i]), 29u);
-        edit(i)->setText(QString::fromLatin1(lines[i]));
+        const char* line = testing_support::kLongPreviewLines[i];
+        ASSERT_EQ(std::strlen(line), 29u);
+        edit(i)->setText(QString::fromLatin1(line));
         const QRect field = dialog->item(IdFirstPreview + i)->geometry();
         fields.push_back({field.left(), field.top(), field.right(), field.bottom()});
     }

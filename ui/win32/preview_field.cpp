@@ -1,7 +1,6 @@
 #include "ui/win32/preview_field.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "ui/dialog_window.h"
 #include "ui/preview_fit.h"
@@ -11,12 +10,12 @@ namespace {
 
 constexpr int kPreviewCount = 7;
 
-// The preview font at `size` pixels of cell height, its glyphs narrowed to
+// The preview font at `size` pixels of em height, its glyphs narrowed to
 // `percent` of their width.
 HFONT previewFontAt(const LOGFONTA& base, HDC context, int size, int percent)
 {
     LOGFONTA font = base;
-    font.lfHeight = base.lfHeight < 0 ? -size : size;
+    font.lfHeight = -size; // the em height, as the fitting counts sizes
     font.lfWidth = 0;
     if (percent != 100) {
         // A width of 0 means the face's own; narrowing needs its average.
@@ -87,7 +86,13 @@ void paint(HWND field)
         font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTA base{};
     GetObjectA(font, sizeof base, &base);
-    const int baseSize = std::abs(base.lfHeight);
+    // The preview font is made by its cell height; smaller sizes are counted
+    // by the em height, as every toolkit counts a font's pixel size.
+    HGDIOBJ previous = SelectObject(context, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(context, &metrics);
+    SelectObject(context, previous);
+    const int baseSize = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading);
     const PreviewFit fit =
         fitPreviewLine(area.right, baseSize, [&](int size, int percent) {
             if (size == baseSize && percent == 100)
