@@ -1,11 +1,10 @@
 #include "ui/win32/edit_menu.h"
 
+#include "engine/warning_lines.h"
 #include "ui/dialog_window.h"
 
 namespace ui::win32 {
 namespace {
-
-constexpr int kEditCount = 7;
 
 // Editing items carry the message that carries them out as their id.
 struct EditItem {
@@ -116,7 +115,7 @@ void subclass(HWND edit)
 
 void addWindowMenuToEditMenus(HWND dialog)
 {
-    for (int i = 0; i < kEditCount; ++i)
+    for (int i = 0; i < WarningLines::kCount; ++i)
         subclass(GetDlgItem(dialog, IdFirstEdit + i));
     // The model list's edit field is the combo box's child.
     subclass(FindWindowExA(GetDlgItem(dialog, IdModelList), nullptr, "Edit", nullptr));

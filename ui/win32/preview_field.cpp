@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
+#include "engine/warning_lines.h"
 #include "ui/dialog_window.h"
 #include "ui/preview_fit.h"
 
 namespace ui::win32 {
 namespace {
-
-constexpr int kPreviewCount = 7;
 
 // The preview font at `size` pixels of em height, its glyphs narrowed to
 // `percent` of their width.
@@ -137,7 +136,7 @@ LRESULT CALLBACK previewProc(HWND field, UINT message, WPARAM wParam, LPARAM lPa
 
 void drawPreviewFieldsOverPicture(HWND dialog)
 {
-    for (int i = 0; i < kPreviewCount; ++i) {
+    for (int i = 0; i < WarningLines::kCount; ++i) {
         HWND field = GetDlgItem(dialog, IdFirstPreview + i);
         if (field == nullptr)
             continue;
