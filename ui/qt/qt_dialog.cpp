@@ -179,7 +179,7 @@ void QtDialog::addWindowMenuToContextMenu(QLineEdit* edit)
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](const QPoint& pos) {
         QMenu* menu = edit->createStandardContextMenu();
-        menu->setAttribute(Qt::WA_DeleteOnClose);
+        connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
         menu->addSeparator();
         for (QAction* action : windowMenu_.actions()) {
             if (action->isSeparator())
