@@ -1,13 +1,15 @@
 #include "ui/about_dialog.h"
 
 #include "config/app_text.h"
+#include "ui/centre_window.h"
 
 namespace ui {
 
-void aboutDialogCreate(DialogWindow& window)
+void aboutDialogCreate(DialogWindow& window, DialogWindow* over)
 {
     window.setItemText(IdAboutTitle, kAppTitle);
     window.setItemText(IdAboutVersion, kVersionText);
+    centreWindow(window, over);
 }
 
 bool aboutDialogCommand(DialogWindow& window, int id)

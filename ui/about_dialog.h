@@ -6,7 +6,8 @@
 
 namespace ui {
 
-void aboutDialogCreate(DialogWindow& window);
+// Fills in the texts and centres the box over `over` (the screen when null).
+void aboutDialogCreate(DialogWindow& window, DialogWindow* over);
 // True for ids 1 and 2, which end the box with result 0.
 bool aboutDialogCommand(DialogWindow& window, int id);
 

@@ -63,6 +63,8 @@ public:
     virtual void getItemText(int id, char* out, int size) = 0;
     virtual void enableItem(int id, bool enabled) = 0;
     virtual void hideItem(int id) = 0;
+    // Gives a control the keyboard focus (from creation on, once shown).
+    virtual void focusItem(int id) = 0;
     virtual void setCaption(const char* text) = 0;
 
     // The model list (a combo box).

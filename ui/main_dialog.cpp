@@ -74,6 +74,8 @@ void onPage(DialogWindow& window)
     setStatus(kSelectModel);
     showStatus(window);
     window.hideItem(IdPage);
+    // Typing goes on where the lines are, not on OK.
+    window.focusItem(IdFirstEdit);
 }
 
 void onEditChange(DialogWindow& window, int line)
@@ -138,6 +140,8 @@ void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
     window.armTimer(kModelListTimer, kModelListDelayMs);
     window.enableItem(IdModelList, false);
     showStatus(window);
+    // Page is the only way on from the disclaimer, so Enter and Space press it.
+    window.focusItem(IdPage);
 }
 
 void mainDialogTimer(DialogWindow& window, int timerId)

@@ -13,13 +13,20 @@
 
 using namespace ui;
 
-TEST(AboutBox, ShowsNameAndVersionAndEndsOnlyOnOkOrCancel)
+TEST(AboutBox, ShowsNameAndVersionCentredOverTheMainDialogAndEndsOnlyOnOkOrCancel)
 {
     for (int id : {int(IdOk), int(IdCancel)}) {
-        FakeWindow box(false);
-        aboutDialogCreate(box);
+        FakeWindow box(false), main;
+        box.rect = {0, 0, 345, 122};
+        main.rect = {600, 400, 1104, 713}; // near the screen's corner
+        aboutDialogCreate(box, id == IdOk ? &main : nullptr);
         EXPECT_EQ(box.text(IdAboutTitle), "Zarnek Wendrix");
         EXPECT_EQ(box.text(IdAboutVersion), "1.4.1.12");
+        // Over the main dialog even where that one reaches off the screen;
+        // without it, in the middle of the screen.
+        EXPECT_EQ(box.moves, (std::vector<std::pair<int, int>>{
+                                 id == IdOk ? std::pair{600 + (504 - 345) / 2, 400 + (313 - 122) / 2}
+                                            : std::pair{(1024 - 345) / 2, (768 - 122) / 2}}));
         for (int other : {0, 3, int(IdAboutTitle), 1004})
             EXPECT_FALSE(aboutDialogCommand(box, other)) << other;
         EXPECT_FALSE(box.ended);

@@ -60,6 +60,7 @@ public:
     bool timerArmed = false, ended = false;
     unsigned timerPeriod = 0;
     int result = -1, aboutBoxes = 0;
+    int focused = 0; // the control that has the focus
     // For centreWindow on a 1024 x 768 screen.
     ui::WindowRect rect{0, 0, 504, 313};
     int rectFailures = 0, rectCalls = 0; // the next `rectFailures` requests fail
@@ -91,6 +92,7 @@ public:
         events.push_back((on ? "enable " : "disable ") + std::to_string(id));
     }
     void hideItem(int id) override { hidden_[id] = true; events.push_back("hide " + std::to_string(id)); }
+    void focusItem(int id) override { focused = id; events.push_back("focus " + std::to_string(id)); }
     void setCaption(const char* value) override { caption = value; }
     void listReset(int) override { list.clear(); selection = -1; listEdit_.reset(); }
     void listAppend(int, const char* value) override { list.push_back(value); }

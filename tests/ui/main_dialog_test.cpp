@@ -53,6 +53,7 @@ TEST_F(MainDialogTest, CreationShowsTheDisclaimerPageAndTheFirstTickFillsTheList
         EXPECT_FALSE(window->enabled(IdModelList));
         EXPECT_TRUE(window->enabled(IdPage));
         EXPECT_FALSE(window->hidden(IdPage));
+        EXPECT_EQ(window->focused, IdPage); // Enter and Space go on from the disclaimer
         for (int i = 0; i < 7; ++i) {
             EXPECT_EQ(window->enabled(IdFirstEdit + i), !ticked);
             EXPECT_EQ(window->text(IdFirstEdit + i), "");
@@ -138,6 +139,8 @@ TEST_F(MainDialogTest, PageLoadsStoredLinesLineByLineAndHidesItself)
             }
         }
         EXPECT_TRUE(window->hidden(IdPage));
+        EXPECT_EQ(window->focused, IdFirstEdit); // moved off the hidden Page, to line 1
+        EXPECT_LT(at("hide 1029"), at("focus 1052"));
         EXPECT_TRUE(window->enabled(IdOk));
         EXPECT_TRUE(window->enabled(IdModelList));
         expectStatus(kStateLines, "Select a GPS model ...");

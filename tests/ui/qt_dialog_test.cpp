@@ -17,8 +17,10 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
+#include "tests/support/preview_ink.h"
 #include "tests/ui/dialog_fixture.h"
 #include "tests/ui/model_server.h"
 #include "ui/qt/qt_dialog.h"
@@ -178,6 +180,49 @@ TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
     EXPECT_EQ(preview->text(), QStringLiteral("<b>bold</b> & co"));
 }
 
+TEST_F(QtDialogTest, LinesOfTwentyNineCharactersAreDrawnWholeInsideTheirFields)
+{
+    writeThreeModels();
+    open(true); // no stored lines: every preview field is empty
+    const QImage empty = dialog->grab().toImage();
+    std::vector<testing_support::PixelBox> fields;
+    for (int i = 0; i < 7; ++i) {
+        const char* line = testing_support::kLongPreviewLines[i];
+        ASSERT_EQ(std::strlen(line), 29u);
+        edit(i)->setText(QString::fromLatin1(line));
+        const QRect field = dialog->item(IdFirstPreview + i)->geometry();
+        fields.push_back({field.left(), field.top(), field.right(), field.bottom()});
+    }
+    const QImage full = dialog->grab().toImage();
+    screenshot(*dialog, "6-long-lines");
+    const QRect picture = dialog->item(IdPicture)->geometry();
+    const auto differs = [&](int x, int y) { return empty.pixel(x, y) != full.pixel(x, y); };
+    testing_support::expectInkInsideFields(
+        fields, {picture.left(), picture.top(), picture.right(), picture.bottom()}, 5, differs);
+
+    // A line that fits keeps the preview font: its ink is as wide as that font draws it.
+    edit(0)->setText(QStringLiteral("WARNING"));
+    const QImage warning = dialog->grab().toImage();
+    const testing_support::PixelBox ink = testing_support::changedPixels(
+        fields[0], [&](int x, int y) { return empty.pixel(x, y) != warning.pixel(x, y); });
+    const int expected = QFontMetrics(*static_cast<QFont*>(previewFont)).boundingRect("WARNING").width();
+    EXPECT_NEAR(ink.right - ink.left + 1, expected, 2);
+}
+
+TEST_F(QtDialogTest, KeyboardFocusStartsOnPageThenMovesToLineOne)
+{
+    writeThreeModels();
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    EXPECT_EQ(QApplication::focusWidget(), button(IdPage));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // Enter presses Page, not Cancel
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialogState, kStateLines);
+    EXPECT_EQ(QApplication::focusWidget(), edit(0));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed"));
+    EXPECT_EQ(edit(0)->text(), QStringLiteral("typed"));
+}
+
 TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
 {
     writeFirmwareModel();
@@ -253,6 +298,28 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
     QTest::keyClick(edit(0), Qt::Key_Menu);
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
+
+    // The context menus of the line edits and of the model list end with the
+    // dialog's own commands, the very actions of the window menu.
+    QTest::mouseClick(button(IdPage), Qt::LeftButton); // the edits and the list are enabled now
+    for (QWidget* field : {static_cast<QWidget*>(edit(3)), static_cast<QWidget*>(combo()->lineEdit())}) {
+        SCOPED_TRACE(field->objectName().toStdString() + (field == edit(3) ? "line 4" : "model list"));
+        QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(field, &right);
+        QMenu* popup = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<QMenu*>(widget); found && found != menu && found->isVisible())
+                popup = found;
+        ASSERT_NE(popup, nullptr);
+        const QList<QAction*> actions = popup->actions();
+        ASSERT_GT(actions.size(), 3);
+        EXPECT_TRUE(actions.at(actions.size() - 3)->isSeparator());
+        EXPECT_EQ(actions.mid(actions.size() - 2), menu->actions().mid(0, 2)); // Update, About
+        EXPECT_TRUE(std::any_of(actions.begin(), actions.end(), [](QAction* a) {
+            return a->text().contains(QStringLiteral("Paste")); // the edit's own items stay
+        }));
+        popup->close();
+    }
 }
 
 TEST_F(QtDialogTest, AboutBoxShowsNameAndVersionAndEndsEveryWay)
@@ -276,6 +343,12 @@ TEST_F(QtDialogTest, AboutBoxShowsNameAndVersionAndEndsEveryWay)
             // No owner: nothing is modal, the main dialog still answers.
             EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
             EXPECT_TRUE(dialog->isEnabled());
+            // Centred over the main dialog, as the dialog logic places it.
+            const QRect over = dialog->frameGeometry(), placed = box.frameGeometry();
+            EXPECT_EQ(placed.topLeft(), over.topLeft() + QPoint((over.width() - placed.width()) / 2,
+                                                                (over.height() - placed.height()) / 2))
+                << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height() << " over "
+                << over.x() << "," << over.y() << " " << over.width() << "x" << over.height();
             if (i == 0)
                 screenshot(box, "5-about");
             QObject::connect(&box, &QDialog::finished, [&] { ended = true; });

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/firmware_maker.h"
+#include "tests/support/preview_ink.h"
 #include "tests/win32/win_test_folder.h"
 
 namespace {
@@ -120,6 +121,70 @@ void requestScreenshot(const std::string& folder)
     DeleteFileA(done.c_str());
 }
 
+// The control of `process`'s dialog thread that has the keyboard focus.
+HWND focusOf(const PROCESS_INFORMATION& process)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+// The centre of a window on the screen, doubled to stay in whole pixels.
+POINT doubledCentre(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return {rect.left + rect.right, rect.top + rect.bottom};
+}
+
+// A control's area in its dialog's client coordinates.
+testing_support::PixelBox itemBox(HWND dialog, int id)
+{
+    RECT rect;
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - 1, rect.bottom - 1};
+}
+
+// The dialog's client area as the screen shows it, after its repaints.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<DWORD> pixels; // top row first
+    DWORD at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+Screenshot capture(HWND dialog)
+{
+    Sleep(500);
+    RECT client;
+    GetClientRect(dialog, &client);
+    POINT origin{0, 0};
+    ClientToScreen(dialog, &origin);
+    Screenshot shot;
+    shot.width = client.right;
+    shot.height = client.bottom;
+    shot.pixels.resize(static_cast<std::size_t>(shot.width) * shot.height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(shot.height), shot.pixels.data(), &info,
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
 class ProgramUnderTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -214,6 +279,18 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_TRUE(visible(dialog, 1029));
     EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1029)) << "Enter and Space press Page";
+    // The picture keeps clear of the rule under it.
+    const testing_support::PixelBox picture = itemBox(dialog, 2000);
+    EXPECT_EQ(picture.bottom - picture.top + 1, 240);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BLACKRECT) {
+            RECT rule;
+            GetWindowRect(child, &rule);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rule), 2);
+            EXPECT_LT(picture.bottom, rule.top) << "the picture reaches over the rule";
+        }
+    }
 
     // The About box from the window menu, with its two texts filled in.
     PostMessageA(dialog, WM_SYSCOMMAND, 1000, 0);
@@ -222,6 +299,9 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_EQ(itemText(about, 1002), "Zarnek Wendrix");
     EXPECT_EQ(itemText(about, 1003), "1.4.1.12");
     EXPECT_TRUE(IsWindowEnabled(dialog)) << "the About box has no owner";
+    const POINT aboutCentre = doubledCentre(about), dialogCentre = doubledCentre(dialog);
+    EXPECT_LE(std::abs(aboutCentre.x - dialogCentre.x), 1) << "centred over the main dialog";
+    EXPECT_LE(std::abs(aboutCentre.y - dialogCentre.y), 1) << "centred over the main dialog";
     press(about, 1);
     EXPECT_TRUE(waitFor([&] { return IsWindow(about) ? nullptr : dialog; }, 5000) != nullptr);
 
@@ -232,6 +312,26 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_TRUE(enabled(dialog, 1052));
     EXPECT_EQ(itemText(dialog, 1066), "Select a GPS model ...");
     EXPECT_EQ(itemText(dialog, 1059), "") << "no stored lines yet";
+    EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052)) << "typing goes to line 1";
+
+    // Lines of 29 characters are drawn whole inside their preview fields.
+    const Screenshot empty = capture(dialog);
+    std::vector<testing_support::PixelBox> fields;
+    for (int i = 0; i < 7; ++i) {
+        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(testing_support::kLongPreviewLines[i]));
+        fields.push_back(itemBox(dialog, 1059 + i));
+    }
+    const Screenshot full = capture(dialog);
+    testing_support::expectInkInsideFields(fields, picture, 5, [&](int x, int y) {
+        return empty.at(x, y) != full.at(x, y);
+    });
+    for (const testing_support::PixelBox& field : fields) { // the picture shows through
+        const int middle = (field.top + field.bottom) / 2;
+        EXPECT_EQ(empty.at(field.left, middle), empty.at(field.left - 1, middle)) << "not transparent";
+    }
+    for (int i = 0; i < 7; ++i)
+        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
 
     SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
     const std::string longLine = "Return to 12 Harbour Road, Leith";
@@ -342,6 +442,31 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     press(dialog, 1029, true);
     EXPECT_EQ(itemText(dialog, 1052), line);
     EXPECT_EQ(itemText(dialog, 1059), line);
+
+    // The model list's context menu ends with the window-menu commands; its
+    // last item, chosen from the keyboard, opens the About box.
+    HWND listEdit = FindWindowExA(GetDlgItem(dialog, 1028), nullptr, "Edit", nullptr);
+    ASSERT_NE(listEdit, nullptr);
+    RECT listRect;
+    GetWindowRect(listEdit, &listRect);
+    PostMessageA(listEdit, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(listEdit),
+                 MAKELPARAM(listRect.left + 5, listRect.top + 5));
+    HWND popup = waitFor([&]() -> HWND {
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32768", nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId && IsWindowVisible(window))
+                return window;
+        }
+        return nullptr;
+    });
+    ASSERT_NE(popup, nullptr) << "no context menu";
+    PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
+    ASSERT_NE(about, nullptr) << "About Wendrix did not open the About box";
+    press(about, 1);
+    waitFor([&] { return IsWindow(about) ? nullptr : dialog; }, 5000);
     press(dialog, 1);
     HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
     ASSERT_NE(box, nullptr);

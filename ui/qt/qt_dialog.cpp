@@ -14,6 +14,7 @@
 #include "ui/about_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/qt/ansi_text.h"
+#include "ui/qt/preview_label.h"
 #include "ui/qt/qt_resources.h"
 
 namespace ui::qt {
@@ -74,7 +75,8 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
         switch (entry.kind) {
         case ControlKind::Label:
         case ControlKind::Preview: {
-            auto* label = new QLabel(this);
+            auto* label = entry.kind == ControlKind::Preview ? new PreviewLabel(this)
+                                                             : new QLabel(this);
             // Plain text: a user's line is shown as typed, never as markup.
             label->setTextFormat(Qt::PlainText);
             label->setText(text);
@@ -113,6 +115,7 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
             // Every change, typed or set, goes through the change command.
             connect(edit, &QLineEdit::textChanged, this,
                     [this, id] { command(id, NotifyEditChange); });
+            addWindowMenuToContextMenu(edit);
             widget = edit;
             break;
         }
@@ -124,6 +127,7 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
             // Win32 combo box; selecting from the program is silent.
             connect(combo, &QComboBox::activated, this,
                     [this, id] { command(id, NotifyListSelChange); });
+            addWindowMenuToContextMenu(combo->lineEdit());
             widget = combo;
             break;
         }
@@ -165,6 +169,25 @@ void QtDialog::openWindowMenu(const QPoint& globalPos)
 void QtDialog::contextMenuEvent(QContextMenuEvent* event)
 {
     openWindowMenu(event->globalPos());
+}
+
+void QtDialog::addWindowMenuToContextMenu(QLineEdit* edit)
+{
+    // An edit's own menu hides the dialog's, and on Linux the title bar and
+    // Alt+Space often belong to the window manager: the edit's menu carries
+    // the dialog's own commands (those above the separator) at its end.
+    edit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](const QPoint& pos) {
+        QMenu* menu = edit->createStandardContextMenu();
+        connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+        menu->addSeparator();
+        for (QAction* action : windowMenu_.actions()) {
+            if (action->isSeparator())
+                break;
+            menu->addAction(action);
+        }
+        menu->popup(edit->mapToGlobal(pos));
+    });
 }
 
 void QtDialog::reject()
@@ -232,6 +255,12 @@ void QtDialog::hideItem(int id)
 {
     if (QWidget* widget = item(id))
         widget->hide();
+}
+
+void QtDialog::focusItem(int id)
+{
+    if (QWidget* widget = item(id))
+        widget->setFocus(Qt::OtherFocusReason);
 }
 
 void QtDialog::setCaption(const char* text)
@@ -335,7 +364,7 @@ void QtDialog::endDialog(int result)
 
 void QtDialog::runAboutBox()
 {
-    AboutDialogQt box;
+    AboutDialogQt box(this);
     runWithoutOwner(box);
 }
 
@@ -351,6 +380,10 @@ bool QtDialog::screenSize(int* width, int* height)
 
 bool QtDialog::windowRect(WindowRect* rect)
 {
+    // A window not yet created has no frame; with its platform window it has
+    // the frame the platform knows of so far.
+    if (isWindow() && !testAttribute(Qt::WA_WState_Created))
+        winId();
     const QRect frame = frameGeometry();
     if (!frame.isValid())
         return false;
@@ -400,12 +433,12 @@ void MainDialogQt::timer(int timerId)
 
 // --------------------------------------------------------------- About
 
-AboutDialogQt::AboutDialogQt() : QtDialog(kAboutTemplate)
+AboutDialogQt::AboutDialogQt(QtDialog* over) : QtDialog(kAboutTemplate)
 {
     setWindowTitle(QStringLiteral("About Zarnek"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    aboutDialogCreate(*this);
+    aboutDialogCreate(*this, over);
     if (QWidget* ok = item(IdOk))
         ok->setFocus();
 }

@@ -13,6 +13,7 @@
 #include "ui/qt/dialog_template.h"
 
 class QLabel;
+class QLineEdit;
 
 namespace ui::qt {
 
@@ -35,6 +36,7 @@ public:
     void getItemText(int id, char* out, int size) override;
     void enableItem(int id, bool enabled) override;
     void hideItem(int id) override;
+    void focusItem(int id) override;
     void setCaption(const char* text) override;
     void listReset(int id) override;
     void listAppend(int id, const char* text) override;
@@ -65,6 +67,7 @@ protected:
 
 private:
     void build(const DialogTemplate& dialogTemplate);
+    void addWindowMenuToContextMenu(QLineEdit* edit);
 
     QHash<int, QWidget*> items_;
     QMenu windowMenu_;
@@ -83,10 +86,10 @@ protected:
     void timer(int timerId) override;
 };
 
-// The About box (template 500).
+// The About box (template 500), centred over `over` (the screen when null).
 class AboutDialogQt : public QtDialog {
 public:
-    AboutDialogQt();
+    explicit AboutDialogQt(QtDialog* over = nullptr);
 
 protected:
     void command(int id, int notification) override;

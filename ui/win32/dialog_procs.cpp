@@ -4,9 +4,27 @@
 
 #include "ui/about_dialog.h"
 #include "ui/main_dialog.h"
+#include "ui/startup.h"
+#include "ui/win32/dialog_layout.h"
+#include "ui/win32/edit_menu.h"
+#include "ui/win32/preview_field.h"
 #include "ui/win32/win32_dialog_window.h"
 
 namespace ui::win32 {
+namespace {
+
+// The window the About box being created is centred over.
+HWND aboutOver = nullptr;
+
+int pictureHeight(void* picture)
+{
+    BITMAP size{};
+    if (picture == nullptr || GetObjectA(static_cast<HBITMAP>(picture), sizeof size, &size) == 0)
+        return 0;
+    return size.bmHeight;
+}
+
+} // namespace
 
 // Only OK and Cancel are answered as handled; everything else also goes to
 // the default dialog handling, which carries out the ordinary window-menu
@@ -16,8 +34,11 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     Win32DialogWindow window(dialog);
     switch (message) {
     case WM_INITDIALOG:
+        keepPictureAboveRule(dialog, pictureHeight(warningBitmap));
+        drawPreviewFieldsOverPicture(dialog);
+        addWindowMenuToEditMenus(dialog);
         mainDialogCreate(window, static_cast<std::int32_t>(lParam));
-        return FALSE;
+        return FALSE; // the dialog logic has set the focus
     case WM_COMMAND:
         return mainDialogCommand(window, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_SYSCOMMAND:
@@ -35,14 +56,24 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 {
     Win32DialogWindow window(dialog);
     switch (message) {
-    case WM_INITDIALOG:
-        aboutDialogCreate(window);
+    case WM_INITDIALOG: {
+        Win32DialogWindow over(aboutOver);
+        aboutDialogCreate(window, aboutOver != nullptr ? &over : nullptr);
         return TRUE; // the default focus goes to OK
+    }
     case WM_COMMAND:
         return aboutDialogCommand(window, LOWORD(wParam)) ? TRUE : FALSE;
     default:
         return FALSE;
     }
+}
+
+INT_PTR runAboutBox(HWND over)
+{
+    aboutOver = over;
+    // No owner: the main dialog stays usable while the box is open.
+    return DialogBoxParamA(static_cast<HINSTANCE>(appInstance), MAKEINTRESOURCEA(500), nullptr,
+                           aboutDialogProc, 500);
 }
 
 } // namespace ui::win32

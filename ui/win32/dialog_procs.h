@@ -8,5 +8,7 @@ namespace ui::win32 {
 
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the About box modally, without an owner, centred over `over`.
+INT_PTR runAboutBox(HWND over);
 
 } // namespace ui::win32

@@ -1,6 +1,5 @@
 #include "ui/win32/win32_dialog_window.h"
 
-#include "ui/startup.h"
 #include "ui/win32/dialog_procs.h"
 
 namespace ui::win32 {
@@ -38,6 +37,12 @@ void Win32DialogWindow::enableItem(int id, bool enabled)
 void Win32DialogWindow::hideItem(int id)
 {
     ShowWindow(GetDlgItem(window_, id), SW_HIDE);
+}
+
+void Win32DialogWindow::focusItem(int id)
+{
+    // As the dialog manager moves the focus, so the default button follows.
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, id)), TRUE);
 }
 
 void Win32DialogWindow::setCaption(const char* text)
@@ -114,9 +119,7 @@ void Win32DialogWindow::endDialog(int result)
 
 void Win32DialogWindow::runAboutBox()
 {
-    // No owner: the main dialog stays usable while the box is open.
-    DialogBoxParamA(static_cast<HINSTANCE>(appInstance), MAKEINTRESOURCEA(500), nullptr,
-                    aboutDialogProc, 500);
+    win32::runAboutBox(window_);
 }
 
 bool Win32DialogWindow::screenSize(int* width, int* height)

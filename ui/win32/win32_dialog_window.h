@@ -18,6 +18,7 @@ public:
     void getItemText(int id, char* out, int size) override;
     void enableItem(int id, bool enabled) override;
     void hideItem(int id) override;
+    void focusItem(int id) override;
     void setCaption(const char* text) override;
     void listReset(int id) override;
     void listAppend(int id, const char* text) override;

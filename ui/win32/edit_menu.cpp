@@ -1,0 +1,124 @@
+#include "ui/win32/edit_menu.h"
+
+#include "engine/warning_lines.h"
+#include "ui/dialog_window.h"
+
+namespace ui::win32 {
+namespace {
+
+// Editing items carry the message that carries them out as their id.
+struct EditItem {
+    const char* text; // null: a separator
+    UINT message;
+};
+constexpr EditItem kEditItems[] = {
+    {"&Undo", WM_UNDO}, {nullptr, 0},          {"Cu&t", WM_CUT},
+    {"&Copy", WM_COPY}, {"&Paste", WM_PASTE},  {"&Delete", WM_CLEAR},
+    {nullptr, 0},       {"Select &All", EM_SETSEL},
+};
+
+bool itemEnabled(HWND edit, UINT message)
+{
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    switch (message) {
+    case WM_UNDO:
+        return SendMessageA(edit, EM_CANUNDO, 0, 0) != 0;
+    case WM_CUT:
+    case WM_COPY:
+    case WM_CLEAR:
+        return start != end;
+    case WM_PASTE:
+        return IsClipboardFormatAvailable(CF_TEXT) != 0;
+    default: // select all
+        return start != 0 || end != static_cast<DWORD>(GetWindowTextLengthA(edit));
+    }
+}
+
+// Appends the dialog's own commands: the window-menu items above its first
+// separator. True when there were any.
+bool appendWindowCommands(HMENU menu, HWND dialog)
+{
+    HMENU windowMenu = GetSystemMenu(dialog, FALSE);
+    const int count = GetMenuItemCount(windowMenu);
+    bool any = false;
+    for (int i = 0; i < count; ++i) {
+        char text[64] = "";
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        if (!GetMenuItemInfoA(windowMenu, static_cast<UINT>(i), TRUE, &info) ||
+            (info.fType & MFT_SEPARATOR) != 0)
+            break;
+        if (!any)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, info.wID, text);
+        any = true;
+    }
+    return any;
+}
+
+void showMenu(HWND edit, LPARAM where)
+{
+    HWND dialog = GetAncestor(edit, GA_ROOT);
+    SetFocus(edit);
+    HMENU menu = CreatePopupMenu();
+    for (const EditItem& item : kEditItems) {
+        if (item.text == nullptr)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu, MF_STRING | (itemEnabled(edit, item.message) ? 0 : MF_GRAYED),
+                        item.message, item.text);
+    }
+    appendWindowCommands(menu, dialog);
+
+    POINT at{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+    if (where == -1) { // from the keyboard: below the edit's left corner
+        RECT frame;
+        GetWindowRect(edit, &frame);
+        at = {frame.left, frame.bottom};
+    }
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, edit, nullptr));
+    DestroyMenu(menu);
+    if (chosen == 0)
+        return;
+    if (chosen == EM_SETSEL)
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+    else if (chosen >= WM_CUT && chosen <= WM_UNDO)
+        SendMessageA(edit, chosen, 0, 0);
+    else // one of the dialog's commands, as the window menu sends it
+        SendMessageA(dialog, WM_SYSCOMMAND, chosen, 0);
+}
+
+LRESULT CALLBACK editProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CONTEXTMENU) {
+        showMenu(edit, lParam);
+        return 0;
+    }
+    const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_USERDATA));
+    return CallWindowProcA(original, edit, message, wParam, lParam);
+}
+
+void subclass(HWND edit)
+{
+    if (edit == nullptr)
+        return;
+    SetWindowLongPtrA(edit, GWLP_USERDATA, GetWindowLongPtrA(edit, GWLP_WNDPROC));
+    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
+}
+
+} // namespace
+
+void addWindowMenuToEditMenus(HWND dialog)
+{
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        subclass(GetDlgItem(dialog, IdFirstEdit + i));
+    // The model list's edit field is the combo box's child.
+    subclass(FindWindowExA(GetDlgItem(dialog, IdModelList), nullptr, "Edit", nullptr));
+}
+
+} // namespace ui::win32
