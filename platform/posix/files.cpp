@@ -169,7 +169,7 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
 
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const int written = std::snprintf(tempPath, tempPathSize, "%.*s" "%s%ld-%u%s",
+        const int written = std::snprintf(tempPath, tempPathSize, "%.*s%s%ld-%u%s",
                                           static_cast<int>(folderLength), target, kTempPrefix,
                                           static_cast<long>(::getpid()), counter++, kTempSuffix);
         if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize ||
@@ -189,8 +189,9 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
             }
             return fd;
         }
+        const int error = errno;
         forgetTempFile(tempPath);
-        if (errno != EEXIST) {
+        if (error != EEXIST) {
             tempPath[0] = '\0';
             return kClosedFile;
         }
