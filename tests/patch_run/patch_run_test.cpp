@@ -30,6 +30,14 @@ protected:
     {
         ASSERT_TRUE(testing_support::writeText(workFile("UPDATER.EXE"), content));
     }
+    // Everything a run needs to patch `made` with the owner's lines.
+    void readyToPatch(const MadeFirmware& made)
+    {
+        model(crcOf(made.bytes));
+        putUpdater();
+        putWork("model.rgn", made.bytes);
+        setLines(ownerLines());
+    }
     // The fitting summary when some text could not be fitted, then the question about the uploader.
     static std::vector<std::string> successMessages(const Fitted& fitted, int langKey)
     {
@@ -252,10 +260,7 @@ TEST_F(PatchRunTest, EmptySectionNameEndsWithTheQuestionForAnEmptyPath)
 TEST_F(PatchRunTest, RunWithoutALogStillPatches)
 {
     const MadeFirmware made = standardFirmware();
-    model(crcOf(made.bytes));
-    putUpdater();
-    putWork("model.rgn", made.bytes);
-    setLines(ownerLines());
+    readyToPatch(made);
     runLog = nullptr;
     ASSERT_EQ(PatchRun(nullptr, kModel), 1);
     EXPECT_EQ(workBytes("model.rgn"), fit(made, ownerLines(), 10).image);
@@ -267,10 +272,7 @@ TEST_F(PatchRunTest, RunWithoutALogStillPatches)
 TEST_F(PatchRunTest, ARunWaitsWhileAnotherHoldsTheProgramFolder)
 {
     const MadeFirmware made = standardFirmware();
-    model(crcOf(made.bytes));
-    putUpdater();
-    putWork("model.rgn", made.bytes);
-    setLines(ownerLines());
+    readyToPatch(made);
     platform::FileHandle held = platform::kClosedFile;
     ASSERT_EQ(platform::lockFile(root.file("prog/wendrix.lock").c_str(), false, &held),
               platform::LockResult::Held);
