@@ -10,6 +10,7 @@
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
+#include "engine/run_lock.h"
 #include "log/run_log.h"
 
 namespace {
@@ -76,6 +77,7 @@ int PatchRun(platform::WindowHandle owner, const char* section)
 {
     if (!section)
         section = "";
+    const RunLock lock;
 
     char orgPath[259];
     char rgnPath[259];

@@ -105,6 +105,27 @@ bool replaceFile(const char* from, const char* to);
 // Whether a file or folder of that name exists.
 bool fileExists(const char* path);
 
+// Temporary files that must not outlive an interrupted run. A noted file is
+// removed when the process is stopped by SIGINT, SIGTERM or SIGHUP (on Win32:
+// Ctrl+C, Ctrl+Break or the console closing) until replaceFile or deleteFile
+// moves it away or it is forgotten. createTempBeside notes its own files.
+// At most a handful are noted at a time; noteTempFile is false when the
+// table is full or the path too long.
+bool noteTempFile(const char* path);
+void forgetTempFile(const char* path);
+
+// ------------------------------------------------------------ file locks
+
+enum class LockResult {
+    Held,        // the lock is ours until closeFile(*lock)
+    Busy,        // another process holds it (only without `wait`)
+    Unavailable, // the lock file cannot be opened or created
+};
+// Opens the lock file `path`, creating it when missing, and takes its
+// exclusive lock (flock / LockFileEx). With `wait` it waits for a lock held
+// by another process. The file stays when the lock is released.
+LockResult lockFile(const char* path, bool wait, FileHandle* lock);
+
 // --------------------------------------------------------------- memory
 
 // A fixed block for a firmware image (GlobalAlloc GMEM_FIXED / GlobalFree).

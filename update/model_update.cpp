@@ -24,8 +24,19 @@ constexpr std::size_t kDateSize = 60;
 
 enum class Outcome {
     Failed,   // nothing changed on disk
-    Kept,     // accepted, but the model file could not be replaced
     Replaced, // the model file now holds the download
+};
+
+// Keeps a temporary file noted for as long as it may exist.
+class TempFileNote {
+public:
+    explicit TempFileNote(const char* path) : path_(path) { platform::noteTempFile(path_); }
+    ~TempFileNote() { platform::forgetTempFile(path_); }
+    TempFileNote(const TempFileNote&) = delete;
+    TempFileNote& operator=(const TempFileNote&) = delete;
+
+private:
+    const char* path_;
 };
 
 void warn(platform::WindowHandle owner, const char* text)
@@ -74,6 +85,8 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
         releaseNetwork(0, internet);
         return Outcome::Failed;
     }
+    // Removed again should the program be interrupted while it is written.
+    const TempFileNote note(tempPath.c_str());
     std::FILE* out = std::fopen(tempPath.c_str(), "wb");
     if (out == nullptr) {
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
@@ -124,10 +137,17 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
-    // One rename over the old file: there is always a whole model file.
+    // One rename over the old file: there is always a whole model file. A
+    // file that cannot be replaced is a failure the user must hear of, not
+    // an edition that is already up to date.
     if (platform::replaceFile(tempPath.c_str(), modelFilePath))
         return Outcome::Replaced;
-    return Outcome::Kept;
+    platform::deleteFile(tempPath.c_str());
+    char text[sizeof modelFilePath + 64];
+    std::snprintf(text, sizeof text, "Cannot replace %s: the file is write protected or in use",
+                  modelFilePath);
+    warn(owner, text);
+    return Outcome::Failed;
 }
 
 } // namespace
@@ -163,7 +183,7 @@ int runUpdateCommand(UpdateHost& host, const char* url)
         platform::messageBox(host.dialogWindow(), "You already have the most resent Wendrix.ini",
                              kAppTitle, platform::MbOk);
     }
-    return outcome == Outcome::Replaced ? 1 : 0;
+    return 1;
 }
 
 int runUpdateCommand(UpdateHost& host)

@@ -2,8 +2,10 @@
 // readers hold a shared lock, writers an exclusive one, and an open that
 // would conflict with a lock held elsewhere fails as CreateFileA would.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -52,6 +54,54 @@ bool isRegularFile(int fd)
 {
     struct stat st;
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+constexpr char kTempPrefix[] = ".wendrix-";
+constexpr char kTempSuffix[] = ".tmp";
+
+// The process that wrote a temporary file of ours, from its name
+// ".wendrix-<pid>-<n>.tmp"; 0 when the name is not of that form.
+pid_t writerOf(const char* name)
+{
+    long pid = 0;
+    unsigned number = 0;
+    int end = 0;
+    if (std::sscanf(name, ".wendrix-%ld-%u.tmp%n", &pid, &number, &end) != 2 ||
+        name[end] != '\0' || pid <= 0)
+        return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporary files in the folder of `target` that a process which
+// no longer exists left behind (a run killed outright). A file still locked
+// belongs to a live writer, whatever its PID says (another PID namespace).
+void removeStaleTemps(const char* target, std::size_t folderLength)
+{
+    char folder[4096];
+    if (folderLength >= sizeof folder)
+        return;
+    if (folderLength == 0) {
+        std::strcpy(folder, ".");
+    } else {
+        std::memcpy(folder, target, folderLength);
+        folder[folderLength] = '\0';
+    }
+    DIR* dir = ::opendir(folder);
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t writer = writerOf(entry->d_name);
+        if (writer == 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        if (isRegularFile(fd) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -110,33 +160,38 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
     // The folder part of the target, slash included; empty for a bare name.
     const char* slash = std::strrchr(target, '/');
     const std::size_t folderLength = slash ? static_cast<std::size_t>(slash - target) + 1 : 0;
+    removeStaleTemps(target, folderLength);
 
-    // A replaced file keeps the permission bits of the file it replaces.
-    mode_t mode = 0666;
+    // A replaced file keeps the permission bits of the file it replaces; a
+    // new one gets 0666 less the umask, as open() gives it.
     struct stat st;
-    if (::stat(target, &st) == 0 && S_ISREG(st.st_mode))
-        mode = st.st_mode & 07777;
+    const bool replacing = ::stat(target, &st) == 0 && S_ISREG(st.st_mode);
 
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const int written = std::snprintf(tempPath, tempPathSize, "%.*s.wendrix-%ld-%u.tmp",
-                                          static_cast<int>(folderLength), target,
-                                          static_cast<long>(::getpid()), counter++);
-        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize) {
+        const int written = std::snprintf(tempPath, tempPathSize, "%.*s%s%ld-%u%s",
+                                          static_cast<int>(folderLength), target, kTempPrefix,
+                                          static_cast<long>(::getpid()), counter++, kTempSuffix);
+        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize ||
+            !noteTempFile(tempPath)) {
             tempPath[0] = '\0';
             return kClosedFile;
         }
-        const int fd = openRetrying(tempPath, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        const int fd =
+            openRetrying(tempPath, O_WRONLY | O_CREAT | O_EXCL, replacing ? 0600 : 0666);
         if (fd >= 0) {
-            ::fchmod(fd, mode);
+            if (replacing)
+                ::fchmod(fd, st.st_mode & 07777);
             if (!lockOrClose(fd, LOCK_EX)) {
-                ::unlink(tempPath);
+                deleteFile(tempPath);
                 tempPath[0] = '\0';
                 return kClosedFile;
             }
             return fd;
         }
-        if (errno != EEXIST) {
+        const int error = errno;
+        forgetTempFile(tempPath);
+        if (error != EEXIST) {
             tempPath[0] = '\0';
             return kClosedFile;
         }
@@ -196,7 +251,11 @@ void closeFile(FileHandle file)
 
 bool deleteFile(const char* path)
 {
-    return path && *path && ::unlink(path) == 0;
+    if (!path || !*path)
+        return false;
+    const bool deleted = ::unlink(path) == 0;
+    forgetTempFile(path);
+    return deleted;
 }
 
 bool moveFile(const char* from, const char* to)
@@ -227,13 +286,44 @@ bool replaceFile(const char* from, const char* to)
             return false;
         closeFile(target);
     }
-    return ::rename(from, to) == 0;
+    if (::rename(from, to) != 0)
+        return false;
+    forgetTempFile(from);
+    return true;
 }
 
 bool fileExists(const char* path)
 {
     struct stat st;
     return path && *path && ::stat(path, &st) == 0;
+}
+
+LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+{
+    *lock = kClosedFile;
+    if (!path || !*path)
+        return LockResult::Unavailable;
+    // A lock file that is there already serves even in a folder or as a
+    // user that cannot write it: flock needs only a descriptor.
+    int fd = openRetrying(path, O_RDWR | O_CREAT, 0666);
+    if (fd < 0)
+        fd = openRetrying(path, O_RDONLY, 0);
+    if (fd < 0 || !isRegularFile(fd)) {
+        if (fd >= 0)
+            ::close(fd);
+        return LockResult::Unavailable;
+    }
+    int rc;
+    do
+        rc = ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB));
+    while (rc < 0 && errno == EINTR);
+    if (rc != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return busy ? LockResult::Busy : LockResult::Unavailable;
+    }
+    *lock = fd;
+    return LockResult::Held;
 }
 
 } // namespace platform

@@ -90,9 +90,15 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
     // handle is then opened on that very file.
     char name[MAX_PATH];
     if (tempPathSize >= MAX_PATH && GetTempFileNameA(folder, "wdx", 0, name) != 0) {
-        FileHandle file = create(name, GENERIC_WRITE, 0, TRUNCATE_EXISTING);
-        if (file == kClosedFile) {
+        // Shared for deletion only, so that an interrupted run can remove
+        // the file while it is still open.
+        if (!noteTempFile(name)) {
             DeleteFileA(name);
+            return kClosedFile;
+        }
+        FileHandle file = create(name, GENERIC_WRITE, FILE_SHARE_DELETE, TRUNCATE_EXISTING);
+        if (file == kClosedFile) {
+            deleteFile(name);
             return kClosedFile;
         }
         std::snprintf(tempPath, tempPathSize, "%s", name);
@@ -106,12 +112,15 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
         const int written = std::snprintf(tempPath, tempPathSize, "%.*swdx%lx%lx%x.tmp",
                                           static_cast<int>(length), target,
                                           GetCurrentProcessId(), GetTickCount(), ++counter);
-        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize)
+        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize ||
+            !noteTempFile(tempPath))
             break;
-        FileHandle file = create(tempPath, GENERIC_WRITE, 0, CREATE_NEW);
+        FileHandle file = create(tempPath, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW);
         if (file != kClosedFile)
             return file;
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+        const DWORD error = GetLastError();
+        forgetTempFile(tempPath);
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
             break;
     }
     tempPath[0] = '\0';
@@ -162,7 +171,11 @@ void closeFile(FileHandle file)
 
 bool deleteFile(const char* path)
 {
-    return path != nullptr && DeleteFileA(path) != 0;
+    if (path == nullptr)
+        return false;
+    const bool deleted = DeleteFileA(path) != 0;
+    forgetTempFile(path);
+    return deleted;
 }
 
 bool moveFile(const char* from, const char* to)
@@ -173,13 +186,42 @@ bool moveFile(const char* from, const char* to)
 bool replaceFile(const char* from, const char* to)
 {
     // Write-through: the call returns only once the new name is on disk.
-    return from != nullptr && to != nullptr && !readOnly(to) &&
-           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (from == nullptr || to == nullptr || readOnly(to) ||
+        MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
+        return false;
+    forgetTempFile(from);
+    return true;
 }
 
 bool fileExists(const char* path)
 {
     return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+{
+    *lock = kClosedFile;
+    if (path == nullptr || *path == '\0')
+        return LockResult::Unavailable;
+    // The lock is the file itself, opened with no sharing at all: nobody
+    // else can open it until it is closed. A lock file that cannot be
+    // written still serves when it can be opened for reading.
+    for (;;) {
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+            file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            *lock = asFile(file);
+            return LockResult::Held;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION)
+            return LockResult::Unavailable;
+        if (!wait)
+            return LockResult::Busy;
+        Sleep(100);
+    }
 }
 
 void* allocBlock(std::size_t size)

@@ -28,10 +28,15 @@ void CliFixture::SetUp()
 
 CliResult CliFixture::run(const std::vector<std::string>& args, bool asNobody)
 {
-    const std::string outPath = root.file("stdout.txt");
-    const std::string errPath = root.file("stderr.txt");
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return finish(start(args, asNobody));
+}
+
+CliFixture::Started CliFixture::start(const std::vector<std::string>& args, bool asNobody,
+                                      const std::string& tag)
+{
+    Started started{-1, root.file(tag + "out.txt"), root.file(tag + "err.txt")};
+    const int out = ::open(started.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int err = ::open(started.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     EXPECT_GE(out, 0);
     EXPECT_GE(err, 0);
 
@@ -62,13 +67,21 @@ CliResult CliFixture::run(const std::vector<std::string>& args, bool asNobody)
     }
     ::close(out);
     ::close(err);
+    started.pid = child;
+    return started;
+}
+
+CliResult CliFixture::finish(const Started& started, int* signalled)
+{
     CliResult result;
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(started.pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readText(outPath);
-    result.err = readText(errPath);
+    if (signalled)
+        *signalled = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.out = readText(started.outPath);
+    result.err = readText(started.errPath);
     return result;
 }
 

@@ -25,6 +25,18 @@ protected:
     // Runs wendrix-cli with `args`; as user nobody (through setpriv) when asked.
     CliResult run(const std::vector<std::string>& args, bool asNobody = false);
 
+    // The same in two steps, for runs that overlap or are signalled: start
+    // returns the process, whose output goes to "<tag>.out" and "<tag>.err"
+    // in the test's folder, and finish waits for it.
+    struct Started {
+        int pid = -1;
+        std::string outPath, errPath;
+    };
+    Started start(const std::vector<std::string>& args, bool asNobody = false,
+                  const std::string& tag = "std");
+    // `signalled` gets the signal that ended the process, or 0.
+    CliResult finish(const Started& started, int* signalled = nullptr);
+
     std::string app(const std::string& name) const { return root.file("app/" + name); }
     void writeModelFile(const std::string& text);
     // One model, "Model A 2.40", working file model.rgn, pristine copy model.org.

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "tests/cli/cli_runner.h"
@@ -82,6 +83,21 @@ TEST_F(CliUpdateTest, SearchUpdatesAfterAnUnreadableWorkingFileRunsTheUpdate)
     EXPECT_NE(r.err.find("Search now?\nGet updates from internet...\nWendrix.ini updated\n"), std::string::npos)
         << r.err;
     EXPECT_EQ(readText(app("wendrix.ini")), kNewModel);
+}
+
+TEST_F(CliUpdateTest, AModelFileThatCannotBeReplacedIsReportedAndNothingIsLeft)
+{
+    if (!testing_support::canDropPrivileges())
+        GTEST_SKIP() << "needs root to run the program as an unprivileged user";
+    std::filesystem::permissions(app("wendrix.ini"), std::filesystem::perms(0444),
+                                 std::filesystem::perm_options::replace);
+    const CliResult r = run({"update", "--update-url", url()}, true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Get updates from internet...\nCannot replace " + app("wendrix.ini") +
+                         ": the file is write protected or in use\n");
+    EXPECT_EQ(requests.load(), 1);
+    EXPECT_EQ(readText(app("wendrix.ini")), kOldModel);
+    EXPECT_FALSE(testing_support::exists(app("wendrix.iniTMP")));
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <filesystem>
+#include <thread>
 
 #include "engine/language_table.h"
 #include "engine/patch_run.h"
@@ -27,6 +29,14 @@ protected:
     void putUpdater(const std::string& content = "MZ stand-in uploader")
     {
         ASSERT_TRUE(testing_support::writeText(workFile("UPDATER.EXE"), content));
+    }
+    // Everything a run needs to patch `made` with the owner's lines.
+    void readyToPatch(const MadeFirmware& made)
+    {
+        model(crcOf(made.bytes));
+        putUpdater();
+        putWork("model.rgn", made.bytes);
+        setLines(ownerLines());
     }
     // The fitting summary when some text could not be fitted, then the question about the uploader.
     static std::vector<std::string> successMessages(const Fitted& fitted, int langKey)
@@ -250,14 +260,33 @@ TEST_F(PatchRunTest, EmptySectionNameEndsWithTheQuestionForAnEmptyPath)
 TEST_F(PatchRunTest, RunWithoutALogStillPatches)
 {
     const MadeFirmware made = standardFirmware();
-    model(crcOf(made.bytes));
-    putUpdater();
-    putWork("model.rgn", made.bytes);
-    setLines(ownerLines());
+    readyToPatch(made);
     runLog = nullptr;
     ASSERT_EQ(PatchRun(nullptr, kModel), 1);
     EXPECT_EQ(workBytes("model.rgn"), fit(made, ownerLines(), 10).image);
     EXPECT_FALSE(testing_support::exists(logPath));
+}
+
+// The lock is taken by the run itself, so the desktop programs wait as
+// wendrix-cli does: here the test holds it while a run is started.
+TEST_F(PatchRunTest, ARunWaitsWhileAnotherHoldsTheProgramFolder)
+{
+    const MadeFirmware made = standardFirmware();
+    readyToPatch(made);
+    platform::FileHandle held = platform::kClosedFile;
+    ASSERT_EQ(platform::lockFile(root.file("prog/wendrix.lock").c_str(), false, &held),
+              platform::LockResult::Held);
+
+    std::atomic<int> result{-1};
+    std::thread run([&] { result = PatchRun(nullptr, kModel); });
+    platform::sleepMilliseconds(500);
+    EXPECT_EQ(result.load(), -1);
+    EXPECT_FALSE(testing_support::exists(logPath));
+    platform::closeFile(held);
+    run.join();
+    EXPECT_EQ(result.load(), 1);
+    EXPECT_EQ(workBytes("model.rgn"), fit(made, ownerLines(), 10).image);
+    EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", crcOf(made.bytes), made, ownerLines(), 10));
 }
 
 } // namespace

@@ -73,7 +73,7 @@ protected:
     }
 };
 
-TEST_F(UnprivilegedUpdate, AWriteProtectedModelFileIsKeptAndTheDownloadLeftBesideIt)
+TEST_F(UnprivilegedUpdate, AWriteProtectedModelFileIsKeptAndTheUserWarned)
 {
     if (!protectionsApply())
         GTEST_SKIP() << "cannot run as a user bound by file protections";
@@ -86,12 +86,11 @@ TEST_F(UnprivilegedUpdate, AWriteProtectedModelFileIsKeptAndTheDownloadLeftBesid
         GTEST_SKIP() << "read-only files can be written here";
     }
 #endif
-    // The replacement fails, so both dates are the old one.
-    runAsOrdinaryUser({0, "You already have the most resent Wendrix.ini", RecordingHost::kDialog,
-                       platform::MbOk, false});
-    EXPECT_EQ(modelText(), kOldModelFile);
-    ASSERT_TRUE(exists(tempPath()));
-    EXPECT_EQ(testing_support::readText(tempPath()), kNewModelFile);
+    // Not "You already have the most resent Wendrix.ini": nothing was updated.
+    const std::string warning =
+        "Cannot replace " + modelPath() + ": the file is write protected or in use";
+    runAsOrdinaryUser({0, warning.c_str(), RecordingHost::kStatus, platform::MbIconWarning, false});
+    expectUntouched();
 }
 
 #ifndef _WIN32
