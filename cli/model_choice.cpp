@@ -177,7 +177,9 @@ int chooseModel(const std::string& model, ModelSection& section)
     const std::string rgn = readKey(section.name, "rgn", 259);
     const std::string crc = readKey(section.name, "crc", 30);
     const std::string lang = readKey(section.name, "lang", 30);
-    const std::string shownName = "[" + terminalText(section.name) + "]";
+    std::string shownName = "[";
+    shownName += terminalText(section.name);
+    shownName += ']';
     if (org == kMissing && rgn == kMissing && crc == kMissing && lang == kMissing)
         return commandError("the model file " + modelFileName() + " has no section " + shownName);
     const std::vector<std::string> faults = sectionFaults(org, rgn, crc, lang);
