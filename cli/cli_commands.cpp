@@ -92,6 +92,9 @@ int runModelsCommand()
 
 int runLinesCommand()
 {
+    // Empty lines from a store that could not be read would pass for lines never stored.
+    if (!storedLinesReadable())
+        return commandError("the stored lines could not be read (the store is unreadable or damaged)");
     loadLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
         std::printf("%s\n", terminalText(warningLines.lineText(i)).c_str());

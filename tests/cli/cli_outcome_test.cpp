@@ -115,6 +115,9 @@ TEST_F(CliOutcomeTest, NoLinesGivenAndNoneStoredIsRefused)
             EXPECT_EQ(r.err, std::string(c.err) + "Try 'wendrix-cli --help'.\n");
             EXPECT_EQ(snapshot(), before);
         }
+        const CliResult lines = run({"lines"});
+        EXPECT_EQ(lines.status, c.err == kNone ? 0 : 1);
+        EXPECT_EQ(lines.out, c.err == kNone ? "\n\n\n\n\n\n\n" : "");
     }
 }
 
