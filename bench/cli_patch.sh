@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end speed and memory of `wendrix-cli patch` on a 16 MiB firmware
-# image, against `cp` of the same file in the same run.
+# image, against `cp` of the same file, and of `wendrix-cli check` on the
+# same image, all in the same run.
 #
 #   bench/cli_patch.sh [path/to/wendrix-cli]
 #
-# Goals: the patch run takes less than twice as long as the copy, and its
-# peak resident memory stays under the image size plus 8 MiB. Exits non-zero
-# when a goal is missed. Use an optimised build (the default preset); a
+# Goals: the patch run takes less than twice as long as the copy, its peak
+# resident memory stays under the image size plus 8 MiB, and check takes no
+# longer than patch. Exits non-zero when a goal is missed. Use an optimised build (the default preset); a
 # sanitizer build is far slower and larger by design.
 set -euo pipefail
 
@@ -63,7 +64,8 @@ cmp -s model.org model.rgn && { echo "cli_patch: the working file was not patche
 # Both commands run without a shell in between (-N); their output is dropped.
 hyperfine -N --warmup 3 --runs 20 --style basic --export-json times.json \
     --command-name copy "cp model.org copy.bin" \
-    --command-name patch "./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH'" >/dev/null
+    --command-name patch "./wendrix-cli patch 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH'" \
+    --command-name check "./wendrix-cli check 1 --line 'THIS UNIT BELONGS TO' --line 'J. SMITH'" >/dev/null
 
 # Peak resident memory from wait4 in a tiny launcher. A launcher this small
 # adds nothing to the child's high-water mark, unlike a forked Python or
@@ -97,13 +99,14 @@ python3 - "$peak_kib" "$size" "$base_kib" <<'EOF'
 import json, sys
 peak_kib, size, base_kib = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3])
 results = {r["command"]: r for r in json.load(open("times.json"))["results"]}
-copy, patch = results["copy"]["mean"], results["patch"]["mean"]
+copy, patch, check = results["copy"]["mean"], results["patch"]["mean"], results["check"]["mean"]
 ratio = patch / copy
 limit_kib = size // 1024 + 8 * 1024
 print(f"image           {size // (1024 * 1024)} MiB")
 print(f"cp              {copy * 1000:8.2f} ms (± {results['copy']['stddev'] * 1000:.2f})")
 print(f"wendrix-cli     {patch * 1000:8.2f} ms (± {results['patch']['stddev'] * 1000:.2f})")
 print(f"ratio           {ratio:8.2f}   goal < 2.00")
+print(f"check           {check * 1000:8.2f} ms (± {results['check']['stddev'] * 1000:.2f})   goal <= patch")
 print(f"peak memory     {peak_kib / 1024:8.1f} MiB goal < {limit_kib / 1024:.1f} MiB")
 print(f"  program at rest (--help): {base_kib / 1024:.1f} MiB")
 failed = []
@@ -111,6 +114,8 @@ if ratio >= 2.0:
     failed.append("time")
 if peak_kib >= limit_kib:
     failed.append("memory")
+if check > patch:
+    failed.append("check")
 if failed:
     print("MISSED: " + ", ".join(failed))
     sys.exit(1)

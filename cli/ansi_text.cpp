@@ -1,8 +1,8 @@
 #include "cli/ansi_text.h"
 
-#ifndef _WIN32
+#include <cstdio>
+
 #include "platform/cp1252.h"
-#endif
 
 std::string terminalToAnsi(const std::string& text)
 {
@@ -20,4 +20,71 @@ std::string ansiToTerminal(const std::string& text)
 #else
     return platform::cp1252::toUtf8(text);
 #endif
+}
+
+namespace {
+
+// The C0 controls and DEL, and the five bytes that Windows-1252 leaves
+// undefined, which stand for C1 controls (0x90 and 0x9D open terminal
+// command strings).
+bool isControl(unsigned char byte)
+{
+    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
+           byte == 0x90 || byte == 0x9D;
+}
+
+void appendEscaped(std::string& out, unsigned char byte, const char* format)
+{
+    char code[8];
+    std::snprintf(code, sizeof code, format, static_cast<unsigned>(byte));
+    out += code;
+}
+
+} // namespace
+
+std::string terminalText(const std::string& text, bool keepLineFeeds)
+{
+    std::string safe;
+    safe.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (isControl(byte) && !(keepLineFeeds && c == '\n'))
+            appendEscaped(safe, byte, "\\x%02x");
+        else
+            safe += c;
+    }
+    return ansiToTerminal(safe);
+}
+
+std::string escapeControls(const std::string& text)
+{
+    std::string safe;
+    safe.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\n') || byte == 0x7F)
+            appendEscaped(safe, byte, "\\x%02x");
+        else
+            safe += c;
+    }
+    return safe;
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (isControl(byte)) {
+            appendEscaped(out, byte, "\\u%04x");
+        } else {
+            out += platform::cp1252::toUtf8(std::string_view(&c, 1));
+        }
+    }
+    return out + "\"";
 }

@@ -12,3 +12,17 @@ std::string terminalToAnsi(const std::string& text);
 
 // Windows-1252 text to the terminal's UTF-8.
 std::string ansiToTerminal(const std::string& text);
+
+// Windows-1252 text from a file or a download, made safe for the terminal:
+// control characters, which could drive the terminal, are shown as \xHH
+// (line feeds too, unless `keepLineFeeds`), then the rest is converted as by
+// ansiToTerminal.
+std::string terminalText(const std::string& text, bool keepLineFeeds = false);
+
+// Terminal text (from the command line) with its ASCII control characters
+// shown as \xHH, line feeds kept.
+std::string escapeControls(const std::string& text);
+
+// Windows-1252 text as a JSON string in UTF-8, quotes included; control
+// characters are written as \u escapes.
+std::string jsonString(const std::string& text);

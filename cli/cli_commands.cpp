@@ -1,73 +1,27 @@
 #include "cli/cli_commands.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "cli/ansi_text.h"
 #include "cli/console_host.h"
+#include "cli/exit_status.h"
+#include "cli/fit_report.h"
+#include "cli/model_choice.h"
 #include "config/model_file.h"
+#include "engine/language_table.h"
 #include "engine/line_storage.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
 #else
 constexpr char kSeparator = '/';
 #endif
-
-// The model list: the "Gps-%d" values of section "GPS" up to the first empty one.
-std::vector<std::string> readModelList()
-{
-    std::vector<std::string> models;
-    for (int n = 1;; ++n) {
-        char key[32];
-        char name[60];
-        std::snprintf(key, sizeof key, "Gps-%d", n);
-        readModelValue("GPS", key, "", name, sizeof name);
-        if (name[0] == '\0')
-            break;
-        models.push_back(name);
-    }
-    return models;
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-bool isListNumber(const std::string& text)
-{
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// Finds MODEL in the list. Section names are matched without regard to case,
-// as the model file does; an exact match wins. Returns the list index or -1.
-int findModel(const std::vector<std::string>& models, const std::string& model)
-{
-    for (std::size_t i = 0; i < models.size(); ++i)
-        if (models[i] == model)
-            return static_cast<int>(i);
-    for (std::size_t i = 0; i < models.size(); ++i)
-        if (sameIgnoringCase(models[i], model))
-            return static_cast<int>(i);
-    return -1;
-}
 
 // Passes every line through setLine, as the dialog's edit fields do after a
 // load, so that each holds at most 29 characters and lineEnds matches.
@@ -80,10 +34,25 @@ void refillLines()
     }
 }
 
-int usageError(const std::string& reason)
+// The closing line of a patch run: which firmware files it wrote.
+std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
 {
-    std::fprintf(stderr, "wendrix-cli: %s\nTry 'wendrix-cli --help'.\n", reason.c_str());
-    return kExitUsage;
+    const std::string org = terminalText(model.orgPath);
+    const std::string rgn = terminalText(model.rgnPath);
+    std::string line;
+    if (report.workingWritten && report.pristineWritten)
+        line = "Written: the pristine copy " + org + " (the unpatched " + rgn + "), then the working file " +
+               rgn + ", patched.";
+    else if (report.workingWritten)
+        line = "Written: the working file " + rgn + ", patched from the pristine copy " + org + ".";
+    else if (report.pristineWritten)
+        line = "Written: the pristine copy " + org + " only; the working file " + rgn + " was not written.";
+    else
+        line = "Nothing written: " + rgn + " and " + org + " are as they were.";
+    if (report.workingWritten && report.fit.failures > 0)
+        line += " But " + std::to_string(report.fit.failures) + " of " + std::to_string(report.fit.count) +
+                " texts were not replaced.";
+    return line;
 }
 
 } // namespace
@@ -110,66 +79,86 @@ bool locateProgramFiles(std::string& programPath, std::string& error)
 
 int runModelsCommand()
 {
-    const std::vector<std::string> models = readModelList();
+    std::vector<std::string> models;
+    if (const int status = readUsableModelList(models); status != kExitOk)
+        return status;
     for (std::size_t i = 0; i < models.size(); ++i) {
         char release[60];
         readModelValue(models[i].c_str(), "Rel", "??", release, sizeof release);
-        std::printf("%zu\t%s\t%s\n", i + 1, ansiToTerminal(models[i]).c_str(),
-                    ansiToTerminal(release).c_str());
+        std::printf("%zu\t%s\t%s\n", i + 1, terminalText(models[i]).c_str(), terminalText(release).c_str());
     }
     return kExitOk;
 }
 
 int runLinesCommand()
 {
+    // Empty lines from a store that could not be read would pass for lines never stored.
+    if (!storedLinesReadable())
+        return commandError("the stored lines could not be read (the store is unreadable or damaged)");
     loadLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
-        std::printf("%s\n", ansiToTerminal(warningLines.lineText(i)).c_str());
+        std::printf("%s\n", terminalText(warningLines.lineText(i)).c_str());
     return kExitOk;
 }
 
-int runPatchCommand(const CliOptions& options)
+int chooseLines(const CliOptions& options)
 {
-    ConsoleAnswers answers;
-    answers.okToStartUpdater = options.startUpdater;
-    answers.yesToSearch = options.searchUpdates;
-    answers.updateUrl = options.updateUrl;
-    installConsoleHandlers(answers);
-
-    std::string section;
-    if (isListNumber(options.model)) {
-        // List position 0 is the dialog's "No Gps" entry.
-        if (options.model.find_first_not_of('0') == std::string::npos) {
-            platform::messageBox(nullptr, "No Gps selected", nullptr, platform::MbIconWarning);
-            return kExitFailed;
-        }
-        const std::vector<std::string> models = readModelList();
-        const std::string digits = options.model.substr(options.model.find_first_not_of('0'));
-        const std::size_t count = models.size();
-        if (digits.size() > 9 || std::stoul(digits) > count)
-            return usageError("there is no model number " + options.model + " (the list has " +
-                              std::to_string(count) + ")");
-        section = models[std::stoul(digits) - 1];
-    } else {
-        const std::vector<std::string> models = readModelList();
-        const int index = findModel(models, terminalToAnsi(options.model));
-        if (index < 0)
-            return usageError("unknown model '" + options.model + "' (see 'wendrix-cli models')");
-        section = models[static_cast<std::size_t>(index)];
-    }
-
-    if (options.lines.empty()) {
-        loadLines();
-        refillLines();
-    } else {
+    if (!options.lines.empty()) {
         for (int i = 0; i < WarningLines::kCount; ++i) {
             const std::size_t index = static_cast<std::size_t>(i);
             const std::string line = index < options.lines.size() ? terminalToAnsi(options.lines[index]) : "";
             warningLines.setLine(i, line.c_str());
         }
+        return kExitOk;
     }
+    // Without lines every text would become blank: that is never what is meant.
+    if (!storedLinesReadable())
+        return usageError("the stored lines could not be read (the store is unreadable or damaged): "
+                          "give your lines with --line");
+    loadLines();
+    refillLines();
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        if (warningLines.lineText(i)[0] != '\0')
+            return kExitOk;
+    return usageError("no lines are stored: give your lines with --line");
+}
 
-    return PatchRun(nullptr, section.c_str()) == 1 ? kExitOk : kExitFailed;
+int runPatchCommand(const CliOptions& options)
+{
+    PatchRunReport report;
+    ConsoleAnswers answers;
+    answers.okToStartUpdater = options.startUpdater;
+    answers.force = options.force;
+    answers.yesToSearch = options.searchUpdates;
+    answers.updateUrl = options.updateUrl;
+    answers.run = &report;
+    installConsoleHandlers(answers);
+
+    ModelSection model;
+    if (const int status = chooseModel(options.model, model); status != kExitOk)
+        return status;
+    if (const int status = chooseLines(options); status != kExitOk)
+        return status;
+
+    PatchRun(nullptr, model.name.c_str(), &report);
+
+    if (report.fitted)
+        std::fputs(fitTable(languageTable, report.fit, warningLines).c_str(), stderr);
+    const bool updaterFailed = report.updater == PatchRunReport::Updater::NotStarted ||
+                               (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0);
+    if (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0) {
+        if (report.updaterStatus < 0)
+            std::fputs("UPDATER.EXE did not end normally.\n", stderr);
+        else
+            std::fprintf(stderr, "UPDATER.EXE ended with exit status %d.\n", report.updaterStatus);
+    }
+    std::fprintf(stderr, "%s\n", writtenLine(model, report).c_str());
+
+    if (!report.workingWritten)
+        return kExitFailed;
+    if (updaterFailed)
+        return kExitUpdaterFailed;
+    return report.fit.failures > 0 ? kExitNotAllReplaced : kExitOk;
 }
 
 int runUpdateCommandLine(const CliOptions& options)

@@ -14,3 +14,12 @@ int runModelsCommand();
 int runLinesCommand();
 int runPatchCommand(const CliOptions& options);
 int runUpdateCommandLine(const CliOptions& options);
+// check, inspect and restore: check_commands.cpp.
+int runCheckCommand(const CliOptions& options);
+int runInspectCommand(const CliOptions& options);
+int runRestoreCommand(const CliOptions& options);
+
+// Puts the lines of patch and check into warningLines: the --line texts, or
+// else the stored lines. Refuses (kExitUsage) when no lines are given and
+// none are stored, or the store cannot be read.
+int chooseLines(const CliOptions& options);

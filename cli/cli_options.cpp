@@ -20,29 +20,65 @@ const char kUsage[] =
     "  lines                  print the seven stored lines\n"
     "  patch MODEL [OPTIONS]  patch the firmware of MODEL, a list number (as\n"
     "                         printed by 'models') or a section name\n"
+    "  check MODEL [--line TEXT]... [--json]\n"
+    "                         tell, without writing anything, which texts of\n"
+    "                         MODEL's firmware the lines would replace\n"
+    "  inspect FILE [--lang N] [--json] [--ini SECTION]\n"
+    "                         show a firmware file's size, CRC-32 and texts\n"
+    "  restore MODEL          put the pristine copy back over the working file\n"
     "  update                 fetch a newer model file\n"
     "\n"
-    "Options of patch:\n"
+    "Options of patch and check:\n"
     "  --line TEXT            one line of your text; give it up to seven times\n"
     "                         for lines 1 to 7 (the rest stay empty). Without\n"
-    "                         it the stored lines are used. At most 29\n"
+    "                         it the stored lines are used; when none are\n"
+    "                         stored the command is refused. At most 29\n"
     "                         characters of each line are kept.\n"
-    "  --start-updater        start UPDATER.EXE after patching and wait for it\n"
+    "Options of patch:\n"
+    "  --start-updater        start UPDATER.EXE after patching and wait for it;\n"
+    "                         not done when a text was not replaced\n"
+    "  --force                with --start-updater: start it all the same\n"
     "  --search-updates       fetch a newer model file when the firmware file\n"
     "                         cannot be read\n"
     "Options of patch and update:\n"
     "  --update-url URL       fetch the model file from URL instead of the\n"
     "                         built-in address\n"
+    "Options of check and inspect:\n"
+    "  --json                 print one JSON object (UTF-8) instead of a table\n"
+    "Options of inspect:\n"
+    "  --lang N               look for the first N texts of the table (1 to 14,\n"
+    "                         default 14)\n"
+    "  --ini SECTION          print a model-file section for FILE, ready to paste\n"
     "\n"
     "  -h, --help             show this text\n"
+    "  --version              show the version\n"
+    "\n"
+    "patch prints, after the run, one row per text (as check does) and a line\n"
+    "that says which files were written. check, inspect and restore write no\n"
+    "log and leave the stored lines as they are; check and inspect write no\n"
+    "file at all. restore writes the working file only when the pristine\n"
+    "copy's CRC-32 is the model's crc.\n"
     "\n"
     "Lines and names are kept in the 8-bit Windows-1252 code page, as the\n"
     "desktop program keeps them; UTF-8 text from the terminal is converted, and\n"
-    "characters the code page lacks become '?'.\n"
+    "characters the code page lacks become '?'. Control characters read from\n"
+    "files are shown as \\xHH.\n"
     "\n"
-    "Files named in the model file, UPDATER.EXE and report.html are found in\n"
-    "the current directory. Messages go to standard error.\n"
-    "Exit status: 0 success, 1 the command failed, 2 bad usage.\n";
+    "Files named in the model file and report.html are found in the current\n"
+    "directory, UPDATER.EXE in the current directory or on PATH. Messages go to\n"
+    "standard error; a question is answered Yes or OK only when its option is\n"
+    "given.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success; for patch: the working file was written and every text was\n"
+    "     replaced; for check: every text would be replaced\n"
+    "  1  the command failed: the model file or its section is missing or\n"
+    "     wrong, the firmware is unusable, a file could not be written; for\n"
+    "     check: a text would not be replaced\n"
+    "  2  bad usage, or patch or check without --line and no stored lines\n"
+    "  3  patch: the working file was written, but some texts were not replaced\n"
+    "  4  patch: the working file was written, but UPDATER.EXE could not be\n"
+    "     started or ended with a non-zero status\n";
 
 bool isHelp(const char* arg)
 {
@@ -91,27 +127,41 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     }
 
     const std::string command = argv[1];
-    if (command == "models")
-        options.command = CliCommand::Models;
-    else if (command == "lines")
-        options.command = CliCommand::Lines;
-    else if (command == "patch")
-        options.command = CliCommand::Patch;
-    else if (command == "update")
-        options.command = CliCommand::Update;
-    else {
+    struct Named {
+        const char* name;
+        CliCommand command;
+    };
+    static const Named kCommands[] = {
+        {"--version", CliCommand::Version}, {"models", CliCommand::Models},
+        {"lines", CliCommand::Lines},       {"patch", CliCommand::Patch},
+        {"check", CliCommand::Check},       {"inspect", CliCommand::Inspect},
+        {"restore", CliCommand::Restore},   {"update", CliCommand::Update},
+    };
+    bool known = false;
+    for (const Named& named : kCommands) {
+        if (command == named.name) {
+            options.command = named.command;
+            known = true;
+        }
+    }
+    if (!known) {
         error = "unknown command '" + command + "'";
         return false;
     }
 
-    const bool isPatch = options.command == CliCommand::Patch;
-    const bool takesUrl = isPatch || options.command == CliCommand::Update;
-    bool haveModel = false;
+    const CliCommand c = options.command;
+    const bool isPatch = c == CliCommand::Patch;
+    const bool takesLines = isPatch || c == CliCommand::Check;
+    const bool takesModel = takesLines || c == CliCommand::Restore;
+    const bool takesUrl = isPatch || c == CliCommand::Update;
+    const bool takesJson = c == CliCommand::Check || c == CliCommand::Inspect;
+    const bool isInspect = c == CliCommand::Inspect;
+    bool haveOperand = false;
     for (int i = 2; i < argc; ++i) {
         const char* arg = argv[i];
         std::string value;
         int taken = 0;
-        if (isPatch && (taken = takeValue("--line", argc, argv, i, value)) != 0) {
+        if (takesLines && (taken = takeValue("--line", argc, argv, i, value)) != 0) {
             if (taken < 0) {
                 error = "--line needs a text";
                 return false;
@@ -133,27 +183,57 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
                 return false;
             }
             options.updateUrl = value;
+        } else if (isInspect && (taken = takeValue("--lang", argc, argv, i, value)) != 0) {
+            if (taken < 0 || value.empty() || value.size() > 2 ||
+                value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) < 1 ||
+                std::stoi(value) > 14) {
+                error = "--lang needs a number from 1 to 14";
+                return false;
+            }
+            options.lang = std::stoi(value);
+        } else if (isInspect && (taken = takeValue("--ini", argc, argv, i, value)) != 0) {
+            if (taken < 0 || value.empty()) {
+                error = "--ini needs a section name";
+                return false;
+            }
+            options.iniSection = value;
         } else if (isPatch && std::strcmp(arg, "--start-updater") == 0) {
             options.startUpdater = true;
+        } else if (isPatch && std::strcmp(arg, "--force") == 0) {
+            options.force = true;
         } else if (isPatch && std::strcmp(arg, "--search-updates") == 0) {
             options.searchUpdates = true;
+        } else if (takesJson && std::strcmp(arg, "--json") == 0) {
+            options.json = true;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             error = std::string("unknown option '") + arg + "' for " + command;
             return false;
-        } else if (isPatch && !haveModel) {
-            options.model = arg;
-            haveModel = true;
+        } else if ((takesModel || isInspect) && !haveOperand) {
+            (isInspect ? options.file : options.model) = arg;
+            haveOperand = true;
         } else {
             error = std::string("unexpected argument '") + arg + "' for " + command;
             return false;
         }
     }
-    if (isPatch && !haveModel) {
-        error = "patch needs a MODEL (a list number or a section name)";
+    if (takesModel && !haveOperand) {
+        error = command + " needs a MODEL (a list number or a section name)";
         return false;
     }
-    if (isPatch && options.model.empty()) {
+    if (takesModel && options.model.empty()) {
         error = "the MODEL cannot be empty";
+        return false;
+    }
+    if (isInspect && options.file.empty()) {
+        error = "inspect needs a FILE";
+        return false;
+    }
+    if (isInspect && options.json && !options.iniSection.empty()) {
+        error = "--json and --ini cannot be given together";
+        return false;
+    }
+    if (options.force && !options.startUpdater) {
+        error = "--force goes with --start-updater";
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "cli/console_host.h"
 
 #include "cli/ansi_text.h"
+#include "engine/patch_run.h"
 
 #include <cstdio>
 
@@ -12,7 +13,7 @@ void ConsoleHost::setStatusLine(const char* text)
 {
     // Restoring an empty status line prints nothing.
     if (text && *text)
-        std::fprintf(stderr, "%s\n", ansiToTerminal(text).c_str());
+        std::fprintf(stderr, "%s\n", terminalText(text).c_str());
 }
 
 int runConsoleUpdate(const std::string& updateUrl)
@@ -27,16 +28,34 @@ void installConsoleHandlers(const ConsoleAnswers& answers)
 {
     platform::setMessageBoxHandler(
         [answers](platform::WindowHandle, const char* text, const char*, unsigned style) {
-            std::fprintf(stderr, "%s\n", ansiToTerminal(text ? text : "").c_str());
-            std::fflush(stderr);
+            // Paths in the messages come from the model file.
+            std::fprintf(stderr, "%s\n", terminalText(text ? text : "", true).c_str());
+            int answer = platform::IdOk;
             switch (style & 0x0F) {
             case platform::MbYesNo:
-                return answers.yesToSearch ? int(platform::IdYes) : int(platform::IdNo);
-            case platform::MbOkCancel:
-                return answers.okToStartUpdater ? int(platform::IdOk) : int(platform::IdCancel);
-            default:
-                return int(platform::IdOk);
+                answer = answers.yesToSearch ? int(platform::IdYes) : int(platform::IdNo);
+                if (!answers.yesToSearch)
+                    std::fputs("(not searched: add --search-updates)\n", stderr);
+                break;
+            case platform::MbOkCancel: {
+                const int failures = answers.run && answers.run->fitted ? answers.run->fit.failures : 0;
+                answer = platform::IdCancel;
+                if (!answers.okToStartUpdater)
+                    std::fputs("(not started: add --start-updater)\n", stderr);
+                else if (failures > 0 && !answers.force)
+                    std::fprintf(stderr,
+                                 "(not started: %d of %d texts were not replaced; add --force to "
+                                 "start it all the same)\n",
+                                 failures, static_cast<int>(answers.run->fit.count));
+                else
+                    answer = platform::IdOk;
+                break;
             }
+            default:
+                break;
+            }
+            std::fflush(stderr);
+            return answer;
         });
     const std::string url = answers.updateUrl;
     platform::setSysCommandHandler([url](platform::WindowHandle, int command) {

@@ -17,10 +17,16 @@ public:
     void armModelListTimer() override {}
 };
 
+struct PatchRunReport;
+
 struct ConsoleAnswers {
     bool okToStartUpdater = false; // the OK/Cancel question
+    bool force = false;            // OK even when the run left texts not replaced
     bool yesToSearch = false;      // the Yes/No question
     std::string updateUrl;         // empty: the built-in URL
+    // The run being answered for: OK is given only when every text of it
+    // was replaced, unless `force`.
+    const PatchRunReport* run = nullptr;
 };
 
 // Installs the message-box and window-menu handlers for the rest of the process.

@@ -12,8 +12,6 @@ namespace {
 
 constexpr int kFirstFill = 10;
 constexpr int kLastFill = 24;
-// Seven pieces of at most 49 characters, and the terminator.
-constexpr std::size_t kCandidateSize = 7 * 49 + 1;
 
 void logLine(const char* text)
 {
@@ -90,7 +88,50 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
 
 } // namespace
 
-int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32_t langCount)
+void fitTexts(const WarningLines& lines, const LanguageTable& table, const FirmwareImage& image,
+              std::int32_t langCount, FitResult& result)
+{
+    // Nothing past the table is ever read.
+    result.count = langCount > LanguageTable::kCount ? LanguageTable::kCount : langCount;
+    if (result.count < 0)
+        result.count = 0;
+    result.failures = 0;
+    Candidate candidate;
+    std::int32_t lastLength = 0; // length of the most recent candidate of this pass
+
+    for (std::int32_t e = 0; e < result.count; ++e) {
+        const LanguageEntry& entry = table.entries[e];
+        FitOutcome& out = result.entries[e];
+        out = FitOutcome();
+        const std::int32_t target = entry.length;
+        // Only a text that lies wholly inside this image, with its NUL, is touched.
+        out.located = image.bytes && entry.start >= 0 && target > 0 &&
+                      static_cast<std::uint64_t>(entry.start) + static_cast<std::uint64_t>(target) <=
+                          image.size;
+        if (out.located) {
+            int n = WarningLines::kCount;
+            while (n > 0 && lines.lineEnds[n - 1] > target)
+                --n;
+            out.linesUsed = n;
+            for (int fill = kFirstFill; fill <= kLastFill; ++fill) {
+                buildCandidate(candidate, lines, n, fill, target);
+                lastLength = static_cast<std::int32_t>(candidate.length);
+                if (!candidate.overflowed && candidate.length == static_cast<std::size_t>(target)) {
+                    std::memcpy(out.candidate, candidate.text, candidate.length + 1);
+                    out.replaced = true;
+                    out.fillFactor = fill;
+                    break;
+                }
+            }
+        }
+        out.candidateLength = lastLength;
+        if (!out.replaced)
+            ++result.failures;
+    }
+}
+
+int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32_t langCount,
+                  FitResult* outcome)
 {
     const WarningLines& lines = warningLines;
     char text[160];
@@ -104,51 +145,32 @@ int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32
     logLine("");
     logLine("--- Result ---");
 
-    // Nothing past the table is ever read.
-    const std::int32_t count = langCount > LanguageTable::kCount ? LanguageTable::kCount : langCount;
-    int failures = 0;
-    Candidate candidate;
-    std::size_t lastLength = 0; // length of the most recent candidate of this pass
+    FitResult local;
+    FitResult& result = outcome ? *outcome : local;
+    fitTexts(lines, languageTable, image, langCount, result);
 
-    for (std::int32_t e = 0; e < count; ++e) {
+    for (std::int32_t e = 0; e < result.count; ++e) {
         const LanguageEntry& entry = languageTable.entries[e];
-        const std::int32_t target = entry.length;
-        // Only a text that lies wholly inside this image, with its NUL, is touched.
-        const bool inImage = image.bytes && entry.start >= 0 && target > 0 &&
-                             static_cast<std::uint64_t>(entry.start) + static_cast<std::uint64_t>(target) <=
-                                 image.size;
-        bool replaced = false;
-        if (inImage) {
-            int n = WarningLines::kCount;
-            while (n > 0 && lines.lineEnds[n - 1] > target)
-                --n;
-            for (int fill = kFirstFill; fill <= kLastFill; ++fill) {
-                buildCandidate(candidate, lines, n, fill, target);
-                lastLength = candidate.length;
-                if (!candidate.overflowed && candidate.length == static_cast<std::size_t>(target)) {
-                    std::memcpy(image.bytes + entry.start, candidate.text, candidate.length + 1);
-                    std::snprintf(text, sizeof text,
-                                  "%-10s %3d chars replaced, %d line(s) skipped, fill factor %d",
-                                  entry.name, static_cast<int>(candidate.length),
-                                  WarningLines::kCount - n, fill);
-                    logLine(text);
-                    replaced = true;
-                    break;
-                }
-            }
-        }
-        if (!replaced) {
+        const FitOutcome& out = result.entries[e];
+        if (out.replaced) {
+            // The candidate and its NUL: the byte after the text is the NUL
+            // that already ended it.
+            std::memcpy(image.bytes + entry.start, out.candidate,
+                        static_cast<std::size_t>(entry.length) + 1);
+            std::snprintf(text, sizeof text,
+                          "%-10s %3d chars replaced, %d line(s) skipped, fill factor %d", entry.name,
+                          static_cast<int>(out.candidateLength), out.linesSkipped(), out.fillFactor);
+        } else {
             std::snprintf(text, sizeof text, "%-10s not replaced, %d chars could not replace %d chars",
-                          entry.name, static_cast<int>(lastLength), target);
-            logLine(text);
-            ++failures;
+                          entry.name, static_cast<int>(out.candidateLength), entry.length);
         }
+        logLine(text);
     }
 
-    if (failures > 0) {
+    if (result.failures > 0) {
         std::snprintf(text, sizeof text,
                       "%d of %d languages not processed\nSee wendrix.log for more information",
-                      failures, count);
+                      result.failures, result.count);
         platform::messageBox(owner, text, "Zarnek Wendrix", platform::MbIconInformation);
     }
     logLine("");

@@ -63,3 +63,21 @@ void saveLines()
     }
     key.close();
 }
+
+bool storedLinesReadable()
+{
+    RegKey key;
+    const std::int32_t status = key.openUser(kSettingsSubKey, 0);
+    if (status == platform::RegFileNotFound)
+        return true;
+    if (status != 0)
+        return false;
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        char name[24];
+        valueName(i, name);
+        char value[256];
+        if (key.queryString(name, value, "") != 0 || std::strlen(value) > WarningLines::kBufferSize - 2)
+            return false;
+    }
+    return true;
+}

@@ -8,3 +8,8 @@
 std::int32_t loadLines();
 // Stores the seven lines of warningLines.
 void saveLines();
+// Whether the store that loadLines reads holds the seven lines whole: false
+// when the per-user key exists but cannot be read, lacks a line or holds one
+// longer than a line may be. Without the key the model file is the store,
+// whose missing keys are empty lines, so that counts as whole.
+bool storedLinesReadable();

@@ -11,6 +11,7 @@
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
 #include "engine/run_lock.h"
+#include "engine/unpatched_image.h"
 #include "log/run_log.h"
 
 namespace {
@@ -73,8 +74,11 @@ std::int32_t textsWanted()
 
 } // namespace
 
-int PatchRun(platform::WindowHandle owner, const char* section)
+int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* report)
 {
+    PatchRunReport unreported;
+    PatchRunReport& done = report ? *report : unreported;
+    done = PatchRunReport();
     if (!section)
         section = "";
     const RunLock lock;
@@ -96,8 +100,11 @@ int PatchRun(platform::WindowHandle owner, const char* section)
 
     FirmwareImage image;
 
-    // The uploader is read whole only to learn that it is there and not empty.
-    const std::uint32_t updaterCrc = readImageFile(kUpdaterName, image);
+    // The uploader is read whole only to learn that it is there and not
+    // empty, where starting it would find it.
+    char updaterPath[1024];
+    platform::programPath(kUpdaterName, updaterPath, sizeof updaterPath);
+    const std::uint32_t updaterCrc = readImageFile(updaterPath, image);
     releaseImage(image);
     if (updaterCrc == 0) {
         logLine("**** Cannot find UPDATER.EXE");
@@ -107,12 +114,9 @@ int PatchRun(platform::WindowHandle owner, const char* section)
         return 0;
     }
 
-    // A read result of 0 is a failure and never a match, even when crc is 0.
-    const std::uint32_t orgCrc = readImageFile(orgPath, image);
-    if (orgCrc == 0 || orgCrc != expectedCrc) {
-        releaseImage(image);
-        const std::uint32_t rgnCrc = readImageFile(rgnPath, image);
-        if (rgnCrc == 0) {
+    const ImageSource source = readUnpatchedImage(orgPath, rgnPath, expectedCrc, image);
+    if (source != ImageSource::Pristine) {
+        if (source == ImageSource::WorkingUnreadable) {
             char text[kMessageSize];
             std::snprintf(text, sizeof text, "**** Cannot read %s!", rgnPath);
             logLine(text);
@@ -128,7 +132,7 @@ int PatchRun(platform::WindowHandle owner, const char* section)
             releaseImage(image);
             return 0;
         }
-        if (rgnCrc != expectedCrc) {
+        if (source == ImageSource::NotOriginal) {
             reportFailure(owner, "**** Not original %s file!", "Not original %s file!", rgnPath);
             releaseImage(image);
             return 0;
@@ -142,6 +146,7 @@ int PatchRun(platform::WindowHandle owner, const char* section)
             releaseImage(image);
             return 0;
         }
+        done.pristineWritten = true;
     }
 
     const std::int32_t located = locateTexts(image, lang);
@@ -153,7 +158,9 @@ int PatchRun(platform::WindowHandle owner, const char* section)
         ask(owner, text, platform::MbIconError);
     }
 
-    fitAndReplace(owner, image, lang);
+    done.located = located;
+    fitAndReplace(owner, image, lang, &done.fit);
+    done.fitted = true;
 
     if (!writeImageFile(rgnPath, image.bytes, image.size)) {
         reportFailure(owner, "**** Cannot write %s!",
@@ -162,12 +169,16 @@ int PatchRun(platform::WindowHandle owner, const char* section)
         return 0;
     }
     releaseImage(image);
+    done.workingWritten = true;
 
+    done.updater = PatchRunReport::Updater::Declined;
     if (ask(owner, "You may now run UPDATER\nStart UPDATER.EXE now?",
             platform::MbIconInformation | platform::MbOkCancel) == platform::IdOk) {
         const platform::ProcessHandle process = launchUpdater(owner, kUpdaterName);
+        done.updater = PatchRunReport::Updater::NotStarted;
         if (process) {
-            platform::waitForProcess(process);
+            done.updaterStatus = platform::waitForProcess(process);
+            done.updater = PatchRunReport::Updater::Ended;
             platform::closeProcess(process);
         }
     }

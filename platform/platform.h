@@ -189,8 +189,13 @@ using ProcessHandle = std::intptr_t; // 0 is no process
 // for a command line: current directory, then PATH), with the first window
 // placed at (x, y) where the platform has such a thing. 0 on failure.
 ProcessHandle startProcess(char* commandLine, int x, int y);
-// Waits for the process to end, without a time limit.
-void waitForProcess(ProcessHandle process);
+// Puts into `path` where startProcess finds the program `name`: on POSIX
+// the current directory, then PATH; on Win32 the name itself, a file in the
+// current directory. The name itself when it is found nowhere.
+void programPath(const char* name, char* path, std::size_t size);
+// Waits for the process to end, without a time limit. Returns its exit
+// status, or -1 when it ended by a signal or is no process.
+int waitForProcess(ProcessHandle process);
 void closeProcess(ProcessHandle process);
 
 // Asks the shell to open `document` with `verb` in a normal window

@@ -3,6 +3,7 @@
 // blank-separated word names the program, found in the current directory
 // first and then along PATH; Windows programs run through wine.
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -165,16 +166,28 @@ ProcessHandle startProcess(char* commandLine, int, int)
     return spawn(program, words);
 }
 
-void waitForProcess(ProcessHandle process)
+void programPath(const char* name, char* path, std::size_t size)
+{
+    if (!path || size == 0)
+        return;
+    const std::string given = name ? name : "";
+    const std::string found = findProgram(given, false);
+    const std::string& chosen = found.empty() ? given : found;
+    std::snprintf(path, size, "%s", chosen.c_str());
+}
+
+int waitForProcess(ProcessHandle process)
 {
     if (process <= 0)
-        return;
+        return -1;
     const pid_t pid = static_cast<pid_t>(process);
-    while (::waitpid(pid, nullptr, 0) < 0) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
-            return;
+            return -1;
     }
     reapedChildren().push_back(pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void closeProcess(ProcessHandle process)

@@ -30,10 +30,22 @@ ProcessHandle startProcess(char* commandLine, int x, int y)
     return reinterpret_cast<ProcessHandle>(process.hProcess);
 }
 
-void waitForProcess(ProcessHandle process)
+void programPath(const char* name, char* path, std::size_t size)
 {
-    if (process != 0)
-        WaitForSingleObject(reinterpret_cast<HANDLE>(process), INFINITE);
+    // The presence test reads the file of that name in the current folder.
+    if (path != nullptr && size > 0)
+        lstrcpynA(path, name != nullptr ? name : "", static_cast<int>(size));
+}
+
+int waitForProcess(ProcessHandle process)
+{
+    if (process == 0)
+        return -1;
+    const HANDLE handle = reinterpret_cast<HANDLE>(process);
+    DWORD code = 0;
+    if (WaitForSingleObject(handle, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(handle, &code))
+        return -1;
+    return static_cast<int>(code);
 }
 
 void closeProcess(ProcessHandle process)

@@ -120,3 +120,51 @@ bool CliFixture::storeTouched() const
     std::error_code ec;
     return fs::directory_iterator(root.file("config"), ec) != fs::directory_iterator();
 }
+
+std::map<std::string, std::vector<unsigned char>> CliFixture::snapshot() const
+{
+    std::map<std::string, std::vector<unsigned char>> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root.path())) {
+        const std::string path = entry.path().string();
+        if (path == root.file("stdout.txt") || path == root.file("stderr.txt"))
+            continue;
+        std::vector<unsigned char> data;
+        if (entry.is_regular_file()) {
+            EXPECT_TRUE(testing_support::readBytes(path, data)) << path;
+        }
+        files[path] = data;
+    }
+    return files;
+}
+
+void CliModelTest::prepare()
+{
+    writeStandardModel(run_expect::crcOf(made.bytes));
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
+    put("model.rgn", made.bytes);
+}
+
+std::vector<std::string> CliModelTest::patchArgs(const std::string& model, const run_expect::Lines& lines)
+{
+    std::vector<std::string> args = {"patch", model};
+    for (const std::string& line : lines)
+        args.insert(args.end(), {"--line", line});
+    return args;
+}
+
+std::string CliModelTest::checkTable(const run_expect::Lines& lines)
+{
+    std::vector<std::string> args = patchArgs("1", lines);
+    args[0] = "check";
+    const CliResult r = run(args);
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << r.err;
+    return r.out;
+}
+
+std::string shown(std::initializer_list<std::string> messages)
+{
+    std::string text;
+    for (const std::string& m : messages)
+        text += m + "\n";
+    return text;
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,24 @@ protected:
     }
     // Whether the run left anything in the per-user store.
     bool storeTouched() const;
+    // Every file below the test's folder with its bytes, the program's own
+    // output captures left out: what a run that writes nothing must keep.
+    std::map<std::string, std::vector<unsigned char>> snapshot() const;
 
     testing_support::TempDir root;
 };
+
+// The standard model over a generated image, with a stand-in uploader.
+class CliModelTest : public CliFixture {
+protected:
+    MadeFirmware made = makeFirmware(64 * 1024, 10, 7);
+
+    void prepare();
+    static std::vector<std::string> patchArgs(const std::string& model, const run_expect::Lines& lines);
+    // What `check` prints for the model's firmware as it is now: the table
+    // that a patch run with the same lines prints after its run.
+    std::string checkTable(const run_expect::Lines& lines);
+};
+
+// Standard error as the program writes messages: each on its own line.
+std::string shown(std::initializer_list<std::string> messages);

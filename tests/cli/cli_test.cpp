@@ -11,49 +11,43 @@ using testing_support::writeText;
 
 namespace {
 
-// Standard error as the program writes messages: each on its own line.
-std::string shown(std::initializer_list<std::string> messages)
-{
-    std::string text;
-    for (const std::string& m : messages)
-        text += m + "\n";
-    return text;
-}
+constexpr char kNotStarted[] = "(not started: add --start-updater)";
+constexpr char kNotSearched[] = "(not searched: add --search-updates)";
+constexpr char kFirstWrite[] =
+    "Written: the pristine copy model.org (the unpatched model.rgn), then the working file model.rgn, patched.";
+constexpr char kLaterWrite[] = "Written: the working file model.rgn, patched from the pristine copy model.org.";
+constexpr char kNothingWritten[] = "Nothing written: model.rgn and model.org are as they were.";
 
-class CliTest : public CliFixture {
+class CliTest : public CliModelTest {
 protected:
-    MadeFirmware made = makeFirmware(64 * 1024, 10, 7);
-
-    void prepare()
-    {
-        writeStandardModel(crcOf(made.bytes));
-        ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
-        put("model.rgn", made.bytes);
-    }
-    static std::vector<std::string> patchArgs(const std::string& model, const Lines& lines)
-    {
-        std::vector<std::string> args = {"patch", model};
-        for (const std::string& line : lines)
-            args.insert(args.end(), {"--line", line});
-        return args;
-    }
-    std::string successErr(const Lines& lines) const
+    // Standard error of a run that wrote the working file: the messages, the
+    // table that check printed beforehand, and the closing line.
+    std::string successErr(const Lines& lines, const std::string& table, const char* written,
+                           const char* afterQuestion = kNotStarted, const char* afterTable = nullptr) const
     {
         const Fitted fitted = fit(made, lines, 10);
-        return fitted.failures ? shown({notProcessed(fitted.failures, 10), kAskUpdater}) : shown({kAskUpdater});
+        std::string err = fitted.failures ? shown({notProcessed(fitted.failures, 10)}) : "";
+        err += shown({kAskUpdater}) + (afterQuestion ? shown({afterQuestion}) : "") + table;
+        return err + (afterTable ? shown({afterTable}) : "") + shown({written});
     }
 };
 
-TEST_F(CliTest, HelpGoesToStandardOutput)
+TEST_F(CliTest, HelpAndVersionGoToStandardOutput)
 {
     for (const char* flag : {"--help", "-h"}) {
         const CliResult r = run({flag});
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out.rfind("Usage: wendrix-cli", 0), 0u) << r.out;
-        EXPECT_NE(r.out.find("patch MODEL"), std::string::npos);
+        for (const char* topic : {"patch MODEL", "check MODEL", "inspect FILE", "restore MODEL", "\n  3  patch",
+                                  "\n  4  patch", "--force"})
+            EXPECT_NE(r.out.find(topic), std::string::npos) << topic;
         EXPECT_EQ(r.err, "");
     }
     EXPECT_EQ(run({"patch", "1", "--help"}).status, 0);
+    const CliResult version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "1.4.1.12\n");
+    EXPECT_EQ(version.err, "");
 }
 
 TEST_F(CliTest, BadUsageIsRefusedBeforeAnythingIsWritten)
@@ -66,7 +60,11 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeAnythingIsWritten)
         {"patch", "4000000000000"}, {"patch", "No Such Model"}, {"patch", "1", "--line", "two\nlines"},
         {"patch", "1", "--line", "1", "--line", "2", "--line", "3", "--line", "4", "--line", "5",
          "--line", "6", "--line", "7", "--line", "8"},
-        {"update", "--start-updater"},
+        {"update", "--start-updater"}, {"patch", "1", "--force"}, {"check"}, {"check", "1", "--start-updater"},
+        {"restore"}, {"restore", "1", "--line", "x"}, {"inspect"}, {"inspect", "model.rgn", "--lang", "0"},
+        {"inspect", "model.rgn", "--lang", "15"}, {"inspect", "model.rgn", "--json", "--ini", "X"},
+        // Without --line and with nothing stored every text would be blanked.
+        {"patch", "1"}, {"check", "1"},
     };
     for (const auto& args : cases) {
         std::string joined;
@@ -94,19 +92,33 @@ TEST_F(CliTest, ModelsListsNumberNameAndRelease)
     EXPECT_EQ(r.out, "1\tModel A 2.40\t2.40\n2\tModel B\t??\n3\tModel C\t\n");
     EXPECT_EQ(r.err, "");
 
-    fs::remove(app("wendrix.ini"));
-    const CliResult none = run({"models"});
-    EXPECT_EQ(none.status, 0);
-    EXPECT_EQ(none.out, "");
+    // A missing or empty model file is named, for models as for patch.
+    const std::string path = app("wendrix.ini");
+    for (const bool present : {false, true}) {
+        fs::remove(path);
+        if (present)
+            writeModelFile("");
+        const std::string why = present ? "wendrix-cli: the model file " + path +
+                                              " lists no models (section [GPS] has no Gps-1 key)\n"
+                                        : "wendrix-cli: there is no model file: looked for " + path + "\n";
+        for (const std::vector<std::string>& args : {std::vector<std::string>{"models"}, {"patch", "1", "--line", "X"}}) {
+            const CliResult none = run(args);
+            EXPECT_EQ(none.status, 1);
+            EXPECT_EQ(none.out, "");
+            EXPECT_EQ(none.err, why);
+        }
+    }
+    EXPECT_FALSE(testing_support::exists(app("wendrix.LOG")));
 }
 
 TEST_F(CliTest, PatchByNumberOrNameAndWithTheStoredLines)
 {
     prepare();
+    const std::string table = checkTable(ownerLines());
     CliResult r = run(patchArgs("1", ownerLines()));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, successErr(ownerLines()));
+    EXPECT_EQ(r.err, successErr(ownerLines(), table, kFirstWrite));
     EXPECT_EQ(bytes("model.org"), made.bytes);
     EXPECT_EQ(bytes("model.rgn"), fit(made, ownerLines(), 10).image);
     EXPECT_EQ(logLines(), successLog("Model A 2.40", "model.rgn", crcOf(made.bytes), made, ownerLines(), 10));
@@ -174,8 +186,9 @@ TEST_F(CliTest, FailuresOfTheRunEndWithStatusOne)
         std::string err, logTail;
     };
     // Without --search-updates the question about the working file is answered No.
-    const Case cases[] = {{"UPDATER.EXE", shown({kNoUpdater}), "Cannot find UPDATER.EXE"},
-                          {"model.rgn", shown({cannotRead("model.rgn")}), "Cannot read model.rgn!"}};
+    const Case cases[] = {{"UPDATER.EXE", shown({kNoUpdater, kNothingWritten}), "Cannot find UPDATER.EXE"},
+                          {"model.rgn", shown({cannotRead("model.rgn"), kNotSearched, kNothingWritten}),
+                           "Cannot read model.rgn!"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.removed);
         prepare();
@@ -206,17 +219,23 @@ TEST_F(CliTest, UploaderStartedOnRequestAndWaitedFor)
     EXPECT_FALSE(testing_support::exists(trace));
     EXPECT_EQ(opened(true), std::vector<std::string>{"report.html"});
 
+    const std::string table = checkTable(ownerLines());
     std::vector<std::string> args = patchArgs("1", ownerLines());
     args.push_back("--start-updater");
     r = run(args);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readText(trace), "started\nended\n");
+    EXPECT_EQ(r.err, successErr(ownerLines(), table, kLaterWrite, nullptr));
 
-    // An uploader that cannot be started is reported; the run still succeeds.
+    // An uploader that fails or cannot be started is reported, with status 4.
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "#!/bin/sh\nexit 3\n"));
+    r = run(args);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, successErr(ownerLines(), table, kLaterWrite, nullptr, "UPDATER.EXE ended with exit status 3."));
     fs::permissions(app("UPDATER.EXE"), fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
     r = run(args);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, successErr(ownerLines()) + shown({kCannotStart}));
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.err, successErr(ownerLines(), table, kLaterWrite, kCannotStart));
 }
 
 // The in-process tests cover each file that cannot be written; here the exit status.
@@ -232,7 +251,7 @@ TEST_F(CliTest, PristineCopyThatNobodyMayWriteEndsWithStatusOne)
 
     const CliResult r = run(patchArgs("1", ownerLines()), true);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, shown({cannotWrite("model.org")}));
+    EXPECT_EQ(r.err, shown({cannotWrite("model.org"), kNothingWritten}));
     EXPECT_FALSE(testing_support::exists(app("model.org")));
     EXPECT_EQ(bytes("model.rgn"), made.bytes);
     // The lines went to the user's own store all the same.

@@ -1,8 +1,11 @@
 // Patching many generated images with random lines: the image keeps its
 // size, nothing outside the located texts changes, and every text is either
-// untouched or holds the leading lines, centred, in exactly its length.
+// untouched or holds the leading lines, centred, in exactly its length. The
+// fitting rule worked out beforehand, without touching the image, predicts
+// exactly what the pass then writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -55,7 +58,26 @@ TEST(FittingPropertyTest, OnlyTheLocatedTextsChange)
         OwnedImage img(made.bytes);
         const std::int32_t langCount = static_cast<std::int32_t>(rng() % 16);
         const std::int32_t located = locateTexts(img.image, langCount);
-        fitAndReplace(nullptr, img.image, langCount);
+        FitResult predicted;
+        fitTexts(warningLines, languageTable, img.image, langCount, predicted);
+        ASSERT_TRUE(std::equal(made.bytes.begin(), made.bytes.end(), img.image.bytes));
+        FitResult done;
+        fitAndReplace(nullptr, img.image, langCount, &done);
+        ASSERT_EQ(done.count, std::min<std::int32_t>(std::max<std::int32_t>(langCount, 0), 14));
+        ASSERT_EQ(done.failures, predicted.failures);
+        for (std::int32_t e = 0; e < done.count; ++e) {
+            const FitOutcome& p = predicted.entries[e];
+            ASSERT_EQ(p.replaced, done.entries[e].replaced) << "round " << round << " entry " << e;
+            ASSERT_EQ(p.fillFactor, done.entries[e].fillFactor);
+            ASSERT_EQ(p.candidateLength, done.entries[e].candidateLength);
+            ASSERT_EQ(p.located, e < located);
+            const LanguageEntry& entry = languageTable.entries[e];
+            if (p.replaced) {
+                ASSERT_EQ(std::string(reinterpret_cast<const char*>(&img.image.bytes[entry.start]),
+                                      static_cast<std::size_t>(entry.length)),
+                          std::string(p.candidate));
+            }
+        }
 
         ASSERT_EQ(img.image.size, made.bytes.size());
         ASSERT_EQ(img.image.bytes[img.image.size], 0);

@@ -1,0 +1,176 @@
+// check, inspect and restore: what a firmware file holds and what a patch run
+// would make of it, found with the patch run's own passes but held in memory
+// only, and putting the stock firmware back.
+#include <cstdio>
+#include <string>
+
+#include "cli/ansi_text.h"
+#include "cli/cli_commands.h"
+#include "cli/console_host.h"
+#include "cli/exit_status.h"
+#include "cli/fit_report.h"
+#include "cli/model_choice.h"
+#include "engine/firmware_image.h"
+#include "engine/fitting.h"
+#include "engine/language_table.h"
+#include "engine/unpatched_image.h"
+#include "engine/warning_lines.h"
+
+namespace {
+
+std::string hex8(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+// Holds an image for one command and gives it back on every path.
+struct HeldImage {
+    FirmwareImage image;
+    ~HeldImage() { releaseImage(image); }
+};
+
+// The firmware file's text of one located entry, as Windows-1252 bytes.
+std::string textOf(const FirmwareImage& image, const LanguageEntry& entry)
+{
+    return std::string(reinterpret_cast<const char*>(image.bytes) + entry.start,
+                       static_cast<std::size_t>(entry.length));
+}
+
+// FILE with the extension of its last part replaced by `extension`.
+std::string withExtension(const std::string& file, const char* extension)
+{
+    const std::size_t part = file.find_last_of("/\\");
+    const std::size_t dot = file.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (part == std::string::npos || dot > part + 1);
+    return (hasExtension ? file.substr(0, dot) : file) + extension;
+}
+
+void printInspectJson(const FirmwareImage& image, std::uint32_t crc, std::int32_t located)
+{
+    std::string json = "{\"size\":" + std::to_string(image.size) + ",\"crc\":\"" + hex8(crc) +
+                       "\",\"located\":" + std::to_string(located) + ",\"texts\":[";
+    for (std::int32_t e = 0; e < located; ++e) {
+        const LanguageEntry& entry = languageTable.entries[e];
+        if (e > 0)
+            json += ",";
+        json += "{\"number\":" + std::to_string(e + 1) + ",\"name\":" + jsonString(entry.name) +
+                ",\"start\":" + std::to_string(entry.start) + ",\"length\":" + std::to_string(entry.length) +
+                ",\"text\":" + jsonString(textOf(image, entry)) + "}";
+    }
+    std::printf("%s]}\n", json.c_str());
+}
+
+void printInspectPlain(const std::string& file, const FirmwareImage& image, std::uint32_t crc,
+                       std::int32_t located, std::int32_t wanted)
+{
+    std::printf("%s: %u bytes, crc %s\n", escapeControls(file).c_str(), static_cast<unsigned>(image.size),
+                hex8(crc).c_str());
+    for (std::int32_t e = 0; e < located; ++e) {
+        const LanguageEntry& entry = languageTable.entries[e];
+        char row[96];
+        std::snprintf(row, sizeof row, "%2d  %-10s  start %8d  length %4d", e + 1, entry.name,
+                      static_cast<int>(entry.start), static_cast<int>(entry.length));
+        std::printf("%s\n", terminalText(row).c_str());
+        // Each line of the text on a line of its own, indented.
+        const std::string text = textOf(image, entry);
+        for (std::size_t begin = 0;;) {
+            const std::size_t end = text.find('\n', begin);
+            std::printf("      %s\n", terminalText(text.substr(begin, end - begin)).c_str());
+            if (end == std::string::npos)
+                break;
+            begin = end + 1;
+        }
+    }
+    std::printf("%d of %d texts located\n", static_cast<int>(located), static_cast<int>(wanted));
+}
+
+} // namespace
+
+int runCheckCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    ModelSection model;
+    if (const int status = chooseModel(options.model, model); status != kExitOk)
+        return status;
+    if (const int status = chooseLines(options); status != kExitOk)
+        return status;
+
+    HeldImage held;
+    const ImageSource source =
+        readUnpatchedImage(model.orgPath.c_str(), model.rgnPath.c_str(), model.crc, held.image);
+    if (source == ImageSource::WorkingUnreadable || source == ImageSource::NotOriginal) {
+        const char* format = source == ImageSource::NotOriginal ? "Not original %s file!" : "Cannot read %s!";
+        char text[1024];
+        std::snprintf(text, sizeof text, format, model.rgnPath.c_str());
+        std::fprintf(stderr, "%s\n", terminalText(text).c_str());
+        return kExitFailed;
+    }
+
+    // No run log is open: the passes write nothing.
+    const std::int32_t located = locateTexts(held.image, model.lang);
+    FitResult fit;
+    fitTexts(warningLines, languageTable, held.image, model.lang, fit);
+
+    if (options.json) {
+        std::printf("{\"section\":%s,\"source\":\"%s\",\"crc\":\"%s\",\"lang\":%d,\"located\":%d,"
+                    "\"not_replaced\":%d,\"languages\":%s}\n",
+                    jsonString(model.name).c_str(), source == ImageSource::Pristine ? "org" : "rgn",
+                    hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(located),
+                    fit.failures, fitJsonLanguages(languageTable, fit, warningLines).c_str());
+    } else {
+        std::fputs(fitTable(languageTable, fit, warningLines).c_str(), stdout);
+    }
+    return fit.failures == 0 ? kExitOk : kExitFailed;
+}
+
+int runInspectCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    HeldImage held;
+    const std::uint32_t crc = readImageFile(options.file.c_str(), held.image);
+    if (crc == 0)
+        return commandError("Cannot read " + escapeControls(options.file) + "!");
+    const std::int32_t located = locateTexts(held.image, options.lang);
+
+    if (!options.iniSection.empty()) {
+        if (located == 0)
+            return commandError("no warning text found in " + escapeControls(options.file) +
+                                ": it is no firmware image that can be patched");
+        const std::string file = escapeControls(options.file);
+        std::printf("[%s]\norg=%s\nrgn=%s\ncrc=%s\nlang=%d\nRel=??\n", escapeControls(options.iniSection).c_str(),
+                    withExtension(file, ".org").c_str(), withExtension(file, ".rgn").c_str(), hex8(crc).c_str(),
+                    static_cast<int>(located));
+    } else if (options.json) {
+        printInspectJson(held.image, crc, located);
+    } else {
+        printInspectPlain(options.file, held.image, crc, located, options.lang);
+    }
+    return kExitOk;
+}
+
+int runRestoreCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    ModelSection model;
+    if (const int status = chooseModel(options.model, model); status != kExitOk)
+        return status;
+    const std::string org = terminalText(model.orgPath);
+    const std::string rgn = terminalText(model.rgnPath);
+
+    HeldImage held;
+    const std::uint32_t crc = readImageFile(model.orgPath.c_str(), held.image);
+    if (crc == 0)
+        return commandError("cannot restore " + rgn + ": the pristine copy " + org +
+                            " is missing, unreadable or empty; " + rgn + " is as it was");
+    if (crc != model.crc)
+        return commandError("cannot restore " + rgn + ": the pristine copy " + org + " has the CRC-32 " +
+                            hex8(crc) + ", not the model's crc " + hex8(model.crc) + "; " + rgn +
+                            " is as it was");
+    // Written as every image is: a temporary file renamed over the target.
+    if (!writeImageFile(model.rgnPath.c_str(), held.image.bytes, held.image.size))
+        return commandError("Cannot write " + rgn + "!\nDisk is full or file is write protected");
+    std::fprintf(stderr, "Restored %s from the pristine copy %s.\n", rgn.c_str(), org.c_str());
+    return kExitOk;
+}

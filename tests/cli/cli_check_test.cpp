@@ -1,0 +1,366 @@
+// check, inspect and restore end to end: check and a real patch run never
+// disagree, the three commands leave every file as it was (restore apart from
+// the working file it puts back), and restore refuses a pristine copy that
+// does not match.
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "platform/cp1252.h"
+#include "tests/cli/cli_runner.h"
+
+namespace fs = std::filesystem;
+using namespace run_expect;
+using testing_support::readText;
+using testing_support::writeText;
+
+namespace {
+
+// One "languages" entry of check's JSON object.
+struct JsonEntry {
+    int number = 0;
+    std::string name;
+    int start = 0, length = 0;
+    bool replaced = false;
+    int fill = -1, skipped = -1, candidate = 0;
+    std::string reason;
+};
+
+std::vector<JsonEntry> jsonLanguages(const std::string& json)
+{
+    static const std::regex entry(
+        R"re(\{"number":(\d+),"name":"([^"]*)","start":(\d+),"length":(\d+),"replaced":(true|false))re"
+        R"re((?:,"fill_factor":(\d+),"lines_skipped":(\d+))?,"candidate_length":(\d+)(?:,"reason":"([^"]*)")?\})re");
+    std::vector<JsonEntry> entries;
+    for (std::sregex_iterator it(json.begin(), json.end(), entry), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        JsonEntry e;
+        e.number = std::stoi(m[1]);
+        e.name = m[2];
+        e.start = std::stoi(m[3]);
+        e.length = std::stoi(m[4]);
+        e.replaced = m[5] == "true";
+        if (m[6].matched) {
+            e.fill = std::stoi(m[6]);
+            e.skipped = std::stoi(m[7]);
+        }
+        e.candidate = std::stoi(m[8]);
+        e.reason = m[9];
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+// The log's "--- Result ---" block rewritten in check's terms, one entry per line.
+std::vector<JsonEntry> loggedResults(const std::vector<std::string>& log)
+{
+    static const std::regex replaced(R"re((\S+) +(\d+) chars replaced, (\d+) line\(s\) skipped, fill factor (\d+))re");
+    static const std::regex notReplaced(R"re((\S+) +not replaced, (\d+) chars could not replace (\d+) chars)re");
+    std::vector<JsonEntry> entries;
+    auto line = std::find(log.begin(), log.end(), "--- Result ---");
+    for (line = line == log.end() ? line : line + 1; line != log.end() && !line->empty(); ++line) {
+        std::smatch m;
+        JsonEntry e;
+        e.number = static_cast<int>(entries.size()) + 1;
+        if (std::regex_match(*line, m, replaced)) {
+            e = {e.number, m[1], 0, std::stoi(m[2]), true, std::stoi(m[4]), std::stoi(m[3]), std::stoi(m[2]), ""};
+        } else if (std::regex_match(*line, m, notReplaced)) {
+            e = {e.number, m[1], 0, std::stoi(m[3]), false, -1, -1, std::stoi(m[2]), ""};
+        } else {
+            ADD_FAILURE() << "unexpected log line: " << *line;
+        }
+        e.name = platform::cp1252::toUtf8(e.name);
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+class CliCheckTest : public CliModelTest {
+protected:
+    void writeModel(const MadeFirmware& image, int lang)
+    {
+        writeModelFile("[GPS]\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\norg=model.org\r\nrgn=model.rgn\r\ncrc=" +
+                       hex8(crcOf(image.bytes)) + "\r\nlang=" + std::to_string(lang) + "\r\n");
+    }
+    std::vector<std::string> checkArgs(const Lines& lines, bool json)
+    {
+        std::vector<std::string> args = patchArgs("1", lines);
+        args[0] = "check";
+        if (json)
+            args.push_back("--json");
+        return args;
+    }
+};
+
+TEST_F(CliCheckTest, CheckAgreesWithARealPatchRunOnManyImages)
+{
+    const Lines lineSets[] = {
+        ownerLines(),
+        otherLines(),
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ012", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ012", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ012"},
+        {"A", "", "", "", "", "", ""},
+        {"", "", "", "", "", "", ""},
+    };
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
+    for (int i = 0; i < 24; ++i) {
+        // Small images leave late texts out; a lang beyond the texts leaves entries not located.
+        const std::size_t size = std::size_t{1024} << (i % 6);
+        const int texts = 1 + (i * 5) % 14;
+        const int lang = std::min(14, texts + (i % 3));
+        const Lines& lines = lineSets[i % 5];
+        const MadeFirmware image = makeFirmware(size, texts, 100 + static_cast<std::uint32_t>(i));
+        SCOPED_TRACE("image " + std::to_string(i) + ", " + std::to_string(size) + " bytes, lang " +
+                     std::to_string(lang) + ", lines " + std::to_string(i % 5));
+        writeModel(image, lang);
+        put("model.rgn", image.bytes);
+        fs::remove(app("model.org"));
+
+        const CliResult json = run(checkArgs(lines, true));
+        const CliResult plain = run(checkArgs(lines, false));
+        const CliResult patch = run(patchArgs("1", lines));
+        const Fitted expected = fit(image, lines, lang);
+
+        ASSERT_EQ(patch.status, expected.failures ? 3 : 0) << patch.err;
+        EXPECT_EQ(json.status, expected.failures ? 1 : 0) << json.err;
+        EXPECT_EQ(plain.status, json.status);
+        EXPECT_EQ(json.err, "");
+        EXPECT_EQ(bytes("model.rgn"), expected.image);
+        // The patch run shows the very table that check printed beforehand.
+        EXPECT_NE(patch.err.find(plain.out), std::string::npos) << plain.out << "\n---\n" << patch.err;
+
+        const std::string head = "{\"section\":\"Model A 2.40\",\"source\":\"rgn\",\"crc\":\"" +
+                                 hex8(crcOf(image.bytes)) + "\",\"lang\":" + std::to_string(lang) +
+                                 ",\"located\":" + std::to_string(std::min<int>(lang, int(image.texts.size()))) +
+                                 ",\"not_replaced\":" + std::to_string(expected.failures) + ",\"languages\":[";
+        EXPECT_EQ(json.out.rfind(head, 0), 0u) << json.out;
+        EXPECT_EQ(json.out.substr(json.out.size() - 3), "]}\n");
+
+        const std::vector<JsonEntry> checked = jsonLanguages(json.out);
+        const std::vector<JsonEntry> logged = loggedResults(logLines());
+        ASSERT_EQ(checked.size(), static_cast<std::size_t>(lang));
+        ASSERT_EQ(logged.size(), checked.size());
+        for (std::size_t e = 0; e < checked.size(); ++e) {
+            SCOPED_TRACE("entry " + std::to_string(e + 1));
+            const JsonEntry& c = checked[e];
+            const JsonEntry& l = logged[e];
+            EXPECT_EQ(c.number, static_cast<int>(e) + 1);
+            EXPECT_EQ(c.name, l.name);
+            EXPECT_EQ(c.replaced, l.replaced);
+            EXPECT_EQ(c.length, l.length);
+            EXPECT_EQ(c.candidate, l.candidate);
+            EXPECT_EQ(c.fill, l.fill);
+            EXPECT_EQ(c.skipped, l.skipped);
+            EXPECT_EQ(c.reason.empty(), c.replaced);
+            const bool located = e < image.texts.size();
+            EXPECT_EQ(c.start, located ? image.texts[e].start : e == image.texts.size() ? int(size) : 0);
+        }
+
+        // From now on the pristine copy is read, and it tells the same.
+        const CliResult again = run(checkArgs(lines, true));
+        std::string fromPristine = json.out;
+        fromPristine.replace(fromPristine.find("\"source\":\"rgn\""), 14, "\"source\":\"org\"");
+        EXPECT_EQ(again.out, fromPristine);
+    }
+}
+
+TEST_F(CliCheckTest, CheckInspectAndRefusedRestoreWriteNothing)
+{
+    prepare();
+    // A first run leaves a log, stored lines and the pristine copy; a second
+    // one rotates the log once.
+    ASSERT_EQ(run(patchArgs("1", ownerLines())).status, 0);
+    ASSERT_EQ(run(patchArgs("1", otherLines())).status, 0);
+    // Both runs hand report.html to the desktop, each on its own time.
+    for (int i = 0; i < 100 && opened(true).size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(opened(true).size(), 2u);
+    ASSERT_TRUE(storeTouched());
+    ASSERT_TRUE(testing_support::exists(app("wendrix.1.LOG")));
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* removed; // a file taken away before the command
+    };
+    const std::vector<Case> cases = {
+        {{"check", "1"}, 0, nullptr},
+        {{"check", "Model A 2.40", "--json"}, 0, nullptr},
+        {{"check", "1", "--line", std::string(29, 'L'), "--line", std::string(29, 'L'), "--line",
+          std::string(29, 'L'), "--line", std::string(29, 'L'), "--line", std::string(29, 'L')},
+         1, nullptr},
+        {{"inspect", "model.org"}, 0, nullptr},
+        {{"inspect", "model.rgn", "--json", "--lang", "3"}, 0, nullptr},
+        {{"inspect", "model.org", "--ini", "New Model"}, 0, nullptr},
+        {{"inspect", "model.rgn", "--ini", "New Model"}, 1, nullptr},
+        {{"inspect", "missing.rgn"}, 1, nullptr},
+        // Without the pristine copy the patched working file is "Not original".
+        {{"check", "1"}, 1, "model.org"},
+        {{"check", "1", "--json"}, 1, "model.rgn"},
+        {{"restore", "1"}, 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + (c.removed ? std::string(" without ") + c.removed : ""));
+        if (c.removed)
+            fs::remove(app(c.removed));
+        const auto before = snapshot();
+        const CliResult r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(snapshot(), before);
+    }
+    EXPECT_EQ(opened(false).size(), 2u);
+}
+
+TEST_F(CliCheckTest, SaysWhyATextIsNotReplacedAndUsesThePatchRunsMessages)
+{
+    // A text of 18 characters, one of 200, and a third that the image lacks.
+    const std::string second = "WARNUNG\n" + std::string(192, 'w');
+    const std::string text = "xWARNING\nshort text" + std::string(1, '\0') + second + std::string(1, '\0') + "end";
+    MadeFirmware image;
+    image.bytes.assign(text.begin(), text.end());
+    writeModel(image, 3);
+    put("model.rgn", image.bytes);
+    const std::string line(26, 'L');
+    std::vector<std::string> args = {"check", "1"};
+    for (int i = 0; i < 7; ++i)
+        args.insert(args.end(), {"--line", line});
+
+    CliResult r = run(args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, " 1  English       18 chars  not replaced: line 1 has 26 characters, this text holds 18\n"
+                     " 2  Deutsch      200 chars  not replaced: the text needs 200 characters, your lines fill at "
+                     "most 188: add text or lines\n"
+                     " 3  Unknown        0 chars  not replaced: not located in the firmware\n"
+                     "0 of 3 languages fit\n");
+    args.push_back("--json");
+    r = run(args);
+    EXPECT_NE(r.out.find("{\"number\":3,\"name\":\"Unknown\",\"start\":" + std::to_string(text.size()) +
+                         ",\"length\":0,\"replaced\":false,\"candidate_length\":188,\"reason\":\"not located in "
+                         "the firmware\"}]}\n"),
+              std::string::npos)
+        << r.out;
+
+    // The patch run's own messages when neither file is usable.
+    std::vector<unsigned char> patched = image.bytes;
+    patched[1] = 'w';
+    put("model.rgn", patched);
+    r = run({"check", "1", "--line", "A"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Not original model.rgn file!\n");
+    fs::remove(app("model.rgn"));
+    r = run({"check", "1", "--line", "A"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot read model.rgn!\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliCheckTest, InspectShowsSizeChecksumAndTexts)
+{
+    // A control byte inside a text is shown escaped, never sent to the terminal.
+    MadeFirmware image = makeFirmware(16 * 1024, 3, 5);
+    image.bytes[std::size_t(image.texts[1].start) + 9] = 0x1b;
+    ASSERT_TRUE(testing_support::writeBytes(app("fw.bin"), image.bytes));
+    const auto textOf = [&](int e) {
+        return std::string(image.bytes.begin() + image.texts[e].start,
+                           image.bytes.begin() + image.texts[e].start + image.texts[e].length);
+    };
+
+    CliResult r = run({"inspect", "fw.bin"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string expected = "fw.bin: 16384 bytes, crc " + hex8(crcOf(image.bytes)) + "\n";
+    const char* names[] = {"English", "Deutsch", "Francais"};
+    for (int e = 0; e < 3; ++e) {
+        char row[96];
+        std::snprintf(row, sizeof row, "%2d  %-10s  start %8d  length %4d\n", e + 1, names[e], image.texts[e].start,
+                      image.texts[e].length);
+        expected += row;
+        std::string text = textOf(e);
+        std::string::size_type at;
+        while ((at = text.find('\x1b')) != std::string::npos)
+            text.replace(at, 1, "\\x1b");
+        for (std::size_t begin = 0, end = 0; end != std::string::npos; begin = end + 1) {
+            end = text.find('\n', begin);
+            expected += "      " + text.substr(begin, end - begin) + "\n";
+        }
+    }
+    expected += "3 of 14 texts located\n";
+    EXPECT_EQ(r.out, expected);
+
+    r = run({"inspect", "fw.bin", "--json", "--lang", "2"});
+    EXPECT_EQ(r.status, 0);
+    std::string second = textOf(1);
+    second.replace(second.find('\x1b'), 1, "\\u001b");
+    std::string::size_type at;
+    while ((at = second.find('\n')) != std::string::npos)
+        second.replace(at, 1, "\\n");
+    EXPECT_NE(r.out.find("{\"size\":16384,\"crc\":\"" + hex8(crcOf(image.bytes)) + "\",\"located\":2,\"texts\":["),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("{\"number\":2,\"name\":\"Deutsch\",\"start\":" + std::to_string(image.texts[1].start) +
+                         ",\"length\":" + std::to_string(image.texts[1].length) + ",\"text\":\"" + second + "\"}]}\n"),
+              std::string::npos)
+        << r.out;
+
+    r = run({"inspect", "fw.bin", "--ini", "My Model 1.0"});
+    EXPECT_EQ(r.out, "[My Model 1.0]\norg=fw.org\nrgn=fw.rgn\ncrc=" + hex8(crcOf(image.bytes)) + "\nlang=3\nRel=??\n");
+}
+
+TEST_F(CliCheckTest, RestorePutsThePristineCopyBackOnlyWhenItMatches)
+{
+    prepare();
+    ASSERT_EQ(run(patchArgs("1", ownerLines())).status, 0);
+    ASSERT_EQ(opened(true).size(), 1u);
+    const std::vector<unsigned char> patched = bytes("model.rgn");
+
+    struct Refusal {
+        const char* what;
+        std::vector<unsigned char> pristine; // empty: no pristine copy
+        std::string err;
+    };
+    std::vector<unsigned char> other = made.bytes;
+    other[0] ^= 1;
+    const std::vector<Refusal> refusals = {
+        {"missing", {}, "wendrix-cli: cannot restore model.rgn: the pristine copy model.org is missing, unreadable or "
+                        "empty; model.rgn is as it was\n"},
+        {"another image", other,
+         "wendrix-cli: cannot restore model.rgn: the pristine copy model.org has the CRC-32 " + hex8(crcOf(other)) +
+             ", not the model's crc " + hex8(crcOf(made.bytes)) + "; model.rgn is as it was\n"},
+    };
+    for (const Refusal& c : refusals) {
+        SCOPED_TRACE(c.what);
+        fs::remove(app("model.org"));
+        if (!c.pristine.empty())
+            put("model.org", c.pristine);
+        const auto before = snapshot();
+        const CliResult r = run({"restore", "1"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(snapshot(), before);
+    }
+
+    // A working file that nobody may replace stays as it was, with no temporary file left.
+    put("model.org", made.bytes);
+    if (testing_support::canDropPrivileges()) {
+        fs::permissions(root.file("app"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                              fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::replace);
+        const auto before = snapshot();
+        const CliResult r = run({"restore", "1"}, true);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "wendrix-cli: Cannot write model.rgn!\nDisk is full or file is write protected\n");
+        EXPECT_EQ(snapshot(), before);
+        fs::permissions(root.file("app"), fs::perms::all, fs::perm_options::replace);
+    }
+
+    auto expected = snapshot();
+    expected[app("model.rgn")] = made.bytes;
+    const CliResult r = run({"restore", "Model A 2.40"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Restored model.rgn from the pristine copy model.org.\n");
+    EXPECT_EQ(snapshot(), expected);
+    EXPECT_NE(patched, made.bytes);
+}
+
+} // namespace
