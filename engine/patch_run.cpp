@@ -88,8 +88,8 @@ int PatchRun(platform::WindowHandle owner, const char* section)
     readModelValue(section, "lang", "", number, sizeof number);
     lang = static_cast<std::int32_t>(parseDecimalNumber(number));
 
-    // Paths the run may not use stop it before anything is saved, read or
-    // written; only the log tells of it.
+    // Paths that would make the run overwrite the wrong file stop it before
+    // the lines are saved or any file is read; the log and a message say why.
     if (const FirmwarePathProblem problem = checkFirmwarePaths(orgPath, rgnPath, kUpdaterName)) {
         beginRunLog(section, rgnPath, expectedCrc);
         reportFailure(owner, problem.logFormat, problem.messageFormat, problem.path);
