@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -11,9 +10,10 @@
 namespace {
 
 constexpr std::uint32_t kPathBuffer = 259; // "org" and "rgn", as the patch run reads them
-// Far more models than any edition lists; a file with more sections is no
-// model file of ours.
-constexpr std::size_t kMostSections = 1000;
+// How much the check reads at most, counted as sections times the file
+// size: some 340 models in the usual layout of some 70 bytes each, or a
+// dozen sections beside 600 KiB of comments; about a second's work.
+constexpr std::size_t kMostSectionBytes = std::size_t{8} * 1024 * 1024;
 
 bool isControl(unsigned char c)
 {
@@ -81,64 +81,73 @@ bool staysInFolder(const std::string& path)
     return true;
 }
 
-struct Value {
-    bool present = false;
-    std::string text;
-};
-
-// A value as the patch run reads it, and whether the key is there at all:
-// a missing key gives either default, a present one the same text twice.
-Value readValue(const char* file, const char* section, const char* key)
+// Whether `name` is one of the NUL-separated names in `names`, letter case
+// aside, as the profile functions match key names.
+bool listed(const std::vector<char>& names, const char* name)
 {
-    char text[kPathBuffer];
-    platform::getProfileString(section, key, "", text, sizeof text, file);
-    Value value{true, text};
-    if (value.text.empty()) {
-        platform::getProfileString(section, key, "?", text, sizeof text, file);
-        value.present = std::strcmp(text, "?") != 0;
+    for (const char* entry = names.data(); *entry != '\0'; entry += std::strlen(entry) + 1) {
+        std::size_t i = 0;
+        while (entry[i] != '\0' && std::tolower(static_cast<unsigned char>(entry[i])) ==
+                                      std::tolower(static_cast<unsigned char>(name[i])))
+            ++i;
+        if (entry[i] == '\0' && name[i] == '\0')
+            return true;
     }
-    return value;
+    return false;
 }
 
-std::string modelSectionRefusal(const char* file, const std::string& section)
+// `names` has room for every name the file holds; it is reused for the keys.
+std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names)
 {
-    const Value org = readValue(file, section.c_str(), "org");
-    const Value rgn = readValue(file, section.c_str(), "rgn");
-    for (const auto& [key, value] : {std::pair{"org", &org}, std::pair{"rgn", &rgn}}) {
-        if (!value->present)
+    platform::getProfileString(section.c_str(), nullptr, "", names.data(),
+                               static_cast<std::uint32_t>(names.size()), file);
+    const char* const keys[] = {"org", "rgn"};
+    std::string values[2];
+    bool present[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        present[i] = listed(names, keys[i]);
+        if (!present[i])
             continue;
-        if (value->text.empty() || hasControl(value->text))
-            return "The downloaded Wendrix.ini gives no usable " + std::string(key) + " in [" +
+        // Read as the patch run reads it.
+        char text[kPathBuffer];
+        platform::getProfileString(section.c_str(), keys[i], "", text, sizeof text, file);
+        values[i] = text;
+        if (values[i].empty() || hasControl(values[i]))
+            return "The downloaded Wendrix.ini gives no usable " + std::string(keys[i]) + " in [" +
                    shown(section) + "]";
-        if (!staysInFolder(value->text))
-            return "The downloaded Wendrix.ini names a file outside this folder: " + value->text;
+        if (!staysInFolder(values[i]))
+            return "The downloaded Wendrix.ini names a file outside this folder: " + values[i];
     }
-    if (org.present && rgn.present && parts(org.text) == parts(rgn.text))
-        return "The downloaded Wendrix.ini names one file as both org and rgn: " + rgn.text;
+    if (present[0] && present[1] && parts(values[0]) == parts(values[1]))
+        return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
     return {};
 }
 
 } // namespace
 
-std::string editionRefusal(const char* file, std::uint32_t largestFile)
+std::string editionRefusal(const char* file, std::uint32_t fileSize)
 {
     platform::writeProfileString(nullptr, nullptr, nullptr, file);
     // Every section that a read by name can reach, whichever "Gps-%d" key
     // names it (or none does), is checked: that covers the model sections
-    // without reading the whole model list key by key.
-    std::vector<char> names(static_cast<std::size_t>(largestFile) + 2);
-    platform::getProfileString(nullptr, nullptr, "", names.data(),
-                               static_cast<std::uint32_t>(names.size()), file);
+    // without reading the model list key by key.
+    std::vector<char> sections(static_cast<std::size_t>(fileSize) + 2);
+    platform::getProfileString(nullptr, nullptr, "", sections.data(),
+                               static_cast<std::uint32_t>(sections.size()), file);
+    std::vector<char> keys(sections.size());
     // A run for a model whose "Gps-%d" key has vanished reads section "".
-    std::string refusal = modelSectionRefusal(file, "");
-    std::size_t sections = 0;
-    for (const char* name = names.data(); *name != '\0' && refusal.empty();
+    std::string refusal = sectionRefusal(file, "", keys);
+    // Each section costs up to three reads of the whole file. A model file
+    // is small, or lists few models; one that is both large and full of
+    // sections would keep the window waiting for many seconds.
+    const std::size_t mostSections = kMostSectionBytes / (fileSize + 1u);
+    std::size_t count = 0;
+    for (const char* name = sections.data(); *name != '\0' && refusal.empty();
          name += std::strlen(name) + 1) {
-        // Each section costs a few reads of the whole file.
-        if (++sections > kMostSections)
-            refusal = "The downloaded Wendrix.ini holds too many sections";
+        if (++count > mostSections)
+            refusal = "The downloaded Wendrix.ini holds too many sections for its size";
         else
-            refusal = modelSectionRefusal(file, name);
+            refusal = sectionRefusal(file, name, keys);
     }
     // The edition is renamed into place next; no copy of it stays cached.
     platform::writeProfileString(nullptr, nullptr, nullptr, file);

@@ -127,7 +127,7 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
     }
     // The edition decides which files every later patch run reads and
     // writes, so it must not name any outside the firmware's folder.
-    const std::string refusal = editionRefusal(tempPath.c_str(), kMaxModelFileSize);
+    const std::string refusal = editionRefusal(tempPath.c_str(), total);
     if (!refusal.empty()) {
         platform::deleteFile(tempPath.c_str());
         warn(owner, refusal.c_str());

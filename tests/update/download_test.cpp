@@ -130,6 +130,10 @@ TEST_F(Download, AnEditionNamingFilesOutsideTheFolderIsRefused)
                "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\n"
                "[Evil]\r\n" + org + rgn + "crc=1c4e1d7a\r\nlang=1\r\n";
     };
+    std::string manySections = "[GPS]\r\nDate=15.03.03\r\n";
+    for (int n = 1; n <= 10; ++n)
+        manySections += "[Model " + std::to_string(n) + "]\r\nRel=1.00\r\n";
+    manySections += std::string(1024 * 1024 - manySections.size(), ';');
     const struct {
         std::string body;
         std::string warning;
@@ -155,6 +159,9 @@ TEST_F(Download, AnEditionNamingFilesOutsideTheFolderIsRefused)
         {model("ORG=/etc/passwd\r\n", "rgn=b.rgn\r\n", "gps-1=evil\r\n"), outside + "/etc/passwd"},
         {model("org=b.org\r\n", "rgn=/etc/passwd\r\n", "Gps-1=Model A 2.40\r\nGps-3=Evil\r\n"),
          outside + "/etc/passwd"},
+        // Each section is read from the whole file: many of them in a large
+        // file would keep the window waiting.
+        {manySections, "The downloaded Wendrix.ini holds too many sections for its size"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
