@@ -8,7 +8,7 @@
 namespace {
 
 // Files that are not firmware and that the run must never overwrite.
-bool isProgramFile(const char* path, const char* updaterName)
+bool isNonFirmwareFile(const char* path, const char* updaterName)
 {
     if (platform::sameFile(path, modelFilePath) || platform::sameFile(path, updaterName))
         return true;
@@ -37,10 +37,10 @@ FirmwarePathProblem checkFirmwarePaths(const char* orgPath, const char* rgnPath,
     if (platform::sameFile(orgPath, rgnPath))
         return {"**** org and rgn name the same file %s!",
                 "org and rgn name the same file %s!\nPlease correct Wendrix.ini", rgnPath};
-    if (isProgramFile(orgPath, updaterName))
+    if (isNonFirmwareFile(orgPath, updaterName))
         return {"**** org names a file that is not firmware: %s",
                 "org names a file that is not firmware: %s\nPlease correct Wendrix.ini", orgPath};
-    if (isProgramFile(rgnPath, updaterName))
+    if (isNonFirmwareFile(rgnPath, updaterName))
         return {"**** rgn names a file that is not firmware: %s",
                 "rgn names a file that is not firmware: %s\nPlease correct Wendrix.ini", rgnPath};
     return {};
