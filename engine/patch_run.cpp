@@ -7,6 +7,7 @@
 #include "config/app_text.h"
 #include "config/model_file.h"
 #include "engine/firmware_image.h"
+#include "engine/firmware_paths.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
@@ -92,6 +93,14 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     const std::uint32_t expectedCrc = parseHexNumber(number);
     readModelValue(section, "lang", "", number, sizeof number);
     lang = static_cast<std::int32_t>(parseDecimalNumber(number));
+
+    // Paths that would make the run overwrite the wrong file stop it before
+    // the lines are saved or any file is read; the log and a message say why.
+    if (const FirmwarePathProblem problem = checkFirmwarePaths(orgPath, rgnPath, kUpdaterName)) {
+        beginRunLog(section, rgnPath, expectedCrc);
+        reportFailure(owner, problem.logFormat, problem.messageFormat, problem.path);
+        return 0;
+    }
 
     // The lines are kept whatever happens after this point.
     saveLines();

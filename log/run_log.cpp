@@ -7,7 +7,6 @@ RunLog* runLog = nullptr;
 
 namespace {
 constexpr std::size_t kPathSize = sizeof(RunLog::path);
-constexpr int kOlderLogs = 9;
 // "%s.%d.LOG" adds two characters to the log path; a longer path than this
 // cannot carry its numbered names within the path limit.
 constexpr std::size_t kLongestRotatedPath = kPathSize - 1 - 2;
@@ -69,22 +68,17 @@ int RunLog::open(int append)
     if (file != platform::kClosedFile)
         close();
     if (append == 0) {
-        const std::size_t n = std::strlen(path);
         // The numbered names of a path near the limit would not fit; such a
         // log is started afresh without keeping older ones.
-        if (n >= 4 && n <= kLongestRotatedPath) {
-            char base[kPathSize];
-            std::memcpy(base, path, n - 4);
-            base[n - 4] = '\0';
-            char older[kPathSize + 16];
-            char newer[kPathSize + 16];
+        char older[kPathSize + 16];
+        char newer[kPathSize + 16];
+        if (olderPath(1, newer, sizeof newer)) {
             for (int k = kOlderLogs; k >= 2; --k) {
-                std::snprintf(older, sizeof older, "%s.%d.LOG", base, k);
-                std::snprintf(newer, sizeof newer, "%s.%d.LOG", base, k - 1);
+                olderPath(k, older, sizeof older);
+                olderPath(k - 1, newer, sizeof newer);
                 platform::deleteFile(older);
                 platform::moveFile(newer, older);
             }
-            std::snprintf(newer, sizeof newer, "%s.%d.LOG", base, 1);
             platform::moveFile(path, newer);
         }
     }
@@ -94,6 +88,15 @@ int RunLog::open(int append)
     if (append != 0)
         platform::seekToEnd(file);
     return 1;
+}
+
+bool RunLog::olderPath(int number, char* out, std::size_t size) const
+{
+    const std::size_t n = std::strlen(path);
+    if (n < 4 || n > kLongestRotatedPath)
+        return false;
+    const int length = std::snprintf(out, size, "%.*s.%d.LOG", static_cast<int>(n - 4), path, number);
+    return length > 0 && static_cast<std::size_t>(length) < size;
 }
 
 int RunLog::close()

@@ -20,6 +20,12 @@ public:
     // Appends one line, opening and closing the file around it when closed.
     int writeLine(const char* text);
 
+    // How many older logs are kept, numbered 1 (the latest) up to this.
+    static constexpr int kOlderLogs = 9;
+    // Puts the name of older log `number` into `out`; false when the log
+    // path is too long to carry numbered names.
+    bool olderPath(int number, char* out, std::size_t size) const;
+
     char path[260];
     platform::FileHandle file;
 };

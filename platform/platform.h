@@ -126,6 +126,12 @@ enum class LockResult {
 // by another process. The file stays when the lock is released.
 LockResult lockFile(const char* path, bool wait, FileHandle* lock);
 
+// Whether two paths name one file: the same file reached through links,
+// other spellings or (on Win32) other letter case. Files that exist are
+// compared by identity (device and inode; volume and file index), others by
+// their normalised full paths. An empty path names no file.
+bool sameFile(const char* a, const char* b);
+
 // --------------------------------------------------------------- memory
 
 // A fixed block for a firmware image (GlobalAlloc GMEM_FIXED / GlobalFree).
@@ -139,6 +145,10 @@ void freeBlock(void* block);
 // On POSIX a file name without an extension is given as if it ended in
 // ".exe", so that replacing the last four characters works as on Windows.
 std::size_t executablePath(char* buffer, std::size_t size);
+
+// Puts the path under which the file system knows the running program into
+// `buffer`, as executablePath does but without the ".exe" that POSIX adds.
+std::size_t programFilePath(char* buffer, std::size_t size);
 
 // ---------------------------------------------------- profile (INI) files
 
@@ -180,6 +190,10 @@ long regQueryValue(RegHandle key, const char* name, void* data, std::uint32_t* s
 // Stores `size` bytes as a REG_SZ value.
 long regSetString(RegHandle key, const char* name, const void* data, std::uint32_t size);
 long regCloseKey(RegHandle key);
+// Puts the file that holds the values of root + subKey into `buffer` where
+// the store keeps a key in a file of its own (POSIX); 0 and an empty text
+// where it does not (the Win32 registry).
+std::size_t regKeyFile(RegHandle root, const char* subKey, char* buffer, std::size_t size);
 
 // ----------------------------------------------------- processes and shell
 

@@ -9,6 +9,7 @@
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "update/edition_check.h"
 
 namespace {
 
@@ -135,6 +136,14 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
     if (writeFailed || !flushToDevice(tempPath.c_str())) {
         platform::deleteFile(tempPath.c_str());
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
+        return Outcome::Failed;
+    }
+    // The edition decides which files every later patch run reads and
+    // writes, so it must not name any outside the firmware's folder.
+    const std::string refusal = editionRefusal(tempPath.c_str(), total);
+    if (!refusal.empty()) {
+        platform::deleteFile(tempPath.c_str());
+        warn(owner, refusal.c_str());
         return Outcome::Failed;
     }
     // One rename over the old file: there is always a whole model file. A

@@ -23,8 +23,9 @@ public:
 };
 
 // Downloads `url` into the model-file path + "TMP" and puts it in place of
-// the model file when it begins with "[GPS]". 1 when the model file was
-// replaced; when it cannot be, the download is deleted and the user warned.
+// the model file when it begins with "[GPS]" and names only plain firmware
+// files below the current folder. 1 when the model file was replaced; when
+// it cannot be, the download is deleted and the user warned.
 int downloadModelFile(platform::WindowHandle owner, const char* url);
 
 // The Update command. Returns 1 when the model file was replaced.

@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -324,6 +327,28 @@ LockResult lockFile(const char* path, bool wait, FileHandle* lock)
     }
     *lock = fd;
     return LockResult::Held;
+}
+
+bool sameFile(const char* a, const char* b)
+{
+    if (!a || !*a || !b || !*b)
+        return false;
+    struct stat first;
+    struct stat second;
+    if (::stat(a, &first) == 0 && ::stat(b, &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    // A missing file is named by the real path of the folders that exist
+    // and the normalised rest.
+    std::error_code error;
+    const auto fullPath = [&error](const char* path) {
+        const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+        return error ? absolute : std::filesystem::weakly_canonical(absolute, error);
+    };
+    const std::filesystem::path full = fullPath(a);
+    if (error)
+        return false;
+    const std::filesystem::path other = fullPath(b);
+    return !error && full == other;
 }
 
 } // namespace platform

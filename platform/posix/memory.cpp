@@ -32,6 +32,35 @@ void freeBlock(void* block)
     std::free(block);
 }
 
+namespace {
+// The program's real path into `full` (with room for 8 more bytes); its length.
+std::size_t readProgramPath(char (&full)[4096 + 8])
+{
+    const ssize_t n = ::readlink("/proc/self/exe", full, sizeof full - 8);
+    if (n <= 0)
+        return 0;
+    full[n] = '\0';
+    return static_cast<std::size_t>(n);
+}
+
+std::size_t copyCut(const char* text, std::size_t length, char* buffer, std::size_t size)
+{
+    if (length > size - 1)
+        length = size - 1;
+    std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return length;
+}
+} // namespace
+
+std::size_t programFilePath(char* buffer, std::size_t size)
+{
+    if (!buffer || size == 0)
+        return 0;
+    char full[4096 + 8];
+    return copyCut(full, readProgramPath(full), buffer, size);
+}
+
 std::size_t executablePath(char* buffer, std::size_t size)
 {
     if (!buffer || size == 0)
@@ -39,11 +68,9 @@ std::size_t executablePath(char* buffer, std::size_t size)
     buffer[0] = '\0';
 
     char full[4096 + 8];
-    const ssize_t n = ::readlink("/proc/self/exe", full, sizeof full - 8);
-    if (n <= 0)
+    std::size_t length = readProgramPath(full);
+    if (length == 0)
         return 0;
-    std::size_t length = static_cast<std::size_t>(n);
-    full[length] = '\0';
 
     // A program file without an extension is named as if it had ".exe", so
     // that replacing the last four characters gives the .ini and .LOG names.
@@ -53,12 +80,7 @@ std::size_t executablePath(char* buffer, std::size_t size)
         std::memcpy(full + length, ".exe", 5);
         length += 4;
     }
-
-    if (length > size - 1)
-        length = size - 1;
-    std::memcpy(buffer, full, length);
-    buffer[length] = '\0';
-    return length;
+    return copyCut(full, length, buffer, size);
 }
 
 void sleepMilliseconds(unsigned milliseconds)

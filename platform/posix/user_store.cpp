@@ -404,4 +404,19 @@ long regCloseKey(RegHandle key)
     return result;
 }
 
+std::size_t regKeyFile(RegHandle root, const char* subKey, char* buffer, std::size_t size)
+{
+    if (buffer == nullptr || size == 0)
+        return 0;
+    buffer[0] = '\0';
+    std::string folder;
+    if (folderFor(root, subKey, folder) != RegSuccess)
+        return 0;
+    const std::string values = valuesPath(folder);
+    if (values.size() >= size)
+        return 0; // a cut name would be some other file
+    std::memcpy(buffer, values.c_str(), values.size() + 1);
+    return values.size();
+}
+
 } // namespace platform

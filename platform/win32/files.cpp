@@ -224,6 +224,41 @@ LockResult lockFile(const char* path, bool wait, FileHandle* lock)
     }
 }
 
+namespace {
+// The volume and index that identify an existing file, however it is named.
+bool fileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    // No access is asked for, so a file that others hold open is reached too;
+    // the backup flag lets a folder be opened as well.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    return known;
+}
+} // namespace
+
+bool sameFile(const char* a, const char* b)
+{
+    if (a == nullptr || *a == '\0' || b == nullptr || *b == '\0')
+        return false;
+    BY_HANDLE_FILE_INFORMATION first;
+    BY_HANDLE_FILE_INFORMATION second;
+    if (fileIdentity(a, first) && fileIdentity(b, second))
+        return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+               first.nFileIndexHigh == second.nFileIndexHigh &&
+               first.nFileIndexLow == second.nFileIndexLow;
+    // File names are compared without regard to letter case on Windows.
+    char full[MAX_PATH];
+    char other[MAX_PATH];
+    const DWORD length = GetFullPathNameA(a, MAX_PATH, full, nullptr);
+    const DWORD otherLength = GetFullPathNameA(b, MAX_PATH, other, nullptr);
+    return length > 0 && length < MAX_PATH && otherLength > 0 && otherLength < MAX_PATH &&
+           lstrcmpiA(full, other) == 0;
+}
+
 void* allocBlock(std::size_t size)
 {
     return reinterpret_cast<void*>(GlobalAlloc(GMEM_FIXED, size));

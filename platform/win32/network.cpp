@@ -133,8 +133,10 @@ std::map<NetHandle, Response>& responses()
 }
 
 // Nothing goes to the cache, and nothing is answered from it either: a
-// cached copy would hide a newer file on the server.
-constexpr DWORD kNoCache = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD;
+// cached copy would hide a newer file on the server. A redirect is an
+// answer like any other and is not followed.
+constexpr DWORD kRequestFlags =
+    INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 // An HTTP(S) GET made step by step, so that the request handle carries the
 // time limits before anything is sent (a request made by InternetOpenUrlA
@@ -167,7 +169,10 @@ HINTERNET sendGet(HINTERNET internet, const char* url, const char* header, DWORD
                              INTERNET_SERVICE_HTTP, 0, 0);
     if (connection == nullptr)
         return nullptr;
-    DWORD flags = kNoCache | INTERNET_FLAG_NO_UI;
+    // Over https WinINet verifies the server's certificate and host name; a
+    // failed check fails the request. The port comes with the URL (443 when
+    // it names none).
+    DWORD flags = kRequestFlags | INTERNET_FLAG_NO_UI;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS)
         flags |= INTERNET_FLAG_SECURE;
     HINTERNET request =
@@ -211,7 +216,7 @@ NetHandle netOpenUrl(NetHandle internet, const char* url, const char* header,
     HINTERNET request =
         sendGet(asInternet(internet), url, header, headerLength, connection, failed);
     if (request == nullptr && !failed)
-        request = net.openUrl(asInternet(internet), url, header, headerLength, kNoCache, 0);
+        request = net.openUrl(asInternet(internet), url, header, headerLength, kRequestFlags, 0);
     if (request == nullptr)
         return 0;
     const NetHandle handle = reinterpret_cast<NetHandle>(request);

@@ -73,6 +73,11 @@ std::size_t executablePath(char* buffer, std::size_t size)
     return length;
 }
 
+std::size_t programFilePath(char* buffer, std::size_t size)
+{
+    return executablePath(buffer, size);
+}
+
 void sleepMilliseconds(unsigned milliseconds)
 {
     Sleep(milliseconds);

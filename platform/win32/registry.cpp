@@ -54,4 +54,11 @@ long regCloseKey(RegHandle key)
 {
     return RegCloseKey(asKey(key));
 }
+// The registry keeps its keys in hives of its own, which no path reaches.
+std::size_t regKeyFile(RegHandle, const char*, char* buffer, std::size_t size)
+{
+    if (buffer != nullptr && size > 0)
+        buffer[0] = '\0';
+    return 0;
+}
 } // namespace platform

@@ -259,4 +259,65 @@ TEST_F(CliTest, PristineCopyThatNobodyMayWriteEndsWithStatusOne)
     EXPECT_TRUE(opened(false).empty());
 }
 
+// A model section whose two files are one, or that names a file of the
+// program's own, would have the run overwrite that file. Each run matches
+// the expected checksum, so without the check it would go on and write.
+TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
+{
+    const std::string store = root.file("config/Zarnek/Wendrix/values");
+    const std::string notFirmware = "names a file that is not firmware: ";
+    struct Case {
+        std::string org, rgn; // the model section's paths
+        const char* link;     // org made a link to model.rgn: "soft", "hard" or none
+        std::string problem;  // the log line without "**** " and the message's first line
+    };
+    const Case cases[] = {
+        {"model.rgn", "model.rgn", nullptr, "org and rgn name the same file model.rgn!"},
+        {"./model.rgn", app("model.rgn"), nullptr, "org and rgn name the same file " + app("model.rgn") + "!"},
+        {"sub/../model.rgn", "model.rgn", nullptr, "org and rgn name the same file model.rgn!"},
+        {"model.org", "model.rgn", "soft", "org and rgn name the same file model.rgn!"},
+        {"model.org", "model.rgn", "hard", "org and rgn name the same file model.rgn!"},
+        {"model.org", "wendrix.ini", nullptr, "rgn " + notFirmware + "wendrix.ini"},
+        {"model.org", "wendrix.3.LOG", nullptr, "rgn " + notFirmware + "wendrix.3.LOG"},
+        {"model.org", store, nullptr, "rgn " + notFirmware + store},
+        {"wendrix.LOG", "model.rgn", nullptr, "org " + notFirmware + "wendrix.LOG"},
+        {"UPDATER.EXE", "model.rgn", nullptr, "org " + notFirmware + "UPDATER.EXE"},
+        {"wendrix-cli", "model.rgn", nullptr, "org " + notFirmware + "wendrix-cli"},
+    };
+    const std::vector<unsigned char> program = bytes("wendrix-cli");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.org + " / " + c.rgn);
+        fs::remove_all(root.file("config"));
+        fs::create_directories(root.file("config/Zarnek/Wendrix"));
+        ASSERT_TRUE(writeText(store, "WendrixValues 1\n"));
+        fs::remove(app("model.org"));
+        fs::remove(app("wendrix.LOG"));
+        ASSERT_TRUE(writeText(app("wendrix.3.LOG"), "an older log\r\n"));
+        prepare();
+        if (c.link && std::string(c.link) == "soft")
+            fs::create_symlink("model.rgn", app("model.org"));
+        else if (c.link)
+            fs::create_hard_link(app("model.rgn"), app("model.org"));
+        const std::string model = "[GPS]\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\norg=" + c.org +
+                                  "\r\nrgn=" + c.rgn + "\r\ncrc=" + hex8(crcOf(made.bytes)) + "\r\nlang=10\r\n";
+        writeModelFile(model);
+
+        const CliResult r = run(patchArgs("1", ownerLines()));
+
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.problem + "\nPlease correct Wendrix.ini\n");
+        std::vector<std::string> log = logHead("Model A 2.40", c.rgn, crcOf(made.bytes));
+        log.push_back("**** " + c.problem);
+        EXPECT_EQ(logLines(), log);
+        EXPECT_EQ(bytes("model.rgn"), made.bytes);
+        EXPECT_EQ(c.link != nullptr, fs::exists(app("model.org")));
+        EXPECT_EQ(readText(app("wendrix.ini")), model);
+        EXPECT_EQ(readText(app("UPDATER.EXE")), "MZ stand-in");
+        EXPECT_EQ(readText(store), "WendrixValues 1\n"); // the lines were not saved either
+        EXPECT_EQ(readText(app("wendrix.4.LOG")), "an older log\r\n");
+        EXPECT_TRUE(bytes("wendrix-cli") == program);
+    }
+    EXPECT_TRUE(opened(false).empty());
+}
+
 } // namespace

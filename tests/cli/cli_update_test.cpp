@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -17,30 +18,41 @@ namespace {
 constexpr char kOldModel[] = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\n";
 constexpr char kNewModel[] = "[GPS]\r\nDate=02.03.04\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n";
 
+// Serves `body` as /gps/wendrix.ini on a loopback port from a thread of its
+// own; returns the port.
+int serve(httplib::Server& server, std::thread& thread, const std::string& body,
+          std::atomic<int>& requests)
+{
+    server.Get("/gps/wendrix.ini", [&](const httplib::Request&, httplib::Response& res) {
+        ++requests;
+        res.set_content(body, "text/plain");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    EXPECT_GT(port, 0);
+    thread = std::thread([&server] { server.listen_after_bind(); });
+    // Wait until the loop runs so that stop() reaches it.
+    for (int i = 0; i < 500 && !server.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(server.is_running());
+    return port;
+}
+
+void stopServing(httplib::Server& server, std::thread& thread)
+{
+    server.stop();
+    if (thread.joinable())
+        thread.join();
+}
+
 class CliUpdateTest : public CliFixture {
 protected:
     void SetUp() override
     {
         CliFixture::SetUp();
-        server.Get("/gps/wendrix.ini", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests;
-            res.set_content(body, "text/plain");
-        });
-        port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        thread = std::thread([this] { server.listen_after_bind(); });
-        // Wait until the loop runs so that stop() reaches it.
-        for (int i = 0; i < 500 && !server.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(server.is_running());
+        port = serve(server, thread, body, requests);
         writeModelFile(kOldModel);
     }
-    void TearDown() override
-    {
-        server.stop();
-        if (thread.joinable())
-            thread.join();
-    }
+    void TearDown() override { stopServing(server, thread); }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port) + "/gps/wendrix.ini"; }
 
     httplib::Server server;
@@ -64,6 +76,23 @@ TEST_F(CliUpdateTest, UpdateReplacesTheModelFileOnlyWithAModelFile)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Get updates from internet...\nCan't find updates on Internet\n");
     EXPECT_EQ(readText(app("wendrix.ini")), kOldModel);
+}
+
+// Whoever can alter the answer must not be able to point a patch run at the
+// user's own files.
+TEST_F(CliUpdateTest, AnEditionNamingFilesOutsideTheFolderIsRefused)
+{
+    const std::string home = root.file("config");
+    ASSERT_TRUE(writeText(home + "/.bashrc", "alias ll='ls -l'\n"));
+    body = "[GPS]\r\nDate=02.03.04\r\nGps-1=Evil\r\n[Evil]\r\norg=" + home +
+           "/.bashrc\r\nrgn=/etc/os-release\r\ncrc=1c4e1d7a\r\nlang=1\r\n";
+    const CliResult r = run({"update", "--update-url", url()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Get updates from internet...\nThe downloaded Wendrix.ini names a file outside "
+                     "this folder: " + home + "/.bashrc\n");
+    EXPECT_EQ(readText(app("wendrix.ini")), kOldModel);
+    EXPECT_FALSE(testing_support::exists(app("wendrix.iniTMP")));
+    EXPECT_EQ(requests.load(), 1);
 }
 
 TEST_F(CliUpdateTest, SearchUpdatesAfterAnUnreadableWorkingFileRunsTheUpdate)
@@ -98,6 +127,66 @@ TEST_F(CliUpdateTest, AModelFileThatCannotBeReplacedIsReportedAndNothingIsLeft)
     EXPECT_EQ(requests.load(), 1);
     EXPECT_EQ(readText(app("wendrix.ini")), kOldModel);
     EXPECT_FALSE(testing_support::exists(app("wendrix.iniTMP")));
+}
+
+// A certificate of our own for a loopback TLS server, made at test time;
+// `names` is its subjectAltName. True when openssl made it.
+bool makeCertificate(const std::string& stem, const std::string& names)
+{
+    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=wendrix-test"
+                                " -addext subjectAltName=" + names + " -keyout '" + stem + ".key' -out '" +
+                                stem + ".pem' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// Sets CURL_CA_BUNDLE for the programs started while it lives.
+class TrustedCertificates {
+public:
+    explicit TrustedCertificates(const std::string& file) { ::setenv("CURL_CA_BUNDLE", file.c_str(), 1); }
+    ~TrustedCertificates() { ::unsetenv("CURL_CA_BUNDLE"); }
+};
+
+// Over https the server must show a certificate that is trusted and made
+// out to the URL's host; anything else is a request that failed.
+TEST_F(CliUpdateTest, HttpsNeedsATrustedCertificateForTheHost)
+{
+    const std::string good = root.file("loopback");
+    const std::string otherHost = root.file("other-host");
+    ASSERT_TRUE(makeCertificate(good, "IP:127.0.0.1"));
+    ASSERT_TRUE(makeCertificate(otherHost, "DNS:update.example.invalid"));
+    ::unsetenv("CURL_CA_BUNDLE");
+    const std::string refused = "Get updates from internet...\nCan't download updates from Internet\n";
+    const struct {
+        std::string stem;
+        bool trusted; // the test's certificate is the one to trust
+        bool accepted;
+    } cases[] = {{good, false, false}, {otherHost, true, false}, {good, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stem + (c.trusted ? " trusted" : ""));
+        writeModelFile(kOldModel);
+        httplib::SSLServer tls((c.stem + ".pem").c_str(), (c.stem + ".key").c_str());
+        ASSERT_TRUE(tls.is_valid());
+        std::thread tlsThread;
+        std::atomic<int> tlsRequests{0};
+        const int tlsPort = serve(tls, tlsThread, body, tlsRequests);
+        const std::string tlsUrl = "https://127.0.0.1:" + std::to_string(tlsPort) + "/gps/wendrix.ini";
+        CliResult r;
+        if (c.trusted) {
+            TrustedCertificates trust(c.stem + ".pem");
+            r = run({"update", "--update-url", tlsUrl});
+        } else {
+            r = run({"update", "--update-url", tlsUrl});
+        }
+        stopServing(tls, tlsThread);
+        EXPECT_EQ(r.status, c.accepted ? 0 : 1);
+        EXPECT_EQ(r.err, c.accepted ? "Get updates from internet...\nWendrix.ini updated\n" : refused);
+        EXPECT_EQ(readText(app("wendrix.ini")), c.accepted ? kNewModel : kOldModel);
+        EXPECT_EQ(tlsRequests.load(), c.accepted ? 1 : 0);
+    }
+    // Plain http keeps working.
+    writeModelFile(kOldModel);
+    EXPECT_EQ(run({"update", "--update-url", url()}).status, 0);
+    EXPECT_EQ(readText(app("wendrix.ini")), kNewModel);
 }
 
 } // namespace

@@ -104,10 +104,8 @@ TEST_F(Download, BodiesThatDoNotBeginWithTheMarkerAreRefused)
         {200, "[GPT]\r\nDate=15.03.03\r\n"},
         {200, modelFileOfSize(1024 * 1024 + 1)}, // too big for a model file
         {200, "[gPS]\r\nDate=15.03.03\r\n", {}, 2},   // first chunk shorter than the marker
-#ifndef _WIN32
-        // WinINet follows redirects unless told not to; this client makes one GET.
+        // A redirect is not followed: one GET, and its body is no model file.
         {301, "Moved", "/gps/wendrix2.ini"},
-#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body.substr(0, 40));
@@ -119,6 +117,71 @@ TEST_F(Download, BodiesThatDoNotBeginWithTheMarkerAreRefused)
         expectUntouched();
         expectOneModelFileGet(server.requests());
     }
+}
+
+// An edition decides which files every later patch run reads and writes.
+TEST_F(Download, AnEditionNamingFilesOutsideTheFolderIsRefused)
+{
+    const std::string outside = "The downloaded Wendrix.ini names a file outside this folder: ";
+    const std::string both = "The downloaded Wendrix.ini names one file as both org and rgn: ";
+    const auto model = [](const std::string& org, const std::string& rgn,
+                          const std::string& list = "Gps-1=Model A 2.40\r\nGps-2=Evil\r\n") {
+        return "[GPS]\r\nDate=15.03.03\r\n" + list +
+               "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\n"
+               "[Evil]\r\n" + org + rgn + "crc=1c4e1d7a\r\nlang=1\r\n";
+    };
+    std::string manySections = "[GPS]\r\nDate=15.03.03\r\n";
+    for (int n = 1; n <= 10; ++n)
+        manySections += "[Model " + std::to_string(n) + "]\r\nRel=1.00\r\n";
+    manySections += std::string(1024 * 1024 - manySections.size(), ';');
+    const struct {
+        std::string body;
+        std::string warning;
+    } cases[] = {
+        {model("org=/root/.bashrc\r\n", "rgn=/etc/os-release\r\n"), outside + "/root/.bashrc"},
+        {model("org=modelb.org\r\n", "rgn=/etc/os-release\r\n"), outside + "/etc/os-release"},
+        {model("org=\\Windows\\win.ini\r\n", "rgn=b.rgn\r\n"), outside + "\\Windows\\win.ini"},
+        {model("org=\\\\server\\share\\b.org\r\n", "rgn=b.rgn\r\n"),
+         outside + "\\\\server\\share\\b.org"},
+        {model("org=b.org\r\n", "rgn=C:\\Garmin\\b.rgn\r\n"), outside + "C:\\Garmin\\b.rgn"},
+        {model("org=b.org\r\n", "rgn=c:b.rgn\r\n"), outside + "c:b.rgn"},
+        {model("org=b.org\r\n", "rgn=b.rgn:stream\r\n"), outside + "b.rgn:stream"},
+        {model("org=../b.org\r\n", "rgn=b.rgn\r\n"), outside + "../b.org"},
+        {model("org=fw/../../b.org\r\n", "rgn=b.rgn\r\n"), outside + "fw/../../b.org"},
+        {model("org=b.org\r\n", "rgn=fw\\..\\..\\b.rgn\r\n"), outside + "fw\\..\\..\\b.rgn"},
+        {model("org=b.org\r\n", "rgn=.../b.rgn\r\n"), outside + ".../b.rgn"},
+        {model("org=b.rgn\r\n", "rgn=b.rgn\r\n"), both + "b.rgn"},
+        {model("org=./FW/B.rgn\r\n", "rgn=fw\\b.rgn\r\n"), both + "fw\\b.rgn"},
+        {model("org=\r\n", "rgn=b.rgn\r\n"), "The downloaded Wendrix.ini gives no usable org in [Evil]"},
+        {model("org=b.org\r\n", "rgn=b\x01.rgn\r\n"), "The downloaded Wendrix.ini gives no usable rgn in [Evil]"},
+        {model("org=b.org\r\n", "rgn=b\t.rgn\r\n"), "The downloaded Wendrix.ini gives no usable rgn in [Evil]"},
+        // Keys and sections in other capitals, and a model after a gap in the list.
+        {model("ORG=/etc/passwd\r\n", "rgn=b.rgn\r\n", "gps-1=evil\r\n"), outside + "/etc/passwd"},
+        {model("org=b.org\r\n", "rgn=/etc/passwd\r\n", "Gps-1=Model A 2.40\r\nGps-3=Evil\r\n"),
+         outside + "/etc/passwd"},
+        // Each section is read from the whole file: many of them in a large
+        // file would keep the window waiting.
+        {manySections, "The downloaded Wendrix.ini holds too many sections for its size"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        writeModel(kOldModelFile);
+        boxes.messages.clear();
+        LoopbackServer server({httpReply(200, c.body)});
+        EXPECT_EQ(downloadModelFile(kOwner, server.url().c_str()), 0);
+        expectWarning(c.warning);
+        expectUntouched();
+    }
+
+    // Plain names, also in folders below, and a model without firmware keys.
+    const std::string plain = model("org=fw/b.org\r\n", "rgn=fw\\b.rgn\r\n") +
+                              "[Model C]\r\nRel=1.00\r\n[WARNING]\r\nText-1=/HOME/\r\n";
+    LoopbackServer server({httpReply(200, plain)});
+    boxes.messages.clear();
+    EXPECT_EQ(downloadModelFile(kOwner, server.url().c_str()), 1);
+    EXPECT_TRUE(boxes.messages.empty());
+    EXPECT_EQ(modelText(), plain);
+    EXPECT_FALSE(exists(tempPath()));
 }
 
 TEST_F(Download, ATemporaryFileThatCannotBeWrittenNeverReachesTheModelFile)

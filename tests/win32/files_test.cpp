@@ -246,3 +246,42 @@ TEST(Win32Process, MemoryBlocksAndExecutablePath)
     EXPECT_EQ(std::string(cut), std::string(full, 7));
     EXPECT_EQ(executablePath(cut, 0), 0u);
 }
+
+// What a patch run relies on to tell the pristine copy from the working file.
+TEST(Win32Files, SameFileSeesThroughSpellingsLetterCaseAndLinks)
+{
+    WinTestFolder folder;
+    const std::string image = folder.file("image.rgn");
+    ASSERT_TRUE(writeWhole(image, "firmware"));
+    ASSERT_TRUE(writeWhole(folder.file("other.rgn"), "firmware"));
+    ASSERT_NE(CreateHardLinkA(folder.file("linked.org").c_str(), image.c_str(), nullptr), 0);
+    std::string forward = image;
+    for (char& c : forward)
+        if (c == '\\')
+            c = '/';
+    char current[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+    ASSERT_NE(SetCurrentDirectoryA(folder.path().c_str()), 0);
+    const struct {
+        std::string a, b;
+        bool same;
+    } cases[] = {
+        {image, image, true},
+        {image, folder.file("IMAGE.RGN"), true},
+        {image, forward, true},
+        {image, "image.rgn", true},
+        {image, ".\\sub\\..\\image.rgn", true},
+        {image, folder.file("linked.org"), true},
+        {folder.file("missing.org"), "MISSING.ORG", true}, // by the full path alone
+        {image, folder.file("other.rgn"), false},
+        {image, folder.file("missing.org"), false},
+        {image, "", false},
+        {"", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.a + " | " + c.b);
+        EXPECT_EQ(sameFile(c.a.c_str(), c.b.c_str()), c.same);
+        EXPECT_EQ(sameFile(c.b.c_str(), c.a.c_str()), c.same);
+    }
+    SetCurrentDirectoryA(current);
+}

@@ -1,10 +1,12 @@
 // WinINet, loaded at run time, against a server on the loopback address.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
 #include "tests/win32/loopback_http.h"
+#include "tests/win32/win_test_folder.h"
 
 using namespace platform;
 
@@ -154,4 +156,18 @@ TEST(Win32NetworkLibrary, NothingWorksBeforeLoadingAndLoadingTwiceIsHarmless)
     EXPECT_NE(internet, 0);
     netClose(internet);
     netUnload();
+}
+
+// Over https the server must show a certificate that the system trusts.
+// The server runs on the host with a certificate made for 127.0.0.1 at test
+// time (scripts/tls-loopback-server.sh), which nobody trusts; the test wiring
+// names its folder in WENDRIX_TLS_SERVER.
+TEST_F(Win32Network, HttpsRefusesACertificateNobodyTrusts)
+{
+    const char* folder = std::getenv("WENDRIX_TLS_SERVER");
+    std::string port = folder != nullptr ? readWhole(std::string(folder) + "\\port.txt") : "";
+    port.erase(port.find_last_not_of("\r\n") + 1);
+    if (port.empty())
+        GTEST_SKIP() << "no https server on the loopback address for this run";
+    EXPECT_FALSE(fetch("https://127.0.0.1:" + port + "/gps/wendrix.ini").opened);
 }

@@ -1,0 +1,155 @@
+#include "update/edition_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::uint32_t kPathBuffer = 259; // "org" and "rgn", as the patch run reads them
+// How much the check reads at most, counted as sections times the file
+// size: some 340 models in the usual layout of some 70 bytes each, or a
+// dozen sections beside 600 KiB of comments; about a second's work.
+constexpr std::size_t kMostSectionBytes = std::size_t{8} * 1024 * 1024;
+
+bool isControl(unsigned char c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+bool hasControl(const std::string& text)
+{
+    for (const char c : text)
+        if (isControl(static_cast<unsigned char>(c)))
+            return true;
+    return false;
+}
+
+// The text as a message may show it: control characters become '?'.
+std::string shown(std::string text)
+{
+    for (char& c : text)
+        if (isControl(static_cast<unsigned char>(c)))
+            c = '?';
+    return text;
+}
+
+bool isSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+// The parts between separators, without empty and "." parts, in small
+// letters: two names that are one file on Windows give the same parts.
+std::vector<std::string> parts(const std::string& path)
+{
+    std::vector<std::string> found;
+    std::string part;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && !isSeparator(path[i])) {
+            part += static_cast<char>(std::tolower(static_cast<unsigned char>(path[i])));
+            continue;
+        }
+        if (!part.empty() && part != ".")
+            found.push_back(part);
+        part.clear();
+    }
+    return found;
+}
+
+// Windows drops dots and blanks at the end of a name, so ". ." or "..." can
+// stand for "..": a part of nothing but those, with two dots or more, leads
+// out of the folder.
+bool leadsUp(const std::string& part)
+{
+    return part.find_first_not_of(". ") == std::string::npos &&
+           std::count(part.begin(), part.end(), '.') >= 2;
+}
+
+// A name below the current folder: no root ("/", "\", "\\server"), no drive
+// or stream (any colon), no part that climbs out.
+bool staysInFolder(const std::string& path)
+{
+    if (path.empty() || isSeparator(path[0]) || path.find(':') != std::string::npos)
+        return false;
+    for (const std::string& part : parts(path))
+        if (leadsUp(part))
+            return false;
+    return true;
+}
+
+// Whether `name` is one of the NUL-separated names in `names`, letter case
+// aside, as the profile functions match key names.
+bool listed(const std::vector<char>& names, const char* name)
+{
+    for (const char* entry = names.data(); *entry != '\0'; entry += std::strlen(entry) + 1) {
+        std::size_t i = 0;
+        while (entry[i] != '\0' && std::tolower(static_cast<unsigned char>(entry[i])) ==
+                                      std::tolower(static_cast<unsigned char>(name[i])))
+            ++i;
+        if (entry[i] == '\0' && name[i] == '\0')
+            return true;
+    }
+    return false;
+}
+
+// `names` has room for every name the file holds; it is reused for the keys.
+std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names)
+{
+    platform::getProfileString(section.c_str(), nullptr, "", names.data(),
+                               static_cast<std::uint32_t>(names.size()), file);
+    const char* const keys[] = {"org", "rgn"};
+    std::string values[2];
+    bool present[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        present[i] = listed(names, keys[i]);
+        if (!present[i])
+            continue;
+        // Read as the patch run reads it.
+        char text[kPathBuffer];
+        platform::getProfileString(section.c_str(), keys[i], "", text, sizeof text, file);
+        values[i] = text;
+        if (values[i].empty() || hasControl(values[i]))
+            return "The downloaded Wendrix.ini gives no usable " + std::string(keys[i]) + " in [" +
+                   shown(section) + "]";
+        if (!staysInFolder(values[i]))
+            return "The downloaded Wendrix.ini names a file outside this folder: " + values[i];
+    }
+    if (present[0] && present[1] && parts(values[0]) == parts(values[1]))
+        return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
+    return {};
+}
+
+} // namespace
+
+std::string editionRefusal(const char* file, std::uint32_t fileSize)
+{
+    platform::writeProfileString(nullptr, nullptr, nullptr, file);
+    // Every section that a read by name can reach, whichever "Gps-%d" key
+    // names it (or none does), is checked: that covers the model sections
+    // without reading the model list key by key.
+    std::vector<char> sections(static_cast<std::size_t>(fileSize) + 2);
+    platform::getProfileString(nullptr, nullptr, "", sections.data(),
+                               static_cast<std::uint32_t>(sections.size()), file);
+    std::vector<char> keys(sections.size());
+    // A run for a model whose "Gps-%d" key has vanished reads section "".
+    std::string refusal = sectionRefusal(file, "", keys);
+    // Each section costs up to three reads of the whole file. A model file
+    // is small, or lists few models; one that is both large and full of
+    // sections would keep the window waiting for many seconds.
+    const std::size_t mostSections = kMostSectionBytes / (fileSize + 1u);
+    std::size_t count = 0;
+    for (const char* name = sections.data(); *name != '\0' && refusal.empty();
+         name += std::strlen(name) + 1) {
+        if (++count > mostSections)
+            refusal = "The downloaded Wendrix.ini holds too many sections for its size";
+        else
+            refusal = sectionRefusal(file, name, keys);
+    }
+    // The edition is renamed into place next; no copy of it stays cached.
+    platform::writeProfileString(nullptr, nullptr, nullptr, file);
+    return refusal;
+}
