@@ -305,7 +305,8 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         const CliResult r = run(patchArgs("1", ownerLines()));
 
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, c.problem + "\nPlease correct Wendrix.ini\n");
+        EXPECT_EQ(r.err, c.problem + "\nPlease correct Wendrix.ini\nNothing written: " + c.rgn + " and " + c.org +
+                             " are as they were.\n");
         std::vector<std::string> log = logHead("Model A 2.40", c.rgn, crcOf(made.bytes));
         log.push_back("**** " + c.problem);
         EXPECT_EQ(logLines(), log);
