@@ -443,30 +443,36 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     EXPECT_EQ(itemText(dialog, 1052), line);
     EXPECT_EQ(itemText(dialog, 1059), line);
 
-    // The model list's context menu ends with the window-menu commands; its
-    // last item, chosen from the keyboard, opens the About box.
-    HWND listEdit = FindWindowExA(GetDlgItem(dialog, 1028), nullptr, "Edit", nullptr);
+    // The model list's context menus end with the window-menu commands: the
+    // one of its edit field, and the one a click on its drop-down arrow
+    // brings up in the dialog. Their last item, chosen from the keyboard,
+    // opens the About box.
+    HWND list = GetDlgItem(dialog, 1028);
+    HWND listEdit = FindWindowExA(list, nullptr, "Edit", nullptr);
     ASSERT_NE(listEdit, nullptr);
-    RECT listRect;
-    GetWindowRect(listEdit, &listRect);
-    PostMessageA(listEdit, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(listEdit),
-                 MAKELPARAM(listRect.left + 5, listRect.top + 5));
-    HWND popup = waitFor([&]() -> HWND {
-        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32768", nullptr));) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == process.dwProcessId && IsWindowVisible(window))
-                return window;
-        }
-        return nullptr;
-    });
-    ASSERT_NE(popup, nullptr) << "no context menu";
-    PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
-    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
-    HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
-    ASSERT_NE(about, nullptr) << "About Wendrix did not open the About box";
-    press(about, 1);
-    waitFor([&] { return IsWindow(about) ? nullptr : dialog; }, 5000);
+    for (HWND clicked : {listEdit, list}) {
+        SCOPED_TRACE(clicked == list ? "the list's arrow" : "the list's edit field");
+        RECT rect;
+        GetWindowRect(clicked, &rect);
+        const int x = clicked == list ? rect.right - 5 : rect.left + 5;
+        PostMessageA(clicked, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(x, rect.top + 5));
+        HWND popup = waitFor([&]() -> HWND {
+            for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32768", nullptr));) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == process.dwProcessId && IsWindowVisible(window))
+                    return window;
+            }
+            return nullptr;
+        });
+        ASSERT_NE(popup, nullptr) << "no context menu";
+        PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+        HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
+        ASSERT_NE(about, nullptr) << "About Wendrix did not open the About box";
+        press(about, 1);
+        waitFor([&] { return IsWindow(about) ? nullptr : dialog; }, 5000);
+    }
     press(dialog, 1);
     HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
     ASSERT_NE(box, nullptr);

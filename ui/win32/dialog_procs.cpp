@@ -47,6 +47,8 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
         mainDialogTimer(window, static_cast<int>(wParam));
         return FALSE;
+    case WM_CONTEXTMENU:
+        return showModelListMenu(dialog, reinterpret_cast<HWND>(wParam), lParam) ? TRUE : FALSE;
     default:
         return FALSE;
     }

@@ -36,12 +36,12 @@ bool itemEnabled(HWND edit, UINT message)
 }
 
 // Appends the dialog's own commands: the window-menu items above its first
-// separator. True when there were any.
-bool appendWindowCommands(HMENU menu, HWND dialog)
+// separator, after a separator of their own when the menu has items already.
+void appendWindowCommands(HMENU menu, HWND dialog)
 {
     HMENU windowMenu = GetSystemMenu(dialog, FALSE);
     const int count = GetMenuItemCount(windowMenu);
-    bool any = false;
+    bool separated = GetMenuItemCount(menu) == 0;
     for (int i = 0; i < count; ++i) {
         char text[64] = "";
         MENUITEMINFOA info{};
@@ -52,24 +52,27 @@ bool appendWindowCommands(HMENU menu, HWND dialog)
         if (!GetMenuItemInfoA(windowMenu, static_cast<UINT>(i), TRUE, &info) ||
             (info.fType & MFT_SEPARATOR) != 0)
             break;
-        if (!any)
+        if (!separated)
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(menu, MF_STRING, info.wID, text);
-        any = true;
+        separated = true;
     }
-    return any;
 }
 
-void showMenu(HWND edit, LPARAM where)
+// The menu of an edit field (with the editing commands) or of another
+// control (the dialog's commands alone).
+void showMenu(HWND control, bool editing, LPARAM where)
 {
-    HWND dialog = GetAncestor(edit, GA_ROOT);
-    SetFocus(edit);
+    HWND dialog = GetAncestor(control, GA_ROOT);
+    SetFocus(control);
     HMENU menu = CreatePopupMenu();
     for (const EditItem& item : kEditItems) {
+        if (!editing)
+            break;
         if (item.text == nullptr)
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu, MF_STRING | (itemEnabled(edit, item.message) ? 0 : MF_GRAYED),
+            AppendMenuA(menu, MF_STRING | (itemEnabled(control, item.message) ? 0 : MF_GRAYED),
                         item.message, item.text);
     }
     appendWindowCommands(menu, dialog);
@@ -77,18 +80,18 @@ void showMenu(HWND edit, LPARAM where)
     POINT at{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
     if (where == -1) { // from the keyboard: below the edit's left corner
         RECT frame;
-        GetWindowRect(edit, &frame);
+        GetWindowRect(control, &frame);
         at = {frame.left, frame.bottom};
     }
     const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, edit, nullptr));
+        menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, control, nullptr));
     DestroyMenu(menu);
     if (chosen == 0)
         return;
-    if (chosen == EM_SETSEL)
-        SendMessageA(edit, EM_SETSEL, 0, -1);
-    else if (chosen >= WM_CUT && chosen <= WM_UNDO)
-        SendMessageA(edit, chosen, 0, 0);
+    if (editing && chosen == EM_SETSEL)
+        SendMessageA(control, EM_SETSEL, 0, -1);
+    else if (editing && chosen >= WM_CUT && chosen <= WM_UNDO)
+        SendMessageA(control, chosen, 0, 0);
     else // one of the dialog's commands, as the window menu sends it
         SendMessageA(dialog, WM_SYSCOMMAND, chosen, 0);
 }
@@ -96,7 +99,7 @@ void showMenu(HWND edit, LPARAM where)
 LRESULT CALLBACK editProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CONTEXTMENU) {
-        showMenu(edit, lParam);
+        showMenu(edit, true, lParam);
         return 0;
     }
     const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_USERDATA));
@@ -119,6 +122,15 @@ void addWindowMenuToEditMenus(HWND dialog)
         subclass(GetDlgItem(dialog, IdFirstEdit + i));
     // The model list's edit field is the combo box's child.
     subclass(FindWindowExA(GetDlgItem(dialog, IdModelList), nullptr, "Edit", nullptr));
+}
+
+bool showModelListMenu(HWND dialog, HWND clicked, LPARAM where)
+{
+    HWND list = GetDlgItem(dialog, IdModelList);
+    if (list == nullptr || clicked != list)
+        return false;
+    showMenu(list, false, where);
+    return true;
 }
 
 } // namespace ui::win32

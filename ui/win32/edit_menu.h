@@ -9,4 +9,9 @@ namespace ui::win32 {
 
 void addWindowMenuToEditMenus(HWND dialog);
 
+// A right click on the model list outside its edit field (its drop-down
+// arrow) reaches the dialog: shows the dialog's commands there. False when
+// the click was on another control.
+bool showModelListMenu(HWND dialog, HWND clicked, LPARAM where);
+
 } // namespace ui::win32
