@@ -66,14 +66,14 @@ void showMenu(HWND control, bool editing, LPARAM where)
     HWND dialog = GetAncestor(control, GA_ROOT);
     SetFocus(control);
     HMENU menu = CreatePopupMenu();
-    for (const EditItem& item : kEditItems) {
-        if (!editing)
-            break;
-        if (item.text == nullptr)
-            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        else
-            AppendMenuA(menu, MF_STRING | (itemEnabled(control, item.message) ? 0 : MF_GRAYED),
-                        item.message, item.text);
+    if (editing) {
+        for (const EditItem& item : kEditItems) {
+            if (item.text == nullptr)
+                AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            else
+                AppendMenuA(menu, MF_STRING | (itemEnabled(control, item.message) ? 0 : MF_GRAYED),
+                            item.message, item.text);
+        }
     }
     appendWindowCommands(menu, dialog);
 
@@ -126,10 +126,9 @@ void addWindowMenuToEditMenus(HWND dialog)
 
 bool showModelListMenu(HWND dialog, HWND clicked, LPARAM where)
 {
-    HWND list = GetDlgItem(dialog, IdModelList);
-    if (list == nullptr || clicked != list)
+    if (clicked == nullptr || clicked != GetDlgItem(dialog, IdModelList))
         return false;
-    showMenu(list, false, where);
+    showMenu(clicked, false, where);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The context menu of the line edits and of the model list's edit field:
 // the usual editing commands, then, after a separator, the dialog's own
-// window-menu commands, which a window manager's title bar may hide.
+// window-menu commands, which a window manager's title bar may hide. The
+// rest of the model list (its drop-down arrow) offers those commands alone.
 #pragma once
 
 #include <windows.h>
