@@ -113,7 +113,7 @@ std::vector<Line> parse(std::string_view text, std::size_t from)
 namespace {
 // The first section named exactly `name` (letter case aside) whose header is
 // at or after line `from`. The nameless section before the first header
-// counts only when searching from the start.
+// counts only when searching from the start, and unless `nameless` is false.
 bool matches(std::string_view raw, std::string_view name, const Format& format)
 {
     raw = cutAtNul(raw);
@@ -121,11 +121,11 @@ bool matches(std::string_view raw, std::string_view name, const Format& format)
 }
 
 Section sectionFrom(const std::vector<Line>& lines, std::string_view name, std::size_t from,
-                    const Format& format)
+                    const Format& format, bool nameless = true)
 {
     Section section;
     std::size_t i = from;
-    if (name.empty() && from == 0) {
+    if (name.empty() && from == 0 && nameless) {
         // A later "[]" header repeats this section and is never read.
         section.found = true;
         section.first = 0;
@@ -306,8 +306,10 @@ bool removeKey(std::string& text, const Format& format, std::string_view section
     const std::vector<Line> lines = parse(text, format.start);
     sectionName = cutAtNul(sectionName);
     key = cutAtNul(key);
+    // After the nameless section only "[]" headers can repeat it; one of
+    // them may stand on line 0, where that section ends when it is empty.
     for (Section section = sectionFrom(lines, sectionName, 0, format); section.found;
-         section = sectionFrom(lines, sectionName, section.end, format)) {
+         section = sectionFrom(lines, sectionName, section.end, format, false)) {
         const std::size_t found = keyIn(lines, section, key, format);
         if (found != npos) {
             text.erase(lines[found].start, lines[found].next - lines[found].start);

@@ -87,6 +87,9 @@ TEST_F(ProfileWrite, OnlyTheKeysLineChanges)
         {"null key removes the section", "[A]\nj=2\n[B]\nm=3\n\n[C]\nn=4\n", "b", nullptr, nullptr, "[A]\nj=2\n[C]\nn=4\n"},
         {"removing a missing section", "[A]\nj=2\n", "Missing", nullptr, nullptr, "[A]\nj=2\n"},
         {"removing a missing key", "[A]\nj=2\n", "A", "missing", nullptr, "[A]\nj=2\n"},
+        {"removing from an empty nameless section", "[A]\nk=1\n", "", "k", nullptr, "[A]\nk=1\n"},
+        {"a [] header on line 0 repeats the nameless section", "[]\nk=1\n[A]\nk=2\n", "", "k", nullptr,
+         "[]\n[A]\nk=2\n"},
         {"a line break in a value ends it", "", "S", "k", "first\r\n[Evil]\nx=1", "[S]\r\nk=first\r\n"},
         {"a lone CR ends it too", "[S]\r\nk=first\r\n", "S", "j", "one\rtwo", "[S]\r\nk=first\r\nj=one\r\n"},
     };
