@@ -1,8 +1,7 @@
 // The location pass, the fitting pass and check's report of them on
 // arbitrary images and lines. What must always hold: the image keeps its
-// size, no byte outside the located texts changes, a replaced text holds
-// exactly what the fitting rule worked out, and the report is valid JSON in
-// UTF-8.
+// size, no byte outside the located texts changes, the replaced texts hold
+// what the fitting rule worked out, and the report is valid JSON in UTF-8.
 //
 // Input: a byte for the number of texts (1 to 14), the seven lines and a
 // section name, each ended by a NUL byte; the rest is the firmware image.
@@ -63,9 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FUZZ_CHECK(image.size == imageSize);
     FUZZ_CHECK(planned.count == done.count && planned.failures == done.failures);
-    // Which bytes the located texts cover; a replaced text also rewrites the
-    // NUL that ends it.
+    // Which bytes the located texts cover. A text may start inside the one
+    // before it and end at the same NUL; each replacement, NUL included, is
+    // written over the image in table order, so a later text overwrites the
+    // tail of an earlier one.
     std::vector<bool> inText(imageSize + 1, false);
+    std::vector<unsigned char> expected = original;
     for (std::int32_t e = 0; e < done.count; ++e) {
         const LanguageEntry& entry = languageTable.entries[e];
         const FitOutcome& out = done.entries[e];
@@ -77,12 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             inText[static_cast<std::size_t>(entry.start + i)] = true;
         if (out.replaced) {
             FUZZ_CHECK(std::strlen(out.candidate) == static_cast<std::size_t>(entry.length));
-            FUZZ_CHECK(std::memcmp(image.bytes + entry.start, out.candidate,
-                                   static_cast<std::size_t>(entry.length)) == 0);
+            std::memcpy(expected.data() + entry.start, out.candidate,
+                        static_cast<std::size_t>(entry.length) + 1);
         }
     }
     for (std::size_t i = 0; i <= imageSize; ++i)
         FUZZ_CHECK(inText[i] || image.bytes[i] == original[i]);
+    FUZZ_CHECK(std::memcmp(image.bytes, expected.data(), expected.size()) == 0);
 
     // check --json: the object around the languages array holds the section
     // name, the one text in it that comes from the model file.

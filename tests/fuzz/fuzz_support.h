@@ -44,10 +44,10 @@ bool isJson(std::string_view text);
 } // namespace fuzz
 
 // Unlike assert(), never compiled out.
-#define FUZZ_CHECK(condition)                                                                                  \
-    do {                                                                                                       \
-        if (!(condition))                                                                                      \
-            ::fuzz::fail(#condition, __FILE__, __LINE__);                                                      \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::fuzz::fail(#condition, __FILE__, __LINE__);                                          \
     } while (false)
 
 // Every target defines the libFuzzer entry point.

@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "config/reg_key.h"
 #include "engine/line_storage.h"
@@ -52,9 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::RegHandle key = 0;
     if (platform::regOpenKey(platform::kCurrentUser, kSettingsSubKey, platform::RegKeyRead, &key) ==
         platform::RegSuccess) {
-        std::vector<char> buffer(room);
+        // Never a null buffer, even of 0 bytes: null asks for the size only.
+        const std::unique_ptr<char[]> buffer(new char[room]);
         std::uint32_t size = room;
-        const long result = platform::regQueryValue(key, name.c_str(), buffer.data(), &size);
+        const long result = platform::regQueryValue(key, name.c_str(), buffer.get(), &size);
         FUZZ_CHECK(result == platform::RegSuccess || result == platform::RegMoreData ||
                    result == platform::RegFileNotFound);
         if (result == platform::RegSuccess)
