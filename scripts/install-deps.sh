@@ -19,6 +19,13 @@ packages=(
     groff-base man-db desktop-file-utils unzip
 )
 
+# Fuzzing needs clang and libFuzzer. CI always fuzzes; elsewhere
+# scripts/test.sh skips that step when they are missing (install them with
+# `apt-get install clang libfuzzer-14-dev` to fuzz).
+if [ "${CI:-}" = true ]; then
+    packages+=(clang libfuzzer-14-dev)
+fi
+
 # The 32-bit Windows build's tests run under 32-bit Wine.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386

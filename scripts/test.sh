@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Wendrix needs, builds it and runs every test: the same build
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows builds
-# under Wine, the Linux build, and the release archives of both.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets,
+# the Windows builds under Wine, the Linux build, and the release archives
+# of both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -55,7 +56,60 @@ run_suite() {
     timings+=("$preset $((SECONDS - started)) s")
 }
 
+# Each fuzz target of tests/fuzz runs for a bounded time, starting from its
+# seeds and from what earlier runs here found (build/fuzz/corpus). Anything
+# it finds fails the run and its input is printed.
+fuzz_seconds=${WENDRIX_FUZZ_SECONDS:-60}
+fuzz_tools_present() {
+    command -v clang++ >/dev/null 2>&1 &&
+        printf 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n' |
+        clang++ -x c++ -fsanitize=fuzzer,address,undefined -o /dev/null - >/dev/null 2>&1
+}
+run_fuzz() {
+    local started=$SECONDS program name work findings log rc input
+    echo "==== fuzz ===="
+    if ! fuzz_tools_present; then
+        if [ "${CI:-}" = true ]; then
+            echo "fuzzing failed: clang or libFuzzer is missing although scripts/install-deps.sh installs them in CI"
+            status=1
+        else
+            echo "fuzzing skipped: clang or libFuzzer is missing (apt-get install clang libfuzzer-14-dev)"
+        fi
+        return 0
+    fi
+    if ! { cmake --preset fuzz && cmake --build --preset fuzz; }; then
+        status=1
+        return 0
+    fi
+    for program in build/fuzz/tests/fuzz/*_fuzz; do
+        name=$(basename "$program" _fuzz)
+        work=build/fuzz/corpus/$name
+        findings=build/fuzz/findings/$name
+        log=build/fuzz/$name.log
+        rm -rf "$findings"
+        mkdir -p "$work" "$findings"
+        rc=0
+        "$program" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+            -artifact_prefix="$findings/" "$work" "tests/fuzz/corpus/$name" >"$log" 2>&1 || rc=$?
+        if [ "$rc" -eq 0 ]; then
+            echo "fuzz $name: nothing found in $fuzz_seconds s ($(grep -o 'Done [0-9]* runs' "$log" || echo '? runs'))"
+            continue
+        fi
+        status=1
+        echo "fuzz $name: FOUND A FAULT (exit status $rc); the end of $log:"
+        tail -n 60 "$log"
+        for input in "$findings"/*; do
+            [ -f "$input" ] || continue
+            echo "the input that caused it, $input ($(wc -c <"$input") bytes):"
+            od -A d -c "$input" | head -n 64
+            echo "keep it as a regression case: cp $input tests/fuzz/regressions/$name/"
+        done
+    done
+    timings+=("fuzz $((SECONDS - started)) s")
+}
+
 run_suite sanitize
+run_fuzz
 run_suite mingw-i686
 if [ "$run32" = no ]; then
     echo "32-bit Windows tests skipped: this machine cannot run 32-bit programs" \
