@@ -212,6 +212,8 @@ std::vector<Write> writesFor(const std::string& bytes)
         {"New Section", "k", "=;x"},
         {"WARNING", "Text-1", "  THIS UNIT BELONGS TO"},
         {first, "Added-Key", std::nullopt},
+        // The nameless section, which ends on line 0 when a header comes first.
+        {"", key, std::nullopt},
     };
     if (sections.size() > 1)
         writes.push_back({sections[1], std::nullopt, std::nullopt});
