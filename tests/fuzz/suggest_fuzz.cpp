@@ -1,0 +1,127 @@
+// The arrangement search of `suggest` on arbitrary words and text lengths.
+// What must always hold for an arrangement it returns: its lines are the
+// owner's words in order, at most seven lines of at most 29 characters, and
+// the fitting pass run on those lines shows every line in exactly as many
+// languages as the search claims.
+//
+// Input: a byte for the number of texts (0 to 14), two bytes for each
+// length (0 to 400, little-endian), then the owner's text up to a NUL byte
+// (the command line and the dialog cannot pass one), split into words.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/arrangement.h"
+#include "engine/fit_advice.h"
+#include "engine/fitting.h"
+#include "engine/language_table.h"
+#include "engine/warning_lines.h"
+#include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+// The search tries every break of n words into at most seven lines and
+// every placing of those lines in the seven slots, up to C(n + 6, 6)
+// arrangements, each one a fitting pass over every text: 3003 passes for
+// eight words, 1.9 million for thirty. Inputs past this many text fittings
+// are left out, so that one input takes well under a second even under the
+// sanitizers (a fitting of one text takes tens of microseconds there).
+constexpr std::uint64_t kMostTextFittings = 9000;
+
+std::uint64_t mostArrangements(std::size_t words)
+{
+    // C(words + 6, 6), computed in steps that stay whole numbers.
+    std::uint64_t count = 1;
+    for (std::uint64_t k = 1; k <= 6; ++k)
+        count = count * (words + k) / k;
+    return count;
+}
+
+constexpr std::size_t kLineLimit = 29;
+
+std::string joinedBySpaces(const std::vector<std::string>& parts)
+{
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (part.empty())
+            continue;
+        if (!joined.empty())
+            joined += ' ';
+        joined += part;
+    }
+    return joined;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::Input input(data, size);
+    const int count = input.byte() % (LanguageTable::kCount + 1);
+    std::int32_t lengths[LanguageTable::kCount] = {};
+    for (int e = 0; e < count; ++e) {
+        const unsigned low = input.byte();
+        const unsigned high = input.byte();
+        lengths[e] = static_cast<std::int32_t>((low | high << 8) % 401);
+    }
+    const std::string text = input.text();
+
+    // The words are the text's runs of non-blanks, every one of them.
+    const std::vector<std::string> words = splitWords(text);
+    std::string squeezed;
+    for (char c : text)
+        squeezed += c == '\t' ? ' ' : c;
+    std::vector<std::string> runs;
+    std::size_t from = 0;
+    while (from <= squeezed.size()) {
+        const std::size_t blank = std::min(squeezed.find(' ', from), squeezed.size());
+        runs.push_back(squeezed.substr(from, blank - from));
+        from = blank + 1;
+    }
+    FUZZ_CHECK(joinedBySpaces(words) == joinedBySpaces(runs));
+    for (const std::string& word : words)
+        FUZZ_CHECK(!word.empty() && word.find_first_of(" \t") == std::string::npos);
+    // Past ten words even a single text is too many.
+    if (words.size() > 10 ||
+        mostArrangements(words.size()) * static_cast<std::uint64_t>(std::max(count, 1)) > kMostTextFittings)
+        return 0;
+
+    Arrangement best;
+    const bool found = findArrangement(words, lengths, count, best);
+    bool wordsFit = !words.empty();
+    for (const std::string& word : words)
+        wordsFit = wordsFit && word.size() <= kLineLimit;
+    if (!found) {
+        // Words that fit on one line can always be arranged.
+        FUZZ_CHECK(!wordsFit || joinedBySpaces(words).size() > kLineLimit);
+        return 0;
+    }
+    FUZZ_CHECK(wordsFit);
+
+    // The owner's words, in order, at most seven lines of at most 29 characters.
+    std::vector<std::string> lineTexts(best.lines, best.lines + WarningLines::kCount);
+    FUZZ_CHECK(joinedBySpaces(lineTexts) == joinedBySpaces(words));
+    int lastTextLine = 0;
+    WarningLines lines;
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        FUZZ_CHECK(best.lines[i].size() <= kLineLimit);
+        if (!best.lines[i].empty())
+            lastTextLine = i + 1;
+        lines.setLine(i, best.lines[i].c_str());
+    }
+    FUZZ_CHECK(best.lineCount == lastTextLine);
+    FUZZ_CHECK(best.tried > 0);
+
+    // The fitting pass it claims: the same lines, judged language by language.
+    FitResult result;
+    fitLengths(lines, lengths, count, result);
+    LanguageTable table{};
+    for (int e = 0; e < count; ++e)
+        table.entries[e].length = lengths[e];
+    FitVerdicts verdicts;
+    judgeAll(lines, table, result, verdicts);
+    FUZZ_CHECK(verdicts.count == count);
+    FUZZ_CHECK(verdicts.fitting == best.fitting);
+    FUZZ_CHECK(best.fitting >= 0 && best.fitting <= count);
+    return 0;
+}
