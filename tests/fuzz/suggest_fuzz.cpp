@@ -88,15 +88,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Arrangement best;
     const bool found = findArrangement(words, lengths, count, best);
-    bool wordsFit = !words.empty();
-    for (const std::string& word : words)
-        wordsFit = wordsFit && word.size() <= kLineLimit;
-    if (!found) {
-        // Words that fit on one line can always be arranged.
-        FUZZ_CHECK(!wordsFit || joinedBySpaces(words).size() > kLineLimit);
-        return 0;
+    // The words can be arranged exactly when none is too long for a line and
+    // filling each line with as many as it takes needs at most seven.
+    bool arrangeable = !words.empty();
+    int linesNeeded = 0;
+    std::size_t lineLength = 0;
+    for (const std::string& word : words) {
+        arrangeable = arrangeable && word.size() <= kLineLimit;
+        if (linesNeeded == 0 || lineLength + 1 + word.size() > kLineLimit) {
+            ++linesNeeded;
+            lineLength = word.size();
+        } else {
+            lineLength += 1 + word.size();
+        }
     }
-    FUZZ_CHECK(wordsFit);
+    arrangeable = arrangeable && linesNeeded <= WarningLines::kCount;
+    FUZZ_CHECK(found == arrangeable);
+    if (!found)
+        return 0;
 
     // The owner's words, in order, at most seven lines of at most 29 characters.
     std::vector<std::string> lineTexts(best.lines, best.lines + WarningLines::kCount);
