@@ -26,6 +26,8 @@ public:
     QWidget* item(int id) const;
     // The window menu (built by the dialog logic; empty for the About box).
     QMenu* windowMenu() { return &windowMenu_; }
+    // Runs the window menu at `globalPos` until it closes, then the command
+    // chosen in it.
     void openWindowMenu(const QPoint& globalPos);
     // Whether `handle` is this dialog or one of its controls.
     bool ownsHandle(platform::WindowHandle handle) const;
@@ -68,6 +70,14 @@ protected:
 private:
     void build(const DialogTemplate& dialogTemplate);
     void addWindowMenuToContextMenu(QLineEdit* edit);
+    // Runs `menu` until it closes and returns the window-menu command chosen
+    // in it (0 for none or another item).
+    int runMenu(QMenu& menu, const QPoint& globalPos);
+    // A window-menu command: one of the dialog logic's, or Close.
+    void runWindowCommand(int commandId);
+
+    // While a menu runs, its commands wait for it to return.
+    bool menuRunning_ = false;
 
     QHash<int, QWidget*> items_;
     QMenu windowMenu_;
