@@ -264,6 +264,56 @@ TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
     EXPECT_EQ(boxes->messages.back().owner, dialog->handle());
 }
 
+// While the uploader runs (minutes, with a real receiver) the dialog goes on
+// painting but takes no input; the run goes on when the uploader has ended.
+TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
+{
+    writeFirmwareModel();
+    // A stand-in uploader that runs until the test lets it end (or 5 s).
+    ASSERT_TRUE(testing_support::writeText(
+        work("UPDATER.EXE"),
+        "#!/bin/sh\nn=0\nwhile [ ! -e release ] && [ $n -lt 100 ]; do /bin/sleep 0.05; n=$((n+1)); done\n"));
+    std::filesystem::permissions(work("UPDATER.EXE"), std::filesystem::perms::owner_all);
+    answerOkCancel = platform::IdOk;
+    open(true);
+    QTest::keyClicks(edit(1), QStringLiteral("CALL 555 0100"));
+    chooseNext();
+
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } painted;
+    bool checked = false;
+    QTimer::singleShot(300, [&] {
+        checked = true;
+        ASSERT_EQ(boxes->messages.size(), 1u); // the question has been answered
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_FALSE(dialog->isEnabled());
+        dialog->installEventFilter(&painted);
+        dialog->update();
+        QTRY_VERIFY_WITH_TIMEOUT(painted.paints > 0, 2000);
+        dialog->removeEventFilter(&painted);
+        // Neither Cancel nor Escape reaches the dialog meanwhile.
+        QTest::mouseClick(button(IdCancel), Qt::LeftButton);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QTest::keyClicks(edit(1), QStringLiteral("XYZ"));
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(edit(1)->text(), QStringLiteral("CALL 555 0100"));
+        screenshot(*dialog, "6-uploader-running");
+        ASSERT_TRUE(testing_support::writeText(work("release"), ""));
+    });
+    QTest::mouseClick(button(IdOk), Qt::LeftButton); // returns when the run has ended
+
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(messageTexts(), (Strings{"You may now run UPDATER\nStart UPDATER.EXE now?"}));
+}
+
 TEST_F(QtDialogTest, EnterInALineAndATypedListTextThatNamesNoModelAreRefusedLikeNoGps)
 {
     writeThreeModels();

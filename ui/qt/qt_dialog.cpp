@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <thread>
 
 #include "platform/platform.h"
 #include "ui/about_dialog.h"
@@ -448,12 +449,34 @@ MainDialogQt::MainDialogQt(std::int32_t parameter) : QtDialog(kMainTemplate)
         if (ownsHandle(owner))
             sysCommand(commandId);
     });
+    platform::setProcessWaitHandler(
+        [this](const std::function<int()>& wait) { return waitPainted(wait); });
     mainDialogCreate(*this, parameter);
 }
 
 MainDialogQt::~MainDialogQt()
 {
+    platform::setProcessWaitHandler({});
     platform::setSysCommandHandler({});
+}
+
+int MainDialogQt::waitPainted(const std::function<int()>& wait)
+{
+    // The uploader may run for minutes. The wait blocks a thread of its own
+    // while this one goes on painting, in a loop that takes no user input;
+    // the disabled dialog shows that it is waiting.
+    const bool wasEnabled = isEnabled();
+    setEnabled(false);
+    int status = -1;
+    QEventLoop loop;
+    std::thread waiter([&] {
+        status = wait();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    waiter.join();
+    setEnabled(wasEnabled);
+    return status;
 }
 
 void MainDialogQt::command(int id, int notification)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -94,6 +95,10 @@ protected:
     void command(int id, int notification) override;
     void sysCommand(int command) override;
     void timer(int timerId) override;
+
+private:
+    // Runs the platform's wait for a process with the window painted.
+    int waitPainted(const std::function<int()>& wait);
 };
 
 // The About box (template 500), centred over `over` (the screen when null).
