@@ -166,7 +166,10 @@ TEST_F(QtDialogTest, DisclaimerPageAfterTheFirstTick)
 
 TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
 {
-    writeFirmwareModel("Gps-2=Other\r\n", "[WARNING]\r\nText-1=STORED LINE\r\n");
+    // The longest label whose status still fits in the status text's 83 characters.
+    const std::string longLabel = "2.40 beta, European maps, rebuilt 2026-12-08";
+    ASSERT_EQ(modelStatus(longLabel).size(), 79u);
+    writeFirmwareModel("Gps-2=Other\r\n", "[WARNING]\r\nText-1=STORED LINE\r\n[Other]\r\nRel=" + longLabel + "\r\n");
     open(true);
     EXPECT_FALSE(button(IdPage)->isVisible());
     EXPECT_EQ(edit(0)->text(), QStringLiteral("STORED LINE"));
@@ -189,6 +192,20 @@ TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
     EXPECT_EQ(dialogState, kStateModel);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
     screenshot(*dialog, "3-model");
+    // A label too long for the status field is cut with "...", the whole
+    // status at hand in its tool tip.
+    QTest::keyClick(combo(), Qt::Key_Down);
+    auto* status = qobject_cast<QLabel*>(dialog->item(IdStatus));
+    const QString whole = QString::fromStdString(modelStatus(longLabel));
+    EXPECT_EQ(status->toolTip().toStdString(), whole.toStdString());
+    EXPECT_TRUE(status->text().endsWith(QStringLiteral("...")));
+    EXPECT_TRUE(whole.startsWith(status->text().chopped(3)));
+    EXPECT_GT(status->text().size(), 40);
+    EXPECT_LE(QFontMetrics(status->font()).horizontalAdvance(status->text()), status->contentsRect().width());
+    screenshot(*dialog, "3-model-long-label");
+    QTest::keyClick(combo(), Qt::Key_Up);
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
+    EXPECT_TRUE(status->toolTip().isEmpty());
     QTest::keyClick(combo(), Qt::Key_Up);
     EXPECT_EQ(dialogState, kStateLines);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Select a GPS model ..."));
@@ -603,6 +620,8 @@ TEST(MessageBox, EachStyleHasItsIconAndButtonsAndAnswers)
         QList<B> buttons;
         whenShown<QMessageBox>([&](QMessageBox& box) {
             EXPECT_EQ(box.windowTitle(), QStringLiteral("Zarnek Wendrix"));
+            // Room for the caption in a title bar, beside its icon and buttons.
+            EXPECT_GE(box.width(), QFontMetrics(captionFont(box)).horizontalAdvance(box.windowTitle()) + 100);
             EXPECT_EQ(box.text(), QStringLiteral("Line one\nLine two"));
             EXPECT_EQ(box.icon(), c.icon);
             for (QAbstractButton* b : box.buttons())

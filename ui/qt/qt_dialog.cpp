@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +42,20 @@ constexpr int kComboHeight = 21;
 
 // The window menu's Close, carried like the commands of the dialog logic.
 constexpr int kCloseCommand = -1;
+
+// `text` as it fits on one line of `label`: whole, or cut and ended by "...".
+QString elided(const QLabel* label, const QString& text)
+{
+    const QFontMetrics metrics(label->font());
+    const int room = label->contentsRect().width();
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    const QString dots = QStringLiteral("...");
+    QString cut = text;
+    while (!cut.isEmpty() && metrics.horizontalAdvance(cut + dots) > room)
+        cut.chop(1);
+    return cut + dots;
+}
 
 } // namespace
 
@@ -253,7 +268,10 @@ void QtDialog::setItemText(int id, const char* text)
         else
             edit->setText(value);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(value);
+        label->setText(id == IdStatus ? elided(label, value) : value);
+        // The whole text stays at hand when the field shows it cut.
+        if (id == IdStatus)
+            label->setToolTip(label->text() != value ? value : QString());
         // Painted at once, as a Win32 static is: the Update command shows its
         // progress text here while it blocks the event loop.
         if (label->isVisible())
