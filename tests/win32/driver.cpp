@@ -450,12 +450,18 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     HWND list = GetDlgItem(dialog, 1028);
     HWND listEdit = FindWindowExA(list, nullptr, "Edit", nullptr);
     ASSERT_NE(listEdit, nullptr);
-    for (HWND clicked : {listEdit, list}) {
-        SCOPED_TRACE(clicked == list ? "the list's arrow" : "the list's edit field");
+    // A right click on the dialog's background brings up the window menu,
+    // whose second item is About.
+    for (HWND clicked : {listEdit, list, dialog}) {
+        SCOPED_TRACE(clicked == list ? "the list's arrow" : clicked == dialog ? "the background" : "the list's edit field");
         RECT rect;
         GetWindowRect(clicked, &rect);
-        const int x = clicked == list ? rect.right - 5 : rect.left + 5;
-        PostMessageA(clicked, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(x, rect.top + 5));
+        POINT at{clicked == list ? rect.right - 5 : rect.left + 5, rect.top + 5};
+        if (clicked == dialog) { // right of the picture, where no control lies
+            at = {itemBox(dialog, 2000).right + 4, itemBox(dialog, 2000).top + 100};
+            ClientToScreen(dialog, &at);
+        }
+        PostMessageA(clicked, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(at.x, at.y));
         HWND popup = waitFor([&]() -> HWND {
             for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32768", nullptr));) {
                 DWORD owner = 0;
@@ -466,7 +472,14 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
             return nullptr;
         });
         ASSERT_NE(popup, nullptr) << "no context menu";
-        PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        if (clicked == dialog) {
+            // The window menu (whose items cannot be read from another
+            // process under wine): its second item is About.
+            PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+        } else {
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        }
         PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
         HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
         ASSERT_NE(about, nullptr) << "About Wendrix did not open the About box";
