@@ -109,13 +109,14 @@ std::string readRegistryLine(int n)
     return result == 0 ? value : "(no value)";
 }
 
-void requestScreenshot(const std::string& folder)
+// `name`, when given, is added to the picture's file name.
+void requestScreenshot(const std::string& folder, const std::string& name = "")
 {
     if (env("WENDRIX_SCREENSHOT").empty())
         return;
     const std::string request = folder + "\\screenshot.request";
     const std::string done = folder + "\\screenshot.done";
-    writeWhole(request, "");
+    writeWhole(request, name);
     for (int i = 0; i < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     DeleteFileA(done.c_str());
@@ -498,4 +499,86 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_EQ(readWhole(folder + "\\modela.rgn"), original);
     EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The seven preview lines lie inside the frame of the picture at whatever
+// DPI the screen has: the picture and the preview font grow with it.
+TEST_F(ProgramUnderTest, PreviewLinesLieInsideThePictureFrame)
+{
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+    const testing_support::PixelBox picture = itemBox(dialog, 2000);
+    EXPECT_EQ(picture.right - picture.left + 1, scaled(180)) << dpi << " dpi";
+    EXPECT_EQ(picture.bottom - picture.top + 1, scaled(240)) << dpi << " dpi";
+    // Inside the frame of the 180 x 240 picture: x 6 to 173, y 69 to 213.
+    const testing_support::PixelBox frame{picture.left + scaled(6), picture.top + scaled(69),
+                                          picture.left + scaled(173), picture.top + scaled(213)};
+
+    press(dialog, 1029, true);
+    const Screenshot empty = capture(dialog);
+    std::vector<testing_support::PixelBox> fields;
+    for (int i = 0; i < 7; ++i) {
+        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(testing_support::kLongPreviewLines[i]));
+        fields.push_back(itemBox(dialog, 1059 + i));
+    }
+    const Screenshot full = capture(dialog);
+    const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != full.at(x, y); };
+    // Legible means 5 pixels high at any DPI.
+    testing_support::expectInkInsideFields(fields, picture, 5, differs);
+    const testing_support::PixelBox ink = testing_support::changedPixels(picture, differs);
+    EXPECT_GE(ink.left, frame.left) << "left of the frame";
+    EXPECT_LE(ink.right, frame.right) << "right of the frame";
+    EXPECT_GE(ink.top, frame.top) << "above the frame";
+    EXPECT_LE(ink.bottom, frame.bottom) << "below the frame";
+    requestScreenshot(folder, std::to_string(dpi) + "dpi");
+
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
+}
+
+// While the uploader runs, the dialog is repainted but takes no input: a
+// Cancel that arrives meanwhile waits until the uploader has ended.
+TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
+{
+    ASSERT_TRUE(writeWhole(folder + "\\probe-wait.txt", "6000"));
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    press(dialog, 1);
+    // Every box answered with OK, up to the question about the uploader.
+    std::string text;
+    for (int i = 0; i < 5 && text != "You may now run UPDATER\nStart UPDATER.EXE now?"; ++i) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+        ASSERT_NE(box, nullptr);
+        text = messageText(box);
+        press(box, IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    ASSERT_EQ(text, "You may now run UPDATER\nStart UPDATER.EXE now?");
+    Sleep(500);
+    ASSERT_EQ(GetFileAttributesA((folder + "\\probe-started.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the uploader ended too soon for the test";
+
+    InvalidateRect(dialog, nullptr, TRUE);
+    EXPECT_NE(waitFor([&] { return GetUpdateRect(dialog, nullptr, FALSE) ? nullptr : dialog; }, 2000), nullptr)
+        << "the dialog was not repainted while the uploader ran";
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Cancel was taken while the uploader ran";
+    requestScreenshot(folder, "uploader-running");
+    EXPECT_EQ(GetFileAttributesA((folder + "\\probe-started.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_EQ(exitCode(), 0u);
+    EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
+    EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
 }
