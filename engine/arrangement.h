@@ -1,0 +1,27 @@
+// Arranging the owner's words into lines so that as many languages as
+// possible show all of them: every way to break the words, in order and at
+// word boundaries, into at most seven lines of at most 29 characters, with or
+// without empty lines between or around them, judged by the fitting pass.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Arrangement {
+    std::string lines[7]; // the seven lines, Windows-1252; unused ones empty
+    int lineCount = 0;    // up to the last line that holds text
+    int fitting = 0;      // languages that show every line of text
+    int tried = 0;        // arrangements looked at in the search
+};
+
+// The words of `text`, split at blanks (spaces and tabs).
+std::vector<std::string> splitWords(const std::string& text);
+
+// Finds the best arrangement of `words` for texts of the given lengths
+// (`count` of them, at most 14; a length of 0 stands for a text that was not
+// located and never fits). Best: the most languages that show every line;
+// then fewer lines; then lines of more even length. False when the words
+// cannot be arranged at all (none given, or one longer than 29 characters).
+bool findArrangement(const std::vector<std::string>& words, const std::int32_t* lengths, int count,
+                     Arrangement& best);

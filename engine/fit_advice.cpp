@@ -1,0 +1,350 @@
+#include "engine/fit_advice.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/firmware_image.h"
+#include "engine/warning_lines.h"
+
+namespace {
+
+// Past this length a line stops gaining room from the fill factor's padding.
+constexpr int kPadLimit = 24;
+constexpr int kTypedLimit = 29;
+
+int lengthOf(const WarningLines& lines, int index)
+{
+    const void* nul = std::memchr(lines.lines[index], '\0', WarningLines::kBufferSize);
+    return nul ? static_cast<int>(static_cast<const char*>(nul) - lines.lines[index])
+               : WarningLines::kBufferSize;
+}
+
+std::string format(const char* fmt, auto... args)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, fmt, args...);
+    return text;
+}
+
+// "line 3", "lines 1 and 3", "lines 1, 3 and 4".
+std::string lineList(const int* numbers, int count, const char* joiner = "and")
+{
+    std::string text = count == 1 ? "line " : "lines ";
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += i + 1 == count ? std::string(" ") + joiner + " " : std::string(", ");
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+// Applies the advice as the owner would in its plainest reading: characters
+// are taken off the named lines from the last one back, added to the
+// named lines from the first one on. Only the lengths matter to the rule.
+void applyAdvice(const LanguageFit& fit, WarningLines& lines)
+{
+    auto cut = [&](int line, int by) {
+        const int length = lengthOf(lines, line - 1);
+        if (by <= 0)
+            return 0;
+        const int keep = std::max(0, length - by);
+        lines.lines[line - 1][keep] = '\0';
+        return length - keep;
+    };
+    if (fit.kind == FitKind::LineOneAlone) {
+        cut(1, lengthOf(lines, 0) - fit.length);
+        for (int i = 1; i < WarningLines::kCount; ++i)
+            lines.lines[i][0] = '\0';
+    } else if (fit.kind == FitKind::Shorten) {
+        std::int32_t left = fit.amount;
+        for (int i = fit.shortenCount - 1; i >= 0 && left > 0; --i)
+            left -= cut(fit.shorten[i], left);
+    } else if (fit.kind == FitKind::Gain) {
+        for (int i = 0; i < fit.emptyCount; ++i)
+            lines.lines[fit.empty[i] - 1][0] = '\0';
+        std::int32_t left = fit.takeOff;
+        for (int i = fit.shortenCount - 1; i >= 0 && left > 0; --i)
+            left -= cut(fit.shorten[i], left);
+        left = fit.either ? 0 : fit.add;
+        for (int i = 0; i < fit.lengthenCount && left > 0; ++i) {
+            char* line = lines.lines[fit.lengthen[i] - 1];
+            int length = lengthOf(lines, fit.lengthen[i] - 1);
+            while (length < kTypedLimit && left > 0) {
+                line[length++] = '.';
+                --left;
+            }
+            line[length] = '\0';
+        }
+    }
+    lines.recomputeLineEnds();
+}
+
+// Whether the lines show every line of text in a text of `length`.
+bool showsEveryLine(const WarningLines& lines, std::int32_t length)
+{
+    FitResult result;
+    fitLengths(lines, &length, 1, result);
+    return judgeFit(lines, length, result.entries[0]).fits();
+}
+
+} // namespace
+
+bool LanguageFit::lostText() const
+{
+    for (int i = 0; i < droppedCount; ++i)
+        if (droppedHeldText[i])
+            return true;
+    return false;
+}
+
+LengthTexts::LengthTexts(const std::int32_t* lengths, int count)
+{
+    count_ = std::clamp(count, 0, static_cast<int>(LanguageTable::kCount));
+    std::size_t size = 1;
+    for (int e = 0; e < count_; ++e) {
+        table_.entries[e].name = "";
+        table_.entries[e].start = static_cast<std::int32_t>(size - 1);
+        table_.entries[e].length = std::max<std::int32_t>(lengths[e], 0);
+        size += static_cast<std::size_t>(table_.entries[e].length) + 1;
+    }
+    bytes_.assign(size, 0);
+}
+
+void LengthTexts::fit(const WarningLines& lines, FitResult& result) const
+{
+    FirmwareImage image;
+    image.bytes = const_cast<unsigned char*>(bytes_.data());
+    image.size = static_cast<std::uint32_t>(bytes_.size() - 1);
+    fitTexts(lines, table_, image, count_, result);
+}
+
+void fitLengths(const WarningLines& lines, const std::int32_t* lengths, int count, FitResult& result)
+{
+    LengthTexts(lengths, count).fit(lines, result);
+}
+
+LanguageFit judgeFit(const WarningLines& lines, std::int32_t length, const FitOutcome& outcome)
+{
+    LanguageFit fit;
+    fit.length = length;
+    fit.replaced = outcome.replaced;
+    int lengths[WarningLines::kCount];
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        lengths[i] = lengthOf(lines, i);
+        if (lengths[i] > 0)
+            fit.lastTextLine = i + 1;
+    }
+    fit.lineOneLength = lengths[0];
+    if (!outcome.located)
+        return fit;
+    for (int i = outcome.linesUsed; i < WarningLines::kCount; ++i) {
+        fit.dropped[fit.droppedCount] = i + 1;
+        fit.droppedHeldText[fit.droppedCount++] = lengths[i] > 0;
+    }
+    if (length > kMostFillable) {
+        fit.kind = FitKind::TextTooLong;
+        return fit;
+    }
+    if (outcome.replaced && !fit.lostText()) {
+        fit.kind = FitKind::Fits;
+        return fit;
+    }
+
+    const int last = fit.lastTextLine; // at least 1: seven empty lines fill any text up to 342
+    fit.joined = lines.lineEnds[last - 1];
+    for (int i = 0; i < last; ++i)
+        if (lengths[i] > 0)
+            fit.shorten[fit.shortenCount++] = i + 1;
+
+    if (fit.joined > length) {
+        // Lines 1..last joined exactly as long as the text leave no slack:
+        // every line of text is then taken, with no spaces added.
+        fit.amount = fit.joined - length;
+        int text = 0;
+        for (int i = 0; i < last; ++i)
+            text += lengths[i];
+        fit.kind = fit.amount <= text ? FitKind::Shorten : FitKind::LineOneAlone;
+    } else {
+        // Every line is taken (a shorter run would end at the text's length
+        // and leave nothing to spread), so the reach counts all seven.
+        fit.kind = FitKind::Gain;
+        fit.reach = lines.lineEnds[WarningLines::kCount - 1];
+        for (int i = 0; i < WarningLines::kCount; ++i)
+            fit.reach += std::max(0, 2 * (kPadLimit - lengths[i]));
+        fit.amount = length - fit.reach;
+
+        // Lines under 24 gain one per character taken off; lines of 24 to 28
+        // one per character added. Emptying a line of 24 or more gains
+        // 48 - length; the 24-character lines first, as they gain most.
+        std::int32_t available = 0;
+        fit.shortenCount = 0;
+        std::vector<int> longLines;
+        for (int i = 0; i < WarningLines::kCount; ++i) {
+            if (lengths[i] > 0 && lengths[i] < kPadLimit) {
+                fit.shorten[fit.shortenCount++] = i + 1;
+                available += lengths[i];
+            } else if (lengths[i] >= kPadLimit) {
+                longLines.push_back(i);
+                if (lengths[i] < kTypedLimit)
+                    available += kTypedLimit - lengths[i];
+            }
+        }
+        std::stable_sort(longLines.begin(), longLines.end(),
+                         [&](int a, int b) { return lengths[a] < lengths[b]; });
+        std::int32_t emptied = 0;
+        std::vector<int> emptiedLines;
+        for (int i : longLines) {
+            if (available + emptied >= fit.amount)
+                break;
+            emptiedLines.push_back(i);
+            emptied += 2 * kPadLimit - lengths[i];
+            if (lengths[i] < kTypedLimit)
+                available -= kTypedLimit - lengths[i];
+        }
+        std::sort(emptiedLines.begin(), emptiedLines.end());
+        for (int i : emptiedLines)
+            fit.empty[fit.emptyCount++] = i + 1;
+        // What is left to gain after the emptied lines, and how.
+        const std::int32_t rest = std::max<std::int32_t>(0, fit.amount - emptied);
+        std::int32_t canTake = 0, canAdd = 0;
+        int shortenLines[7], shortenLineCount = 0;
+        for (int n = 0; n < fit.shortenCount; ++n) {
+            shortenLines[shortenLineCount++] = fit.shorten[n];
+            canTake += lengths[fit.shorten[n] - 1];
+        }
+        fit.shortenCount = 0;
+        for (int i = 0; i < WarningLines::kCount; ++i)
+            if (lengths[i] >= kPadLimit && lengths[i] < kTypedLimit &&
+                std::find(emptiedLines.begin(), emptiedLines.end(), i) == emptiedLines.end()) {
+                fit.lengthen[fit.lengthenCount++] = i + 1;
+                canAdd += kTypedLimit - lengths[i];
+            }
+        const bool take = rest > 0 && canTake >= rest;
+        const bool grow = rest > 0 && canAdd >= rest;
+        if (take || grow) {
+            // One way alone is enough: name those that are.
+            fit.either = take && grow;
+            fit.takeOff = take ? rest : 0;
+            fit.add = grow ? rest : 0;
+        } else if (rest > 0) {
+            // Both are needed: every line of 24 to 28 filled to 29, the rest taken off.
+            fit.add = canAdd;
+            fit.takeOff = rest - canAdd;
+        }
+        if (fit.takeOff > 0)
+            for (int n = 0; n < shortenLineCount; ++n)
+                fit.shorten[fit.shortenCount++] = shortenLines[n];
+        if (fit.add == 0)
+            fit.lengthenCount = 0;
+    }
+
+    // The advice is only given once the fitting pass has shown that it works.
+    WarningLines advised = lines;
+    applyAdvice(fit, advised);
+    if (!showsEveryLine(advised, length) && fit.kind != FitKind::LineOneAlone) {
+        fit.kind = FitKind::LineOneAlone;
+        fit.shortenCount = fit.lengthenCount = fit.emptyCount = 0;
+        fit.takeOff = fit.add = 0;
+    }
+    return fit;
+}
+
+const char* fitAdviceKind(const LanguageFit& fit)
+{
+    switch (fit.kind) {
+    case FitKind::Fits:
+        return "fits";
+    case FitKind::NotLocated:
+        return "not_located";
+    case FitKind::TextTooLong:
+        return "text_too_long";
+    case FitKind::Shorten:
+        return fit.lineOneLength > fit.length ? "line_1_too_long" : "lines_lost";
+    case FitKind::LineOneAlone:
+        return "too_many_lines";
+    case FitKind::Gain:
+        return "reach_short";
+    }
+    return "";
+}
+
+std::string fitReason(const LanguageFit& fit)
+{
+    // Which lines the pass leaves out, and what that costs.
+    std::string dropped;
+    if (fit.droppedCount > 0) {
+        int text[7], empty[7];
+        int texts = 0, empties = 0;
+        for (int i = 0; i < fit.droppedCount; ++i)
+            (fit.droppedHeldText[i] ? text[texts++] : empty[empties++]) = fit.dropped[i];
+        if (texts > 0)
+            dropped = lineList(text, texts) + (texts == 1 ? " holds" : " hold") +
+                      " text that is left out (lost)";
+        if (empties > 0)
+            dropped += (dropped.empty() ? "" : ", ") + lineList(empty, empties) + " (empty) left out, harmless";
+    }
+
+    switch (fit.kind) {
+    case FitKind::Fits:
+        return dropped;
+    case FitKind::NotLocated:
+        return "not located in the firmware";
+    case FitKind::TextTooLong:
+        return format("this text holds %d characters; no seven lines can fill more than %d: it cannot be replaced",
+                      static_cast<int>(fit.length), static_cast<int>(kMostFillable));
+    case FitKind::LineOneAlone:
+        return format("this text holds only %d characters, too few for lines 1 to %d and their line breaks: "
+                      "keep line 1 alone, cut to at most %d characters, and leave lines 2 to 7 empty",
+                      static_cast<int>(fit.length), fit.lastTextLine, static_cast<int>(fit.length));
+    case FitKind::Shorten: {
+        std::string text;
+        if (fit.lineOneLength > fit.length)
+            text = format("line 1 has %d characters, this text holds %d", fit.lineOneLength,
+                          static_cast<int>(fit.length));
+        else
+            text = format("lines 1 to %d need %d characters with their line breaks, this text holds %d",
+                          fit.lastTextLine, static_cast<int>(fit.joined), static_cast<int>(fit.length));
+        if (!dropped.empty())
+            text += "; " + dropped;
+        return text + format(": take exactly %d characters off ", static_cast<int>(fit.amount)) +
+               lineList(fit.shorten, fit.shortenCount) + (fit.shortenCount > 1 ? " in all" : "");
+    }
+    case FitKind::Gain: {
+        std::string text = format("your lines fill at most %d of these %d characters: gain %d",
+                                  static_cast<int>(fit.reach), static_cast<int>(fit.length),
+                                  static_cast<int>(fit.amount));
+        if (fit.emptyCount > 0) {
+            text += ": leave " + lineList(fit.empty, fit.emptyCount) + " empty";
+            if (fit.takeOff == 0 && fit.add == 0)
+                return text;
+            text += ", then";
+        }
+        const std::string off = format("take %d characters%s off ", static_cast<int>(fit.takeOff),
+                                       fit.shortenCount > 1 ? " in all" : "") +
+                                lineList(fit.shorten, fit.shortenCount) +
+                                " (a line under 24 characters gains one per character taken off)";
+        const std::string on = format("add %d characters%s to ", static_cast<int>(fit.add),
+                                      fit.lengthenCount > 1 ? " in all" : "") +
+                               lineList(fit.lengthen, fit.lengthenCount) +
+                               " (a line of 24 to 28 characters gains one per character added, up to 29)";
+        if (fit.takeOff > 0 && fit.add > 0)
+            return text + ": " + off + (fit.either ? ", or " : ", and ") + on;
+        return text + ": " + (fit.takeOff > 0 ? off : on);
+    }
+    }
+    return "";
+}
+
+void judgeAll(const WarningLines& lines, const LanguageTable& table, const FitResult& result,
+              FitVerdicts& verdicts)
+{
+    verdicts.count = static_cast<int>(result.count);
+    verdicts.fitting = 0;
+    for (int e = 0; e < verdicts.count; ++e) {
+        verdicts.languages[e] = judgeFit(lines, table.entries[e].length, result.entries[e]);
+        if (verdicts.languages[e].fits())
+            ++verdicts.fitting;
+    }
+}

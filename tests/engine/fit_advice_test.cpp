@@ -1,0 +1,324 @@
+// The owner's side of the fitting rule: what each verdict says, that every
+// piece of advice, followed in any way its words allow, makes the language
+// show all of its lines, and that the arrangement search finds an
+// arrangement that fits every language whenever one exists.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/arrangement.h"
+#include "engine/fit_advice.h"
+#include "engine/warning_lines.h"
+
+namespace {
+
+WarningLines linesOf(const std::vector<std::string>& texts)
+{
+    WarningLines lines;
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        lines.setLine(i, static_cast<std::size_t>(i) < texts.size() ? texts[static_cast<std::size_t>(i)].c_str() : "");
+    return lines;
+}
+
+LanguageFit judge(const WarningLines& lines, std::int32_t length)
+{
+    FitResult result;
+    fitLengths(lines, &length, 1, result);
+    return judgeFit(lines, length, result.entries[0]);
+}
+
+std::string letters(std::size_t n, char c = 'x')
+{
+    return std::string(n, c);
+}
+
+TEST(FitAdviceTest, EachVerdictNamesItsNumbers)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        std::int32_t length;
+        const char* kind;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{"Jan Kowalski"}, 343, "text_too_long",
+         "this text holds 343 characters; no seven lines can fill more than 342: it cannot be replaced"},
+        {{letters(26)}, 18, "line_1_too_long",
+         "line 1 has 26 characters, this text holds 18; line 1 holds text that is left out (lost), lines 2, 3, 4, 5, 6 "
+         "and 7 (empty) left out, harmless: take exactly 8 characters off line 1"},
+        // Five lines of 29 joined need 149; line 5 is dropped.
+        {{letters(29), letters(29), letters(29), letters(29), letters(29)}, 140, "lines_lost",
+         "lines 1 to 5 need 149 characters with their line breaks, this text holds 140; line 5 holds text that is left "
+         "out (lost), lines 6 and 7 (empty) left out, harmless: take exactly 9 characters off lines 1, 2, 3, 4 and 5 "
+         "in all"},
+        // 12 + 14 + 22 + 15 characters cost 63: the lines fill 342 - 63 = 279.
+        {{letters(12), letters(14), letters(22), letters(15)}, 323, "reach_short",
+         "your lines fill at most 279 of these 323 characters: gain 44: take 44 characters in all off lines 1, 2, 3 "
+         "and 4 (a line under 24 characters gains one per character taken off)"},
+        // 10 characters to take off, 3 to add: only both together gain 12.
+        {{letters(10), letters(26)}, 322, "reach_short",
+         "your lines fill at most 310 of these 322 characters: gain 12: take 9 characters off line 1 (a line under 24 "
+         "characters gains one per character taken off), and add 3 characters to line 2 (a line of 24 to 28 "
+         "characters gains one per character added, up to 29)"},
+        // A 26-character line costs 22 and can gain 3 by growing to 29.
+        {{letters(10), letters(26)}, 311, "reach_short",
+         "your lines fill at most 310 of these 311 characters: gain 1: take 1 characters off line 1 (a line under 24 "
+         "characters gains one per character taken off), or add 1 characters to line 2 (a line of 24 to 28 "
+         "characters gains one per character added, up to 29)"},
+        // Three 29-character lines cost 57: only emptying two gains 30.
+        {{letters(29), letters(29), letters(29)}, 315, "reach_short",
+         "your lines fill at most 285 of these 315 characters: gain 30: leave lines 1 and 2 empty"},
+        {{"ABCDEFGH"}, 10, "fits", "lines 4, 5, 6 and 7 (empty) left out, harmless"},
+        {{"a", "b", "c", "d", "e", "f", "g"}, 5, "too_many_lines",
+         "this text holds only 5 characters, too few for lines 1 to 7 and their line breaks: keep line 1 alone, cut "
+         "to at most 5 characters, and leave lines 2 to 7 empty"},
+    };
+    for (const Case& c : cases) {
+        const LanguageFit fit = judge(linesOf(c.lines), c.length);
+        EXPECT_STREQ(fitAdviceKind(fit), c.kind) << c.reason;
+        EXPECT_EQ(fitReason(fit), c.reason);
+    }
+}
+
+// A random line: empty, short, around the 24-character turn, or full.
+std::string randomLine(std::mt19937& rng)
+{
+    switch (rng() % 5) {
+    case 0:
+        return "";
+    case 1:
+        return letters(rng() % 12 + 1, 'a');
+    case 2:
+        return letters(22 + rng() % 8, 'b');
+    default:
+        return letters(rng() % 30, 'c');
+    }
+}
+
+// Follows `fit`'s advice in one of the ways its words allow, chosen at random.
+WarningLines follow(const LanguageFit& fit, WarningLines lines, std::mt19937& rng)
+{
+    std::vector<int> len(7);
+    for (int i = 0; i < 7; ++i)
+        len[static_cast<std::size_t>(i)] = static_cast<int>(std::string(lines.lineText(i)).size());
+    auto set = [&](int line, int length) {
+        len[static_cast<std::size_t>(line - 1)] = length;
+        lines.setLine(line - 1, letters(static_cast<std::size_t>(length), 'f').c_str());
+    };
+    // Takes `total` characters off the lines, spread at random.
+    auto takeOff = [&](const int* named, int count, int total) {
+        while (total > 0) {
+            const int line = named[rng() % static_cast<unsigned>(count)];
+            if (len[static_cast<std::size_t>(line - 1)] == 0)
+                continue;
+            set(line, len[static_cast<std::size_t>(line - 1)] - 1);
+            --total;
+        }
+    };
+    switch (fit.kind) {
+    case FitKind::Shorten:
+        takeOff(fit.shorten, fit.shortenCount, fit.amount);
+        break;
+    case FitKind::LineOneAlone:
+        set(1, static_cast<int>(rng() % static_cast<unsigned>(std::min(len[0], fit.length) + 1)));
+        for (int i = 2; i <= 7; ++i)
+            set(i, 0);
+        break;
+    case FitKind::Gain: {
+        for (int i = 0; i < fit.emptyCount; ++i)
+            set(fit.empty[i], 0);
+        // Either way alone, when the advice says so; otherwise both.
+        const unsigned way = fit.either ? 1 + rng() % 2 : 3;
+        if (way & 1) {
+            // At least the amount, sometimes more.
+            int text = 0;
+            for (int i = 0; i < fit.shortenCount; ++i)
+                text += len[static_cast<std::size_t>(fit.shorten[i] - 1)];
+            EXPECT_GE(text, fit.takeOff);
+            takeOff(fit.shorten, fit.shortenCount,
+                    fit.takeOff + static_cast<int>(rng() % static_cast<unsigned>(text - fit.takeOff + 1)));
+        }
+        if (way & 2) {
+            // Exactly the amount, spread at random, no line past 29.
+            for (int left = fit.add; left > 0;) {
+                const int line = fit.lengthen[rng() % static_cast<unsigned>(fit.lengthenCount)];
+                if (len[static_cast<std::size_t>(line - 1)] == 29)
+                    continue;
+                set(line, len[static_cast<std::size_t>(line - 1)] + 1);
+                --left;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return lines;
+}
+
+TEST(FitAdviceTest, AdviceFollowedAnyWayMakesTheLanguageFit)
+{
+    std::mt19937 rng(1818);
+    int advised[6] = {};
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<std::string> texts;
+        for (int i = 0; i < 7; ++i)
+            texts.push_back(randomLine(rng));
+        const WarningLines lines = linesOf(texts);
+        const std::int32_t length = 1 + static_cast<std::int32_t>(rng() % 360);
+        const LanguageFit fit = judge(lines, length);
+        ++advised[static_cast<int>(fit.kind)];
+        if (fit.kind == FitKind::TextTooLong) {
+            // No lines at all can: not even the seven empty ones that fill most.
+            ASSERT_GT(length, 342);
+            EXPECT_FALSE(judge(linesOf({}), length).replaced);
+            continue;
+        }
+        ASSERT_NE(fit.kind, FitKind::NotLocated);
+        if (fit.fits())
+            continue;
+        for (int way = 0; way < 4; ++way) {
+            const WarningLines followed = follow(fit, lines, rng);
+            const LanguageFit after = judge(followed, length);
+            ASSERT_TRUE(after.fits()) << "round " << round << ": " << fitReason(fit) << "\nthen: " << fitReason(after);
+        }
+    }
+    // Every kind of advice was put to the test.
+    for (FitKind kind : {FitKind::Fits, FitKind::TextTooLong, FitKind::Shorten, FitKind::LineOneAlone, FitKind::Gain})
+        EXPECT_GT(advised[static_cast<int>(kind)], 0) << static_cast<int>(kind);
+}
+
+// The rule written out on its own, for the brute force: does a text of
+// `length` show every line of `lines` (lengths only)?
+bool showsAll(const std::vector<std::size_t>& lines, std::int32_t length)
+{
+    if (length <= 0)
+        return false;
+    std::int32_t end = -1;
+    int n = 0, last = 0;
+    std::int32_t ends[7];
+    for (int i = 0; i < 7; ++i) {
+        end += static_cast<std::int32_t>(lines[static_cast<std::size_t>(i)]) + 1;
+        ends[i] = end;
+        if (end <= length)
+            n = i + 1;
+        if (lines[static_cast<std::size_t>(i)] > 0)
+            last = i + 1;
+    }
+    if (n == 0 || n < last)
+        return false;
+    std::int32_t room = 0;
+    for (int i = 0; i < n; ++i)
+        room += std::max<std::int32_t>(0, 2 * (24 - static_cast<std::int32_t>(lines[static_cast<std::size_t>(i)])));
+    return length - ends[n - 1] <= room;
+}
+
+TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
+{
+    std::mt19937 rng(1919);
+    int allFit = 0, someDont = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::vector<std::string> words;
+        const int wordCount = 2 + static_cast<int>(rng() % 7);
+        for (int w = 0; w < wordCount; ++w)
+            words.push_back(letters(1 + rng() % (rng() % 4 == 0 ? 14 : 8), static_cast<char>('a' + w)));
+        const int count = 1 + static_cast<int>(rng() % 14);
+        std::vector<std::int32_t> lengths;
+        // Short firmware texts now and then, so that every language can fit.
+        const std::int32_t top = rng() % 3 == 0 ? 200 : 342;
+        for (int e = 0; e < count; ++e)
+            lengths.push_back(1 + static_cast<std::int32_t>(rng() % static_cast<unsigned>(top)));
+
+        // Brute force: every break of the words at every gap, every choice of slots.
+        int bestFit = -1;
+        const unsigned gaps = static_cast<unsigned>(wordCount - 1);
+        for (unsigned cuts = 0; cuts < (1u << gaps); ++cuts) {
+            std::vector<std::string> groups(1);
+            for (int w = 0; w < wordCount; ++w) {
+                if (w > 0 && (cuts & (1u << (w - 1))))
+                    groups.emplace_back();
+                groups.back() += (groups.back().empty() ? "" : " ") + words[static_cast<std::size_t>(w)];
+            }
+            if (groups.size() > 7 || std::any_of(groups.begin(), groups.end(), [](auto& g) { return g.size() > 29; }))
+                continue;
+            for (unsigned slots = 0; slots < 128; ++slots) {
+                if (static_cast<std::size_t>(__builtin_popcount(slots)) != groups.size())
+                    continue;
+                std::vector<std::size_t> sizes(7, 0);
+                for (int s = 0, g = 0; s < 7; ++s)
+                    if (slots & (1u << s))
+                        sizes[static_cast<std::size_t>(s)] = groups[static_cast<std::size_t>(g++)].size();
+                int fitting = 0;
+                for (std::int32_t length : lengths)
+                    fitting += showsAll(sizes, length);
+                bestFit = std::max(bestFit, fitting);
+            }
+        }
+
+        Arrangement best;
+        ASSERT_EQ(findArrangement(words, lengths.data(), count, best), bestFit >= 0);
+        if (bestFit < 0)
+            continue;
+        EXPECT_EQ(best.fitting, bestFit) << "round " << round;
+        // The lines found are the words, in order, and fit as many as claimed.
+        std::string joined;
+        WarningLines lines;
+        for (int i = 0; i < 7; ++i) {
+            ASSERT_LE(best.lines[i].size(), 29u);
+            if (!best.lines[i].empty())
+                joined += (joined.empty() ? "" : " ") + best.lines[i];
+            lines.setLine(i, best.lines[i].c_str());
+        }
+        std::string words1;
+        for (const std::string& w : words)
+            words1 += (words1.empty() ? "" : " ") + w;
+        EXPECT_EQ(joined, words1);
+        FitResult result;
+        fitLengths(lines, lengths.data(), count, result);
+        FitVerdicts verdicts;
+        LanguageTable table{};
+        for (int e = 0; e < count; ++e)
+            table.entries[e].length = lengths[static_cast<std::size_t>(e)];
+        judgeAll(lines, table, result, verdicts);
+        EXPECT_EQ(verdicts.fitting, best.fitting);
+        (bestFit == count ? allFit : someDont)++;
+    }
+    EXPECT_GT(allFit, 10);
+    EXPECT_GT(someDont, 10);
+}
+
+TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
+{
+    // Texts short enough for every arrangement's lines to fit without padding
+    // trouble cannot tell arrangements apart by languages.
+    const std::int32_t lengths[] = {200};
+    Arrangement best;
+    ASSERT_TRUE(findArrangement(splitWords("Reward if found  call 0123 456"), lengths, 1, best));
+    EXPECT_EQ(best.fitting, 1);
+    EXPECT_EQ(best.lineCount, 1);
+    EXPECT_EQ(best.lines[0], "Reward if found call 0123 456");
+
+    // A line under 24 costs its length, a longer one 48 minus it: of all
+    // breaks only 29 + 11 (cost 30) fills a text of 310; the more even
+    // 25 + 15 costs 38 and fills 304, three lines cost 39.
+    const std::int32_t tight[] = {310};
+    ASSERT_TRUE(findArrangement(splitWords("Anna Maria Kowalska-Nowak +48 601 234 567"), tight, 1, best));
+    EXPECT_EQ(best.fitting, 1);
+    EXPECT_EQ(best.lineCount, 2);
+    EXPECT_EQ(best.lines[0], "Anna Maria Kowalska-Nowak +48");
+    EXPECT_EQ(best.lines[1], "601 234 567");
+
+    // Both two-line breaks fit: 21 + 13 is more even than 10 + 24.
+    ASSERT_TRUE(findArrangement(splitWords("aaaaaaaaaa bbbbbbbbbb cccccccccc dd"), lengths, 1, best));
+    EXPECT_EQ(best.lineCount, 2);
+    EXPECT_EQ(best.lines[0], "aaaaaaaaaa bbbbbbbbbb");
+    EXPECT_EQ(best.lines[1], "cccccccccc dd");
+
+    EXPECT_FALSE(findArrangement(splitWords("a-word-of-thirty-characters-xx"), lengths, 1, best));
+    EXPECT_FALSE(findArrangement({}, lengths, 1, best));
+}
+
+} // namespace
