@@ -371,7 +371,7 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
     QStringList texts;
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "-", "Close"}));
+    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "Check lines", "-", "Close"}));
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
 
@@ -414,9 +414,9 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
         QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(field, &right);
         QTRY_VERIFY_WITH_TIMEOUT(seen, 2000);
-        ASSERT_GT(actions.size(), 3);
-        EXPECT_EQ(texts.at(texts.size() - 3), QStringLiteral("-"));
-        EXPECT_EQ(actions.mid(actions.size() - 2), menu->actions().mid(0, 2)); // Update, About
+        ASSERT_GT(actions.size(), 4);
+        EXPECT_EQ(texts.at(texts.size() - 4), QStringLiteral("-"));
+        EXPECT_EQ(actions.mid(actions.size() - 3), menu->actions().mid(0, 3)); // Update, About, Check lines
         EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const QString& t) {
             return t.contains(QStringLiteral("Paste")); // the edit's own items stay
         }));
@@ -570,6 +570,37 @@ TEST_F(QtDialogTest, MenuCommandsRunAfterTheMenuHasGone)
     EXPECT_EQ(watch.shown, 80);
     EXPECT_EQ(server.requests(), 40);
     EXPECT_EQ(edit(2)->text(), QStringLiteral("typed so far"));
+}
+
+// "Check lines" shows, in a box of its own, which languages take the lines
+// as typed and what to change for the others; it writes nothing.
+TEST_F(QtDialogTest, CheckLinesShowsWhichLanguagesFitBeforeAnythingIsWritten)
+{
+    writeFirmwareModel();
+    platform::setMessageBoxHandler(showMessageBox);
+    open(true);
+    QTest::keyClicks(edit(0), QStringLiteral("THIS UNIT BELONGS TO J. SMITH"));
+    QTest::keyClicks(edit(1), QStringLiteral("RETURN TO 12 HARBOUR ROAD"));
+    QTest::keyClicks(edit(2), QStringLiteral("LEITH, PLEASE"));
+    chooseNext();
+    QString shown;
+    whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        EXPECT_EQ(box.icon(), QMessageBox::Information);
+        screenshot(box, "7-check-lines");
+        box.button(QMessageBox::Ok)->click();
+    });
+    QAction* check = dialog->windowMenu()->actions().at(2);
+    ASSERT_EQ(check->text(), QStringLiteral("Check lines"));
+    check->trigger(); // returns when the box ends
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Etrex, 4 of 6 languages fit these lines:\n1. English: fits\n")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("5. Espa\u00f1ol: lines 1 to 3 need 69 characters"))) << shown.toStdString();
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), bytes));
+    EXPECT_EQ(bytes, firmware.bytes);
+    EXPECT_FALSE(testing_support::exists(work("fw.org")));
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)

@@ -446,8 +446,8 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
 
     // The model list's context menus end with the window-menu commands: the
     // one of its edit field, and the one a click on its drop-down arrow
-    // brings up in the dialog. Their last item, chosen from the keyboard,
-    // opens the About box.
+    // brings up in the dialog. Their next to last item, chosen from the
+    // keyboard, opens the About box.
     HWND list = GetDlgItem(dialog, 1028);
     HWND listEdit = FindWindowExA(list, nullptr, "Edit", nullptr);
     ASSERT_NE(listEdit, nullptr);
@@ -478,7 +478,8 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
             // process under wine): its second item is About.
             PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
             PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-        } else {
+        } else { // About, above Check lines
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
             PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
         }
         PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
