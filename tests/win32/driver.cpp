@@ -348,6 +348,18 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel 2.40...");
     requestScreenshot(folder);
 
+    // "Check lines" from the window menu: a box that judges every language,
+    // before anything is written.
+    PostMessageA(dialog, WM_SYSCOMMAND, 1008, 0);
+    HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(check, nullptr) << "no Check lines box";
+    EXPECT_EQ(messageText(check).rfind("Model A 2.40, ", 0), 0u) << messageText(check);
+    EXPECT_NE(messageText(check).find("\n1. "), std::string::npos) << messageText(check);
+    requestScreenshot(folder, "check-lines");
+    press(check, IDOK);
+    waitFor([&] { return IsWindow(check) ? nullptr : dialog; }, 5000);
+    EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES) << "the check wrote";
+
     // OK, then answer every box: OK to start the uploader.
     press(dialog, 1);
     std::vector<std::string> boxes;
