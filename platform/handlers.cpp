@@ -1,5 +1,5 @@
-// Message boxes, window-menu commands and process waits go to a handler when a front end,
-// the command-line program or a test has installed one.
+// Message boxes, window-menu commands and process waits go to a handler
+// when a front end, the command-line program or a test has installed one.
 #include <utility>
 
 #include "platform/os_defaults.h"
