@@ -1,5 +1,5 @@
-// Message boxes and window-menu commands go to a handler when a front end,
-// the command-line program or a test has installed one.
+// Message boxes, window-menu commands and process waits go to a handler
+// when a front end, the command-line program or a test has installed one.
 #include <utility>
 
 #include "platform/os_defaults.h"
@@ -14,6 +14,11 @@ MessageBoxHandler& messageBoxHandler()
 SysCommandHandler& sysCommandHandler()
 {
     static SysCommandHandler handler;
+    return handler;
+}
+ProcessWaitHandler& processWaitHandler()
+{
+    static ProcessWaitHandler handler;
     return handler;
 }
 } // namespace
@@ -41,5 +46,17 @@ void sendSysCommand(WindowHandle owner, int command)
 void setSysCommandHandler(SysCommandHandler handler)
 {
     sysCommandHandler() = std::move(handler);
+}
+
+int waitForProcess(ProcessHandle process)
+{
+    if (processWaitHandler())
+        return processWaitHandler()([process] { return os::waitForProcess(process); });
+    return os::waitForProcess(process);
+}
+
+void setProcessWaitHandler(ProcessWaitHandler handler)
+{
+    processWaitHandler() = std::move(handler);
 }
 } // namespace platform

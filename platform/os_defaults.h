@@ -7,4 +7,6 @@
 namespace platform::os {
 int defaultMessageBox(WindowHandle owner, const char* text, const char* caption, unsigned style);
 void defaultSysCommand(WindowHandle owner, int command);
+// Waits for the process to end, without a time limit (see waitForProcess).
+int waitForProcess(ProcessHandle process);
 } // namespace platform::os

@@ -209,8 +209,17 @@ ProcessHandle startProcess(char* commandLine, int x, int y);
 void programPath(const char* name, char* path, std::size_t size);
 // Waits for the process to end, without a time limit. Returns its exit
 // status, or -1 when it ended by a signal or is no process.
+// Goes through the installed wait handler when there is one.
 int waitForProcess(ProcessHandle process);
 void closeProcess(ProcessHandle process);
+
+// A front end keeps its windows painted through a wait that may take
+// minutes: the handler runs `wait` (the wait itself, which blocks), keeps
+// the user from acting on any window meanwhile, and returns its result.
+// Win32 needs none: its wait dispatches paint messages and nothing else.
+using ProcessWaitHandler = std::function<int(const std::function<int()>& wait)>;
+// Installs the handler; an empty one restores the plain wait.
+void setProcessWaitHandler(ProcessWaitHandler handler);
 
 // Asks the shell to open `document` with `verb` in a normal window
 // (ShellExecuteA); the outcome is not reported.

@@ -1,12 +1,15 @@
 #!/bin/sh
 # Runs the program test of the cross build under wine: a virtual X display
 # (unless one is given), a fresh demo folder, the driver that works the
-# program through window messages, and a screenshot of the main dialog
-# saved as DEMO_DIR.png when the driver asks for it.
-#   wine-gui-test.sh DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX
+# program through window messages, and screenshots of the main dialog
+# saved as DEMO_DIR.png (or DEMO_DIR-NAME.png when the driver names one)
+# whenever the driver asks for one.
+#   wine-gui-test.sh DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX [DPI]
+# With DPI, wine runs in a copy of the prefix whose screen has that many
+# dots per inch (LogPixels), and only the tests GTEST_FILTER names.
 set -u
-if [ $# -ne 5 ]; then
-    echo "usage: $0 DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX" >&2
+if [ $# -ne 5 ] && [ $# -ne 6 ]; then
+    echo "usage: $0 DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX [DPI]" >&2
     exit 2
 fi
 demo=$1
@@ -15,8 +18,9 @@ driver=$3
 wine=$4
 export WINEPREFIX=$5
 export WINEDEBUG=-all
+dpi=${6:-}
 
-rm -rf "$demo" "$demo.png"
+rm -rf "$demo" "$demo".png "$demo"-*.png
 mkdir -p "$demo"
 
 xvfb_pid=
@@ -43,6 +47,18 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=":$number"
 fi
 
+if [ -n "$dpi" ]; then
+    # A prefix of its own: the other tests keep the usual 96 dpi.
+    export WINEPREFIX="$WINEPREFIX-dpi$dpi"
+    for key in 'HKCU\Control Panel\Desktop' \
+               'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+        "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 || {
+            echo "cannot set LogPixels in $WINEPREFIX" >&2
+            exit 1
+        }
+    done
+fi
+
 windows_path() {
     printf 'Z:%s' "$1" | tr / '\\'
 }
@@ -56,8 +72,10 @@ export WENDRIX_SCREENSHOT=1
         for request in "$demo"/*/screenshot.request; do
             [ -e "$request" ] || continue
             folder=$(dirname "$request")
-            import -window root "$demo.png" 2>/dev/null ||
-                xwd -root -silent -out "$demo.xwd" 2>/dev/null
+            name=$(tr -cd 'A-Za-z0-9_-' <"$request")
+            picture=$demo${name:+-$name}
+            import -window root "$picture.png" 2>/dev/null ||
+                xwd -root -silent -out "$picture.xwd" 2>/dev/null
             rm -f "$request"
             touch "$folder/screenshot.done"
         done
@@ -73,5 +91,7 @@ kill "$watcher_pid" 2>/dev/null
 if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
 fi
-[ -e "$demo.png" ] && echo "screenshot: $demo.png"
+for picture in "$demo".png "$demo"-*.png; do
+    [ -e "$picture" ] && echo "screenshot: $picture"
+done
 exit $status

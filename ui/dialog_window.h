@@ -33,6 +33,7 @@ enum Notification : int {
 enum MenuCommand : int {
     CmdAbout = 1000,
     CmdUpdate = 1004,
+    CmdCheckLines = 1008,
 };
 
 constexpr int kModelListTimer = 1;

@@ -9,6 +9,7 @@
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
 #include "ui/centre_window.h"
+#include "ui/check_lines.h"
 #include "ui/dialog_update_host.h"
 #include "ui/startup.h"
 
@@ -132,6 +133,8 @@ void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
     setStatus(kPressPage);
     centreWindow(window, nullptr);
     window.trimWindowMenu();
+    // Each goes on top: Update, About, then Check lines.
+    window.insertWindowMenuItem("Check lines", CmdCheckLines);
     window.insertWindowMenuItem("About Wendrix", CmdAbout);
     window.insertWindowMenuItem("Update Wendrix", CmdUpdate);
     window.setItemPicture(IdPicture, warningBitmap);
@@ -194,6 +197,9 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
     switch (command & 0xFFFF) {
     case CmdAbout:
         window.runAboutBox();
+        return true;
+    case CmdCheckLines:
+        runCheckLines(window);
         return true;
     case CmdUpdate: {
         DialogUpdateHost host(window);

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/os_defaults.h"
 #include "platform/platform.h"
 
 extern char** environ;
@@ -176,7 +177,7 @@ void programPath(const char* name, char* path, std::size_t size)
     std::snprintf(path, size, "%s", chosen.c_str());
 }
 
-int waitForProcess(ProcessHandle process)
+int os::waitForProcess(ProcessHandle process)
 {
     if (process <= 0)
         return -1;

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/os_defaults.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -37,13 +38,26 @@ void programPath(const char* name, char* path, std::size_t size)
         lstrcpynA(path, name != nullptr ? name : "", static_cast<int>(size));
 }
 
-int waitForProcess(ProcessHandle process)
+int os::waitForProcess(ProcessHandle process)
 {
     if (process == 0)
         return -1;
     const HANDLE handle = reinterpret_cast<HANDLE>(process);
+    // The caller's windows stay painted through a wait of minutes, but take
+    // no input: only paint messages are dispatched, the rest waits in the
+    // queue. A thread without windows never wakes for them.
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_PAINT);
+        if (woken == WAIT_OBJECT_0)
+            break;
+        if (woken != WAIT_OBJECT_0 + 1)
+            return -1;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
     DWORD code = 0;
-    if (WaitForSingleObject(handle, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeProcess(handle, &code))
+    if (!GetExitCodeProcess(handle, &code))
         return -1;
     return static_cast<int>(code);
 }

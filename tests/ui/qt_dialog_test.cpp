@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -57,6 +58,26 @@ void whenShown(std::function<void(T&)> check)
                 return;
             }
         }
+    });
+    poll->start();
+}
+
+// Runs `check` on the next popup menu that opens (menus run loops of their
+// own until they close), then closes it unless `check` chose an item.
+void whenPopup(std::function<void(QMenu&)> check)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [poll, check] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || !menu->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        QPointer<QMenu> alive = menu;
+        check(*menu);
+        if (alive && alive->isVisible() && alive == QApplication::activePopupWidget())
+            alive->close();
     });
     poll->start();
 }
@@ -145,7 +166,10 @@ TEST_F(QtDialogTest, DisclaimerPageAfterTheFirstTick)
 
 TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
 {
-    writeFirmwareModel("Gps-2=Other\r\n", "[WARNING]\r\nText-1=STORED LINE\r\n");
+    // The longest label whose status still fits in the status text's 83 characters.
+    const std::string longLabel = "2.40 beta, European maps, rebuilt 2026-12-08";
+    ASSERT_EQ(modelStatus(longLabel).size(), 79u);
+    writeFirmwareModel("Gps-2=Other\r\n", "[WARNING]\r\nText-1=STORED LINE\r\n[Other]\r\nRel=" + longLabel + "\r\n");
     open(true);
     EXPECT_FALSE(button(IdPage)->isVisible());
     EXPECT_EQ(edit(0)->text(), QStringLiteral("STORED LINE"));
@@ -168,6 +192,20 @@ TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
     EXPECT_EQ(dialogState, kStateModel);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
     screenshot(*dialog, "3-model");
+    // A label too long for the status field is cut with "...", the whole
+    // status at hand in its tool tip.
+    QTest::keyClick(combo(), Qt::Key_Down);
+    auto* status = qobject_cast<QLabel*>(dialog->item(IdStatus));
+    const QString whole = QString::fromStdString(modelStatus(longLabel));
+    EXPECT_EQ(status->toolTip().toStdString(), whole.toStdString());
+    EXPECT_TRUE(status->text().endsWith(QStringLiteral("...")));
+    EXPECT_TRUE(whole.startsWith(status->text().chopped(3)));
+    EXPECT_GT(status->text().size(), 40);
+    EXPECT_LE(QFontMetrics(status->font()).horizontalAdvance(status->text()), status->contentsRect().width());
+    screenshot(*dialog, "3-model-long-label");
+    QTest::keyClick(combo(), Qt::Key_Up);
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
+    EXPECT_TRUE(status->toolTip().isEmpty());
     QTest::keyClick(combo(), Qt::Key_Up);
     EXPECT_EQ(dialogState, kStateLines);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Select a GPS model ..."));
@@ -243,6 +281,56 @@ TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
     EXPECT_EQ(boxes->messages.back().owner, dialog->handle());
 }
 
+// While the uploader runs (minutes, with a real receiver) the dialog goes on
+// painting but takes no input; the run goes on when the uploader has ended.
+TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
+{
+    writeFirmwareModel();
+    // A stand-in uploader that runs until the test lets it end (or 5 s).
+    ASSERT_TRUE(testing_support::writeText(
+        work("UPDATER.EXE"),
+        "#!/bin/sh\nn=0\nwhile [ ! -e release ] && [ $n -lt 100 ]; do /bin/sleep 0.05; n=$((n+1)); done\n"));
+    std::filesystem::permissions(work("UPDATER.EXE"), std::filesystem::perms::owner_all);
+    answerOkCancel = platform::IdOk;
+    open(true);
+    QTest::keyClicks(edit(1), QStringLiteral("CALL 555 0100"));
+    chooseNext();
+
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } painted;
+    bool checked = false;
+    QTimer::singleShot(300, [&] {
+        checked = true;
+        ASSERT_EQ(boxes->messages.size(), 1u); // the question has been answered
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_FALSE(dialog->isEnabled());
+        dialog->installEventFilter(&painted);
+        dialog->update();
+        QTRY_VERIFY_WITH_TIMEOUT(painted.paints > 0, 2000);
+        dialog->removeEventFilter(&painted);
+        // Neither Cancel nor Escape reaches the dialog meanwhile.
+        QTest::mouseClick(button(IdCancel), Qt::LeftButton);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QTest::keyClicks(edit(1), QStringLiteral("XYZ"));
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(edit(1)->text(), QStringLiteral("CALL 555 0100"));
+        screenshot(*dialog, "6-uploader-running");
+        ASSERT_TRUE(testing_support::writeText(work("release"), ""));
+    });
+    QTest::mouseClick(button(IdOk), Qt::LeftButton); // returns when the run has ended
+
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    EXPECT_EQ(messageTexts(), (Strings{"You may now run UPDATER\nStart UPDATER.EXE now?"}));
+}
+
 TEST_F(QtDialogTest, EnterInALineAndATypedListTextThatNamesNoModelAreRefusedLikeNoGps)
 {
     writeThreeModels();
@@ -283,42 +371,55 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
     QStringList texts;
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "-", "Close"}));
+    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "Check lines", "-", "Close"}));
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
 
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(300, 280), dialog->mapToGlobal(QPoint(300, 280)));
-    QApplication::sendEvent(dialog.get(), &click);
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
-    QTest::keyClick(dialog.get(), Qt::Key_Space, Qt::AltModifier);
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
-    edit(0)->setFocus(); // the shortcut works wherever the focus is
-    QTest::keyClick(edit(0), Qt::Key_Menu);
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
+    // Each way runs the window menu until it closes.
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"right click", [&] {
+             QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(300, 280), dialog->mapToGlobal(QPoint(300, 280)));
+             QApplication::sendEvent(dialog.get(), &click);
+         }},
+        {"Alt+Space", [&] { QTest::keyClick(dialog.get(), Qt::Key_Space, Qt::AltModifier); }},
+        {"Menu key", [&] {
+             edit(0)->setFocus(); // the shortcut works wherever the focus is
+             QTest::keyClick(edit(0), Qt::Key_Menu);
+         }},
+    };
+    for (const auto& [name, way] : ways) {
+        SCOPED_TRACE(name);
+        QMenu* shown = nullptr;
+        whenPopup([&](QMenu& popup) { shown = &popup; });
+        way();
+        QTRY_VERIFY_WITH_TIMEOUT(shown != nullptr, 2000);
+        EXPECT_EQ(shown, menu);
+    }
 
     // The context menus of the line edits and of the model list end with the
     // dialog's own commands, the very actions of the window menu.
     QTest::mouseClick(button(IdPage), Qt::LeftButton); // the edits and the list are enabled now
     for (QWidget* field : {static_cast<QWidget*>(edit(3)), static_cast<QWidget*>(combo()->lineEdit())}) {
-        SCOPED_TRACE(field->objectName().toStdString() + (field == edit(3) ? "line 4" : "model list"));
+        SCOPED_TRACE(field == edit(3) ? "line 4" : "model list");
+        QList<QAction*> actions;
+        QStringList texts;
+        bool seen = false;
+        whenPopup([&](QMenu& popup) {
+            seen = true;
+            EXPECT_NE(&popup, menu);
+            actions = popup.actions();
+            for (QAction* action : actions)
+                texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        });
         QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(field, &right);
-        QMenu* popup = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* found = qobject_cast<QMenu*>(widget); found && found != menu && found->isVisible())
-                popup = found;
-        ASSERT_NE(popup, nullptr);
-        const QList<QAction*> actions = popup->actions();
-        ASSERT_GT(actions.size(), 3);
-        EXPECT_TRUE(actions.at(actions.size() - 3)->isSeparator());
-        EXPECT_EQ(actions.mid(actions.size() - 2), menu->actions().mid(0, 2)); // Update, About
-        EXPECT_TRUE(std::any_of(actions.begin(), actions.end(), [](QAction* a) {
-            return a->text().contains(QStringLiteral("Paste")); // the edit's own items stay
+        QTRY_VERIFY_WITH_TIMEOUT(seen, 2000);
+        ASSERT_GT(actions.size(), 4);
+        EXPECT_EQ(texts.at(texts.size() - 4), QStringLiteral("-"));
+        EXPECT_EQ(actions.mid(actions.size() - 3), menu->actions().mid(0, 3)); // Update, About, Check lines
+        EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const QString& t) {
+            return t.contains(QStringLiteral("Paste")); // the edit's own items stay
         }));
-        popup->close();
     }
 }
 
@@ -362,6 +463,144 @@ TEST_F(QtDialogTest, AboutBoxShowsNameAndVersionAndEndsEveryWay)
         EXPECT_TRUE(ended);
         EXPECT_TRUE(dialog->isVisible());
     }
+}
+
+// A command chosen in a menu opens its box only once the menu has returned,
+// and an edit's own menu is destroyed by then. Run inside the menu's mouse or
+// key handler, the box's event loop let Qt free the menu under that handler:
+// the heap was corrupted on the first use and the program crashed within a
+// few. Ten rounds of each way, with real boxes and their own loops.
+TEST_F(QtDialogTest, MenuCommandsRunAfterTheMenuHasGone)
+{
+    writeThreeModels();
+    ModelServer server;
+    server.answer(404, "");
+    const std::string url = server.url();
+    updateCommandUrl = url.c_str();
+    platform::setMessageBoxHandler(showMessageBox);
+    open(true);
+
+    // At the moment a box is shown: whether any menu is still open or alive.
+    struct BoxWatch : QObject {
+        QMenu* windowMenu = nullptr;
+        QPointer<QMenu> menu;
+        int shown = 0;
+        int ended = 0;
+        std::vector<std::string> faults;
+        bool eventFilter(QObject* object, QEvent* event) override
+        {
+            auto* box = qobject_cast<QDialog*>(object);
+            if (event->type() != QEvent::Show || box == nullptr ||
+                (dynamic_cast<AboutDialogQt*>(box) == nullptr && qobject_cast<QMessageBox*>(box) == nullptr))
+                return false;
+            ++shown;
+            if (QApplication::activePopupWidget() != nullptr)
+                faults.push_back("a popup is still open");
+            if (!menu.isNull() && menu->isVisible())
+                faults.push_back("the menu is still shown");
+            if (!menu.isNull() && menu != windowMenu)
+                faults.push_back("the edit's menu still exists");
+            QTimer::singleShot(0, box, [this, box] {
+                ++ended;
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+            return false;
+        }
+    } watch;
+    watch.windowMenu = dialog->windowMenu();
+    qApp->installEventFilter(&watch);
+    QTest::keyClicks(edit(2), QStringLiteral("typed so far"));
+
+    enum class Input { Mouse, Keyboard };
+    struct Field {
+        const char* name;
+        QWidget* widget;
+    };
+    const Field fields[] = {{"line 3", edit(2)}, {"background", dialog.get()}};
+    for (const Field& field : fields) {
+        for (const char* command : {"About Wendrix", "Update Wendrix"}) {
+            for (Input input : {Input::Mouse, Input::Keyboard}) {
+                for (int round = 0; round < 10; ++round) {
+                    SCOPED_TRACE(std::string(field.name) + ", " + command +
+                                 (input == Input::Mouse ? ", mouse, round " : ", keyboard, round ") +
+                                 std::to_string(round));
+                    const int before = watch.ended;
+                    bool chosen = false;
+                    whenPopup([&](QMenu& menu) {
+                        watch.menu = &menu;
+                        QAction* item = nullptr;
+                        for (QAction* action : menu.actions())
+                            if (action->text() == QLatin1String(command))
+                                item = action;
+                        ASSERT_NE(item, nullptr);
+                        chosen = true;
+                        if (input == Input::Mouse) {
+                            const QPoint at = menu.actionGeometry(item).center();
+                            QTest::mouseMove(&menu, at);
+                            QTest::mouseClick(&menu, Qt::LeftButton, {}, at);
+                        } else {
+                            menu.setActiveAction(item);
+                            QTest::keyClick(&menu, Qt::Key_Return);
+                        }
+                    });
+                    if (input == Input::Mouse) {
+                        const QPoint at = field.widget == dialog.get() ? QPoint(300, 280) : QPoint(5, 5);
+                        QContextMenuEvent open(QContextMenuEvent::Mouse, at, field.widget->mapToGlobal(at));
+                        QApplication::sendEvent(field.widget, &open);
+                    } else if (field.widget == dialog.get()) {
+                        QTest::keyClick(dialog.get(), Qt::Key_Menu);
+                    } else {
+                        // What the Menu key raises on a field where no shortcut takes it.
+                        QContextMenuEvent open(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                               field.widget->mapToGlobal(QPoint(5, 5)));
+                        QApplication::sendEvent(field.widget, &open);
+                    }
+                    QTRY_VERIFY_WITH_TIMEOUT(watch.ended == before + 1, 5000);
+                    QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() == nullptr &&
+                                                 QApplication::activePopupWidget() == nullptr, 5000);
+                    EXPECT_TRUE(chosen);
+                    EXPECT_EQ(watch.faults, Strings{});
+                    watch.faults.clear();
+                    ASSERT_TRUE(dialog->isVisible());
+                }
+            }
+        }
+    }
+    qApp->removeEventFilter(&watch);
+    EXPECT_EQ(watch.shown, 80);
+    EXPECT_EQ(server.requests(), 40);
+    EXPECT_EQ(edit(2)->text(), QStringLiteral("typed so far"));
+}
+
+// "Check lines" shows, in a box of its own, which languages take the lines
+// as typed and what to change for the others; it writes nothing.
+TEST_F(QtDialogTest, CheckLinesShowsWhichLanguagesFitBeforeAnythingIsWritten)
+{
+    writeFirmwareModel();
+    platform::setMessageBoxHandler(showMessageBox);
+    open(true);
+    QTest::keyClicks(edit(0), QStringLiteral("THIS UNIT BELONGS TO J. SMITH"));
+    QTest::keyClicks(edit(1), QStringLiteral("RETURN TO 12 HARBOUR ROAD"));
+    QTest::keyClicks(edit(2), QStringLiteral("LEITH, PLEASE"));
+    chooseNext();
+    QString shown;
+    whenShown<QMessageBox>([&](QMessageBox& box) {
+        shown = box.text();
+        EXPECT_EQ(box.icon(), QMessageBox::Information);
+        screenshot(box, "7-check-lines");
+        box.button(QMessageBox::Ok)->click();
+    });
+    QAction* check = dialog->windowMenu()->actions().at(2);
+    ASSERT_EQ(check->text(), QStringLiteral("Check lines"));
+    check->trigger(); // returns when the box ends
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Etrex, 4 of 6 languages fit these lines:\n1. English: fits\n")))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("5. Espa\u00f1ol: lines 1 to 3 need 69 characters"))) << shown.toStdString();
+    std::vector<unsigned char> bytes;
+    ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), bytes));
+    EXPECT_EQ(bytes, firmware.bytes);
+    EXPECT_FALSE(testing_support::exists(work("fw.org")));
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
@@ -412,6 +651,8 @@ TEST(MessageBox, EachStyleHasItsIconAndButtonsAndAnswers)
         QList<B> buttons;
         whenShown<QMessageBox>([&](QMessageBox& box) {
             EXPECT_EQ(box.windowTitle(), QStringLiteral("Zarnek Wendrix"));
+            // Room for the caption in a title bar, beside its icon and buttons.
+            EXPECT_GE(box.width(), QFontMetrics(captionFont(box)).horizontalAdvance(box.windowTitle()) + 100);
             EXPECT_EQ(box.text(), QStringLiteral("Line one\nLine two"));
             EXPECT_EQ(box.icon(), c.icon);
             for (QAbstractButton* b : box.buttons())

@@ -109,13 +109,14 @@ std::string readRegistryLine(int n)
     return result == 0 ? value : "(no value)";
 }
 
-void requestScreenshot(const std::string& folder)
+// `name`, when given, is added to the picture's file name.
+void requestScreenshot(const std::string& folder, const std::string& name = "")
 {
     if (env("WENDRIX_SCREENSHOT").empty())
         return;
     const std::string request = folder + "\\screenshot.request";
     const std::string done = folder + "\\screenshot.done";
-    writeWhole(request, "");
+    writeWhole(request, name);
     for (int i = 0; i < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     DeleteFileA(done.c_str());
@@ -347,6 +348,18 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel 2.40...");
     requestScreenshot(folder);
 
+    // "Check lines" from the window menu: a box that judges every language,
+    // before anything is written.
+    PostMessageA(dialog, WM_SYSCOMMAND, 1008, 0);
+    HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(check, nullptr) << "no Check lines box";
+    EXPECT_EQ(messageText(check).rfind("Model A 2.40, ", 0), 0u) << messageText(check);
+    EXPECT_NE(messageText(check).find("\n1. "), std::string::npos) << messageText(check);
+    requestScreenshot(folder, "check-lines");
+    press(check, IDOK);
+    waitFor([&] { return IsWindow(check) ? nullptr : dialog; }, 5000);
+    EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES) << "the check wrote";
+
     // OK, then answer every box: OK to start the uploader.
     press(dialog, 1);
     std::vector<std::string> boxes;
@@ -445,17 +458,23 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
 
     // The model list's context menus end with the window-menu commands: the
     // one of its edit field, and the one a click on its drop-down arrow
-    // brings up in the dialog. Their last item, chosen from the keyboard,
-    // opens the About box.
+    // brings up in the dialog. Their next to last item, chosen from the
+    // keyboard, opens the About box.
     HWND list = GetDlgItem(dialog, 1028);
     HWND listEdit = FindWindowExA(list, nullptr, "Edit", nullptr);
     ASSERT_NE(listEdit, nullptr);
-    for (HWND clicked : {listEdit, list}) {
-        SCOPED_TRACE(clicked == list ? "the list's arrow" : "the list's edit field");
+    // A right click on the dialog's background brings up the window menu,
+    // whose second item is About.
+    for (HWND clicked : {listEdit, list, dialog}) {
+        SCOPED_TRACE(clicked == list ? "the list's arrow" : clicked == dialog ? "the background" : "the list's edit field");
         RECT rect;
         GetWindowRect(clicked, &rect);
-        const int x = clicked == list ? rect.right - 5 : rect.left + 5;
-        PostMessageA(clicked, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(x, rect.top + 5));
+        POINT at{clicked == list ? rect.right - 5 : rect.left + 5, rect.top + 5};
+        if (clicked == dialog) { // right of the picture, where no control lies
+            at = {itemBox(dialog, 2000).right + 4, itemBox(dialog, 2000).top + 100};
+            ClientToScreen(dialog, &at);
+        }
+        PostMessageA(clicked, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(at.x, at.y));
         HWND popup = waitFor([&]() -> HWND {
             for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32768", nullptr));) {
                 DWORD owner = 0;
@@ -466,7 +485,15 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
             return nullptr;
         });
         ASSERT_NE(popup, nullptr) << "no context menu";
-        PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        if (clicked == dialog) {
+            // The window menu (whose items cannot be read from another
+            // process under wine): its second item is About.
+            PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+        } else { // About, above Check lines
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        }
         PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
         HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
         ASSERT_NE(about, nullptr) << "About Wendrix did not open the About box";
@@ -485,4 +512,86 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_EQ(readWhole(folder + "\\modela.rgn"), original);
     EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The seven preview lines lie inside the frame of the picture at whatever
+// DPI the screen has: the picture and the preview font grow with it.
+TEST_F(ProgramUnderTest, PreviewLinesLieInsideThePictureFrame)
+{
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+    const testing_support::PixelBox picture = itemBox(dialog, 2000);
+    EXPECT_EQ(picture.right - picture.left + 1, scaled(180)) << dpi << " dpi";
+    EXPECT_EQ(picture.bottom - picture.top + 1, scaled(240)) << dpi << " dpi";
+    // Inside the frame of the 180 x 240 picture: x 6 to 173, y 69 to 213.
+    const testing_support::PixelBox frame{picture.left + scaled(6), picture.top + scaled(69),
+                                          picture.left + scaled(173), picture.top + scaled(213)};
+
+    press(dialog, 1029, true);
+    const Screenshot empty = capture(dialog);
+    std::vector<testing_support::PixelBox> fields;
+    for (int i = 0; i < 7; ++i) {
+        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(testing_support::kLongPreviewLines[i]));
+        fields.push_back(itemBox(dialog, 1059 + i));
+    }
+    const Screenshot full = capture(dialog);
+    const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != full.at(x, y); };
+    // Legible means 5 pixels high at any DPI.
+    testing_support::expectInkInsideFields(fields, picture, 5, differs);
+    const testing_support::PixelBox ink = testing_support::changedPixels(picture, differs);
+    EXPECT_GE(ink.left, frame.left) << "left of the frame";
+    EXPECT_LE(ink.right, frame.right) << "right of the frame";
+    EXPECT_GE(ink.top, frame.top) << "above the frame";
+    EXPECT_LE(ink.bottom, frame.bottom) << "below the frame";
+    requestScreenshot(folder, std::to_string(dpi) + "dpi");
+
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
+}
+
+// While the uploader runs, the dialog is repainted but takes no input: a
+// Cancel that arrives meanwhile waits until the uploader has ended.
+TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
+{
+    ASSERT_TRUE(writeWhole(folder + "\\probe-wait.txt", "6000"));
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    press(dialog, 1);
+    // Every box answered with OK, up to the question about the uploader.
+    std::string text;
+    for (int i = 0; i < 5 && text != "You may now run UPDATER\nStart UPDATER.EXE now?"; ++i) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+        ASSERT_NE(box, nullptr);
+        text = messageText(box);
+        press(box, IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    ASSERT_EQ(text, "You may now run UPDATER\nStart UPDATER.EXE now?");
+    Sleep(500);
+    ASSERT_EQ(GetFileAttributesA((folder + "\\probe-started.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the uploader ended too soon for the test";
+
+    InvalidateRect(dialog, nullptr, TRUE);
+    EXPECT_NE(waitFor([&] { return GetUpdateRect(dialog, nullptr, FALSE) ? nullptr : dialog; }, 2000), nullptr)
+        << "the dialog was not repainted while the uploader ran";
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Cancel was taken while the uploader ran";
+    requestScreenshot(folder, "uploader-running");
+    EXPECT_EQ(GetFileAttributesA((folder + "\\probe-started.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_EQ(exitCode(), 0u);
+    EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
+    EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
 }

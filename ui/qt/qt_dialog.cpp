@@ -3,12 +3,15 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <thread>
 
 #include "platform/platform.h"
 #include "ui/about_dialog.h"
@@ -37,6 +40,23 @@ QFont dialogFont()
 // template's height includes the dropped list.
 constexpr int kComboHeight = 21;
 
+// The window menu's Close, carried like the commands of the dialog logic.
+constexpr int kCloseCommand = -1;
+
+// `text` as it fits on one line of `label`: whole, or cut and ended by "...".
+QString elided(const QLabel* label, const QString& text)
+{
+    const QFontMetrics metrics(label->font());
+    const int room = label->contentsRect().width();
+    if (metrics.horizontalAdvance(text) <= room)
+        return text;
+    const QString dots = QStringLiteral("...");
+    QString cut = text;
+    while (!cut.isEmpty() && metrics.horizontalAdvance(cut + dots) > room)
+        cut.chop(1);
+    return cut + dots;
+}
+
 } // namespace
 
 QtDialog::QtDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
@@ -48,7 +68,12 @@ QtDialog::QtDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
 
     // Below the commands added by the dialog logic: the separator and Close.
     windowMenu_.addSeparator();
-    windowMenu_.addAction(QStringLiteral("Close"), this, [this] { reject(); });
+    QAction* close = windowMenu_.addAction(QStringLiteral("Close"));
+    close->setData(kCloseCommand);
+    connect(close, &QAction::triggered, this, [this] {
+        if (!menuRunning_)
+            runWindowCommand(kCloseCommand);
+    });
 
     // Where the window manager owns the title bar's menu, a right-click,
     // Alt+Space and the Menu key open this one.
@@ -163,7 +188,29 @@ bool QtDialog::ownsHandle(platform::WindowHandle handle) const
 
 void QtDialog::openWindowMenu(const QPoint& globalPos)
 {
-    windowMenu_.popup(globalPos);
+    const int commandId = runMenu(windowMenu_, globalPos);
+    if (commandId != 0)
+        runWindowCommand(commandId);
+}
+
+int QtDialog::runMenu(QMenu& menu, const QPoint& globalPos)
+{
+    // A command may open a box with an event loop of its own. Run inside the
+    // menu's mouse or key handler, that loop would let the menu be destroyed
+    // under the handler; like a Win32 menu tracked for its command, the menu
+    // returns first and the command runs after.
+    menuRunning_ = true;
+    QPointer<QAction> chosen = menu.exec(globalPos);
+    menuRunning_ = false;
+    return chosen != nullptr ? chosen->data().toInt() : 0;
+}
+
+void QtDialog::runWindowCommand(int commandId)
+{
+    if (commandId == kCloseCommand)
+        reject();
+    else
+        sysCommand(commandId);
 }
 
 void QtDialog::contextMenuEvent(QContextMenuEvent* event)
@@ -178,15 +225,18 @@ void QtDialog::addWindowMenuToContextMenu(QLineEdit* edit)
     // the dialog's own commands (those above the separator) at its end.
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(edit, &QWidget::customContextMenuRequested, this, [this, edit](const QPoint& pos) {
-        QMenu* menu = edit->createStandardContextMenu();
-        connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+        std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
         menu->addSeparator();
         for (QAction* action : windowMenu_.actions()) {
             if (action->isSeparator())
                 break;
             menu->addAction(action);
         }
-        menu->popup(edit->mapToGlobal(pos));
+        const int commandId = runMenu(*menu, edit->mapToGlobal(pos));
+        // The edit's menu is gone before the command opens any box.
+        menu.reset();
+        if (commandId != 0)
+            runWindowCommand(commandId);
     });
 }
 
@@ -218,7 +268,10 @@ void QtDialog::setItemText(int id, const char* text)
         else
             edit->setText(value);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(value);
+        label->setText(id == IdStatus ? elided(label, value) : value);
+        // The whole text stays at hand when the field shows it cut.
+        if (id == IdStatus)
+            label->setToolTip(label->text() != value ? value : QString());
         // Painted at once, as a Win32 static is: the Update command shows its
         // progress text here while it blocks the event loop.
         if (label->isVisible())
@@ -334,7 +387,13 @@ void QtDialog::trimWindowMenu()
 void QtDialog::insertWindowMenuItem(const char* text, int commandId)
 {
     auto* action = new QAction(fromAnsi(text), &windowMenu_);
-    connect(action, &QAction::triggered, this, [this, commandId] { sysCommand(commandId); });
+    action->setData(commandId);
+    // Chosen in a menu, the command runs when the menu has returned (runMenu);
+    // triggered from anywhere else, at once.
+    connect(action, &QAction::triggered, this, [this, commandId] {
+        if (!menuRunning_)
+            runWindowCommand(commandId);
+    });
     const QList<QAction*> actions = windowMenu_.actions();
     windowMenu_.insertAction(actions.isEmpty() ? nullptr : actions.first(), action);
 }
@@ -408,12 +467,34 @@ MainDialogQt::MainDialogQt(std::int32_t parameter) : QtDialog(kMainTemplate)
         if (ownsHandle(owner))
             sysCommand(commandId);
     });
+    platform::setProcessWaitHandler(
+        [this](const std::function<int()>& wait) { return waitPainted(wait); });
     mainDialogCreate(*this, parameter);
 }
 
 MainDialogQt::~MainDialogQt()
 {
+    platform::setProcessWaitHandler({});
     platform::setSysCommandHandler({});
+}
+
+int MainDialogQt::waitPainted(const std::function<int()>& wait)
+{
+    // The uploader may run for minutes. The wait blocks a thread of its own
+    // while this one goes on painting, in a loop that takes no user input;
+    // the disabled dialog shows that it is waiting.
+    const bool wasEnabled = isEnabled();
+    setEnabled(false);
+    int status = -1;
+    QEventLoop loop;
+    std::thread waiter([&] {
+        status = wait();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    waiter.join();
+    setEnabled(wasEnabled);
+    return status;
 }
 
 void MainDialogQt::command(int id, int notification)

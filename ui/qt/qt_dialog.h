@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMenu>
 #include <QTimer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -26,6 +27,8 @@ public:
     QWidget* item(int id) const;
     // The window menu (built by the dialog logic; empty for the About box).
     QMenu* windowMenu() { return &windowMenu_; }
+    // Runs the window menu at `globalPos` until it closes, then the command
+    // chosen in it.
     void openWindowMenu(const QPoint& globalPos);
     // Whether `handle` is this dialog or one of its controls.
     bool ownsHandle(platform::WindowHandle handle) const;
@@ -68,6 +71,14 @@ protected:
 private:
     void build(const DialogTemplate& dialogTemplate);
     void addWindowMenuToContextMenu(QLineEdit* edit);
+    // Runs `menu` until it closes and returns the window-menu command chosen
+    // in it (0 for none or another item).
+    int runMenu(QMenu& menu, const QPoint& globalPos);
+    // A window-menu command: one of the dialog logic's, or Close.
+    void runWindowCommand(int commandId);
+
+    // While a menu runs, its commands wait for it to return.
+    bool menuRunning_ = false;
 
     QHash<int, QWidget*> items_;
     QMenu windowMenu_;
@@ -84,6 +95,10 @@ protected:
     void command(int id, int notification) override;
     void sysCommand(int command) override;
     void timer(int timerId) override;
+
+private:
+    // Runs the platform's wait for a process with the window painted.
+    int waitPainted(const std::function<int()>& wait);
 };
 
 // The About box (template 500), centred over `over` (the screen when null).

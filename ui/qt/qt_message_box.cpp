@@ -1,11 +1,27 @@
 #include "ui/qt/qt_message_box.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QWidget>
 
 #include "ui/qt/ansi_text.h"
 
 namespace ui::qt {
+namespace {
+// Room a title bar takes besides the caption: the window icon, the close
+// button and the margins, with some to spare for larger themes.
+constexpr int kTitleBarExtras = 120;
+} // namespace
+
+QFont captionFont(const QWidget& box)
+{
+    // Title bars draw their caption in bold the size of the box's text.
+    QFont font = box.font();
+    font.setBold(true);
+    return font;
+}
 
 int showMessageBox(platform::WindowHandle owner, const char* text, const char* caption,
                    unsigned style)
@@ -50,6 +66,15 @@ int showMessageBox(platform::WindowHandle owner, const char* text, const char* c
         break;
     }
 
+    // A box is no narrower than its caption needs in the title bar, beside
+    // the window manager's icon and buttons: a short text must not cut it.
+    // (The layout is rebuilt with each icon or button change, so this comes last.)
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int captionWidth = QFontMetrics(captionFont(box)).horizontalAdvance(box.windowTitle());
+        grid->addItem(new QSpacerItem(captionWidth + kTitleBarExtras, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     switch (box.exec()) {
     case QMessageBox::Ok:
         return platform::IdOk;

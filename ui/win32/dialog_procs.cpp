@@ -48,7 +48,10 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         mainDialogTimer(window, static_cast<int>(wParam));
         return FALSE;
     case WM_CONTEXTMENU:
-        return showModelListMenu(dialog, reinterpret_cast<HWND>(wParam), lParam) ? TRUE : FALSE;
+        return showModelListMenu(dialog, reinterpret_cast<HWND>(wParam), lParam) ||
+                       showWindowMenu(dialog, reinterpret_cast<HWND>(wParam), lParam)
+                   ? TRUE
+                   : FALSE;
     default:
         return FALSE;
     }

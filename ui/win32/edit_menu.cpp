@@ -124,6 +124,26 @@ void addWindowMenuToEditMenus(HWND dialog)
     subclass(FindWindowExA(GetDlgItem(dialog, IdModelList), nullptr, "Edit", nullptr));
 }
 
+bool showWindowMenu(HWND dialog, HWND clicked, LPARAM where)
+{
+    // Statics let clicks through: a click on a label or the picture is one
+    // on the background too.
+    if (clicked != dialog)
+        return false;
+    POINT at{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+    if (where == -1) { // from the keyboard: the client area's corner
+        at = {0, 0};
+        ClientToScreen(dialog, &at);
+    }
+    // As with the other menus, the command runs once the menu has gone.
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(GetSystemMenu(dialog, FALSE), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
+                       dialog, nullptr));
+    if (chosen != 0)
+        SendMessageA(dialog, WM_SYSCOMMAND, chosen, MAKELPARAM(at.x, at.y));
+    return true;
+}
+
 bool showModelListMenu(HWND dialog, HWND clicked, LPARAM where)
 {
     if (clicked == nullptr || clicked != GetDlgItem(dialog, IdModelList))

@@ -15,4 +15,8 @@ void addWindowMenuToEditMenus(HWND dialog);
 // the click was on another control.
 bool showModelListMenu(HWND dialog, HWND clicked, LPARAM where);
 
+// A right click on the dialog's background shows its window menu there, as
+// the title bar's icon does. False when the click was on a control.
+bool showWindowMenu(HWND dialog, HWND clicked, LPARAM where);
+
 } // namespace ui::win32

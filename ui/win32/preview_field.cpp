@@ -10,12 +10,15 @@ namespace ui::win32 {
 namespace {
 
 // The preview font at `size` pixels of em height, its glyphs narrowed to
-// `percent` of their width.
+// `percent` of their width. Every line is drawn with a font made here, bold
+// whatever its size: a face mapped in place of the one asked for must not
+// weigh differently at full size and shrunk.
 HFONT previewFontAt(const LOGFONTA& base, HDC context, int size, int percent)
 {
     LOGFONTA font = base;
     font.lfHeight = -size; // the em height, as the fitting counts sizes
     font.lfWidth = 0;
+    font.lfWeight = FW_BOLD;
     if (percent != 100) {
         // A width of 0 means the face's own; narrowing needs its average.
         HFONT natural = CreateFontIndirectA(&font);
@@ -94,22 +97,17 @@ void paint(HWND field)
     const int baseSize = static_cast<int>(metrics.tmHeight - metrics.tmInternalLeading);
     const PreviewFit fit =
         fitPreviewLine(area.right, baseSize, [&](int size, int percent) {
-            if (size == baseSize && percent == 100)
-                return lineWidth(context, font, text, length);
             HFONT trial = previewFontAt(base, context, size, percent);
             const int width = lineWidth(context, trial, text, length);
             DeleteObject(trial);
             return width;
         });
-    HFONT drawn = fit.size == baseSize && fit.widthPercent == 100
-                      ? font
-                      : previewFontAt(base, context, fit.size, fit.widthPercent);
+    HFONT drawn = previewFontAt(base, context, fit.size, fit.widthPercent);
     HGDIOBJ old = SelectObject(context, drawn);
     SetBkMode(context, TRANSPARENT);
     DrawTextA(context, text, length, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(context, old);
-    if (drawn != font)
-        DeleteObject(drawn);
+    DeleteObject(drawn);
     EndPaint(field, &ps);
 }
 

@@ -3,10 +3,40 @@
 #include "ui/win32/dialog_procs.h"
 
 namespace ui::win32 {
+namespace {
+
+constexpr int kDefaultDpi = 96;
+
+// The dots per inch of the screen. The program is aware of the system's DPI
+// (its manifest says so), so every window it opens has this DPI.
+int screenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+} // namespace
 
 void* Win32FrontEnd::loadPicture()
 {
-    return LoadBitmapA(instance_, "WARNBMP");
+    HBITMAP picture = LoadBitmapA(instance_, "WARNBMP");
+    const int dpi = screenDpi();
+    BITMAP size{};
+    if (picture == nullptr || dpi == kDefaultDpi ||
+        GetObjectA(picture, sizeof size, &size) == 0)
+        return picture;
+    // The dialog grows with the DPI; the picture grows alike, so that the
+    // preview fields still lie over its frame.
+    auto scaled = static_cast<HBITMAP>(LoadImageA(
+        instance_, "WARNBMP", IMAGE_BITMAP, MulDiv(size.bmWidth, dpi, kDefaultDpi),
+        MulDiv(size.bmHeight, dpi, kDefaultDpi), LR_DEFAULTCOLOR));
+    if (scaled == nullptr)
+        return picture;
+    DeleteObject(picture);
+    return scaled;
 }
 
 void* Win32FrontEnd::loadIcon()
@@ -17,7 +47,8 @@ void* Win32FrontEnd::loadIcon()
 
 void* Win32FrontEnd::createPreviewFont()
 {
-    return CreateFontA(20, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    // A cell 20 pixels high at 96 DPI, as many points at any other.
+    return CreateFontA(MulDiv(20, screenDpi(), kDefaultDpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, "Ariel");
 }

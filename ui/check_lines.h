@@ -1,0 +1,21 @@
+// The dialog's "Check lines" command: what the chosen model's firmware makes
+// of the lines as typed, before anything is written. The same pass as
+// wendrix-cli check, in its words, and the best arrangement of the words as
+// wendrix-cli suggest finds it.
+#pragma once
+
+#include <string>
+
+#include "ui/dialog_window.h"
+
+namespace ui {
+
+// The text of the box for model list position `index` (0 or less: none).
+// Reads the model file and the firmware; writes nothing, not even the log.
+std::string checkLinesReport(int index);
+
+// Shows that text in an information box owned by the dialog, or "Select a
+// GPS model first" when no model is chosen.
+void runCheckLines(DialogWindow& window);
+
+} // namespace ui
