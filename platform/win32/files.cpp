@@ -96,7 +96,16 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
             DeleteFileA(name);
             return kClosedFile;
         }
-        FileHandle file = create(name, GENERIC_WRITE, FILE_SHARE_DELETE, TRUNCATE_EXISTING);
+        // Opened as it is, never through a link put in its place since.
+        FileHandle file = asFile(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                             TRUNCATE_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (file != kClosedFile && (GetFileInformationByHandle(asHandle(file), &info) == 0 ||
+                                    (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
+            closeFile(file);
+            file = kClosedFile;
+        }
         if (file == kClosedFile) {
             deleteFile(name);
             return kClosedFile;
@@ -115,7 +124,8 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
         if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize ||
             !noteTempFile(tempPath))
             break;
-        FileHandle file = create(tempPath, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW);
+        FileHandle file = asFile(CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (file != kClosedFile)
             return file;
         const DWORD error = GetLastError();
