@@ -1,5 +1,6 @@
 #include "engine/firmware_image.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <zlib.h>
 
@@ -19,19 +20,6 @@ bool readAll(platform::FileHandle file, unsigned char* into, std::uint32_t size)
         if (got == 0)
             return false;
         done += got;
-    }
-    return true;
-}
-
-// Writes exactly `size` bytes; false when a request stores nothing.
-bool writeAll(platform::FileHandle file, const unsigned char* from, std::uint32_t size)
-{
-    std::uint32_t done = 0;
-    while (done < size) {
-        const std::uint32_t put = platform::writeFile(file, from + done, size - done);
-        if (put == 0)
-            return false;
-        done += put;
     }
     return true;
 }
@@ -58,9 +46,11 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
     const platform::FileHandle file = platform::openForReading(path);
     if (file == platform::kClosedFile)
         return 0;
+    const std::uint64_t length = platform::fileLength(file);
     const std::uint32_t size = platform::fileSize(file);
-    if (size == kNoSize || size == 0) {
-        // An empty file is a failed read; nothing needs a block for it.
+    if (size == kNoSize || size == 0 || length > kLargestImage) {
+        // An empty file is a failed read; nothing needs a block for it. A
+        // file too large for 32-bit text offsets is never taken in.
         platform::closeFile(file);
         return 0;
     }
@@ -87,25 +77,23 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
     return crcOf(block, size);
 }
 
+bool imageFileTooLarge(const char* path)
+{
+    const platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kClosedFile)
+        return false;
+    const std::uint64_t length = platform::fileLength(file);
+    platform::closeFile(file);
+    return length != UINT64_MAX && length > kLargestImage;
+}
+
 int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t size)
 {
     if (!path || (!bytes && size > 0) || size == 0)
         return 0;
-
-    // The new bytes go to a temporary file beside the target, which replaces
-    // the target only once it is complete, so the target never holds a
-    // partial image.
-    char tempPath[320];
-    const platform::FileHandle file = platform::createTempBeside(path, tempPath, sizeof tempPath);
-    if (file == platform::kClosedFile)
-        return 0;
-    const bool written = writeAll(file, bytes, size) && platform::flushFile(file);
-    platform::closeFile(file);
-    if (!written || !platform::replaceFile(tempPath, path)) {
-        platform::deleteFile(tempPath);
-        return 0;
-    }
-    return 1;
+    // The target never holds a partial image: it is replaced only once the
+    // new bytes are complete on disk.
+    return platform::writeWholeFile(path, bytes, size) == platform::WriteResult::Written ? 1 : 0;
 }
 
 void releaseImage(FirmwareImage& image)

@@ -5,20 +5,23 @@
 
 #include "config/model_file.h"
 
-RunLock::RunLock()
+RunLock::RunLock(Mode mode)
 {
     // The model file's name with ".lock" in place of its last four characters.
     const std::size_t length = std::strlen(modelFilePath);
     if (length < 4)
         return;
-    char path[sizeof modelFilePath + 1];
-    std::snprintf(path, sizeof path, "%.*s.lock", static_cast<int>(length - 4), modelFilePath);
+    path_.assign(modelFilePath, length - 4);
+    path_ += ".lock";
 
-    if (platform::lockFile(path, false, &file_) != platform::LockResult::Busy)
-        return;
-    std::fputs("Waiting for another Wendrix run in this folder to finish...\n", stderr);
-    std::fflush(stderr);
-    platform::lockFile(path, true, &file_);
+    const auto take = mode == Mode::Shared ? platform::lockFileShared : platform::lockFile;
+    platform::LockResult result = take(path_.c_str(), false, &file_);
+    if (result == platform::LockResult::Busy) {
+        std::fputs("Waiting for another Wendrix run in this folder to finish...\n", stderr);
+        std::fflush(stderr);
+        result = take(path_.c_str(), true, &file_);
+    }
+    refused_ = result == platform::LockResult::NotAFile;
 }
 
 RunLock::~RunLock()

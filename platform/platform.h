@@ -81,8 +81,26 @@ FileHandle openExclusive(const char* path, bool truncate);
 // Used to replace `target` atomically: write, flush, close, replaceFile.
 FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize);
 
+enum class WriteResult { Written, Refused, Failed };
+// Replaces `path` (or creates it) with `size` bytes from `data`: a temporary
+// file beside it is written, flushed and renamed over it, so that the file is
+// always either the old one or the new one. Refused: the target exists but is
+// not a regular file, or is write-protected or held by another program (the
+// caller can say "write protected or in use"); Failed: anything else. The
+// target keeps its old bytes on every failure and no temporary file remains.
+// With `privateFile` the file is for its owner alone (0600). Otherwise a
+// replaced file keeps its permission bits only (never setuid, setgid or
+// sticky) and a new one gets 0666 less the umask. Nothing is opened through a
+// link, and nothing waits on a FIFO.
+WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
+                           bool privateFile = false);
+
 // The file's size, or 0xFFFFFFFF when it cannot be obtained (GetFileSize).
 std::uint32_t fileSize(FileHandle file);
+
+// The file's whole size, past 4 GiB too; UINT64_MAX when it cannot be
+// obtained (GetFileSizeEx).
+std::uint64_t fileLength(FileHandle file);
 
 // Moves the file position to the end (SetFilePointer 0, FILE_END).
 bool seekToEnd(FileHandle file);
@@ -120,11 +138,17 @@ enum class LockResult {
     Held,        // the lock is ours until closeFile(*lock)
     Busy,        // another process holds it (only without `wait`)
     Unavailable, // the lock file cannot be opened or created
+    NotAFile,    // something else has the name: a folder, a FIFO, a link
 };
 // Opens the lock file `path`, creating it when missing, and takes its
 // exclusive lock (flock / LockFileEx). With `wait` it waits for a lock held
-// by another process. The file stays when the lock is released.
+// by another process. The file stays when the lock is released. The path is
+// never followed through a link, and a FIFO never makes it wait.
 LockResult lockFile(const char* path, bool wait, FileHandle* lock);
+// The same with a shared lock: any number of shared holders at once, none
+// while the exclusive lock is held. A missing lock file is not created
+// (Unavailable): a reader leaves no file behind, and no run is under way.
+LockResult lockFileShared(const char* path, bool wait, FileHandle* lock);
 
 // Whether two paths name one file: the same file reached through links,
 // other spellings or (on Win32) other letter case. Files that exist are

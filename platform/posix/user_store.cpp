@@ -203,9 +203,16 @@ bool readDecimal(std::string_view& text, std::size_t limit, std::size_t& number)
 Values loadValues(const std::string& folder)
 {
     Values values;
-    int fd = ::open(valuesPath(folder).c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place is turned away by the
+    // type check instead of waiting for a writer.
+    int fd = ::open(valuesPath(folder).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return values;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return values;
+    }
     std::string content;
     char chunk[65536];
     while (content.size() <= kLargestStore) {
@@ -262,26 +269,15 @@ long saveValues(const std::string& folder, const Values& values)
         content += '\n';
     }
     const std::string target = valuesPath(folder);
-    char tempPath[4096] = {};
-    FileHandle file = createTempBeside(target.c_str(), tempPath, sizeof tempPath);
-    if (file == kClosedFile)
+    switch (writeWholeFile(target.c_str(), content.data(), content.size(), true)) {
+    case WriteResult::Written:
+        return RegSuccess;
+    case WriteResult::Refused:
         return RegAccessDenied;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        std::uint32_t wrote = writeFile(file, content.data() + done,
-                                        static_cast<std::uint32_t>(content.size() - done));
-        ok = wrote > 0;
-        done += wrote;
+    case WriteResult::Failed:
+        break;
     }
-    ok = ok && flushFile(file);
-    closeFile(file);
-    ok = ok && ::chmod(tempPath, 0600) == 0 && replaceFile(tempPath, target.c_str());
-    if (!ok) {
-        deleteFile(tempPath);
-        return kWriteFault;
-    }
-    return RegSuccess;
+    return kWriteFault;
 }
 
 // Puts `data` under `name`, replacing a value of that name.

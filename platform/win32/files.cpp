@@ -96,7 +96,16 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
             DeleteFileA(name);
             return kClosedFile;
         }
-        FileHandle file = create(name, GENERIC_WRITE, FILE_SHARE_DELETE, TRUNCATE_EXISTING);
+        // Opened as it is, never through a link put in its place since.
+        FileHandle file = asFile(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                             TRUNCATE_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        BY_HANDLE_FILE_INFORMATION info;
+        if (file != kClosedFile && (GetFileInformationByHandle(asHandle(file), &info) == 0 ||
+                                    (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
+            closeFile(file);
+            file = kClosedFile;
+        }
         if (file == kClosedFile) {
             deleteFile(name);
             return kClosedFile;
@@ -115,7 +124,8 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
         if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize ||
             !noteTempFile(tempPath))
             break;
-        FileHandle file = create(tempPath, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW);
+        FileHandle file = asFile(CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (file != kClosedFile)
             return file;
         const DWORD error = GetLastError();
@@ -127,11 +137,78 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
     return kClosedFile;
 }
 
+WriteResult writeWholeFile(const char* path, const void* data, std::size_t size, bool privateFile)
+{
+    // Windows files carry no mode bits; the folder's permissions apply.
+    (void)privateFile;
+    if (path == nullptr || *path == '\0' || (data == nullptr && size > 0))
+        return WriteResult::Failed;
+    // Only a plain file is replaced: not a folder, a device or a link, and
+    // not one that is read-only or that another program holds open.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                           FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) != 0)
+            return WriteResult::Refused;
+        HANDLE target = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (target == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                return WriteResult::Refused;
+        } else {
+            const bool plain = GetFileType(target) == FILE_TYPE_DISK;
+            CloseHandle(target);
+            if (!plain)
+                return WriteResult::Refused;
+        }
+    }
+
+    char tempPath[MAX_PATH + 40];
+    const FileHandle file = createTempBeside(path, tempPath, sizeof tempPath);
+    bool ok = file != kClosedFile;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (ok && done < size) {
+        const std::size_t rest = size - done;
+        const DWORD chunk = rest > (1u << 30) ? (1u << 30) : static_cast<DWORD>(rest);
+        const std::uint32_t put = writeFile(file, bytes + done, chunk);
+        ok = put > 0;
+        done += put;
+    }
+    ok = ok && flushFile(file);
+    closeFile(file);
+    if (!ok) {
+        if (file != kClosedFile)
+            deleteFile(tempPath);
+        return WriteResult::Failed;
+    }
+    if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        const DWORD error = GetLastError();
+        deleteFile(tempPath);
+        // Taken by another program or made read-only since it was looked at.
+        return (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                error == ERROR_LOCK_VIOLATION)
+                   ? WriteResult::Refused
+                   : WriteResult::Failed;
+    }
+    forgetTempFile(tempPath);
+    return WriteResult::Written;
+}
+
 std::uint32_t fileSize(FileHandle file)
 {
     if (file == kClosedFile)
         return INVALID_FILE_SIZE;
     return GetFileSize(asHandle(file), nullptr);
+}
+
+std::uint64_t fileLength(FileHandle file)
+{
+    LARGE_INTEGER size;
+    if (file == kClosedFile || GetFileSizeEx(asHandle(file), &size) == 0 || size.QuadPart < 0)
+        return UINT64_MAX;
+    return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 bool seekToEnd(FileHandle file)
@@ -198,21 +275,33 @@ bool fileExists(const char* path)
     return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+namespace {
+// The lock is the file itself: an exclusive holder opens it with no sharing
+// at all, shared holders allow one another to read. A lock file that cannot
+// be written still serves when it can be opened for reading.
+LockResult takeLock(const char* path, bool wait, FileHandle* lock, bool shared)
 {
     *lock = kClosedFile;
     if (path == nullptr || *path == '\0')
         return LockResult::Unavailable;
-    // The lock is the file itself, opened with no sharing at all: nobody
-    // else can open it until it is closed. A lock file that cannot be
-    // written still serves when it can be opened for reading.
+    // A folder or a link in its place is never taken for the lock file.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return LockResult::NotAFile;
+    const DWORD share = shared ? FILE_SHARE_READ : 0;
+    const DWORD access = shared ? GENERIC_READ : GENERIC_WRITE;
     for (;;) {
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileA(path, access, share, nullptr, shared ? OPEN_EXISTING : OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-            file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
+            if (GetFileType(file) != FILE_TYPE_DISK) {
+                CloseHandle(file);
+                return LockResult::NotAFile;
+            }
             *lock = asFile(file);
             return LockResult::Held;
         }
@@ -222,6 +311,17 @@ LockResult lockFile(const char* path, bool wait, FileHandle* lock)
             return LockResult::Busy;
         Sleep(100);
     }
+}
+} // namespace
+
+LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+{
+    return takeLock(path, wait, lock, false);
+}
+
+LockResult lockFileShared(const char* path, bool wait, FileHandle* lock)
+{
+    return takeLock(path, wait, lock, true);
 }
 
 namespace {
