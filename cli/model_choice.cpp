@@ -119,21 +119,6 @@ int commandError(const std::string& reason)
     return kExitFailed;
 }
 
-std::vector<std::string> readModelList()
-{
-    std::vector<std::string> models;
-    for (int n = 1;; ++n) {
-        char key[32];
-        char name[60];
-        std::snprintf(key, sizeof key, "Gps-%d", n);
-        readModelValue("GPS", key, "", name, sizeof name);
-        if (name[0] == '\0')
-            break;
-        models.push_back(name);
-    }
-    return models;
-}
-
 int readUsableModelList(std::vector<std::string>& models)
 {
     if (!platform::fileExists(modelFilePath))
