@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/model_list.h"
 #include "platform/platform.h"
 
 namespace {
@@ -123,6 +124,35 @@ std::string sectionRefusal(const char* file, const std::string& section, std::ve
     return {};
 }
 
+std::string readValue(const char* file, const std::string& section, const char* key,
+                      std::uint32_t size)
+{
+    std::vector<char> value(size);
+    platform::getProfileString(section.c_str(), key, "", value.data(), size, file);
+    return value.data();
+}
+
+// What the edition must hold, and must not: no "WARNING" section (lines
+// are the user's own, never the server's), at most kMostModels models, and
+// at least one model that can be patched.
+std::string contentRefusal(const char* file, const std::vector<char>& sections)
+{
+    if (listed(sections, "WARNING"))
+        return "The downloaded Wendrix.ini carries a [WARNING] section: it would put its own "
+               "lines into your firmware";
+    const std::vector<std::string> models = readModelList(file, kMostModels + 1);
+    if (models.size() > static_cast<std::size_t>(kMostModels))
+        return "The downloaded Wendrix.ini lists more than " + std::to_string(kMostModels) +
+               " models";
+    for (const std::string& model : models)
+        if (isCompleteModel(readValue(file, model, "org", kPathBuffer),
+                            readValue(file, model, "rgn", kPathBuffer),
+                            readValue(file, model, "crc", 30), readValue(file, model, "lang", 30)))
+            return {};
+    return "The downloaded Wendrix.ini lists no complete model (org, rgn, a hexadecimal crc and "
+           "lang from 1 to 14)";
+}
+
 } // namespace
 
 std::string editionRefusal(const char* file, std::uint32_t fileSize)
@@ -149,6 +179,8 @@ std::string editionRefusal(const char* file, std::uint32_t fileSize)
         else
             refusal = sectionRefusal(file, name, keys);
     }
+    if (refusal.empty())
+        refusal = contentRefusal(file, sections);
     // The edition is renamed into place next; no copy of it stays cached.
     platform::writeProfileString(nullptr, nullptr, nullptr, file);
     return refusal;

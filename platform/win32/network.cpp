@@ -44,7 +44,7 @@ WinInet& winInet()
 }
 
 DWORD connectTimeoutMs = 30 * 1000;
-DWORD idleTimeoutMs = 60 * 1000;
+DWORD idleTimeoutMs = 30 * 1000;
 
 template <typename Fn>
 bool lookUp(HMODULE library, const char* name, Fn& entry)
@@ -124,6 +124,7 @@ namespace {
 struct Response {
     HINTERNET connection = nullptr;
     unsigned long long received = 0;
+    bool timedOut = false; // the last read failed for the receive limit
 };
 
 std::map<NetHandle, Response>& responses()
@@ -230,8 +231,11 @@ bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t*
     DWORD count = 0;
     bool ok = net.read != nullptr && request != 0 &&
               net.read(asInternet(request), buffer, size, &count) != 0;
+    const DWORD error = ok ? 0 : GetLastError();
+    auto found = responses().find(request);
+    if (found != responses().end())
+        found->second.timedOut = error == ERROR_INTERNET_TIMEOUT;
     if (ok) {
-        auto found = responses().find(request);
         if (found != responses().end()) {
             found->second.received += count;
             // An end before the announced length is a connection that broke.
@@ -244,6 +248,25 @@ bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t*
     if (got != nullptr)
         *got = ok ? count : 0;
     return ok;
+}
+
+int netStatus(NetHandle request)
+{
+    WinInet& net = winInet();
+    if (net.queryInfo == nullptr || request == 0)
+        return 0;
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!net.queryInfo(asInternet(request), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                       &size, nullptr))
+        return 0;
+    return static_cast<int>(status);
+}
+
+bool netTimedOut(NetHandle request)
+{
+    const auto found = responses().find(request);
+    return found != responses().end() && found->second.timedOut;
 }
 
 void netClose(NetHandle handle)
