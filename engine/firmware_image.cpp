@@ -23,19 +23,6 @@ bool readAll(platform::FileHandle file, unsigned char* into, std::uint32_t size)
     return true;
 }
 
-// Writes exactly `size` bytes; false when a request stores nothing.
-bool writeAll(platform::FileHandle file, const unsigned char* from, std::uint32_t size)
-{
-    std::uint32_t done = 0;
-    while (done < size) {
-        const std::uint32_t put = platform::writeFile(file, from + done, size - done);
-        if (put == 0)
-            return false;
-        done += put;
-    }
-    return true;
-}
-
 // zlib's crc32 takes its length as uInt; feed it in slices that fit.
 std::uint32_t crcOf(const unsigned char* bytes, std::uint32_t size)
 {
@@ -91,21 +78,9 @@ int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t s
 {
     if (!path || (!bytes && size > 0) || size == 0)
         return 0;
-
-    // The new bytes go to a temporary file beside the target, which replaces
-    // the target only once it is complete, so the target never holds a
-    // partial image.
-    char tempPath[320];
-    const platform::FileHandle file = platform::createTempBeside(path, tempPath, sizeof tempPath);
-    if (file == platform::kClosedFile)
-        return 0;
-    const bool written = writeAll(file, bytes, size) && platform::flushFile(file);
-    platform::closeFile(file);
-    if (!written || !platform::replaceFile(tempPath, path)) {
-        platform::deleteFile(tempPath);
-        return 0;
-    }
-    return 1;
+    // The target never holds a partial image: it is replaced only once the
+    // new bytes are complete on disk.
+    return platform::writeWholeFile(path, bytes, size) == platform::WriteResult::Written ? 1 : 0;
 }
 
 void releaseImage(FirmwareImage& image)

@@ -81,6 +81,20 @@ FileHandle openExclusive(const char* path, bool truncate);
 // Used to replace `target` atomically: write, flush, close, replaceFile.
 FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize);
 
+enum class WriteResult { Written, Refused, Failed };
+// Replaces `path` (or creates it) with `size` bytes from `data`: a temporary
+// file beside it is written, flushed and renamed over it, so that the file is
+// always either the old one or the new one. Refused: the target exists but is
+// not a regular file, or is write-protected or held by another program (the
+// caller can say "write protected or in use"); Failed: anything else. The
+// target keeps its old bytes on every failure and no temporary file remains.
+// With `privateFile` the file is for its owner alone (0600). Otherwise a
+// replaced file keeps its permission bits only (never setuid, setgid or
+// sticky) and a new one gets 0666 less the umask. Nothing is opened through a
+// link, and nothing waits on a FIFO.
+WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
+                           bool privateFile = false);
+
 // The file's size, or 0xFFFFFFFF when it cannot be obtained (GetFileSize).
 std::uint32_t fileSize(FileHandle file);
 

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -57,6 +58,13 @@ bool isRegularFile(int fd)
 {
     struct stat st;
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
 }
 
 constexpr char kTempPrefix[] = ".wendrix-";
@@ -165,10 +173,13 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
     const std::size_t folderLength = slash ? static_cast<std::size_t>(slash - target) + 1 : 0;
     removeStaleTemps(target, folderLength);
 
-    // A replaced file keeps the permission bits of the file it replaces; a
-    // new one gets 0666 less the umask, as open() gives it.
+    // A replaced file keeps the permission bits of the file it replaces, but
+    // never its setuid, setgid or sticky bit; a new one gets 0666 less the
+    // umask, as open() gives it. The file is made 0600 and only then given
+    // its mode, so nobody else can open it in between.
     struct stat st;
     const bool replacing = ::stat(target, &st) == 0 && S_ISREG(st.st_mode);
+    const mode_t mode = replacing ? (st.st_mode & 0777) : (0666 & ~currentUmask());
 
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -180,11 +191,14 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
             tempPath[0] = '\0';
             return kClosedFile;
         }
-        const int fd =
-            openRetrying(tempPath, O_WRONLY | O_CREAT | O_EXCL, replacing ? 0600 : 0666);
+        const int fd = openRetrying(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
         if (fd >= 0) {
-            if (replacing)
-                ::fchmod(fd, st.st_mode & 07777);
+            if (::fchmod(fd, mode) != 0) {
+                ::close(fd);
+                deleteFile(tempPath);
+                tempPath[0] = '\0';
+                return kClosedFile;
+            }
             if (!lockOrClose(fd, LOCK_EX)) {
                 deleteFile(tempPath);
                 tempPath[0] = '\0';
@@ -201,6 +215,75 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
     }
     tempPath[0] = '\0';
     return kClosedFile;
+}
+
+namespace {
+// Opens the existing target of a replacement to check it and keep others out
+// while it is replaced: -1 with `refused` when it is no regular file, is
+// write-protected or is held by another program; -1 alone when it does not
+// exist. Opening is non-blocking, so a FIFO never stalls the caller,
+// and a FIFO or device is not opened at all once stat has named it.
+int holdTarget(const char* path, bool& refused)
+{
+    refused = false;
+    struct stat st;
+    if (::stat(path, &st) != 0) {
+        // A link to nowhere is replaced by the new file like a missing one;
+        // anything else that cannot be looked at is refused.
+        refused = errno != ENOENT;
+        return -1;
+    }
+    refused = true;
+    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0)
+        return -1;
+    const int fd = openRetrying(path, O_WRONLY | O_NONBLOCK | O_NOCTTY, 0);
+    if (fd < 0)
+        return -1;
+    if (!isRegularFile(fd) || isWriteProtected(fd)) {
+        ::close(fd);
+        return -1;
+    }
+    if (!lockOrClose(fd, LOCK_EX))
+        return -1;
+    refused = false;
+    return fd;
+}
+} // namespace
+
+WriteResult writeWholeFile(const char* path, const void* data, std::size_t size, bool privateFile)
+{
+    if (!path || !*path || (!data && size > 0))
+        return WriteResult::Failed;
+    bool refused = false;
+    const int target = holdTarget(path, refused);
+    if (refused)
+        return WriteResult::Refused;
+
+    char tempPath[4200];
+    const FileHandle file = createTempBeside(path, tempPath, sizeof tempPath);
+    bool ok = file != kClosedFile;
+    if (ok && privateFile)
+        ok = ::fchmod(fdOf(file), 0600) == 0;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (ok && done < size) {
+        const std::size_t chunk = std::min<std::size_t>(size - done, std::size_t{1} << 30);
+        const std::uint32_t put = writeFile(file, bytes + done, static_cast<std::uint32_t>(chunk));
+        ok = put > 0;
+        done += put;
+    }
+    ok = ok && flushFile(file);
+    closeFile(file);
+    // The old file stays locked until the new one has taken its name, so no
+    // reader sees the target between the two.
+    ok = ok && ::rename(tempPath, path) == 0;
+    if (ok)
+        forgetTempFile(tempPath);
+    else if (file != kClosedFile)
+        deleteFile(tempPath);
+    if (target >= 0)
+        ::close(target);
+    return ok ? WriteResult::Written : WriteResult::Failed;
 }
 
 std::uint32_t fileSize(FileHandle file)
@@ -283,16 +366,16 @@ bool replaceFile(const char* from, const char* to)
     // rename() looks only at the folder, not at the file it replaces. A
     // target that is write-protected or held by another program is kept, as
     // MoveFileEx keeps a read-only or open file on Windows.
-    if (fileExists(to)) {
-        const FileHandle target = openExclusive(to, false);
-        if (target == kClosedFile)
-            return false;
-        closeFile(target);
-    }
-    if (::rename(from, to) != 0)
+    bool refused = false;
+    const int target = holdTarget(to, refused);
+    if (refused)
         return false;
-    forgetTempFile(from);
-    return true;
+    const bool moved = ::rename(from, to) == 0;
+    if (moved)
+        forgetTempFile(from);
+    if (target >= 0)
+        ::close(target);
+    return moved;
 }
 
 bool fileExists(const char* path)

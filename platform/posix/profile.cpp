@@ -40,7 +40,9 @@ enum class Load { Ok, Missing, Failed };
 Load loadFile(const char* path, std::string& text, struct stat& info)
 {
     text.clear();
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place is refused by the type
+    // check below instead of waiting for a writer.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return (errno == ENOENT || errno == ENOTDIR) ? Load::Missing : Load::Failed;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kLargestFile) {
@@ -81,37 +83,6 @@ std::string_view trimDefault(const char* def)
 bool holdsLineBreak(const char* text)
 {
     return std::strpbrk(text, "\r\n") != nullptr;
-}
-
-mode_t newFileMode()
-{
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Writes `text` to a new file beside `path` and moves it over `path`, so
-// that the file is either the old one or the new one, never a part of it.
-bool replaceWhole(const char* path, const std::string& text, mode_t mode)
-{
-    char tempPath[320] = {};
-    FileHandle file = createTempBeside(path, tempPath, sizeof tempPath);
-    if (file == kClosedFile)
-        return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < text.size()) {
-        std::size_t chunk = std::min<std::size_t>(text.size() - done, 1u << 30);
-        std::uint32_t wrote = writeFile(file, text.data() + done, static_cast<std::uint32_t>(chunk));
-        ok = wrote > 0;
-        done += wrote;
-    }
-    ok = ok && flushFile(file);
-    closeFile(file);
-    ok = ok && ::chmod(tempPath, mode) == 0 && replaceFile(tempPath, path);
-    if (!ok)
-        deleteFile(tempPath);
-    return ok;
 }
 
 // A list of names for a request without a section or without a key: each
@@ -316,10 +287,8 @@ bool writeProfileString(const char* section, const char* key, const char* value,
     if (!changed)
         return true;
 
-    mode_t mode = newFileMode();
-    if (load == Load::Ok)
-        mode = info.st_mode & 07777; // a read-only file is kept by replaceFile
-    return replaceWhole(file, text, mode);
+    // The file is either the old one or the new one, never a part of it.
+    return writeWholeFile(file, text.data(), text.size()) == WriteResult::Written;
 }
 
 } // namespace platform

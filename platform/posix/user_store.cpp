@@ -262,26 +262,15 @@ long saveValues(const std::string& folder, const Values& values)
         content += '\n';
     }
     const std::string target = valuesPath(folder);
-    char tempPath[4096] = {};
-    FileHandle file = createTempBeside(target.c_str(), tempPath, sizeof tempPath);
-    if (file == kClosedFile)
+    switch (writeWholeFile(target.c_str(), content.data(), content.size(), true)) {
+    case WriteResult::Written:
+        return RegSuccess;
+    case WriteResult::Refused:
         return RegAccessDenied;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        std::uint32_t wrote = writeFile(file, content.data() + done,
-                                        static_cast<std::uint32_t>(content.size() - done));
-        ok = wrote > 0;
-        done += wrote;
+    case WriteResult::Failed:
+        break;
     }
-    ok = ok && flushFile(file);
-    closeFile(file);
-    ok = ok && ::chmod(tempPath, 0600) == 0 && replaceFile(tempPath, target.c_str());
-    if (!ok) {
-        deleteFile(tempPath);
-        return kWriteFault;
-    }
-    return RegSuccess;
+    return kWriteFault;
 }
 
 // Puts `data` under `name`, replacing a value of that name.

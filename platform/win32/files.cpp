@@ -127,6 +127,65 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
     return kClosedFile;
 }
 
+WriteResult writeWholeFile(const char* path, const void* data, std::size_t size, bool privateFile)
+{
+    // Windows files carry no mode bits; the folder's permissions apply.
+    (void)privateFile;
+    if (path == nullptr || *path == '\0' || (data == nullptr && size > 0))
+        return WriteResult::Failed;
+    // Only a plain file is replaced: not a folder, a device or a link, and
+    // not one that is read-only or that another program holds open.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                           FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) != 0)
+            return WriteResult::Refused;
+        HANDLE target = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (target == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                return WriteResult::Refused;
+        } else {
+            const bool plain = GetFileType(target) == FILE_TYPE_DISK;
+            CloseHandle(target);
+            if (!plain)
+                return WriteResult::Refused;
+        }
+    }
+
+    char tempPath[MAX_PATH + 40];
+    const FileHandle file = createTempBeside(path, tempPath, sizeof tempPath);
+    bool ok = file != kClosedFile;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (ok && done < size) {
+        const std::size_t rest = size - done;
+        const DWORD chunk = rest > (1u << 30) ? (1u << 30) : static_cast<DWORD>(rest);
+        const std::uint32_t put = writeFile(file, bytes + done, chunk);
+        ok = put > 0;
+        done += put;
+    }
+    ok = ok && flushFile(file);
+    closeFile(file);
+    if (!ok) {
+        if (file != kClosedFile)
+            deleteFile(tempPath);
+        return WriteResult::Failed;
+    }
+    if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        const DWORD error = GetLastError();
+        deleteFile(tempPath);
+        // Taken by another program or made read-only since it was looked at.
+        return (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                error == ERROR_LOCK_VIOLATION)
+                   ? WriteResult::Refused
+                   : WriteResult::Failed;
+    }
+    forgetTempFile(tempPath);
+    return WriteResult::Written;
+}
+
 std::uint32_t fileSize(FileHandle file)
 {
     if (file == kClosedFile)
