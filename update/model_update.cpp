@@ -15,7 +15,6 @@
 #include "config/model_list.h"
 #include "engine/run_lock.h"
 #include "update/edition_check.h"
-#include "update/whole_file_stopgap.h"
 
 namespace {
 
