@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/firmware_image.h"
 #include "engine/language_table.h"
@@ -18,19 +19,19 @@ bool isStockOrPatchOf(const FirmwareImage& working, std::uint32_t workingCrc,
     struct Span {
         std::uint64_t begin, end;
     };
-    Span spans[LanguageTable::kCount];
-    std::int32_t count = 0;
+    std::vector<Span> spans;
     for (std::int32_t e = 0; e < std::min(located, LanguageTable::kCount); ++e) {
         const LanguageEntry& entry = table.entries[e];
         if (entry.start < 0 || entry.length < 0)
             continue;
         const std::uint64_t begin = static_cast<std::uint64_t>(entry.start);
-        spans[count++] = {begin, std::min<std::uint64_t>(begin + static_cast<std::uint64_t>(entry.length) + 1,
-                                                          pristine.size)};
+        spans.push_back({begin, std::min<std::uint64_t>(begin + static_cast<std::uint64_t>(entry.length) + 1,
+                                                         pristine.size)});
     }
-    std::sort(spans, spans + count, [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    const std::size_t count = spans.size();
     std::uint64_t at = 0;
-    for (std::int32_t i = 0; i <= count; ++i) {
+    for (std::size_t i = 0; i <= count; ++i) {
         const std::uint64_t until = i < count ? std::max(at, spans[i].begin) : pristine.size;
         if (until > at && std::memcmp(working.bytes + at, pristine.bytes + at, until - at) != 0)
             return false;

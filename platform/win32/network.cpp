@@ -22,6 +22,7 @@ using HttpOpenRequestFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPCSTR, LPCSTR, 
                                              DWORD, DWORD_PTR);
 using HttpSendRequestFn = BOOL(WINAPI*)(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD);
 using HttpQueryInfoFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
+using InternetQueryDataAvailableFn = BOOL(WINAPI*)(HINTERNET, LPDWORD, DWORD, DWORD_PTR);
 
 struct WinInet {
     HMODULE library = nullptr;
@@ -35,6 +36,7 @@ struct WinInet {
     HttpOpenRequestFn openRequest = nullptr;
     HttpSendRequestFn sendRequest = nullptr;
     HttpQueryInfoFn queryInfo = nullptr;
+    InternetQueryDataAvailableFn dataAvailable = nullptr;
 };
 
 WinInet& winInet()
@@ -89,7 +91,8 @@ bool netLoad()
         !lookUp(library, "InternetConnectA", found.connect) ||
         !lookUp(library, "HttpOpenRequestA", found.openRequest) ||
         !lookUp(library, "HttpSendRequestA", found.sendRequest) ||
-        !lookUp(library, "HttpQueryInfoA", found.queryInfo)) {
+        !lookUp(library, "HttpQueryInfoA", found.queryInfo) ||
+        !lookUp(library, "InternetQueryDataAvailable", found.dataAvailable)) {
         FreeLibrary(library);
         return false;
     }
@@ -229,12 +232,25 @@ bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t*
 {
     WinInet& net = winInet();
     DWORD count = 0;
+    const ULONGLONG started = GetTickCount64();
+    // A read asks only for what has arrived, so that a slow server's bytes
+    // come in as they come rather than when a whole request's worth is there
+    // (WinINet waits to fill the buffer otherwise).
+    DWORD wanted = size;
+    DWORD available = 0;
     bool ok = net.read != nullptr && request != 0 &&
-              net.read(asInternet(request), buffer, size, &count) != 0;
+              net.dataAvailable(asInternet(request), &available, 0, 0) != 0;
+    if (ok && available > 0 && available < wanted)
+        wanted = available;
+    ok = ok && net.read(asInternet(request), buffer, wanted, &count) != 0;
     const DWORD error = ok ? 0 : GetLastError();
+    // Not every WinINet says why a read failed; one that failed after the
+    // whole receive limit went by has run out of it.
+    const bool timedOut = !ok && (error == ERROR_INTERNET_TIMEOUT ||
+                                  GetTickCount64() - started + 100 >= idleTimeoutMs);
     auto found = responses().find(request);
     if (found != responses().end())
-        found->second.timedOut = error == ERROR_INTERNET_TIMEOUT;
+        found->second.timedOut = timedOut;
     if (ok) {
         if (found != responses().end()) {
             found->second.received += count;
