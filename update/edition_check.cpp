@@ -97,8 +97,16 @@ bool listed(const std::vector<char>& names, const char* name)
     return false;
 }
 
+// The firmware files a section names, as parts (empty when not given).
+struct SectionFiles {
+    std::vector<std::string> org, rgn;
+    std::string rgnText;
+};
+
 // `names` has room for every name the file holds; it is reused for the keys.
-std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names)
+// `files` gets the section's firmware files.
+std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names,
+                           std::vector<SectionFiles>& files)
 {
     platform::getProfileString(section.c_str(), nullptr, "", names.data(),
                                static_cast<std::uint32_t>(names.size()), file);
@@ -121,6 +129,22 @@ std::string sectionRefusal(const char* file, const std::string& section, std::ve
     }
     if (present[0] && present[1] && parts(values[0]) == parts(values[1]))
         return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
+    files.push_back({present[0] ? parts(values[0]) : std::vector<std::string>{},
+                     present[1] ? parts(values[1]) : std::vector<std::string>{}, values[1]});
+    return {};
+}
+
+// A patch of one model would overwrite the only pristine copy of another.
+std::string sharedFileRefusal(const std::vector<SectionFiles>& files)
+{
+    for (const SectionFiles& patched : files) {
+        if (patched.rgn.empty())
+            continue;
+        for (const SectionFiles& other : files)
+            if (&other != &patched && other.org == patched.rgn)
+                return "The downloaded Wendrix.ini names one model's pristine copy as another's "
+                       "working file: " + patched.rgnText;
+    }
     return {};
 }
 
@@ -166,7 +190,8 @@ std::string editionRefusal(const char* file, std::uint32_t fileSize)
                                static_cast<std::uint32_t>(sections.size()), file);
     std::vector<char> keys(sections.size());
     // A run for a model whose "Gps-%d" key has vanished reads section "".
-    std::string refusal = sectionRefusal(file, "", keys);
+    std::vector<SectionFiles> files;
+    std::string refusal = sectionRefusal(file, "", keys, files);
     // Each section costs up to three reads of the whole file. A model file
     // is small, or lists few models; one that is both large and full of
     // sections would keep the window waiting for many seconds.
@@ -177,8 +202,10 @@ std::string editionRefusal(const char* file, std::uint32_t fileSize)
         if (++count > mostSections)
             refusal = "The downloaded Wendrix.ini holds too many sections for its size";
         else
-            refusal = sectionRefusal(file, name, keys);
+            refusal = sectionRefusal(file, name, keys, files);
     }
+    if (refusal.empty())
+        refusal = sharedFileRefusal(files);
     if (refusal.empty())
         refusal = contentRefusal(file, sections);
     // The edition is renamed into place next; no copy of it stays cached.
