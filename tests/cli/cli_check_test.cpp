@@ -384,6 +384,7 @@ TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
     } cases[] = {
         {"UPDATER.EXE", notFirmware + "UPDATER.EXE"},
         {"wendrix.ini", notFirmware + "wendrix.ini"},
+        {"wendrix.ini.bak", notFirmware + "wendrix.ini.bak"},
         {"wendrix-cli", notFirmware + "wendrix-cli"},
         {"wendrix", notFirmware + "wendrix"},
         {"wendrix.exe", notFirmware + "wendrix.exe"},
