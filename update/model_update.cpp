@@ -94,8 +94,8 @@ std::string receiveBody(platform::NetHandle request, std::string& body)
     }
 }
 
-// The whole body of a 200 answer, or an empty text after telling the user
-// why there is none.
+// Fetches the whole body of a 200 answer that begins with the marker into
+// `body`; false after telling the user why there is none.
 bool download(platform::WindowHandle owner, const char* url, std::string& body)
 {
     if (!platform::netLoad()) {
