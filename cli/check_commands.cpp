@@ -14,6 +14,7 @@
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/firmware_paths.h"
+#include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
 #include "engine/working_file_guard.h"
 #include "engine/warning_lines.h"
@@ -88,11 +89,35 @@ void printInspectPlain(const std::string& file, const FirmwareImage& image, std:
     std::printf("%d of %d texts located\n", static_cast<int>(located), static_cast<int>(wanted));
 }
 
+// The message for a firmware file that cannot be read: the reason when it
+// is known, since "cannot read" alone says nothing of what to do.
+int cannotRead(const std::string& path)
+{
+    if (imageFileTooLarge(path.c_str()))
+        return commandError(escapeControls(path) +
+                            " is larger than 2 GiB, too large to be a firmware image; nothing was read");
+    return commandError("Cannot read " + escapeControls(path) + "!");
+}
+
+// A lock path that is no plain file stops every command that touches the
+// firmware folder: the lock could not keep another run out.
+int lockRefused(const RunLock& lock)
+{
+    char text[1400];
+    std::snprintf(text, sizeof text, kLockRefusedFormat, lock.path().c_str());
+    return commandError(terminalText(text));
+}
+
 } // namespace
 
 int runCheckCommand(const CliOptions& options)
 {
     installConsoleHandlers(ConsoleAnswers());
+    // Readers share the folder's lock: they never meet a run half way, and a
+    // run never finds its files held by them.
+    const RunLock lock(RunLock::Mode::Shared);
+    if (lock.refused())
+        return lockRefused(lock);
     ModelSection model;
     if (const int status = chooseModel(options.model, model); status != kExitOk)
         return status;
@@ -104,6 +129,8 @@ int runCheckCommand(const CliOptions& options)
         readUnpatchedImage(model.orgPath.c_str(), model.rgnPath.c_str(), model.crc, held.image);
     if (source == ImageSource::WorkingUnreadable || source == ImageSource::NotOriginal) {
         const char* format = source == ImageSource::NotOriginal ? "Not original %s file!" : "Cannot read %s!";
+        if (source == ImageSource::WorkingUnreadable && imageFileTooLarge(model.rgnPath.c_str()))
+            return cannotRead(model.rgnPath);
         char text[1024];
         std::snprintf(text, sizeof text, format, model.rgnPath.c_str());
         std::fprintf(stderr, "%s\n", terminalText(text).c_str());
@@ -136,10 +163,13 @@ int runCheckCommand(const CliOptions& options)
 int runInspectCommand(const CliOptions& options)
 {
     installConsoleHandlers(ConsoleAnswers());
+    const RunLock lock(RunLock::Mode::Shared);
+    if (lock.refused())
+        return lockRefused(lock);
     HeldImage held;
     const std::uint32_t crc = readImageFile(options.file.c_str(), held.image);
     if (crc == 0)
-        return commandError("Cannot read " + escapeControls(options.file) + "!");
+        return cannotRead(options.file);
     const std::int32_t located = locateTexts(held.image, options.lang);
 
     if (!options.iniSection.empty()) {
@@ -164,6 +194,10 @@ int runRestoreCommand(const CliOptions& options)
     ModelSection model;
     if (const int status = chooseModel(options.model, model); status != kExitOk)
         return status;
+    // Restoring writes the working file: one run at a time, as a patch run.
+    const RunLock lock;
+    if (lock.refused())
+        return lockRefused(lock);
     const std::string org = terminalText(model.orgPath);
     const std::string rgn = terminalText(model.rgnPath);
     // The same files are out of bounds as for a patch run.
@@ -177,6 +211,8 @@ int runRestoreCommand(const CliOptions& options)
 
     HeldImage held;
     const std::uint32_t crc = readImageFile(model.orgPath.c_str(), held.image);
+    if (crc == 0 && imageFileTooLarge(model.orgPath.c_str()))
+        return cannotRead(model.orgPath);
     if (crc == 0)
         return commandError("cannot restore " + rgn + ": the pristine copy " + org +
                             " is missing, unreadable or empty; " + rgn + " is as it was");

@@ -94,7 +94,8 @@ int runLinesCommand()
 {
     // Empty lines from a store that could not be read would pass for lines never stored.
     if (!storedLinesReadable())
-        return commandError("the stored lines could not be read (the store is unreadable or damaged)");
+        return commandError("the stored lines could not be read (the store " + terminalText(lineStoreName()) +
+                            " is unreadable or damaged)");
     loadLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
         std::printf("%s\n", terminalText(warningLines.lineText(i)).c_str());
@@ -113,8 +114,8 @@ int chooseLines(const CliOptions& options)
     }
     // Without lines every text would become blank: that is never what is meant.
     if (!storedLinesReadable())
-        return usageError("the stored lines could not be read (the store is unreadable or damaged): "
-                          "give your lines with --line");
+        return usageError("the stored lines could not be read (the store " + terminalText(lineStoreName()) +
+                          " is unreadable or damaged): give your lines with --line");
     loadLines();
     refillLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
@@ -141,6 +142,12 @@ int runPatchCommand(const CliOptions& options)
         return status;
 
     PatchRun(nullptr, model.name.c_str(), &report);
+
+    // The run goes on without them, but the owner must not count on them.
+    if (report.linesLost)
+        std::fprintf(stderr,
+                     "Your lines could not be saved: %s cannot be written; give them with --line next time.\n",
+                     terminalText(lineStoreName()).c_str());
 
     if (report.fitted)
         std::fputs(fitTable(languageTable, report.fit, warningLines).c_str(), stderr);

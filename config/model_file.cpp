@@ -23,9 +23,9 @@ std::uint32_t readModelValue(const char* section, const char* key, const char* d
     return platform::getProfileString(section, key, def, out, size, modelFilePath);
 }
 
-void writeModelValue(const char* section, const char* key, const char* value)
+bool writeModelValue(const char* section, const char* key, const char* value)
 {
-    platform::writeProfileString(section, key, value, modelFilePath);
+    return platform::writeProfileString(section, key, value, modelFilePath);
 }
 
 void dropModelFileCache()

@@ -13,8 +13,8 @@ void deriveModelFilePath();
 // Reads a value with a default, cut to `size` - 1 characters.
 std::uint32_t readModelValue(const char* section, const char* key, const char* def,
                              char* out, std::uint32_t size);
-// Writes a value; failures are not reported.
-void writeModelValue(const char* section, const char* key, const char* value);
+// Writes a value; false when the file could not be written.
+bool writeModelValue(const char* section, const char* key, const char* value);
 // Drops any cached copy of the file so that the next read comes from disk.
 void dropModelFileCache();
 

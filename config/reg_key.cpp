@@ -88,9 +88,12 @@ std::int32_t RegKey::queryString(const char* name, char* out, const char* def)
     return 0;
 }
 
-void RegKey::setString(const char* name, const char* value)
+std::int32_t RegKey::setString(const char* name, const char* value)
 {
-    if (status != 0 || value == nullptr)
-        return;
-    platform::regSetString(key, name, value, static_cast<std::uint32_t>(std::strlen(value) + 1));
+    if (status != 0)
+        return status;
+    if (value == nullptr)
+        return platform::RegFileNotFound;
+    return static_cast<std::int32_t>(
+        platform::regSetString(key, name, value, static_cast<std::uint32_t>(std::strlen(value) + 1)));
 }

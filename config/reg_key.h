@@ -17,7 +17,9 @@ public:
     // Puts `def` into `out` (when given), then the value's text over it.
     // 0 on success, else a non-zero code. `out` must hold 256 bytes.
     std::int32_t queryString(const char* name, char* out, const char* def);
-    void setString(const char* name, const char* value);
+    // 0 when the value was set (on POSIX it reaches the file when the key
+    // is closed), else a non-zero code.
+    std::int32_t setString(const char* name, const char* value);
 
     platform::RegHandle root = 0;
     platform::RegHandle key = 0;

@@ -1,5 +1,6 @@
 #include "engine/firmware_image.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <zlib.h>
 
@@ -45,9 +46,11 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
     const platform::FileHandle file = platform::openForReading(path);
     if (file == platform::kClosedFile)
         return 0;
+    const std::uint64_t length = platform::fileLength(file);
     const std::uint32_t size = platform::fileSize(file);
-    if (size == kNoSize || size == 0) {
-        // An empty file is a failed read; nothing needs a block for it.
+    if (size == kNoSize || size == 0 || length > kLargestImage) {
+        // An empty file is a failed read; nothing needs a block for it. A
+        // file too large for 32-bit text offsets is never taken in.
         platform::closeFile(file);
         return 0;
     }
@@ -72,6 +75,16 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
     image.bytes = block;
     image.size = size;
     return crcOf(block, size);
+}
+
+bool imageFileTooLarge(const char* path)
+{
+    const platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kClosedFile)
+        return false;
+    const std::uint64_t length = platform::fileLength(file);
+    platform::closeFile(file);
+    return length != UINT64_MAX && length > kLargestImage;
 }
 
 int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t size)

@@ -9,6 +9,12 @@ struct FirmwareImage {
     std::uint32_t size = 0;
 };
 
+// The largest image taken: the offsets of its texts are signed 32-bit
+// numbers, which a larger file would overflow.
+inline constexpr std::uint32_t kLargestImage = 0x7FFFFFFF;
+// Whether `path` is a file too large to be read as an image.
+bool imageFileTooLarge(const char* path);
+
 // Reads the whole file into `image` (emptied first). Returns the CRC-32 of
 // the bytes, or 0 on any failure, leaving the image empty.
 std::uint32_t readImageFile(const char* path, FirmwareImage& image);

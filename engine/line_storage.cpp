@@ -6,6 +6,7 @@
 #include "config/model_file.h"
 #include "config/reg_key.h"
 #include "engine/warning_lines.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -49,19 +50,33 @@ std::int32_t loadLines()
     return warningLines.recomputeLineEnds();
 }
 
-void saveLines()
+bool saveLines()
 {
     RegKey key;
     key.openUser(kSettingsSubKey, 1);
+    const bool inKey = key.status == 0;
+    bool saved = true;
     for (int i = 0; i < WarningLines::kCount; ++i) {
         char name[24];
         valueName(i, name);
-        if (key.status == 0)
-            key.setString(name, warningLines.lines[i]);
+        if (inKey)
+            saved = key.setString(name, warningLines.lines[i]) == 0 && saved;
         else
-            writeModelValue(kSection, name, warningLines.lines[i]);
+            saved = writeModelValue(kSection, name, warningLines.lines[i]) && saved;
     }
-    key.close();
+    // The values reach the key's file only when it is closed.
+    if (inKey)
+        return key.close() == 0 && saved;
+    // Lines in the model file are read back only while there is no key.
+    return saved && key.openUser(kSettingsSubKey, 0) != 0;
+}
+
+std::string lineStoreName()
+{
+    char file[1024];
+    if (platform::regKeyFile(platform::kCurrentUser, kSettingsSubKey, file, sizeof file) > 0)
+        return file;
+    return std::string("HKEY_CURRENT_USER\\") + kSettingsSubKey;
 }
 
 bool storedLinesReadable()
@@ -72,12 +87,24 @@ bool storedLinesReadable()
         return true;
     if (status != 0)
         return false;
+    int missing = 0;
     for (int i = 0; i < WarningLines::kCount; ++i) {
         char name[24];
         valueName(i, name);
         char value[256];
-        if (key.queryString(name, value, "") != 0 || std::strlen(value) > WarningLines::kBufferSize - 2)
+        const std::int32_t result = key.queryString(name, value, "");
+        if (result == platform::RegFileNotFound)
+            ++missing;
+        else if (result != 0 || std::strlen(value) > WarningLines::kBufferSize - 2)
             return false;
     }
-    return true;
+    if (missing == 0)
+        return true;
+    // A key that holds no line at all, and no file of values either, is one
+    // whose first save never got through (a full disk): no lines are stored.
+    // A key that lacks only some lines has lost them.
+    char file[1024];
+    const bool noFile = platform::regKeyFile(platform::kCurrentUser, kSettingsSubKey, file, sizeof file) == 0 ||
+                        !platform::fileExists(file);
+    return missing == WarningLines::kCount && noFile;
 }

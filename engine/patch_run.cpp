@@ -95,6 +95,14 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     readModelValue(section, "lang", "", number, sizeof number);
     lang = static_cast<std::int32_t>(parseDecimalNumber(number));
 
+    // Without its lock a run could meet another one half way; it stops
+    // before anything is saved, read or written.
+    if (lock.refused()) {
+        beginRunLog(section, rgnPath, expectedCrc);
+        reportFailure(owner, "**** Cannot use the lock file %s!", kLockRefusedFormat, lock.path().c_str());
+        return 0;
+    }
+
     // Paths that would make the run overwrite the wrong file stop it before
     // the lines are saved or any file is read; the log and a message say why.
     if (const FirmwarePathProblem problem = checkFirmwarePaths(section, orgPath, rgnPath, kUpdaterName)) {
@@ -104,7 +112,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     }
 
     // The lines are kept whatever happens after this point.
-    saveLines();
+    done.linesLost = !saveLines();
 
     beginRunLog(section, rgnPath, expectedCrc);
 

@@ -18,6 +18,7 @@ struct PatchRunReport {
     FitResult fit;                // the fitting outcome, when fitted
     bool pristineWritten = false; // the working file's bytes became the pristine copy
     bool workingWritten = false;  // the patched image was written to the working file
+    bool linesLost = false;       // the lines did not reach the store the next run reads
     Updater updater = Updater::NotAsked;
     int updaterStatus = -1;       // the uploader's exit status when it ended (-1: abnormally)
 };

@@ -10,9 +10,9 @@ namespace {
 // file: a second lock on it from the same process would wait for itself
 // (an Update command that a patch run starts runs inside that run).
 int heldLocks = 0;
-}
+} // namespace
 
-RunLock::RunLock()
+RunLock::RunLock(Mode mode)
 {
     if (heldLocks++ > 0)
         return;
@@ -20,14 +20,17 @@ RunLock::RunLock()
     const std::size_t length = std::strlen(modelFilePath);
     if (length < 4)
         return;
-    char path[sizeof modelFilePath + 1];
-    std::snprintf(path, sizeof path, "%.*s.lock", static_cast<int>(length - 4), modelFilePath);
+    path_.assign(modelFilePath, length - 4);
+    path_ += ".lock";
 
-    if (platform::lockFile(path, false, &file_) != platform::LockResult::Busy)
-        return;
-    std::fputs("Waiting for another Wendrix run in this folder to finish...\n", stderr);
-    std::fflush(stderr);
-    platform::lockFile(path, true, &file_);
+    const auto take = mode == Mode::Shared ? platform::lockFileShared : platform::lockFile;
+    platform::LockResult result = take(path_.c_str(), false, &file_);
+    if (result == platform::LockResult::Busy) {
+        std::fputs("Waiting for another Wendrix run in this folder to finish...\n", stderr);
+        std::fflush(stderr);
+        result = take(path_.c_str(), true, &file_);
+    }
+    refused_ = result == platform::LockResult::NotAFile;
 }
 
 RunLock::~RunLock()

@@ -98,6 +98,10 @@ WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
 // The file's size, or 0xFFFFFFFF when it cannot be obtained (GetFileSize).
 std::uint32_t fileSize(FileHandle file);
 
+// The file's whole size, past 4 GiB too; UINT64_MAX when it cannot be
+// obtained (GetFileSizeEx).
+std::uint64_t fileLength(FileHandle file);
+
 // Moves the file position to the end (SetFilePointer 0, FILE_END).
 bool seekToEnd(FileHandle file);
 
@@ -134,11 +138,17 @@ enum class LockResult {
     Held,        // the lock is ours until closeFile(*lock)
     Busy,        // another process holds it (only without `wait`)
     Unavailable, // the lock file cannot be opened or created
+    NotAFile,    // something else has the name: a folder, a FIFO, a link
 };
 // Opens the lock file `path`, creating it when missing, and takes its
 // exclusive lock (flock / LockFileEx). With `wait` it waits for a lock held
-// by another process. The file stays when the lock is released.
+// by another process. The file stays when the lock is released. The path is
+// never followed through a link, and a FIFO never makes it wait.
 LockResult lockFile(const char* path, bool wait, FileHandle* lock);
+// The same with a shared lock: any number of shared holders at once, none
+// while the exclusive lock is held. A missing lock file is not created
+// (Unavailable): a reader leaves no file behind, and no run is under way.
+LockResult lockFileShared(const char* path, bool wait, FileHandle* lock);
 
 // Whether two paths name one file: the same file reached through links,
 // other spellings or (on Win32) other letter case. Files that exist are

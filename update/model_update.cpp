@@ -251,6 +251,12 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
     // One update or patch run at a time in the folder, so that the file
     // kept as the backup is the one replaced.
     const RunLock lock;
+    if (lock.refused()) {
+        char text[sizeof modelFilePath + 200];
+        std::snprintf(text, sizeof text, kLockRefusedFormat, lock.path().c_str());
+        warn(owner, text);
+        return Outcome::Failed;
+    }
     const std::string backupPath = std::string(modelFilePath) + ".bak";
     std::string old;
     const Read read = readWhole(modelFilePath, old);

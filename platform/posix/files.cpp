@@ -121,10 +121,12 @@ FileHandle openForReading(const char* path)
 {
     if (!path || !*path)
         return kClosedFile;
-    const int fd = openRetrying(path, O_RDONLY, 0);
+    // Non-blocking, so that a FIFO is turned away below instead of waiting
+    // for a writer; the flag changes nothing for a plain file.
+    const int fd = openRetrying(path, O_RDONLY | O_NONBLOCK | O_NOCTTY, 0);
     if (fd < 0)
         return kClosedFile;
-    // A folder opens for reading on POSIX but is no file to read.
+    // A folder or a FIFO opens for reading on POSIX but is no file to read.
     if (!isRegularFile(fd)) {
         ::close(fd);
         return kClosedFile;
@@ -138,10 +140,12 @@ FileHandle openExclusive(const char* path, bool truncate)
 {
     if (!path || !*path)
         return kClosedFile;
-    const int fd = openRetrying(path, O_WRONLY | O_CREAT, 0666);
+    // Never through a link, and never waiting on a FIFO: only a plain file
+    // of this very name is written.
+    const int fd = openRetrying(path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
     if (fd < 0)
         return kClosedFile;
-    if (isWriteProtected(fd)) {
+    if (!isRegularFile(fd) || isWriteProtected(fd)) {
         ::close(fd);
         return kClosedFile;
     }
@@ -295,6 +299,14 @@ std::uint32_t fileSize(FileHandle file)
     return static_cast<std::uint32_t>(static_cast<unsigned long long>(st.st_size) & 0xFFFFFFFFu);
 }
 
+std::uint64_t fileLength(FileHandle file)
+{
+    struct stat st;
+    if (file == kClosedFile || ::fstat(fdOf(file), &st) != 0 || st.st_size < 0)
+        return UINT64_MAX;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 bool seekToEnd(FileHandle file)
 {
     return file != kClosedFile && ::lseek(fdOf(file), 0, SEEK_END) >= 0;
@@ -384,24 +396,30 @@ bool fileExists(const char* path)
     return path && *path && ::stat(path, &st) == 0;
 }
 
-LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+namespace {
+LockResult takeLock(const char* path, bool wait, FileHandle* lock, int operation)
 {
     *lock = kClosedFile;
     if (!path || !*path)
         return LockResult::Unavailable;
     // A lock file that is there already serves even in a folder or as a
-    // user that cannot write it: flock needs only a descriptor.
-    int fd = openRetrying(path, O_RDWR | O_CREAT, 0666);
-    if (fd < 0)
-        fd = openRetrying(path, O_RDONLY, 0);
+    // user that cannot write it: flock needs only a descriptor. No link is
+    // followed and no FIFO waited on; what opens must be a plain file.
+    constexpr int kSafe = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    const int create = operation == LOCK_EX ? O_CREAT : 0;
+    int fd = openRetrying(path, O_RDWR | create | kSafe, 0666);
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR))
+        fd = openRetrying(path, O_RDONLY | kSafe, 0);
     if (fd < 0 || !isRegularFile(fd)) {
+        struct stat st;
+        const bool taken = ::lstat(path, &st) == 0 && !S_ISREG(st.st_mode);
         if (fd >= 0)
             ::close(fd);
-        return LockResult::Unavailable;
+        return taken ? LockResult::NotAFile : LockResult::Unavailable;
     }
     int rc;
     do
-        rc = ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB));
+        rc = ::flock(fd, operation | (wait ? 0 : LOCK_NB));
     while (rc < 0 && errno == EINTR);
     if (rc != 0) {
         const bool busy = errno == EWOULDBLOCK;
@@ -410,6 +428,17 @@ LockResult lockFile(const char* path, bool wait, FileHandle* lock)
     }
     *lock = fd;
     return LockResult::Held;
+}
+} // namespace
+
+LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+{
+    return takeLock(path, wait, lock, LOCK_EX);
+}
+
+LockResult lockFileShared(const char* path, bool wait, FileHandle* lock)
+{
+    return takeLock(path, wait, lock, LOCK_SH);
 }
 
 bool sameFile(const char* a, const char* b)

@@ -99,9 +99,14 @@ std::string findProgram(const std::string& name, bool wantExecutable)
 // Whether the file starts with the "MZ" signature of a Windows program.
 bool isWindowsProgram(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     char head[2] = {};
     const ssize_t got = ::read(fd, head, sizeof head);
     ::close(fd);

@@ -203,9 +203,16 @@ bool readDecimal(std::string_view& text, std::size_t limit, std::size_t& number)
 Values loadValues(const std::string& folder)
 {
     Values values;
-    int fd = ::open(valuesPath(folder).c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place is turned away by the
+    // type check instead of waiting for a writer.
+    int fd = ::open(valuesPath(folder).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return values;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return values;
+    }
     std::string content;
     char chunk[65536];
     while (content.size() <= kLargestStore) {

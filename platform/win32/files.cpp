@@ -193,6 +193,14 @@ std::uint32_t fileSize(FileHandle file)
     return GetFileSize(asHandle(file), nullptr);
 }
 
+std::uint64_t fileLength(FileHandle file)
+{
+    LARGE_INTEGER size;
+    if (file == kClosedFile || GetFileSizeEx(asHandle(file), &size) == 0 || size.QuadPart < 0)
+        return UINT64_MAX;
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 bool seekToEnd(FileHandle file)
 {
     if (file == kClosedFile)
@@ -257,21 +265,33 @@ bool fileExists(const char* path)
     return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+namespace {
+// The lock is the file itself: an exclusive holder opens it with no sharing
+// at all, shared holders allow one another to read. A lock file that cannot
+// be written still serves when it can be opened for reading.
+LockResult takeLock(const char* path, bool wait, FileHandle* lock, bool shared)
 {
     *lock = kClosedFile;
     if (path == nullptr || *path == '\0')
         return LockResult::Unavailable;
-    // The lock is the file itself, opened with no sharing at all: nobody
-    // else can open it until it is closed. A lock file that cannot be
-    // written still serves when it can be opened for reading.
+    // A folder or a link in its place is never taken for the lock file.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return LockResult::NotAFile;
+    const DWORD share = shared ? FILE_SHARE_READ : 0;
+    const DWORD access = shared ? GENERIC_READ : GENERIC_WRITE;
     for (;;) {
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileA(path, access, share, nullptr, shared ? OPEN_EXISTING : OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-            file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
+            if (GetFileType(file) != FILE_TYPE_DISK) {
+                CloseHandle(file);
+                return LockResult::NotAFile;
+            }
             *lock = asFile(file);
             return LockResult::Held;
         }
@@ -281,6 +301,17 @@ LockResult lockFile(const char* path, bool wait, FileHandle* lock)
             return LockResult::Busy;
         Sleep(100);
     }
+}
+} // namespace
+
+LockResult lockFile(const char* path, bool wait, FileHandle* lock)
+{
+    return takeLock(path, wait, lock, false);
+}
+
+LockResult lockFileShared(const char* path, bool wait, FileHandle* lock)
+{
+    return takeLock(path, wait, lock, true);
 }
 
 namespace {

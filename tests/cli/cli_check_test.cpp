@@ -396,6 +396,7 @@ TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
     };
     const std::string crc = hex8(crcOf(made.bytes));
     put("b.org", made.bytes);
+    ASSERT_TRUE(writeText(app("wendrix.lock"), "")); // restore takes the run lock
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rgn);
         writeModelFile("[GPS]\r\nGps-1=Model A 2.40\r\nGps-2=Model B\r\n[Model A 2.40]\r\norg=model.org\r\nrgn=" +

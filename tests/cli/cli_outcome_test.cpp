@@ -88,8 +88,10 @@ TEST_F(CliOutcomeTest, NoLinesGivenAndNoneStoredIsRefused)
         const char* err;
     };
     const char* kNone = "wendrix-cli: no lines are stored: give your lines with --line\n";
-    const char* kUnreadable = "wendrix-cli: the stored lines could not be read (the store is unreadable or "
-                              "damaged): give your lines with --line\n";
+    // The message names the store, so that its owner can look at it.
+    const std::string unreadable = "wendrix-cli: the stored lines could not be read (the store " + store +
+                                   " is unreadable or damaged): give your lines with --line\n";
+    const char* kUnreadable = unreadable.c_str();
     const std::vector<Case> cases = {
         {"nothing stored", "", kNone},
         {"seven empty lines stored", "", kNone},

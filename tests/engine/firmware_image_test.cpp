@@ -245,8 +245,10 @@ TEST_F(ImageFileTest, FileOfFourGibibytesOrMoreIsRefused)
 #if !defined(__SANITIZE_ADDRESS__)
 TEST_F(ImageFileTest, AllocationFailureIsReported)
 {
+    // Larger than the address space allowed below, smaller than the 2 GiB
+    // that are refused before any block is asked for.
     const std::string path = dir.file("huge.rgn");
-    ASSERT_TRUE(makeSparse(path, 3LL * 1024 * 1024 * 1024));
+    ASSERT_TRUE(makeSparse(path, 1536LL * 1024 * 1024));
     EXPECT_EQ(testing_support::runInChild([&] {
         const rlimit limit{512L * 1024 * 1024, 512L * 1024 * 1024};
         if (::setrlimit(RLIMIT_AS, &limit) != 0)

@@ -285,3 +285,72 @@ TEST(Win32Files, SameFileSeesThroughSpellingsLetterCaseAndLinks)
     }
     SetCurrentDirectoryA(current);
 }
+
+// The one routine that replaces a file: a plain file gets the new bytes; a
+// folder, a read-only file and a file another program holds keep theirs, and
+// no temporary file stays behind.
+TEST(Win32Files, WholeFileReplacementRefusesWhatItMustNotReplace)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("model.rgn");
+    EXPECT_EQ(writeWholeFile(path.c_str(), "first", 5), WriteResult::Written);
+    EXPECT_EQ(writeWholeFile(path.c_str(), "second", 6), WriteResult::Written);
+    EXPECT_EQ(readWhole(path), "second");
+
+    FileHandle reader = openForReading(path.c_str());
+    ASSERT_NE(reader, kClosedFile);
+    EXPECT_EQ(writeWholeFile(path.c_str(), "third", 5), WriteResult::Refused);
+    closeFile(reader);
+    EXPECT_EQ(readWhole(path), "second");
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(writeWholeFile(path.c_str(), "third", 5), WriteResult::Refused);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(readWhole(path), "second");
+
+    const std::string sub = folder.file("sub");
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    EXPECT_EQ(writeWholeFile(sub.c_str(), "x", 1), WriteResult::Refused);
+    EXPECT_EQ(writeWholeFile(folder.file("missing\\x").c_str(), "x", 1), WriteResult::Failed);
+
+    // Only the file and the folder are left.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder.file("*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    int names = 0;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            ++names;
+            EXPECT_TRUE(name == "model.rgn" || name == "sub") << name;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, 2);
+}
+
+// Readers share the run lock with one another, never with a writer; a
+// folder in the lock file's place is no lock, and a reader creates nothing.
+TEST(Win32Files, SharedLocksAndLockPathsThatAreNoFile)
+{
+    WinTestFolder folder;
+    const std::string path = folder.file("wendrix.lock");
+    FileHandle first = kClosedFile;
+    FileHandle second = kClosedFile;
+    EXPECT_EQ(lockFileShared(path.c_str(), false, &first), LockResult::Unavailable);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(lockFile(path.c_str(), false, &first), LockResult::Held);
+    EXPECT_EQ(lockFileShared(path.c_str(), false, &second), LockResult::Busy);
+    closeFile(first);
+    ASSERT_EQ(lockFileShared(path.c_str(), false, &first), LockResult::Held);
+    EXPECT_EQ(lockFileShared(path.c_str(), false, &second), LockResult::Held);
+    FileHandle writer = kClosedFile;
+    EXPECT_EQ(lockFile(path.c_str(), false, &writer), LockResult::Busy);
+    closeFile(first);
+    closeFile(second);
+
+    const std::string dir = folder.file("dir.lock");
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    EXPECT_EQ(lockFile(dir.c_str(), false, &first), LockResult::NotAFile);
+    EXPECT_EQ(lockFileShared(dir.c_str(), false, &first), LockResult::NotAFile);
+}
