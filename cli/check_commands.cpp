@@ -13,8 +13,10 @@
 #include "engine/firmware_image.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
+#include "engine/firmware_paths.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
+#include "engine/working_file_guard.h"
 #include "engine/warning_lines.h"
 
 namespace {
@@ -137,6 +139,12 @@ int runCheckCommand(const CliOptions& options)
 
     // No run log is open: the passes write nothing.
     const std::int32_t located = locateTexts(held.image, model.lang);
+    if (source == ImageSource::Pristine &&
+        holdsOtherFirmware(model.rgnPath.c_str(), model.crc, held.image, languageTable, located)) {
+        const std::string text = otherFirmwareMessage(model.rgnPath.c_str(), model.orgPath.c_str());
+        std::fprintf(stderr, "%s\n", terminalText(text, true).c_str());
+        return kExitFailed;
+    }
     FitResult fit;
     fitTexts(warningLines, languageTable, held.image, model.lang, fit);
 
@@ -192,6 +200,14 @@ int runRestoreCommand(const CliOptions& options)
         return lockRefused(lock);
     const std::string org = terminalText(model.orgPath);
     const std::string rgn = terminalText(model.rgnPath);
+    // The same files are out of bounds as for a patch run.
+    if (const FirmwarePathProblem problem = checkFirmwarePaths(
+            model.name.c_str(), model.orgPath.c_str(), model.rgnPath.c_str(), "UPDATER.EXE")) {
+        char text[1024];
+        std::snprintf(text, sizeof text, problem.messageFormat, problem.path);
+        return commandError("cannot restore " + rgn + ": " + terminalText(text, true) + "\n" + rgn +
+                            " is as it was");
+    }
 
     HeldImage held;
     const std::uint32_t crc = readImageFile(model.orgPath.c_str(), held.image);

@@ -119,21 +119,6 @@ int commandError(const std::string& reason)
     return kExitFailed;
 }
 
-std::vector<std::string> readModelList()
-{
-    std::vector<std::string> models;
-    for (int n = 1;; ++n) {
-        char key[32];
-        char name[60];
-        std::snprintf(key, sizeof key, "Gps-%d", n);
-        readModelValue("GPS", key, "", name, sizeof name);
-        if (name[0] == '\0')
-            break;
-        models.push_back(name);
-    }
-    return models;
-}
-
 namespace {
 // A FIFO, a folder or an unreadable file in the model file's place reads as
 // a file without models; this tells them apart.

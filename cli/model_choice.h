@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "config/model_list.h"
+
 struct ModelSection {
     std::string name;    // the section's name, as the model list gives it
     std::string orgPath; // the pristine copy
@@ -15,8 +17,6 @@ struct ModelSection {
     std::int32_t lang = 0;
 };
 
-// The model list: the "Gps-%d" values of section "GPS" up to the first empty one.
-std::vector<std::string> readModelList();
 
 // The model list, after making sure that the model file is there and lists
 // models; otherwise says so, naming the path looked for.

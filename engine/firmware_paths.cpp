@@ -1,36 +1,100 @@
 #include "engine/firmware_paths.h"
 
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "config/model_file.h"
+#include "config/model_list.h"
 #include "config/reg_key.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
 
 namespace {
 
+// The programs that come together in one folder, under both systems' names.
+constexpr const char* kSuitePrograms[] = {"wendrix", "wendrix-cli", "wendrix.exe",
+                                          "wendrix-cli.exe"};
+
+// Whether `path` is one of the suite's programs beside the running one.
+bool isSuiteProgram(const char* path, const char* program)
+{
+    const char* slash = std::strrchr(program, '/');
+#ifdef _WIN32
+    if (const char* backslash = std::strrchr(program, '\\'); backslash > slash)
+        slash = backslash;
+#endif
+    const std::string folder(program, slash ? static_cast<std::size_t>(slash - program + 1) : 0);
+    for (const char* name : kSuitePrograms)
+        if (platform::sameFile(path, (folder + name).c_str()))
+            return true;
+    return false;
+}
+
+// Whether `path` is the log `log` or one of its older copies.
+bool isLogFile(const char* path, const RunLog& log)
+{
+    if (platform::sameFile(path, log.path))
+        return true;
+    char older[4096];
+    for (int number = 1; number <= RunLog::kOlderLogs; ++number)
+        if (log.olderPath(number, older, sizeof older) && platform::sameFile(path, older))
+            return true;
+    return false;
+}
+
 // Files that are not firmware and that the run must never overwrite.
 bool isNonFirmwareFile(const char* path, const char* updaterName)
 {
-    if (platform::sameFile(path, modelFilePath) || platform::sameFile(path, updaterName))
+    if (platform::sameFile(path, modelFilePath) || platform::sameFile(path, updaterName) ||
+        platform::sameFile(path, (std::string(modelFilePath) + ".bak").c_str()))
         return true;
-    // A process without a log still has the logs of earlier runs beside it.
+    // A process without a log still has the logs of earlier runs beside it,
+    // and beside the model file the logs of the desktop program.
     const RunLog derived;
-    const RunLog& log = runLog ? *runLog : derived;
-    if (platform::sameFile(path, log.path))
+    const RunLog besideModelFile(modelFilePath);
+    if ((runLog && isLogFile(path, *runLog)) || isLogFile(path, derived) ||
+        isLogFile(path, besideModelFile))
         return true;
     char other[4096];
-    for (int number = 1; number <= RunLog::kOlderLogs; ++number)
-        if (log.olderPath(number, other, sizeof other) && platform::sameFile(path, other))
-            return true;
-    if (platform::programFilePath(other, sizeof other) > 0 && platform::sameFile(path, other))
+    if (platform::programFilePath(other, sizeof other) > 0 &&
+        (platform::sameFile(path, other) || isSuiteProgram(path, other)))
         return true;
     return platform::regKeyFile(platform::kCurrentUser, kSettingsSubKey, other, sizeof other) > 0 &&
            platform::sameFile(path, other);
 }
 
+bool sameSectionName(const std::string& a, const char* b)
+{
+    if (a.size() != std::strlen(b))
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// Whether `rgnPath` is the pristine copy of a listed model other than
+// `section`: patching would overwrite that model's only unpatched image.
+bool isOtherModelsPristineCopy(const char* section, const char* rgnPath)
+{
+    for (const std::string& model : readModelList()) {
+        if (sameSectionName(model, section))
+            continue;
+        char org[259];
+        readModelValue(model.c_str(), "org", "", org, sizeof org);
+        if (platform::sameFile(rgnPath, org))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-FirmwarePathProblem checkFirmwarePaths(const char* orgPath, const char* rgnPath,
-                                       const char* updaterName)
+FirmwarePathProblem checkFirmwarePaths(const char* section, const char* orgPath,
+                                       const char* rgnPath, const char* updaterName)
 {
     // The working file would be written over the pristine copy, which would
     // then hold the patched image.
@@ -43,5 +107,9 @@ FirmwarePathProblem checkFirmwarePaths(const char* orgPath, const char* rgnPath,
     if (isNonFirmwareFile(rgnPath, updaterName))
         return {"**** rgn names a file that is not firmware: %s",
                 "rgn names a file that is not firmware: %s\nPlease correct Wendrix.ini", rgnPath};
+    if (isOtherModelsPristineCopy(section ? section : "", rgnPath))
+        return {"**** rgn names the pristine copy of another model: %s",
+                "rgn names the pristine copy of another model: %s\nPlease correct Wendrix.ini",
+                rgnPath};
     return {};
 }

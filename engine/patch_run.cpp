@@ -13,6 +13,7 @@
 #include "engine/line_storage.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
+#include "engine/working_file_guard.h"
 #include "log/run_log.h"
 
 namespace {
@@ -104,7 +105,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
 
     // Paths that would make the run overwrite the wrong file stop it before
     // the lines are saved or any file is read; the log and a message say why.
-    if (const FirmwarePathProblem problem = checkFirmwarePaths(orgPath, rgnPath, kUpdaterName)) {
+    if (const FirmwarePathProblem problem = checkFirmwarePaths(section, orgPath, rgnPath, kUpdaterName)) {
         beginRunLog(section, rgnPath, expectedCrc);
         reportFailure(owner, problem.logFormat, problem.messageFormat, problem.path);
         return 0;
@@ -167,6 +168,16 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     }
 
     const std::int32_t located = locateTexts(image, lang);
+    // A working file that is neither the stock image nor an earlier patch of
+    // this pristine copy is other firmware, perhaps a newer release: the
+    // owner would upload a downgrade if the run replaced it.
+    if (source == ImageSource::Pristine &&
+        holdsOtherFirmware(rgnPath, expectedCrc, image, languageTable, located)) {
+        logLine(otherFirmwareLogLine(rgnPath, orgPath).c_str());
+        ask(owner, otherFirmwareMessage(rgnPath, orgPath).c_str(), platform::MbIconError);
+        releaseImage(image);
+        return 0;
+    }
     const std::int32_t wanted = textsWanted();
     if (located < wanted) {
         char text[kMessageSize];

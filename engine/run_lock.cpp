@@ -5,8 +5,17 @@
 
 #include "config/model_file.h"
 
+namespace {
+// Locks of this process that are alive. Only the outermost one holds the
+// file: a second lock on it from the same process would wait for itself
+// (an Update command that a patch run starts runs inside that run).
+int heldLocks = 0;
+} // namespace
+
 RunLock::RunLock(Mode mode)
 {
+    if (heldLocks++ > 0)
+        return;
     // The model file's name with ".lock" in place of its last four characters.
     const std::size_t length = std::strlen(modelFilePath);
     if (length < 4)
@@ -26,5 +35,6 @@ RunLock::RunLock(Mode mode)
 
 RunLock::~RunLock()
 {
+    --heldLocks;
     platform::closeFile(file_);
 }

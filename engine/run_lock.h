@@ -1,4 +1,4 @@
-// One patch run at a time per program folder.
+// One patch run or model-file update at a time per program folder.
 #pragma once
 
 #include <string>
@@ -13,6 +13,8 @@
 // the lock file cannot be made (a read-only folder) the run goes ahead
 // without it; when something other than a plain file has its name (a
 // folder, a FIFO, a link) the lock is refused and the run must not go on.
+// Locks nest within one process: an inner one (the Update command inside a
+// patch run) holds nothing of its own.
 class RunLock {
 public:
     enum class Mode { Exclusive, Shared };

@@ -267,10 +267,16 @@ NetHandle netOpenUrl(NetHandle internet, const char* url, const char* header,
 // Reads up to `size` body bytes; true with *got 0 is the end of the body,
 // false is a broken transfer (InternetReadFile).
 bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t* got);
+// The HTTP status code of the response (HttpQueryInfoA HTTP_QUERY_STATUS_CODE);
+// 0 when there is none to tell.
+int netStatus(NetHandle request);
+// Whether the last failed netRead was the idle limit running out, rather
+// than the connection breaking.
+bool netTimedOut(NetHandle request);
 void netClose(NetHandle handle);
 // Limits for later requests: at most `connectSeconds` to connect, and a
 // transfer that receives nothing for `idleSeconds` is abandoned (before the
-// response has begun: netOpenUrl fails; after: netRead fails). Defaults 30, 60.
+// response has begun: netOpenUrl fails; after: netRead fails). Defaults 30, 30.
 void netSetTimeouts(unsigned connectSeconds, unsigned idleSeconds);
 
 // ---------------------------------------------------------------- timing

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/model_list.h"
 #include "platform/platform.h"
 
 namespace {
@@ -96,8 +97,16 @@ bool listed(const std::vector<char>& names, const char* name)
     return false;
 }
 
+// The firmware files a section names, as parts (empty when not given).
+struct SectionFiles {
+    std::vector<std::string> org, rgn;
+    std::string rgnText;
+};
+
 // `names` has room for every name the file holds; it is reused for the keys.
-std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names)
+// `files` gets the section's firmware files.
+std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names,
+                           std::vector<SectionFiles>& files)
 {
     platform::getProfileString(section.c_str(), nullptr, "", names.data(),
                                static_cast<std::uint32_t>(names.size()), file);
@@ -120,7 +129,52 @@ std::string sectionRefusal(const char* file, const std::string& section, std::ve
     }
     if (present[0] && present[1] && parts(values[0]) == parts(values[1]))
         return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
+    files.push_back({present[0] ? parts(values[0]) : std::vector<std::string>{},
+                     present[1] ? parts(values[1]) : std::vector<std::string>{}, values[1]});
     return {};
+}
+
+// A patch of one model would overwrite the only pristine copy of another.
+std::string sharedFileRefusal(const std::vector<SectionFiles>& files)
+{
+    for (const SectionFiles& patched : files) {
+        if (patched.rgn.empty())
+            continue;
+        for (const SectionFiles& other : files)
+            if (&other != &patched && other.org == patched.rgn)
+                return "The downloaded Wendrix.ini names one model's pristine copy as another's "
+                       "working file: " + patched.rgnText;
+    }
+    return {};
+}
+
+std::string readValue(const char* file, const std::string& section, const char* key,
+                      std::uint32_t size)
+{
+    std::vector<char> value(size);
+    platform::getProfileString(section.c_str(), key, "", value.data(), size, file);
+    return value.data();
+}
+
+// What the edition must hold, and must not: no "WARNING" section (lines
+// are the user's own, never the server's), at most kMostModels models, and
+// at least one model that can be patched.
+std::string contentRefusal(const char* file, const std::vector<char>& sections)
+{
+    if (listed(sections, "WARNING"))
+        return "The downloaded Wendrix.ini carries a [WARNING] section: it would put its own "
+               "lines into your firmware";
+    const std::vector<std::string> models = readModelList(file, kMostModels + 1);
+    if (models.size() > static_cast<std::size_t>(kMostModels))
+        return "The downloaded Wendrix.ini lists more than " + std::to_string(kMostModels) +
+               " models";
+    for (const std::string& model : models)
+        if (isCompleteModel(readValue(file, model, "org", kPathBuffer),
+                            readValue(file, model, "rgn", kPathBuffer),
+                            readValue(file, model, "crc", 30), readValue(file, model, "lang", 30)))
+            return {};
+    return "The downloaded Wendrix.ini lists no complete model (org, rgn, a hexadecimal crc and "
+           "lang from 1 to 14)";
 }
 
 } // namespace
@@ -136,7 +190,8 @@ std::string editionRefusal(const char* file, std::uint32_t fileSize)
                                static_cast<std::uint32_t>(sections.size()), file);
     std::vector<char> keys(sections.size());
     // A run for a model whose "Gps-%d" key has vanished reads section "".
-    std::string refusal = sectionRefusal(file, "", keys);
+    std::vector<SectionFiles> files;
+    std::string refusal = sectionRefusal(file, "", keys, files);
     // Each section costs up to three reads of the whole file. A model file
     // is small, or lists few models; one that is both large and full of
     // sections would keep the window waiting for many seconds.
@@ -147,8 +202,12 @@ std::string editionRefusal(const char* file, std::uint32_t fileSize)
         if (++count > mostSections)
             refusal = "The downloaded Wendrix.ini holds too many sections for its size";
         else
-            refusal = sectionRefusal(file, name, keys);
+            refusal = sectionRefusal(file, name, keys, files);
     }
+    if (refusal.empty())
+        refusal = sharedFileRefusal(files);
+    if (refusal.empty())
+        refusal = contentRefusal(file, sections);
     // The edition is renamed into place next; no copy of it stays cached.
     platform::writeProfileString(nullptr, nullptr, nullptr, file);
     return refusal;

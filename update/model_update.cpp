@@ -1,17 +1,24 @@
-// The Update command: fetch the model file from the update server into a
-// file beside it, put it in place when it starts like a model file, and
-// tell the user whether its "Date" stamp changed.
+// The Update command: fetch the model file from the update server, check
+// the whole answer, keep the previous file as a backup, put the new one in
+// place, and tell the user whether its "Date" stamp changed.
 #include "update/model_update.h"
 
+#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "config/model_list.h"
+#include "engine/run_lock.h"
 #include "update/edition_check.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr char kRequestHeader[] = "Accept: */*\r\n\r\n";
 constexpr std::uint32_t kRequestHeaderLength = sizeof kRequestHeader - 1; // 15
@@ -22,27 +29,18 @@ constexpr std::size_t kMarkerLength = sizeof kMarker - 1;
 // and is never written over the model file.
 constexpr std::uint32_t kMaxModelFileSize = 1024 * 1024;
 constexpr std::size_t kDateSize = 60;
+constexpr int kHttpOk = 200;
+
+DownloadLimits limits;
 
 enum class Outcome {
     Failed,   // nothing changed on disk
     Replaced, // the model file now holds the download
 };
 
-// Keeps a temporary file noted for as long as it may exist.
-class TempFileNote {
-public:
-    explicit TempFileNote(const char* path) : path_(path) { platform::noteTempFile(path_); }
-    ~TempFileNote() { platform::forgetTempFile(path_); }
-    TempFileNote(const TempFileNote&) = delete;
-    TempFileNote& operator=(const TempFileNote&) = delete;
-
-private:
-    const char* path_;
-};
-
-void warn(platform::WindowHandle owner, const char* text)
+void warn(platform::WindowHandle owner, const std::string& text)
 {
-    platform::messageBox(owner, text, kAppTitle, platform::MbIconWarning | platform::MbOk);
+    platform::messageBox(owner, text.c_str(), kAppTitle, platform::MbIconWarning | platform::MbOk);
 }
 
 void releaseNetwork(platform::NetHandle request, platform::NetHandle internet)
@@ -53,117 +51,263 @@ void releaseNetwork(platform::NetHandle request, platform::NetHandle internet)
     platform::netUnload();
 }
 
-// std::fclose only hands the bytes to the system; the model file must not be
-// replaced by a file that is not yet on the storage device.
-bool flushToDevice(const char* path)
+std::string count(std::uint64_t value)
 {
-    const platform::FileHandle file = platform::openExclusive(path, false);
-    if (file == platform::kClosedFile)
-        return false;
-    const bool flushed = platform::flushFile(file);
-    platform::closeFile(file);
-    return flushed;
+    return std::to_string(value);
 }
 
-Outcome fetchModelFile(platform::WindowHandle owner, const char* url)
+// Reads the body whole into `body`, at most kMaxModelFileSize + 1 bytes.
+// Empty when it arrived complete within the time limits; otherwise what to
+// tell the user about why it stopped.
+std::string receiveBody(platform::NetHandle request, std::string& body)
+{
+    const Clock::time_point start = Clock::now();
+    Clock::time_point windowStart = start;
+    std::uint64_t windowBytes = 0;
+    char chunk[kChunkSize];
+    for (;;) {
+        std::uint32_t got = 0;
+        if (!platform::netRead(request, chunk, kChunkSize, &got)) {
+            if (platform::netTimedOut(request))
+                return "The download stalled after " + count(body.size()) +
+                       " bytes: the server sent nothing more";
+            return "The download broke off after " + count(body.size()) + " bytes";
+        }
+        if (got == 0)
+            return {};
+        body.append(chunk, got);
+        if (body.size() > kMaxModelFileSize)
+            return {}; // refused as too large by the caller
+        windowBytes += got;
+        const Clock::time_point now = Clock::now();
+        if (now - start >= std::chrono::seconds(limits.totalSeconds))
+            return "The download was stopped after " + count(body.size()) +
+                   " bytes: it was not complete after " + count(limits.totalSeconds) + " seconds";
+        if (now - windowStart >= std::chrono::seconds(limits.windowSeconds)) {
+            if (windowBytes < limits.windowBytes)
+                return "The download stalled after " + count(body.size()) + " bytes: fewer than " +
+                       count(limits.windowBytes) + " bytes came in " +
+                       count(limits.windowSeconds) + " seconds";
+            windowStart = now;
+            windowBytes = 0;
+        }
+    }
+}
+
+// Fetches the whole body of a 200 answer that begins with the marker into
+// `body`; false after telling the user why there is none.
+bool download(platform::WindowHandle owner, const char* url, std::string& body)
 {
     if (!platform::netLoad()) {
         warn(owner, "Can't load internet library");
-        return Outcome::Failed;
+        return false;
     }
-    const std::string tempPath = std::string(modelFilePath) + "TMP";
-
     const platform::NetHandle internet = platform::netOpen(kAppTitle);
     if (internet == 0) {
         warn(owner, "Can't open Internet connection");
         platform::netUnload();
-        return Outcome::Failed;
+        return false;
     }
     const platform::NetHandle request =
         platform::netOpenUrl(internet, url, kRequestHeader, kRequestHeaderLength);
     if (request == 0) {
         warn(owner, "Can't download updates from Internet");
         releaseNetwork(0, internet);
+        return false;
+    }
+    // An error page, a redirect or any other answer is not the model file,
+    // whatever its body begins with.
+    if (platform::netStatus(request) != kHttpOk) {
+        releaseNetwork(request, internet);
+        warn(owner, "Can't find updates on Internet");
+        return false;
+    }
+    const std::string stopped = receiveBody(request, body);
+    releaseNetwork(request, internet);
+    if (!stopped.empty()) {
+        warn(owner, stopped);
+        return false;
+    }
+    if (body.size() > kMaxModelFileSize || body.size() < kMarkerLength ||
+        std::memcmp(body.data(), kMarker, kMarkerLength) != 0) {
+        warn(owner, "Can't find updates on Internet");
+        return false;
+    }
+    return true;
+}
+
+enum class Read { Ok, Missing, Failed };
+
+// The current model file whole.
+Read readWhole(const char* path, std::string& text)
+{
+    text.clear();
+    if (!platform::fileExists(path))
+        return Read::Missing;
+    const platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kClosedFile)
+        return Read::Failed;
+    const std::uint32_t size = platform::fileSize(file);
+    bool ok = size != 0xFFFFFFFFu && size <= 256u * 1024 * 1024;
+    if (ok) {
+        text.resize(size);
+        std::uint32_t done = 0;
+        while (ok && done < size) {
+            const std::uint32_t got = platform::readFile(file, text.data() + done, size - done);
+            ok = got > 0;
+            done += got;
+        }
+    }
+    platform::closeFile(file);
+    return ok ? Read::Ok : Read::Failed;
+}
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The models of `before` that `after` does not list, section names matched
+// without regard to letter case as the model file matches them.
+std::vector<std::string> droppedModels(const std::vector<std::string>& before,
+                                       const std::vector<std::string>& after)
+{
+    std::vector<std::string> dropped;
+    for (const std::string& model : before) {
+        bool kept = false;
+        for (const std::string& other : after)
+            kept = kept || sameName(model, other);
+        bool named = false;
+        for (const std::string& other : dropped)
+            named = named || sameName(model, other);
+        if (!kept && !named)
+            dropped.push_back(model);
+    }
+    return dropped;
+}
+
+// The edition's refusal, read with the profile functions from a copy of the
+// body in a new file of its own beside the model file, removed afterwards;
+// `models` gets its model list.
+std::string checkEdition(const std::string& body, std::vector<std::string>& models, bool& failed)
+{
+    failed = false;
+    char checkPath[320];
+    const platform::FileHandle file = platform::createTempBeside(modelFilePath, checkPath, sizeof checkPath);
+    if (file == platform::kClosedFile) {
+        failed = true;
+        return {};
+    }
+    const bool written =
+        platform::writeFile(file, body.data(), static_cast<std::uint32_t>(body.size())) == body.size();
+    platform::closeFile(file);
+    std::string refusal;
+    if (written) {
+        refusal = editionRefusal(checkPath, static_cast<std::uint32_t>(body.size()));
+        if (refusal.empty())
+            models = readModelList(checkPath);
+        platform::writeProfileString(nullptr, nullptr, nullptr, checkPath);
+    }
+    platform::deleteFile(checkPath);
+    failed = !written;
+    return refusal;
+}
+
+std::string listed(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::string& note)
+{
+    note.clear();
+    std::string body;
+    if (!download(owner, url, body))
+        return Outcome::Failed;
+
+    // The edition decides which files every later patch run reads and
+    // writes, and which models the user can choose.
+    std::vector<std::string> newModels;
+    bool failed = false;
+    const std::string refusal = checkEdition(body, newModels, failed);
+    if (failed) {
+        warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
-    // Removed again should the program be interrupted while it is written.
-    const TempFileNote note(tempPath.c_str());
-    std::FILE* out = std::fopen(tempPath.c_str(), "wb");
-    if (out == nullptr) {
-        warn(owner, "Can't open local file WENDRIX.TMP for writing");
-        releaseNetwork(request, internet);
+    if (!refusal.empty()) {
+        warn(owner, refusal);
         return Outcome::Failed;
     }
 
-    char chunk[kChunkSize];
-    char head[kMarkerLength]; // the body's first bytes, however they arrive
-    std::size_t headLength = 0;
-    std::uint32_t total = 0;
-    bool writeFailed = false;
-    bool tooLarge = false;
-    for (;;) {
-        std::uint32_t got = 0;
-        if (!platform::netRead(request, chunk, kChunkSize, &got)) {
-            std::fclose(out);
-            platform::deleteFile(tempPath.c_str());
-            releaseNetwork(request, internet);
+    // One update or patch run at a time in the folder, so that the file
+    // kept as the backup is the one replaced.
+    const RunLock lock;
+    if (lock.refused()) {
+        char text[sizeof modelFilePath + 200];
+        std::snprintf(text, sizeof text, kLockRefusedFormat, lock.path().c_str());
+        warn(owner, text);
+        return Outcome::Failed;
+    }
+    const std::string backupPath = std::string(modelFilePath) + ".bak";
+    std::string old;
+    const Read read = readWhole(modelFilePath, old);
+    if (read == Read::Failed) {
+        warn(owner, "Cannot read " + std::string(modelFilePath) +
+                        " to keep a copy of it: nothing was replaced");
+        return Outcome::Failed;
+    }
+    std::vector<std::string> oldModels;
+    if (read == Read::Ok) {
+        dropModelFileCache();
+        oldModels = readModelList();
+        if (platform::writeWholeFile(backupPath.c_str(), old.data(), old.size()) !=
+            platform::WriteResult::Written) {
+            warn(owner, "Cannot keep a copy of " + std::string(modelFilePath) + " as " + backupPath +
+                            ": nothing was replaced");
             return Outcome::Failed;
         }
-        if (got == 0)
-            break;
-        if (got > kMaxModelFileSize - total) {
-            tooLarge = true;
-            break;
-        }
-        // A first chunk shorter than the marker leaves the test to the next.
-        for (std::uint32_t i = 0; i < got && headLength < kMarkerLength; ++i)
-            head[headLength++] = chunk[i];
-        total += got;
-        if (!writeFailed && std::fwrite(chunk, 1, got, out) != got)
-            writeFailed = true;
-    }
-    if (std::fclose(out) != 0)
-        writeFailed = true;
-    releaseNetwork(request, internet);
-
-    const bool marked =
-        headLength == kMarkerLength && std::memcmp(head, kMarker, kMarkerLength) == 0;
-    if (tooLarge || !marked) {
-        platform::deleteFile(tempPath.c_str());
-        warn(owner, "Can't find updates on Internet");
-        return Outcome::Failed;
-    }
-    if (writeFailed || !flushToDevice(tempPath.c_str())) {
-        platform::deleteFile(tempPath.c_str());
-        warn(owner, "Can't open local file WENDRIX.TMP for writing");
-        return Outcome::Failed;
-    }
-    // The edition decides which files every later patch run reads and
-    // writes, so it must not name any outside the firmware's folder.
-    const std::string refusal = editionRefusal(tempPath.c_str(), total);
-    if (!refusal.empty()) {
-        platform::deleteFile(tempPath.c_str());
-        warn(owner, refusal.c_str());
-        return Outcome::Failed;
     }
     // One rename over the old file: there is always a whole model file. A
     // file that cannot be replaced is a failure the user must hear of, not
     // an edition that is already up to date.
-    if (platform::replaceFile(tempPath.c_str(), modelFilePath))
-        return Outcome::Replaced;
-    platform::deleteFile(tempPath.c_str());
-    char text[sizeof modelFilePath + 64];
-    std::snprintf(text, sizeof text, "Cannot replace %s: the file is write protected or in use",
-                  modelFilePath);
-    warn(owner, text);
-    return Outcome::Failed;
+    switch (platform::writeWholeFile(modelFilePath, body.data(), body.size())) {
+    case platform::WriteResult::Written:
+        break;
+    case platform::WriteResult::Refused:
+        warn(owner, "Cannot replace " + std::string(modelFilePath) +
+                        ": the file is write protected or in use");
+        return Outcome::Failed;
+    case platform::WriteResult::Failed:
+        warn(owner, "Can't open local file WENDRIX.TMP for writing");
+        return Outcome::Failed;
+    }
+    dropModelFileCache();
+    const std::vector<std::string> dropped = droppedModels(oldModels, newModels);
+    if (!dropped.empty())
+        note = "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + backupPath;
+    return Outcome::Replaced;
 }
 
 } // namespace
 
+void setDownloadLimits(const DownloadLimits& chosen)
+{
+    limits = chosen;
+}
+
 int downloadModelFile(platform::WindowHandle owner, const char* url)
 {
-    return fetchModelFile(owner, url) == Outcome::Failed ? 0 : 1;
+    std::string note;
+    return fetchModelFile(owner, url, note) == Outcome::Failed ? 0 : 1;
 }
 
 int runUpdateCommand(UpdateHost& host, const char* url)
@@ -173,7 +317,8 @@ int runUpdateCommand(UpdateHost& host, const char* url)
     dropModelFileCache();
 
     host.setStatusLine("Get updates from internet...");
-    const Outcome outcome = fetchModelFile(host.statusWindow(), url);
+    std::string note;
+    const Outcome outcome = fetchModelFile(host.statusWindow(), url, note);
     // A copy: the host may keep its status text where the status line is set.
     const char* current = host.statusText();
     const std::string status = current != nullptr ? current : "";
@@ -185,11 +330,12 @@ int runUpdateCommand(UpdateHost& host, const char* url)
     char after[kDateSize] = {};
     readModelValue("GPS", "Date", "", after, kDateSize);
     if (std::strcmp(before, after) != 0) {
-        platform::messageBox(host.dialogWindow(), "Wendrix.ini updated", kAppTitle,
+        platform::messageBox(host.dialogWindow(), ("Wendrix.ini updated" + note).c_str(), kAppTitle,
                              platform::MbOk);
         host.armModelListTimer();
     } else {
-        platform::messageBox(host.dialogWindow(), "You already have the most resent Wendrix.ini",
+        platform::messageBox(host.dialogWindow(),
+                             ("You already have the most resent Wendrix.ini" + note).c_str(),
                              kAppTitle, platform::MbOk);
     }
     return 1;

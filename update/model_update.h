@@ -1,6 +1,8 @@
 // Fetching a newer model file over HTTP.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/platform.h"
 
 // The update URL (a build setting), path "/gps/wendrix.ini".
@@ -22,10 +24,22 @@ public:
     virtual void armModelListTimer() = 0;
 };
 
-// Downloads `url` into the model-file path + "TMP" and puts it in place of
-// the model file when it begins with "[GPS]" and names only plain firmware
-// files below the current folder. 1 when the model file was replaced; when
-// it cannot be, the download is deleted and the user warned.
+// How long a download may take. A transfer that moves fewer than
+// `windowBytes` in any `windowSeconds` is abandoned, and so is one that is
+// not complete after `totalSeconds`. The defaults are 64 bytes in 30
+// seconds, and 120 seconds; tests shorten them.
+struct DownloadLimits {
+    unsigned windowSeconds = 30;
+    std::uint32_t windowBytes = 64;
+    unsigned totalSeconds = 120;
+};
+void setDownloadLimits(const DownloadLimits& limits);
+
+// Downloads `url` and puts it in place of the model file when the server
+// answered 200 with a whole body that begins with "[GPS]" and is a usable
+// edition (see edition_check.h). The previous model file is kept beside it
+// as "<model file>.bak". 1 when the model file was replaced; otherwise the
+// user has been told why and nothing on disk has changed.
 int downloadModelFile(platform::WindowHandle owner, const char* url);
 
 // The Update command. Returns 1 when the model file was replaced.

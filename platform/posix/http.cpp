@@ -107,7 +107,7 @@ void release()
 }
 
 unsigned connectTimeoutSeconds = 30;
-unsigned idleTimeoutSeconds = 60;
+unsigned idleTimeoutSeconds = 30;
 
 // Both kinds of handle start with a tag so that netClose can tell them apart.
 enum class NetKind : unsigned { Internet = 0x4E455449, Request = 0x4E455452 };
@@ -382,6 +382,23 @@ bool netRead(NetHandle handle, void* buffer, std::uint32_t size, std::uint32_t* 
         }
         pump(request);
     }
+}
+
+int netStatus(NetHandle handle)
+{
+    if (handle == 0 || object(handle)->kind != NetKind::Request)
+        return 0;
+    long status = 0;
+    curl.easyGetinfo(static_cast<Request*>(object(handle))->easy, CURLINFO_RESPONSE_CODE, &status);
+    return static_cast<int>(status);
+}
+
+bool netTimedOut(NetHandle handle)
+{
+    if (handle == 0 || object(handle)->kind != NetKind::Request)
+        return false;
+    const auto* request = static_cast<const Request*>(object(handle));
+    return request->done && request->result == CURLE_OPERATION_TIMEDOUT;
 }
 
 void netClose(NetHandle handle)

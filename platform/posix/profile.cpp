@@ -1,5 +1,6 @@
 // Profile (INI) files as GetPrivateProfileStringA / WritePrivateProfileStringA
-// read and write them. Every call goes to the file on disk; nothing is cached.
+// read and write them. Every call looks at the file on disk: a read of one
+// key uses the file last taken apart only while it is unchanged there.
 //
 // Reads give what the Win32 functions give, byte for byte. Writes leave the
 // same values to read, but where Windows rewrites the whole file, a write
@@ -17,11 +18,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/posix/ini_cache.h"
 #include "platform/posix/ini_file.h"
 
 namespace platform {
@@ -152,6 +156,44 @@ std::optional<std::uint32_t> copyKeyList(const std::vector<std::string>& names, 
     return count;
 }
 
+// The file whose keys were read last. Reading a list of N keys would
+// otherwise read and take apart the whole file N times.
+std::mutex parsedMutex;
+std::unique_ptr<ini::ParsedFile> parsed;
+
+void dropParsed()
+{
+    std::lock_guard<std::mutex> lock(parsedMutex);
+    parsed.reset();
+}
+
+// The value of `key` in `section` through the kept file, brought up to
+// date first. Nothing when the file is not a regular file that could be read.
+std::optional<std::uint32_t> readThroughParsed(const char* section, const char* key,
+                                               const char* def, char* out, std::uint32_t size,
+                                               const char* file)
+{
+    struct stat now {};
+    if (::stat(file, &now) != 0 || !S_ISREG(now.st_mode))
+        return std::nullopt;
+    std::lock_guard<std::mutex> lock(parsedMutex);
+    if (!parsed || !parsed->unchanged(file, now)) {
+        parsed.reset();
+        std::string text;
+        struct stat info {};
+        if (loadFile(file, text, info) != Load::Ok)
+            return std::nullopt;
+        parsed = std::make_unique<ini::ParsedFile>(file, std::move(text), info);
+    }
+    const std::size_t found = parsed->find(section, key);
+    // A key line without '=' counts as a missing key.
+    if (found != ini::npos && parsed->lines()[found].hasValue) {
+        const ini::Line& line = parsed->lines()[found];
+        return ini::copyValue(ini::fromFile(ini::cutAtNul(line.value), parsed->format()), out, size);
+    }
+    return ini::copyValue(trimDefault(def), out, size);
+}
+
 } // namespace
 
 std::uint32_t getProfileString(const char* section, const char* key, const char* def,
@@ -159,6 +201,10 @@ std::uint32_t getProfileString(const char* section, const char* key, const char*
 {
     if (out == nullptr || size == 0)
         return 0;
+    if (section != nullptr && key != nullptr && file != nullptr) {
+        if (const auto copied = readThroughParsed(section, key, def, out, size, file))
+            return *copied;
+    }
     std::string text;
     struct stat info {};
     const bool loaded = file != nullptr && loadFile(file, text, info) == Load::Ok;
@@ -195,8 +241,10 @@ bool writeProfileString(const char* section, const char* key, const char* value,
 {
     if (file == nullptr || *file == '\0')
         return false;
+    // Every write drops the kept file; with all three null that is all it does.
+    dropParsed();
     if (section == nullptr && key == nullptr && value == nullptr)
-        return true; // nothing is cached here, so there is nothing to drop
+        return true;
     if (section == nullptr)
         return false;
     // A name with a line break would make lines of its own; refuse it.

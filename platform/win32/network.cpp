@@ -22,6 +22,7 @@ using HttpOpenRequestFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPCSTR, LPCSTR, 
                                              DWORD, DWORD_PTR);
 using HttpSendRequestFn = BOOL(WINAPI*)(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD);
 using HttpQueryInfoFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
+using InternetQueryDataAvailableFn = BOOL(WINAPI*)(HINTERNET, LPDWORD, DWORD, DWORD_PTR);
 
 struct WinInet {
     HMODULE library = nullptr;
@@ -35,6 +36,7 @@ struct WinInet {
     HttpOpenRequestFn openRequest = nullptr;
     HttpSendRequestFn sendRequest = nullptr;
     HttpQueryInfoFn queryInfo = nullptr;
+    InternetQueryDataAvailableFn dataAvailable = nullptr;
 };
 
 WinInet& winInet()
@@ -44,7 +46,7 @@ WinInet& winInet()
 }
 
 DWORD connectTimeoutMs = 30 * 1000;
-DWORD idleTimeoutMs = 60 * 1000;
+DWORD idleTimeoutMs = 30 * 1000;
 
 template <typename Fn>
 bool lookUp(HMODULE library, const char* name, Fn& entry)
@@ -89,7 +91,8 @@ bool netLoad()
         !lookUp(library, "InternetConnectA", found.connect) ||
         !lookUp(library, "HttpOpenRequestA", found.openRequest) ||
         !lookUp(library, "HttpSendRequestA", found.sendRequest) ||
-        !lookUp(library, "HttpQueryInfoA", found.queryInfo)) {
+        !lookUp(library, "HttpQueryInfoA", found.queryInfo) ||
+        !lookUp(library, "InternetQueryDataAvailable", found.dataAvailable)) {
         FreeLibrary(library);
         return false;
     }
@@ -124,6 +127,7 @@ namespace {
 struct Response {
     HINTERNET connection = nullptr;
     unsigned long long received = 0;
+    bool timedOut = false; // the last read failed for the receive limit
 };
 
 std::map<NetHandle, Response>& responses()
@@ -228,10 +232,26 @@ bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t*
 {
     WinInet& net = winInet();
     DWORD count = 0;
+    const ULONGLONG started = GetTickCount64();
+    // A read asks only for what has arrived, so that a slow server's bytes
+    // come in as they come rather than when a whole request's worth is there
+    // (WinINet waits to fill the buffer otherwise).
+    DWORD wanted = size;
+    DWORD available = 0;
     bool ok = net.read != nullptr && request != 0 &&
-              net.read(asInternet(request), buffer, size, &count) != 0;
+              net.dataAvailable(asInternet(request), &available, 0, 0) != 0;
+    if (ok && available > 0 && available < wanted)
+        wanted = available;
+    ok = ok && net.read(asInternet(request), buffer, wanted, &count) != 0;
+    const DWORD error = ok ? 0 : GetLastError();
+    // Not every WinINet says why a read failed; one that failed after the
+    // whole receive limit went by has run out of it.
+    const bool timedOut = !ok && (error == ERROR_INTERNET_TIMEOUT ||
+                                  GetTickCount64() - started + 100 >= idleTimeoutMs);
+    auto found = responses().find(request);
+    if (found != responses().end())
+        found->second.timedOut = timedOut;
     if (ok) {
-        auto found = responses().find(request);
         if (found != responses().end()) {
             found->second.received += count;
             // An end before the announced length is a connection that broke.
@@ -244,6 +264,25 @@ bool netRead(NetHandle request, void* buffer, std::uint32_t size, std::uint32_t*
     if (got != nullptr)
         *got = ok ? count : 0;
     return ok;
+}
+
+int netStatus(NetHandle request)
+{
+    WinInet& net = winInet();
+    if (net.queryInfo == nullptr || request == 0)
+        return 0;
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!net.queryInfo(asInternet(request), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                       &size, nullptr))
+        return 0;
+    return static_cast<int>(status);
+}
+
+bool netTimedOut(NetHandle request)
+{
+    const auto found = responses().find(request);
+    return found != responses().end() && found->second.timedOut;
 }
 
 void netClose(NetHandle handle)

@@ -364,3 +364,51 @@ TEST_F(CliCheckTest, RestorePutsThePristineCopyBackOnlyWhenItMatches)
 }
 
 } // namespace
+
+namespace {
+
+// restore writes the working file, so it keeps off the same files as a
+// patch run: the program's own files, the uploader, and the pristine copy
+// of another model.
+TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
+{
+    prepare();
+    put("model.org", made.bytes);
+    ASSERT_TRUE(writeText(app("wendrix"), "the desktop program"));
+    ASSERT_TRUE(writeText(app("wendrix.LOG"), "the last log\r\n"));
+    ASSERT_TRUE(writeText(app("wendrix.9.LOG"), "the oldest log\r\n"));
+    const std::string notFirmware = "rgn names a file that is not firmware: ";
+    const struct {
+        std::string rgn;
+        std::string problem;
+    } cases[] = {
+        {"UPDATER.EXE", notFirmware + "UPDATER.EXE"},
+        {"wendrix.ini", notFirmware + "wendrix.ini"},
+        {"wendrix.ini.bak", notFirmware + "wendrix.ini.bak"},
+        {"wendrix-cli", notFirmware + "wendrix-cli"},
+        {"wendrix", notFirmware + "wendrix"},
+        {"wendrix.exe", notFirmware + "wendrix.exe"},
+        {"wendrix-cli.exe", notFirmware + "wendrix-cli.exe"},
+        {"wendrix.LOG", notFirmware + "wendrix.LOG"},
+        {"wendrix.9.LOG", notFirmware + "wendrix.9.LOG"},
+        {"model.org", "org and rgn name the same file model.org!"},
+        {"b.org", "rgn names the pristine copy of another model: b.org"},
+    };
+    const std::string crc = hex8(crcOf(made.bytes));
+    put("b.org", made.bytes);
+    ASSERT_TRUE(writeText(app("wendrix.lock"), "")); // restore takes the run lock
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rgn);
+        writeModelFile("[GPS]\r\nGps-1=Model A 2.40\r\nGps-2=Model B\r\n[Model A 2.40]\r\norg=model.org\r\nrgn=" +
+                       c.rgn + "\r\ncrc=" + crc + "\r\nlang=10\r\n[Model B]\r\norg=b.org\r\nrgn=b.rgn\r\ncrc=" +
+                       crc + "\r\nlang=10\r\n");
+        const auto before = snapshot();
+        const CliResult r = run({"restore", "1"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "wendrix-cli: cannot restore " + c.rgn + ": " + c.problem +
+                             "\nPlease correct Wendrix.ini\n" + c.rgn + " is as it was\n");
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
+} // namespace

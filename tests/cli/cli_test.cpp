@@ -1,5 +1,6 @@
 // wendrix-cli end to end: exit status, what it prints, the files it leaves
 // byte for byte and its log next to the program.
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/cli/cli_runner.h"
@@ -270,8 +271,9 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         std::string org, rgn; // the model section's paths
         const char* link;     // org made a link to model.rgn: "soft", "hard" or none
         std::string problem;  // the log line without "**** " and the message's first line
+        std::string otherOrg = {}; // a second model's pristine copy, holding the stock image
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"model.rgn", "model.rgn", nullptr, "org and rgn name the same file model.rgn!"},
         {"./model.rgn", app("model.rgn"), nullptr, "org and rgn name the same file " + app("model.rgn") + "!"},
         {"sub/../model.rgn", "model.rgn", nullptr, "org and rgn name the same file model.rgn!"},
@@ -283,7 +285,21 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         {"wendrix.LOG", "model.rgn", nullptr, "org " + notFirmware + "wendrix.LOG"},
         {"UPDATER.EXE", "model.rgn", nullptr, "org " + notFirmware + "UPDATER.EXE"},
         {"wendrix-cli", "model.rgn", nullptr, "org " + notFirmware + "wendrix-cli"},
+        // Every program of the suite beside this one, whether or not it is there.
+        {"wendrix", "model.rgn", nullptr, "org " + notFirmware + "wendrix"},
+        {"wendrix.exe", "model.rgn", nullptr, "org " + notFirmware + "wendrix.exe"},
+        {"model.org", "wendrix-cli.exe", nullptr, "rgn " + notFirmware + "wendrix-cli.exe"},
+        {"model.org", "./wendrix", nullptr, "rgn " + notFirmware + "./wendrix"},
+        // The working file of one model is never the pristine copy of another.
+        {"a.org", "b.org", nullptr, "rgn names the pristine copy of another model: b.org", "b.org"},
+        {"a.org", "./B.ORG/../b.org", nullptr,
+         "rgn names the pristine copy of another model: ./B.ORG/../b.org", "b.org"},
     };
+    for (int number = 1; number <= 9; ++number) {
+        const std::string log = "wendrix." + std::to_string(number) + ".LOG";
+        cases.push_back({"model.org", log, nullptr, "rgn " + notFirmware + log});
+        cases.push_back({log, "model.rgn", nullptr, "org " + notFirmware + log});
+    }
     const std::vector<unsigned char> program = bytes("wendrix-cli");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.org + " / " + c.rgn);
@@ -292,14 +308,24 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         ASSERT_TRUE(writeText(store, "WendrixValues 1\n"));
         fs::remove(app("model.org"));
         fs::remove(app("wendrix.LOG"));
+        for (int number = 1; number <= 9; ++number)
+            fs::remove(app("wendrix." + std::to_string(number) + ".LOG"));
         ASSERT_TRUE(writeText(app("wendrix.3.LOG"), "an older log\r\n"));
+        ASSERT_TRUE(writeText(app("wendrix"), "the desktop program"));
+        fs::create_directories(app("B.ORG"));
         prepare();
+        if (!c.otherOrg.empty())
+            put(c.otherOrg, made.bytes);
         if (c.link && std::string(c.link) == "soft")
             fs::create_symlink("model.rgn", app("model.org"));
         else if (c.link)
             fs::create_hard_link(app("model.rgn"), app("model.org"));
-        const std::string model = "[GPS]\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\norg=" + c.org +
-                                  "\r\nrgn=" + c.rgn + "\r\ncrc=" + hex8(crcOf(made.bytes)) + "\r\nlang=10\r\n";
+        const std::string crc = hex8(crcOf(made.bytes));
+        std::string model = "[GPS]\r\nGps-1=Model A 2.40\r\n";
+        if (!c.otherOrg.empty())
+            model += "Gps-2=Model B\r\n[Model B]\r\norg=" + c.otherOrg + "\r\nrgn=model.rgn\r\ncrc=" + crc +
+                     "\r\nlang=10\r\n";
+        model += "[Model A 2.40]\r\norg=" + c.org + "\r\nrgn=" + c.rgn + "\r\ncrc=" + crc + "\r\nlang=10\r\n";
         writeModelFile(model);
 
         const CliResult r = run(patchArgs("1", ownerLines()));
@@ -311,6 +337,13 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         log.push_back("**** " + c.problem);
         EXPECT_EQ(logLines(), log);
         EXPECT_EQ(bytes("model.rgn"), made.bytes);
+        if (!c.otherOrg.empty()) {
+            EXPECT_EQ(bytes(c.otherOrg), made.bytes);
+        }
+        EXPECT_FALSE(fs::exists(app("a.org")));
+        EXPECT_EQ(readText(app("wendrix")), "the desktop program");
+        EXPECT_FALSE(fs::exists(app("wendrix.exe")));
+        EXPECT_FALSE(fs::exists(app("wendrix-cli.exe")));
         EXPECT_EQ(c.link != nullptr, fs::exists(app("model.org")));
         EXPECT_EQ(readText(app("wendrix.ini")), model);
         EXPECT_EQ(readText(app("UPDATER.EXE")), "MZ stand-in");
@@ -319,6 +352,84 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         EXPECT_TRUE(bytes("wendrix-cli") == program);
     }
     EXPECT_TRUE(opened(false).empty());
+}
+
+} // namespace
+
+namespace {
+
+// After a first patch the owner may put other firmware in place as the
+// working file. A patch run (and check) must not then write the patched old
+// firmware over it; the stock image and any earlier patch are replaced.
+TEST_F(CliTest, AWorkingFileOfOtherFirmwareIsNeverReplacedByTheOldOne)
+{
+    prepare();
+    ASSERT_EQ(run(patchArgs("1", ownerLines())).status, 0);
+    ASSERT_EQ(opened(true).size(), 1u);
+    const std::vector<unsigned char> patched = bytes("model.rgn");
+
+    std::vector<unsigned char> flippedOutside = made.bytes;
+    flippedOutside[0] ^= 1;
+    std::vector<unsigned char> patchedAndFlipped = patched;
+    patchedAndFlipped[1] ^= 1;
+    std::vector<unsigned char> longer = patched;
+    longer.push_back(0);
+    const struct {
+        const char* what;
+        std::vector<unsigned char> working;
+    } others[] = {
+        {"another release, same size", makeFirmware(made.bytes.size(), 10, 8).bytes},
+        {"another release, other size", makeFirmware(made.bytes.size() + 4096, 10, 7).bytes},
+        {"stock image with one byte changed", flippedOutside},
+        {"patch with one byte changed outside the texts", patchedAndFlipped},
+        {"patch with a byte added", longer},
+    };
+    const std::string message =
+        "model.rgn is neither the stock firmware nor a patch of model.org!\n"
+        "It may be a newer firmware: patching would replace it with the old one.\n"
+        "Update Wendrix.ini for it (wendrix-cli inspect model.rgn --ini), or move it away.";
+    for (const auto& c : others) {
+        SCOPED_TRACE(c.what);
+        put("model.rgn", c.working);
+        fs::remove(app("wendrix.LOG"));
+
+        CliResult r = run(patchArgs("1", otherLines()));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, shown({message, kNothingWritten}));
+        // The texts were located in the pristine copy; nothing was fitted.
+        const std::vector<std::string> head = logHead("Model A 2.40", "model.rgn", crcOf(made.bytes));
+        const std::vector<std::string> log = logLines();
+        ASSERT_GT(log.size(), head.size());
+        EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + head.size()), head);
+        EXPECT_EQ(log.back(), "**** model.rgn is neither the stock firmware nor a patch of model.org!");
+        EXPECT_EQ(std::count(log.begin(), log.end(), "--- Result ---"), 0);
+        EXPECT_TRUE(bytes("model.rgn") == c.working);
+        EXPECT_TRUE(bytes("model.org") == made.bytes);
+
+        const auto before = snapshot();
+        r = run({"check", "1"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, shown({message}));
+        EXPECT_EQ(snapshot(), before);
+    }
+    EXPECT_EQ(opened(false).size(), 1u);
+
+    // The stock image, an earlier patch with other lines, and no working file
+    // at all are what a run replaces or creates.
+    const struct {
+        const char* what;
+        std::vector<unsigned char> working; // empty: none
+    } usual[] = {{"stock image", made.bytes}, {"earlier patch", patched}, {"missing", {}}};
+    for (const auto& c : usual) {
+        SCOPED_TRACE(c.what);
+        fs::remove(app("model.rgn"));
+        if (!c.working.empty())
+            put("model.rgn", c.working);
+        EXPECT_EQ(run({"check", "1"}).status, 0);
+        const CliResult r = run(patchArgs("1", otherLines()));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(bytes("model.rgn") == fit(made, otherLines(), 10).image);
+    }
 }
 
 } // namespace

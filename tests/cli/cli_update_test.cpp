@@ -16,7 +16,8 @@ using testing_support::writeText;
 namespace {
 
 constexpr char kOldModel[] = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\n";
-constexpr char kNewModel[] = "[GPS]\r\nDate=02.03.04\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n";
+constexpr char kNewModel[] = "[GPS]\r\nDate=02.03.04\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n"
+                            "[Model C 1.00]\r\norg=c.org\r\nrgn=c.rgn\r\ncrc=1c4e1d7a\r\nlang=1\r\n";
 
 // Serves `body` as /gps/wendrix.ini on a loopback port from a thread of its
 // own; returns the port.
@@ -26,6 +27,29 @@ int serve(httplib::Server& server, std::thread& thread, const std::string& body,
     server.Get("/gps/wendrix.ini", [&](const httplib::Request&, httplib::Response& res) {
         ++requests;
         res.set_content(body, "text/plain");
+    });
+    // The same body, ten bytes every 20 ms: a download that takes a while.
+    server.Get("/slow/wendrix.ini", [&](const httplib::Request&, httplib::Response& res) {
+        ++requests;
+        const std::string slow = body;
+        res.set_content_provider(slow.size(), "text/plain",
+                                 [slow](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                     sink.write(slow.data() + offset, std::min<std::size_t>(10, slow.size() - offset));
+                                     return true;
+                                 });
+    });
+    // The first 40 bytes of the body, then the connection closes.
+    server.Get("/cut/wendrix.ini", [&](const httplib::Request&, httplib::Response& res) {
+        ++requests;
+        const std::string cut = body;
+        res.set_content_provider(cut.size(), "text/plain",
+                                 [cut](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     if (offset >= 40)
+                                         return false;
+                                     sink.write(cut.data(), 40);
+                                     return true;
+                                 });
     });
     const int port = server.bind_to_any_port("127.0.0.1");
     EXPECT_GT(port, 0);
@@ -187,6 +211,42 @@ TEST_F(CliUpdateTest, HttpsNeedsATrustedCertificateForTheHost)
     writeModelFile(kOldModel);
     EXPECT_EQ(run({"update", "--update-url", url()}).status, 0);
     EXPECT_EQ(readText(app("wendrix.ini")), kNewModel);
+}
+
+// Two updates at once in one folder: each takes the folder's run lock for
+// the replacement, so both succeed and the model file is the whole edition.
+TEST_F(CliUpdateTest, TwoUpdatesAtOnceLeaveAWholeModelFile)
+{
+    body = std::string(kNewModel) + std::string(300, ';') + "\r\n";
+    const std::string slowUrl = "http://127.0.0.1:" + std::to_string(port) + "/slow/wendrix.ini";
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        writeModelFile(kOldModel);
+        const Started first = start({"update", "--update-url", slowUrl}, false, "first");
+        const Started second = start({"update", "--update-url", slowUrl}, false, "second");
+        const CliResult a = finish(first);
+        const CliResult b = finish(second);
+        EXPECT_EQ(a.status, 0) << a.err;
+        EXPECT_EQ(b.status, 0) << b.err;
+        EXPECT_EQ(readText(app("wendrix.ini")), body);
+        const std::string backup = readText(app("wendrix.ini.bak"));
+        EXPECT_TRUE(backup == kOldModel || backup == body);
+        EXPECT_FALSE(testing_support::exists(app("wendrix.iniTMP")));
+        for (const auto& entry : std::filesystem::directory_iterator(app(""))) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name.find("TMP") == std::string::npos && name.find(".tmp") == std::string::npos) << name;
+        }
+    }
+}
+
+// The command line says why a download stopped.
+TEST_F(CliUpdateTest, ADownloadCutShortIsReported)
+{
+    const std::string cutUrl = "http://127.0.0.1:" + std::to_string(port) + "/cut/wendrix.ini";
+    const CliResult r = run({"update", "--update-url", cutUrl});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Get updates from internet...\nThe download broke off after 40 bytes\n");
+    EXPECT_EQ(readText(app("wendrix.ini")), kOldModel);
 }
 
 } // namespace

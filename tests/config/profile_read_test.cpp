@@ -2,6 +2,7 @@
 // Win32 reader settles by itself.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -147,6 +148,51 @@ TEST_F(ProfileRead, OtherEncodingsHugeLinesMissingFileAndFolder)
     char out[8] = "xxxxxxx";
     EXPECT_EQ(platform::getProfileString("S", "k", "dflt", out, 8, dir.path().c_str()), 4u);
     EXPECT_STREQ(out, "dflt");
+}
+
+} // namespace
+
+namespace {
+
+// Reads of many keys may keep the file taken apart, but every read still
+// gives what the file on disk holds: after a write through the profile
+// functions, after another program rewrites it in place with the same size
+// and modification time, after it is replaced by a rename, and after the
+// drop-cache write. Repeated sections and keys keep their first-one rule.
+TEST_F(ProfileRead, EveryReadFollowsTheFileOnDisk)
+{
+    put("[GPS]\r\nGps-1=Alpha\r\nGps-2=Beta\r\n[gps]\r\nGps-1=Never\r\n[A]\r\nk=1\r\nK=2\r\n");
+    EXPECT_EQ(get("GPS", "Gps-1", "", 60), "Alpha");
+    EXPECT_EQ(get("gps", "GPS-2", "", 60), "Beta");
+    EXPECT_EQ(get("A", "K", "", 60), "1");
+    EXPECT_EQ(get("", "k", "none", 60), "none");
+
+    ASSERT_TRUE(platform::writeProfileString("GPS", "Gps-2", "Gamma", path.c_str()));
+    EXPECT_EQ(get("GPS", "Gps-2", "", 60), "Gamma");
+
+    // Same size, same modification time, written in place.
+    const auto stamp = fs::last_write_time(path);
+    {
+        std::FILE* file = std::fopen(path.c_str(), "r+b");
+        ASSERT_NE(file, nullptr);
+        std::fseek(file, 13, SEEK_SET); // "Alpha" -> "Omega"
+        std::fputs("Omega", file);
+        std::fclose(file);
+    }
+    fs::last_write_time(path, stamp);
+    EXPECT_EQ(get("GPS", "Gps-1", "", 60), "Omega");
+
+    // Replaced by another file under the same name.
+    const std::string other = dir.file("other.ini");
+    ASSERT_TRUE(testing_support::writeText(other, "[GPS]\r\nGps-1=Delta\r\n"));
+    fs::rename(other, path);
+    EXPECT_EQ(get("GPS", "Gps-1", "", 60), "Delta");
+    EXPECT_EQ(get("GPS", "Gps-2", "", 60), "");
+
+    ASSERT_TRUE(platform::writeProfileString(nullptr, nullptr, nullptr, path.c_str()));
+    EXPECT_EQ(get("GPS", "Gps-1", "", 60), "Delta");
+    fs::remove(path);
+    EXPECT_EQ(get("GPS", "Gps-1", "gone", 60), "gone");
 }
 
 } // namespace

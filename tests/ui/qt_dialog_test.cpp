@@ -607,7 +607,8 @@ TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
 {
     writeThreeModels("01.10.02");
     ModelServer server;
-    server.answer(200, "[GPS]\r\nDate=02.01.03\r\nGps-1=Delta\r\n[Delta]\r\nRel=3.00\r\n");
+    server.answer(200, "[GPS]\r\nDate=02.01.03\r\nGps-1=Delta\r\n[Delta]\r\norg=d.org\r\nrgn=d.rgn\r\n"
+                       "crc=1c4e1d7a\r\nlang=1\r\nRel=3.00\r\n");
     const std::string url = server.url();
     updateCommandUrl = url.c_str();
     open(true);
@@ -615,7 +616,8 @@ TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
     ASSERT_EQ(dialogState, kStateModel);
 
     dialog->windowMenu()->actions().at(0)->trigger();
-    EXPECT_EQ(messageTexts(), (Strings{"Wendrix.ini updated"}));
+    EXPECT_EQ(messageTexts(), (Strings{"Wendrix.ini updated\nNo longer listed: Alpha, Beta, Gamma\n"
+                                       "The previous file is kept as " + std::string(modelFilePath) + ".bak"}));
     QTRY_COMPARE_WITH_TIMEOUT(combo()->count(), 2, 2000);
     EXPECT_EQ(combo()->itemText(1), QStringLiteral("Delta"));
     EXPECT_EQ(combo()->currentIndex(), 0);

@@ -21,7 +21,14 @@ protected:
         server.answer(200, kNewModels);
     }
     static constexpr char kNewModels[] =
-        "[GPS]\r\nDate=02.01.03\r\nGps-1=Delta\r\nGps-2=Echo\r\n[Delta]\r\nRel=3.00\r\n";
+        "[GPS]\r\nDate=02.01.03\r\nGps-1=Delta\r\nGps-2=Echo\r\n[Delta]\r\norg=d.org\r\nrgn=d.rgn\r\n"
+        "crc=1c4e1d7a\r\nlang=1\r\nRel=3.00\r\n";
+    // What the result message adds when models of the old file are gone.
+    static std::string dropped(const std::string& names)
+    {
+        return "\nNo longer listed: " + names + "\nThe previous file is kept as " + std::string(modelFilePath) +
+               ".bak";
+    }
     ModelServer server;
     std::string url;
 };
@@ -39,7 +46,7 @@ TEST_F(UpdateTest, ChangedModelFileRefillsTheListAtTheNextTick)
     EXPECT_TRUE(mainDialogSysCommand(*window, CmdUpdate));
     EXPECT_EQ(window->statusHistory, (Strings{"Get updates from internet...", modelStatus("2.40")}));
     ASSERT_EQ(boxes->messages.size(), 1u);
-    EXPECT_EQ(boxes->messages[0].text, "Wendrix.ini updated");
+    EXPECT_EQ(boxes->messages[0].text, "Wendrix.ini updated" + dropped("Alpha, Beta, Gamma"));
     EXPECT_EQ(boxes->messages[0].style, unsigned(platform::MbOk));
     EXPECT_EQ(boxes->messages[0].owner, window->handle());
     EXPECT_EQ(testing_support::readText(modelFilePath), kNewModels);
@@ -81,7 +88,8 @@ TEST_F(UpdateTest, SameDateOrFailedDownloadArmsNoRefill)
     writeThreeModels("02.01.03");
     openOnModel(1);
     mainDialogSysCommand(*window, CmdUpdate);
-    EXPECT_EQ(messageTexts(), (Strings{"You already have the most resent Wendrix.ini"}));
+    EXPECT_EQ(messageTexts(),
+              (Strings{"You already have the most resent Wendrix.ini" + dropped("Alpha, Beta, Gamma")}));
     EXPECT_FALSE(window->timerArmed);
     EXPECT_EQ(dialogState, kStateModel);
     EXPECT_EQ(window->list.size(), 4u);
@@ -109,7 +117,7 @@ TEST_F(UpdateTest, PatchRunThatAsksForUpdatesRunsTheCommandInsideOk)
     EXPECT_FALSE(window->ended);
     ASSERT_EQ(boxes->messages.size(), 2u);
     EXPECT_EQ(boxes->messages[0].text.rfind("Cannot read none.rgn!", 0), 0u);
-    EXPECT_EQ(boxes->messages[1].text, "Wendrix.ini updated");
+    EXPECT_EQ(boxes->messages[1].text, "Wendrix.ini updated" + dropped("Old"));
     EXPECT_EQ(server.requests(), 1);
     // The selection stays until the tick that the command armed.
     EXPECT_EQ(dialogState, kStateModel);

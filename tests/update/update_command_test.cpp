@@ -22,9 +22,13 @@ protected:
     }
 };
 
+// A model section that a patch run can use, as every installed edition has.
+constexpr char kCompleteModelA[] =
+    "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\nRel=2.40\r\n";
+
 std::string withDate(const std::string& date)
 {
-    return "[GPS]\r\nDate=" + date + "\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\nRel=2.40\r\n";
+    return "[GPS]\r\nDate=" + date + "\r\nGps-1=Model A 2.40\r\n" + kCompleteModelA;
 }
 
 TEST_F(UpdateCommand, TheFileIsReplacedAndAnyDifferenceInTheDateReloadsTheList)
@@ -42,10 +46,13 @@ TEST_F(UpdateCommand, TheFileIsReplacedAndAnyDifferenceInTheDateReloadsTheList)
         {"letter case", withDate("a"), withDate("A"), false},
         {"blanks around a value are not read", withDate("01.10.02"), withDate("01.10.02 "), true},
         {"same date, other models", kOldModelFile,
-         "[GPS]\r\nDate=01.10.02\r\nGps-1=Model C 1.00\r\n[Model C 1.00]\r\nRel=1.00\r\n", true},
+         "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n[Model C 1.00]\r\nRel=1.00\r\n" +
+             std::string(kCompleteModelA),
+         true},
         {"no date in either", "[GPS]\r\nGps-1=Model A 2.40\r\n",
-         "[GPS]\r\nGps-1=Model B 3.10\r\nGps-2=Model C\r\n", true},
-        {"date dropped", withDate("01.10.02"), "[GPS]\r\nGps-1=Model A\r\n", false},
+         "[GPS]\r\nGps-1=Model A 2.40\r\nGps-2=Model C\r\n" + std::string(kCompleteModelA), true},
+        {"date dropped", withDate("01.10.02"), "[GPS]\r\nGps-1=Model A 2.40\r\n" + std::string(kCompleteModelA),
+         false},
         {"date added to a missing file", "", withDate("01.10.02"), false},
         {"beyond the 59th character", withDate(stem + "A"), withDate(stem + "B"), true},
         {"within 59 characters", withDate(stem + "A"), withDate(stem.substr(1) + "8B"), false},
@@ -88,14 +95,16 @@ TEST_F(UpdateCommand, AFailedDownloadLeavesTheModelFileAndOnlyRestoresTheStatusL
     LoopbackServer stalled(cutShort, 50, Ending::Hold);
     const struct {
         std::string url;
-        const char* message; // none when the transfer broke
+        std::string message;
     } cases[] = {
         {notFound.url(), "Can't find updates on Internet"},
         {"http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/gps/wendrix.ini",
          "Can't download updates from Internet"},
         {silent.url(), "Can't download updates from Internet"},
-        {broken.url(), nullptr},
-        {stalled.url(), nullptr},
+        // A body cut short, or one that stops coming, is told of too.
+        {broken.url(), "The download broke off after " + std::to_string(kNewModelFile.size() + 100) + " bytes"},
+        {stalled.url(), "The download stalled after " + std::to_string(kNewModelFile.size() + 100) +
+                            " bytes: the server sent nothing more"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
@@ -103,16 +112,103 @@ TEST_F(UpdateCommand, AFailedDownloadLeavesTheModelFileAndOnlyRestoresTheStatusL
         boxes.messages.clear();
         RecordingHost host;
         EXPECT_EQ(runUpdateCommand(host, c.url.c_str()), 0);
-        if (c.message)
-            expectOneMessage(c.message, platform::MbIconWarning, RecordingHost::kStatus);
-        else
-            EXPECT_TRUE(boxes.messages.empty());
+        expectOneMessage(c.message, platform::MbIconWarning, RecordingHost::kStatus);
         expectUntouched();
         EXPECT_EQ(host.timersArmed, 0);
         expectStatusRestored(host);
     }
     EXPECT_EQ(silent.connections(), 1);
     EXPECT_EQ(stalled.connections(), 1);
+}
+
+// The owner's own models are in the model file the update replaces: the
+// previous file is kept beside it, and the message names what is gone.
+TEST_F(UpdateCommand, ThePreviousFileIsKeptAndTheModelsItAloneListedAreNamed)
+{
+    const std::string backup = modelPath() + ".bak";
+    const std::string owners = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=My eTrex\r\n"
+                               "Gps-3=model b 3.10\r\nGps-4=Old One\r\n[My eTrex]\r\norg=my.org\r\n";
+    LoopbackServer server({httpReply(200, kNewModelFile)});
+    struct Step {
+        const char* label;
+        std::string before; // empty: no model file
+        std::string message;
+        std::string backupAfter; // empty: none
+    };
+    const Step steps[] = {
+        {"own models dropped", owners,
+         std::string(kUpdated) + "\nNo longer listed: My eTrex, Old One\nThe previous file is kept as " + backup,
+         owners},
+        // One copy, replaced each time; nothing dropped, nothing named.
+        {"same edition again", kNewModelFile, kSame, kNewModelFile},
+        {"no model file before", "", kUpdated, kNewModelFile},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        std::filesystem::remove(modelPath());
+        if (!step.before.empty())
+            writeModel(step.before);
+        boxes.messages.clear();
+        RecordingHost host;
+        EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 1);
+        expectOneMessage(step.message, platform::MbOk, RecordingHost::kDialog);
+        EXPECT_EQ(modelText(), kNewModelFile);
+        EXPECT_EQ(testing_support::readText(backup), step.backupAfter);
+    }
+
+    // A backup that cannot be written stops the update before the model file.
+    std::filesystem::remove(backup);
+    ASSERT_TRUE(std::filesystem::create_directory(backup));
+    writeModel(owners);
+    boxes.messages.clear();
+    RecordingHost host;
+    EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 0);
+    expectOneMessage("Cannot keep a copy of " + modelPath() + " as " + backup + ": nothing was replaced",
+                     platform::MbIconWarning, RecordingHost::kStatus);
+    EXPECT_EQ(modelText(), owners);
+    EXPECT_TRUE(std::filesystem::is_directory(backup));
+}
+
+// A transfer that trickles, or that never ends, is abandoned within the
+// limits, and the user is told why.
+TEST_F(UpdateCommand, ASlowDownloadIsAbandonedAndTheUserToldWhy)
+{
+    setDownloadLimits({1, 64, 3});
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 4000\r\n\r\n";
+    // Ten bytes a second: fewer than 64 in any second.
+    std::vector<std::string> trickle = {head};
+    for (int i = 0; i < 40; ++i)
+        trickle.push_back(std::string(1, kNewModelFile[static_cast<std::size_t>(i)]));
+    // Fifty bytes every 400 ms: enough for each second, never done in three.
+    std::vector<std::string> endless = {head + kNewModelFile};
+    for (int i = 0; i < 20; ++i)
+        endless.push_back(std::string(50, ';'));
+    LoopbackServer slow(trickle, 100);
+    LoopbackServer long_(endless, 400);
+    const struct {
+        std::string url;
+        std::string message; // without the count of bytes
+    } cases[] = {
+        {slow.url(), " bytes: fewer than 64 bytes came in 1 seconds"},
+        {long_.url(), " bytes: it was not complete after 3 seconds"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        writeModel(kOldModelFile);
+        boxes.messages.clear();
+        RecordingHost host;
+        EXPECT_EQ(runUpdateCommand(host, c.url.c_str()), 0);
+        ASSERT_EQ(boxes.messages.size(), 1u);
+        const std::string& text = boxes.messages[0].text;
+        EXPECT_TRUE(text.rfind("The download stalled after ", 0) == 0 ||
+                    text.rfind("The download was stopped after ", 0) == 0)
+            << text;
+        EXPECT_NE(text.find(c.message), std::string::npos) << text;
+        EXPECT_EQ(boxes.messages[0].style, unsigned(platform::MbIconWarning));
+        expectUntouched();
+        expectStatusRestored(host);
+    }
+    setDownloadLimits({});
 }
 
 // Sets an environment variable while it lives; the old value comes back.

@@ -54,12 +54,14 @@ protected:
     {
         std::snprintf(saved_, sizeof saved_, "%s", modelFilePath);
         std::snprintf(modelFilePath, sizeof modelFilePath, "%s", modelPath().c_str());
-        platform::netSetTimeouts(30, 60);
+        platform::netSetTimeouts(30, 30);
+        setDownloadLimits({});
     }
     void TearDown() override
     {
         std::snprintf(modelFilePath, sizeof modelFilePath, "%s", saved_);
-        platform::netSetTimeouts(30, 60);
+        platform::netSetTimeouts(30, 30);
+        setDownloadLimits({});
     }
 
     std::string modelPath() const { return folder.file("Wendrix.ini"); }

@@ -25,13 +25,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(netLoad());
-        reopen(30, 60);
+        reopen(30, 30);
     }
     void TearDown() override
     {
         netClose(internet);
         netUnload();
-        netSetTimeouts(30, 60);
+        netSetTimeouts(30, 30);
     }
     void reopen(int connectSeconds, int readSeconds)
     {
@@ -140,6 +140,45 @@ TEST_F(Win32Network, AServerFallingSilentMidBodyBreaksTheTransfer)
     const Fetched got = fetch(server.url("/gps/wendrix.ini"));
     ASSERT_TRUE(got.opened);
     EXPECT_FALSE(got.complete);
+}
+
+// Only a 200 answer is a model file, so the status must come through; and
+// a transfer that stops for the idle limit is told from one that broke.
+TEST_F(Win32Network, TheStatusAndWhyATransferStoppedAreReported)
+{
+    const struct {
+        const char* status;
+        int code;
+    } answers[] = {{"200 OK", 200}, {"404 Not Found", 404}, {"302 Found", 302}, {"500 Oops", 500}};
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer.status);
+        LoopbackHttp server(reply(answer.status, "[GPS]\r\n"));
+        const NetHandle request = netOpenUrl(internet, server.url("/gps/wendrix.ini").c_str(), kHeader, 15);
+        ASSERT_NE(request, 0);
+        EXPECT_EQ(netStatus(request), answer.code);
+        netClose(request);
+    }
+    EXPECT_EQ(netStatus(0), 0);
+
+    reopen(5, 1);
+    const struct {
+        const char* name;
+        bool silent;
+    } stops[] = {{"falls silent", true}, {"closes early", false}};
+    for (const auto& stop : stops) {
+        SCOPED_TRACE(stop.name);
+        LoopbackHttp server("HTTP/1.0 200 OK\r\nContent-Length: 500\r\n\r\n[GPS]\r\n", stop.silent);
+        const NetHandle request = netOpenUrl(internet, server.url("/gps/wendrix.ini").c_str(), kHeader, 15);
+        ASSERT_NE(request, 0);
+        char buffer[64];
+        std::uint32_t got = 0;
+        bool ok = true;
+        for (int i = 0; i < 20 && ok; ++i)
+            ok = netRead(request, buffer, 50, &got) && got > 0;
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(netTimedOut(request), stop.silent);
+        netClose(request);
+    }
 }
 
 TEST(Win32NetworkLibrary, NothingWorksBeforeLoadingAndLoadingTwiceIsHarmless)

@@ -1,0 +1,58 @@
+#include "config/model_list.h"
+
+#include <cstdio>
+
+#include "config/model_file.h"
+#include "platform/platform.h"
+
+std::vector<std::string> readModelList()
+{
+    return readModelList(modelFilePath);
+}
+
+std::vector<std::string> readModelList(const char* file, int most)
+{
+    std::vector<std::string> models;
+    for (int n = 1; n <= most; ++n) {
+        char key[32];
+        char name[60];
+        std::snprintf(key, sizeof key, "Gps-%d", n);
+        platform::getProfileString("GPS", key, "", name, sizeof name, file);
+        if (name[0] == '\0')
+            break;
+        models.push_back(name);
+    }
+    return models;
+}
+
+namespace {
+
+// The value up to the first blank, where the number rules stop reading.
+std::string firstWord(const std::string& value)
+{
+    const std::size_t start = value.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return {};
+    return value.substr(start, value.find_first_of(" \t", start) - start);
+}
+
+} // namespace
+
+bool isCompleteModel(const std::string& org, const std::string& rgn, const std::string& crc,
+                     const std::string& lang)
+{
+    if (org.empty() || rgn.empty())
+        return false;
+    std::string digits = firstWord(crc);
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    if (digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
+        parseHexNumber(digits.c_str()) == 0)
+        return false;
+    const std::string count = firstWord(lang);
+    if (count.empty() || count.size() > 2 || count.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const int texts = std::stoi(count);
+    return texts >= 1 && texts <= 14;
+}
