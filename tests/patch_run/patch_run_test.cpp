@@ -266,6 +266,37 @@ TEST_F(PatchRunTest, EmptySectionNameEndsWithTheQuestionForAnEmptyPath)
     EXPECT_EQ(messageTexts(), std::vector<std::string>{cannotRead("")});
 }
 
+// Each question is asked with an identity of its own, so that a front end
+// without a user answers it for what it asks; a message asks nothing.
+TEST_F(PatchRunTest, EachQuestionSaysWhatItAsks)
+{
+    std::vector<std::pair<std::string, platform::Question>> asked;
+    platform::setQuestionHandler([&](platform::WindowHandle, const char* text, const char*, unsigned style,
+                                     platform::Question question) {
+        asked.emplace_back(text, question);
+        return (style & 0x0F) == platform::MbOkCancel ? int(platform::IdCancel)
+               : (style & 0x0F) == platform::MbYesNo  ? int(platform::IdNo)
+                                                      : int(platform::IdOk);
+    });
+    // Line 3 is lost in some texts: the summary comes before the question.
+    const MadeFirmware made = standardFirmware();
+    readyToPatch(made);
+    ASSERT_GT(fit(made, ownerLines(), 10).notFitting, 0);
+    EXPECT_EQ(PatchRun(nullptr, kModel), 1);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].second, platform::Question::None);
+    EXPECT_EQ(asked[1], std::make_pair(std::string(kAskUpdater), platform::Question::StartUpdater));
+
+    asked.clear();
+    fs::remove(workFile("model.org"));
+    fs::remove(workFile("model.rgn"));
+    EXPECT_EQ(PatchRun(nullptr, kModel), 0);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].second, platform::Question::SearchForUpdates);
+    platform::setQuestionHandler({});
+    EXPECT_TRUE(boxes->messages.empty()); // the question handler comes first
+}
+
 TEST_F(PatchRunTest, RunWithoutALogStillPatches)
 {
     const MadeFirmware made = standardFirmware();
