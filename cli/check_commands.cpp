@@ -149,7 +149,7 @@ int runCheckCommand(const CliOptions& options)
     } else {
         std::fputs(fitTable(languageTable, fit, warningLines).c_str(), stdout);
         if (options.show)
-            std::fputs(("\n" + shownTexts(languageTable, fit)).c_str(), stdout);
+            std::printf("\n%s", shownTexts(languageTable, fit).c_str());
     }
     return notFit == 0 ? kExitOk : kExitFailed;
 }
@@ -198,11 +198,11 @@ int runSuggestCommand(const CliOptions& options)
 
     std::string pasteable;
     for (int i = 0; i < best.lineCount; ++i)
-        pasteable += (i > 0 ? " " : "") + std::string("--line ") + shellQuoted(ansiToTerminal(best.lines[i]));
+        pasteable.append(i > 0 ? " --line " : "--line ").append(shellQuoted(ansiToTerminal(best.lines[i])));
     if (options.json) {
         std::string lines = "[";
         for (int i = 0; i < best.lineCount; ++i)
-            lines += (i > 0 ? "," : "") + jsonString(best.lines[i]);
+            lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i]));
         std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,\"lang\":%d,"
                     "\"located\":%d,\"fitting\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), lines.c_str(), jsonString(terminalToAnsi(pasteable)).c_str(),

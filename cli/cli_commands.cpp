@@ -57,7 +57,7 @@ std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
                 " texts were not replaced.";
     const int lost = notFitting(languageTable, report.fit, warningLines) - report.fit.failures;
     if (report.workingWritten && lost > 0)
-        line += " " + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
+        line += std::string(" ") + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
                 " texts were replaced without every line of text.";
     return line;
 }

@@ -18,7 +18,7 @@ std::string numberList(const int* numbers, int count)
 {
     std::string text = "[";
     for (int i = 0; i < count; ++i)
-        text += (i > 0 ? "," : "") + std::to_string(numbers[i]);
+        text.append(i > 0 ? "," : "").append(std::to_string(numbers[i]));
     return text + "]";
 }
 

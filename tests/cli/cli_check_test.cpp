@@ -463,6 +463,15 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
     EXPECT_EQ(r.err, "wendrix-cli: no arrangement of these words fits every language; with the best one, 1 of 2 cannot "
                      "take your text:\n  English: this text holds 400 characters; no seven lines can fill more than "
                      "342: it cannot be replaced\n");
+    r = run({"suggest", "1", "AB", "CD", "--json"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out.rfind("{\"section\":\"Model A 2.40\",\"lines\":[\"AB CD\"],\"line_options\":\"--line 'AB CD'\","
+                          "\"arrangements\":",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_NE(r.out.find(",\"lang\":2,\"located\":2,\"fitting\":1,\"languages\":[{\"number\":1,"), std::string::npos)
+        << r.out;
 }
 
 } // namespace
