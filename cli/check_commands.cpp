@@ -3,6 +3,7 @@
 // only, and putting the stock firmware back.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/ansi_text.h"
 #include "cli/cli_commands.h"
@@ -10,10 +11,14 @@
 #include "cli/exit_status.h"
 #include "cli/fit_report.h"
 #include "cli/model_choice.h"
+#include "config/model_file.h"
+#include "engine/arrangement.h"
 #include "engine/firmware_image.h"
+#include "engine/fit_advice.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/firmware_paths.h"
+#include "engine/line_check.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
 #include "engine/working_file_guard.h"
@@ -108,6 +113,35 @@ int lockRefused(const RunLock& lock)
     return commandError(terminalText(text));
 }
 
+// Reads the firmware as a patch run would: the pristine copy when it
+// matches, else the working file when that one does. Says why not otherwise.
+int readModelImage(const ModelSection& model, HeldImage& held, ImageSource& source)
+{
+    std::uint32_t workingCrc = 0;
+    source = readUnpatchedImage(model.orgPath.c_str(), model.rgnPath.c_str(), model.crc, held.image, &workingCrc);
+    if (source == ImageSource::WorkingUnreadable && imageFileTooLarge(model.rgnPath.c_str()))
+        return cannotRead(model.rgnPath);
+    if (source == ImageSource::WorkingUnreadable || source == ImageSource::NotOriginal) {
+        const bool other = source == ImageSource::NotOriginal;
+        char text[1024];
+        std::snprintf(text, sizeof text, other ? "Not original %s file!" : "Cannot read %s!", model.rgnPath.c_str());
+        const std::string more =
+            other ? crcMismatchLine(workingCrc, model.crc) : lookedInLine(model.rgnPath.c_str());
+        std::fprintf(stderr, "%s\n", terminalText(text + more, true).c_str());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// A shell word: single quotes, each quote inside written as '\''.
+std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 } // namespace
 
 int runCheckCommand(const CliOptions& options)
@@ -125,17 +159,9 @@ int runCheckCommand(const CliOptions& options)
         return status;
 
     HeldImage held;
-    const ImageSource source =
-        readUnpatchedImage(model.orgPath.c_str(), model.rgnPath.c_str(), model.crc, held.image);
-    if (source == ImageSource::WorkingUnreadable || source == ImageSource::NotOriginal) {
-        const char* format = source == ImageSource::NotOriginal ? "Not original %s file!" : "Cannot read %s!";
-        if (source == ImageSource::WorkingUnreadable && imageFileTooLarge(model.rgnPath.c_str()))
-            return cannotRead(model.rgnPath);
-        char text[1024];
-        std::snprintf(text, sizeof text, format, model.rgnPath.c_str());
-        std::fprintf(stderr, "%s\n", terminalText(text).c_str());
-        return kExitFailed;
-    }
+    ImageSource source;
+    if (const int status = readModelImage(model, held, source); status != kExitOk)
+        return status;
 
     // No run log is open: the passes write nothing.
     const std::int32_t located = locateTexts(held.image, model.lang);
@@ -148,16 +174,95 @@ int runCheckCommand(const CliOptions& options)
     FitResult fit;
     fitTexts(warningLines, languageTable, held.image, model.lang, fit);
 
+    const int notFit = notFitting(languageTable, fit, warningLines);
     if (options.json) {
         std::printf("{\"section\":%s,\"source\":\"%s\",\"crc\":\"%s\",\"lang\":%d,\"located\":%d,"
-                    "\"not_replaced\":%d,\"languages\":%s}\n",
+                    "\"not_replaced\":%d,\"not_fitting\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), source == ImageSource::Pristine ? "org" : "rgn",
                     hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(located),
-                    fit.failures, fitJsonLanguages(languageTable, fit, warningLines).c_str());
+                    fit.failures, notFit, fitJsonLanguages(languageTable, fit, warningLines).c_str());
     } else {
         std::fputs(fitTable(languageTable, fit, warningLines).c_str(), stdout);
+        if (options.show)
+            std::printf("\n%s", shownTexts(languageTable, fit).c_str());
     }
-    return fit.failures == 0 ? kExitOk : kExitFailed;
+    return notFit == 0 ? kExitOk : kExitFailed;
+}
+
+int runSuggestCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    // The words are checked as lines are, before anything is read.
+    std::vector<std::string> words;
+    for (const std::string& piece : options.text) {
+        if (const LineFault fault = checkTerminalLine(piece); fault && fault.kind != LineFaultKind::TooLong) {
+            std::string why = describeTerminalFault(1, fault);
+            why.replace(0, std::string("line 1").size(), "your text");
+            return usageError(why);
+        }
+        for (const std::string& word : splitWords(terminalToAnsi(piece))) {
+            if (word.size() > kLineCharacters)
+                return usageError("the word '" + ansiToTerminal(word) + "' has " + std::to_string(word.size()) +
+                                  " characters; a line holds at most 29");
+            words.push_back(word);
+        }
+    }
+    if (words.empty())
+        return usageError("suggest needs your TEXT: it has no words");
+
+    const RunLock lock(RunLock::Mode::Shared);
+    if (lock.refused())
+        return lockRefused(lock);
+    ModelSection model;
+    if (const int status = chooseModel(options.model, model); status != kExitOk)
+        return status;
+    HeldImage held;
+    ImageSource source;
+    if (const int status = readModelImage(model, held, source); status != kExitOk)
+        return status;
+    const std::int32_t located = locateTexts(held.image, model.lang);
+    const int count = static_cast<int>(model.lang > LanguageTable::kCount ? LanguageTable::kCount : model.lang);
+    std::int32_t lengths[LanguageTable::kCount] = {};
+    for (int e = 0; e < count && e < located; ++e)
+        lengths[e] = languageTable.entries[e].length;
+
+    Arrangement best;
+    if (!findArrangement(words, lengths, count, best))
+        return usageError("your text cannot be put into seven lines of at most 29 characters");
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        warningLines.setLine(i, best.lines[i].c_str());
+    FitResult fit;
+    fitTexts(warningLines, languageTable, held.image, model.lang, fit);
+
+    std::string pasteable;
+    for (int i = 0; i < best.lineCount; ++i)
+        pasteable.append(i > 0 ? " --line " : "--line ").append(shellQuoted(ansiToTerminal(best.lines[i])));
+    if (options.json) {
+        std::string lines = "[";
+        for (int i = 0; i < best.lineCount; ++i)
+            lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i]));
+        std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,\"lang\":%d,"
+                    "\"located\":%d,\"fitting\":%d,\"languages\":%s}\n",
+                    jsonString(model.name).c_str(), lines.c_str(), jsonString(terminalToAnsi(pasteable)).c_str(),
+                    best.tried, static_cast<int>(model.lang), static_cast<int>(located), best.fitting,
+                    fitJsonLanguages(languageTable, fit, warningLines).c_str());
+    } else {
+        std::printf("%s\n\n%s", pasteable.c_str(), fitTable(languageTable, fit, warningLines).c_str());
+    }
+    if (best.fitting == fit.count)
+        return kExitOk;
+
+    // Which languages no arrangement serves, and why, for the best one.
+    FitVerdicts verdicts;
+    judgeAll(warningLines, languageTable, fit, verdicts);
+    std::string why = "no arrangement of these words fits every language; with the best one, " +
+                      std::to_string(fit.count - best.fitting) + " of " + std::to_string(fit.count) +
+                      " cannot take your text:";
+    for (int e = 0; e < fit.count; ++e)
+        if (!verdicts.languages[e].fits())
+            why += "\n  " + terminalText(languageTable.entries[e].name) + ": " + fitReason(verdicts.languages[e]);
+    std::fprintf(stderr, "wendrix-cli: %s\n", why.c_str());
+    return kExitNotAllReplaced;
 }
 
 int runInspectCommand(const CliOptions& options)
@@ -180,6 +285,12 @@ int runInspectCommand(const CliOptions& options)
         std::printf("[%s]\norg=%s\nrgn=%s\ncrc=%s\nlang=%d\nRel=??\n", escapeControls(options.iniSection).c_str(),
                     withExtension(file, ".org").c_str(), withExtension(file, ".rgn").c_str(), hex8(crc).c_str(),
                     static_cast<int>(located));
+        // The section alone does not put the model in the list.
+        std::fprintf(stderr,
+                     "Paste the section into the model file %s and add the line Gps-%zu=%s to its section "
+                     "[GPS], so that the model is listed.\n",
+                     terminalText(modelFilePath).c_str(), readModelList().size() + 1,
+                     escapeControls(options.iniSection).c_str());
     } else if (options.json) {
         printInspectJson(held.image, crc, located);
     } else {

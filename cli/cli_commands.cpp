@@ -10,10 +10,13 @@
 #include "cli/fit_report.h"
 #include "cli/model_choice.h"
 #include "config/model_file.h"
+#include "engine/fit_advice.h"
 #include "engine/language_table.h"
+#include "engine/line_check.h"
 #include "engine/line_storage.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -52,6 +55,10 @@ std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
     if (report.workingWritten && report.fit.failures > 0)
         line += " But " + std::to_string(report.fit.failures) + " of " + std::to_string(report.fit.count) +
                 " texts were not replaced.";
+    const int lost = notFitting(languageTable, report.fit, warningLines) - report.fit.failures;
+    if (report.workingWritten && lost > 0)
+        line += std::string(" ") + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
+                " texts were replaced without every line of text.";
     return line;
 }
 
@@ -102,9 +109,41 @@ int runLinesCommand()
     return kExitOk;
 }
 
+LineFault checkTerminalLine(const std::string& text)
+{
+#ifdef _WIN32
+    return checkAnsiLine(text);
+#else
+    // Text that is not UTF-8 is taken as 8-bit text, as terminalToAnsi takes it.
+    return platform::cp1252::isUtf8(text) ? checkUtf8Line(text) : checkAnsiLine(text);
+#endif
+}
+
+std::string describeTerminalFault(int number, const LineFault& fault)
+{
+#ifdef _WIN32
+    return describeLineFault(number, fault);
+#else
+    const bool printable = fault.kind == LineFaultKind::NotInCodePage && fault.character != U'\uFFFD';
+    return describeLineFault(number, fault, printable ? "'" + utf8Of(fault.character) + "'" : "");
+#endif
+}
+
 int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
+        // Each line is written as it was typed, or not at all.
+        bool allEmpty = true;
+        for (std::size_t i = 0; i < options.lines.size(); ++i) {
+            if (const LineFault fault = checkTerminalLine(options.lines[i]))
+                return usageError(describeTerminalFault(static_cast<int>(i) + 1, fault) +
+                                  "; nothing was written");
+            allEmpty = allEmpty && options.lines[i].empty();
+        }
+        if (allEmpty && !options.force)
+            return usageError("all seven lines would be empty and blank every warning text (an unset "
+                              "variable in --line \"$NAME\" gives an empty line): give your text, or add "
+                              "--force to blank them; nothing was written");
         for (int i = 0; i < WarningLines::kCount; ++i) {
             const std::size_t index = static_cast<std::size_t>(i);
             const std::string line = index < options.lines.size() ? terminalToAnsi(options.lines[index]) : "";
@@ -117,6 +156,18 @@ int chooseLines(const CliOptions& options)
         return usageError("the stored lines could not be read (the store " + terminalText(lineStoreName()) +
                           " is unreadable or damaged): give your lines with --line");
     loadLines();
+    // A store edited by hand is held to the rules of typed lines.
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        const char* stored = warningLines.lines[i];
+        const void* nul = std::memchr(stored, '\0', WarningLines::kBufferSize);
+        const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - stored)
+                                       : WarningLines::kBufferSize;
+        // (A value too long for the line's buffer has made the store unreadable above.)
+        if (const LineFault fault = checkAnsiLine(std::string_view(stored, length)))
+            return usageError("the stored " + describeLineFault(i + 1, fault) +
+                              ": give your lines with --line (they are stored by the next patch); "
+                              "nothing was written");
+    }
     refillLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
         if (warningLines.lineText(i)[0] != '\0')
@@ -141,7 +192,8 @@ int runPatchCommand(const CliOptions& options)
     if (const int status = chooseLines(options); status != kExitOk)
         return status;
 
-    PatchRun(nullptr, model.name.c_str(), &report);
+    // A terminal run opens no browser unless it started the uploader.
+    PatchRun(nullptr, model.name.c_str(), &report, true);
 
     // The run goes on without them, but the owner must not count on them.
     if (report.linesLost)
@@ -165,7 +217,7 @@ int runPatchCommand(const CliOptions& options)
         return kExitFailed;
     if (updaterFailed)
         return kExitUpdaterFailed;
-    return report.fit.failures > 0 ? kExitNotAllReplaced : kExitOk;
+    return notFitting(languageTable, report.fit, warningLines) > 0 ? kExitNotAllReplaced : kExitOk;
 }
 
 int runUpdateCommandLine(const CliOptions& options)

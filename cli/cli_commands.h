@@ -16,6 +16,7 @@ int runPatchCommand(const CliOptions& options);
 int runUpdateCommandLine(const CliOptions& options);
 // check, inspect and restore: check_commands.cpp.
 int runCheckCommand(const CliOptions& options);
+int runSuggestCommand(const CliOptions& options);
 int runInspectCommand(const CliOptions& options);
 int runRestoreCommand(const CliOptions& options);
 
@@ -23,3 +24,9 @@ int runRestoreCommand(const CliOptions& options);
 // else the stored lines. Refuses (kExitUsage) when no lines are given and
 // none are stored, or the store cannot be read.
 int chooseLines(const CliOptions& options);
+
+struct LineFault;
+// Checks a line as typed on the terminal (UTF-8 on POSIX, 8-bit text on
+// Windows), and names its fault in words, the character shown when it can be.
+LineFault checkTerminalLine(const std::string& text);
+std::string describeTerminalFault(int number, const LineFault& fault);

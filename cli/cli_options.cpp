@@ -20,9 +20,13 @@ const char kUsage[] =
     "  lines                  print the seven stored lines\n"
     "  patch MODEL [OPTIONS]  patch the firmware of MODEL, a list number (as\n"
     "                         printed by 'models') or a section name\n"
-    "  check MODEL [--line TEXT]... [--json]\n"
+    "  check MODEL [--line TEXT]... [--json | --show] [--force]\n"
     "                         tell, without writing anything, which texts of\n"
-    "                         MODEL's firmware the lines would replace\n"
+    "                         MODEL's firmware the lines would replace, and\n"
+    "                         for those that would not, what to change\n"
+    "  suggest MODEL TEXT...  arrange the words of TEXT, in order, into lines\n"
+    "                         that as many languages as possible show in full;\n"
+    "                         prints the --line options to use, then the table\n"
     "  inspect FILE [--lang N] [--json] [--ini SECTION]\n"
     "                         show a firmware file's size, CRC-32 and texts\n"
     "  restore MODEL          put the pristine copy back over the working file\n"
@@ -32,19 +36,29 @@ const char kUsage[] =
     "  --line TEXT            one line of your text; give it up to seven times\n"
     "                         for lines 1 to 7 (the rest stay empty). Without\n"
     "                         it the stored lines are used; when none are\n"
-    "                         stored the command is refused. At most 29\n"
-    "                         characters of each line are kept.\n"
+    "                         stored the command is refused. A line holds at\n"
+    "                         most 29 characters, each one Windows-1252 can\n"
+    "                         hold and none a control character (TAB, ESC, a\n"
+    "                         line break); anything else is refused, as are\n"
+    "                         seven empty lines (an unset variable in\n"
+    "                         --line \"$NAME\" gives one) and stored lines with\n"
+    "                         the same faults\n"
+    "  --force                take seven empty lines all the same\n"
     "Options of patch:\n"
     "  --start-updater        start UPDATER.EXE after patching and wait for it;\n"
     "                         not done when a text was not replaced\n"
-    "  --force                with --start-updater: start it all the same\n"
+    "  --force                with --start-updater: start it even when a text was\n"
+    "                         not replaced or lost a line\n"
     "  --search-updates       fetch a newer model file when the firmware file\n"
     "                         cannot be read\n"
     "Options of patch and update:\n"
     "  --update-url URL       fetch the model file from URL instead of the\n"
     "                         built-in address\n"
-    "Options of check and inspect:\n"
+    "Options of check, suggest and inspect:\n"
     "  --json                 print one JSON object (UTF-8) instead of a table\n"
+    "Options of check:\n"
+    "  --show                 also print each language's new text as the\n"
+    "                         receiver shows it, its lines centred\n"
     "Options of inspect:\n"
     "  --lang N               look for the first N texts of the table (1 to 14,\n"
     "                         default 14)\n"
@@ -54,29 +68,34 @@ const char kUsage[] =
     "  --version              show the version\n"
     "\n"
     "patch prints, after the run, one row per text (as check does) and a line\n"
-    "that says which files were written. check, inspect and restore write no\n"
-    "log and leave the stored lines as they are; check and inspect write no\n"
-    "file at all. restore writes the working file only when the pristine\n"
-    "copy's CRC-32 is the model's crc.\n"
+    "that says which files were written. A language fits when its text is\n"
+    "replaced and every line that holds text is shown; for one that does not,\n"
+    "the row says why and what to change. check, suggest, inspect and restore\n"
+    "write no log and leave the stored lines as they are; check, suggest and\n"
+    "inspect write no file at all. restore writes the working file only when\n"
+    "the pristine copy's CRC-32 is the model's crc.\n"
     "\n"
     "Lines and names are kept in the 8-bit Windows-1252 code page, as the\n"
-    "desktop program keeps them; UTF-8 text from the terminal is converted, and\n"
-    "characters the code page lacks become '?'. Control characters read from\n"
-    "files are shown as \\xHH.\n"
+    "desktop program keeps them; UTF-8 text from the terminal is converted.\n"
+    "Control characters read from files are shown as \\xHH.\n"
     "\n"
     "Files named in the model file and report.html are found in the current\n"
-    "directory, UPDATER.EXE in the current directory or on PATH. Messages go to\n"
-    "standard error; a question is answered Yes or OK only when its option is\n"
-    "given.\n"
+    "directory, UPDATER.EXE in the current directory or on PATH. patch opens\n"
+    "report.html only after it has started UPDATER.EXE (--start-updater).\n"
+    "Messages go to standard error; a question is answered Yes or OK only when\n"
+    "its option is given.\n"
     "\n"
     "Exit status:\n"
     "  0  success; for patch: the working file was written and every text was\n"
     "     replaced; for check: every text would be replaced\n"
     "  1  the command failed: the model file or its section is missing or\n"
     "     wrong, the firmware is unusable, a file could not be written; for\n"
-    "     check: a text would not be replaced\n"
-    "  2  bad usage, or patch or check without --line and no stored lines\n"
-    "  3  patch: the working file was written, but some texts were not replaced\n"
+    "     check: a language would not fit\n"
+    "  2  bad usage, or patch or check without --line and no stored lines, or\n"
+    "     a line refused (nothing is read or written)\n"
+    "  3  patch: the working file was written, but some languages do not fit\n"
+    "     (a text not replaced, or a line of text lost); suggest: no\n"
+    "     arrangement of the words fits every language\n"
     "  4  patch: the working file was written, but UPDATER.EXE could not be\n"
     "     started or ended with a non-zero status\n";
 
@@ -134,7 +153,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     static const Named kCommands[] = {
         {"--version", CliCommand::Version}, {"models", CliCommand::Models},
         {"lines", CliCommand::Lines},       {"patch", CliCommand::Patch},
-        {"check", CliCommand::Check},       {"inspect", CliCommand::Inspect},
+        {"check", CliCommand::Check},       {"suggest", CliCommand::Suggest},
+        {"inspect", CliCommand::Inspect},
         {"restore", CliCommand::Restore},   {"update", CliCommand::Update},
     };
     bool known = false;
@@ -152,9 +172,10 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     const CliCommand c = options.command;
     const bool isPatch = c == CliCommand::Patch;
     const bool takesLines = isPatch || c == CliCommand::Check;
-    const bool takesModel = takesLines || c == CliCommand::Restore;
+    const bool isSuggest = c == CliCommand::Suggest;
+    const bool takesModel = takesLines || isSuggest || c == CliCommand::Restore;
     const bool takesUrl = isPatch || c == CliCommand::Update;
-    const bool takesJson = c == CliCommand::Check || c == CliCommand::Inspect;
+    const bool takesJson = c == CliCommand::Check || isSuggest || c == CliCommand::Inspect;
     const bool isInspect = c == CliCommand::Inspect;
     bool haveOperand = false;
     for (int i = 2; i < argc; ++i) {
@@ -170,12 +191,7 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
                 error = "at most seven --line options can be given";
                 return false;
             }
-            // The fitting pass joins the lines with line feeds itself; a
-            // line break inside a line would break that layout.
-            if (value.find_first_of("\r\n") != std::string::npos) {
-                error = "a --line text cannot hold a line break";
-                return false;
-            }
+            // What a line may hold is checked with the stored lines, by the command.
             options.lines.push_back(value);
         } else if (takesUrl && (taken = takeValue("--update-url", argc, argv, i, value)) != 0) {
             if (taken < 0 || value.empty()) {
@@ -199,8 +215,10 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
             options.iniSection = value;
         } else if (isPatch && std::strcmp(arg, "--start-updater") == 0) {
             options.startUpdater = true;
-        } else if (isPatch && std::strcmp(arg, "--force") == 0) {
+        } else if (takesLines && std::strcmp(arg, "--force") == 0) {
             options.force = true;
+        } else if (c == CliCommand::Check && std::strcmp(arg, "--show") == 0) {
+            options.show = true;
         } else if (isPatch && std::strcmp(arg, "--search-updates") == 0) {
             options.searchUpdates = true;
         } else if (takesJson && std::strcmp(arg, "--json") == 0) {
@@ -211,6 +229,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
         } else if ((takesModel || isInspect) && !haveOperand) {
             (isInspect ? options.file : options.model) = arg;
             haveOperand = true;
+        } else if (isSuggest) {
+            options.text.push_back(arg);
         } else {
             error = std::string("unexpected argument '") + arg + "' for " + command;
             return false;
@@ -232,8 +252,12 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
         error = "--json and --ini cannot be given together";
         return false;
     }
-    if (options.force && !options.startUpdater) {
-        error = "--force goes with --start-updater";
+    if (isSuggest && options.text.empty()) {
+        error = "suggest needs your TEXT after the MODEL";
+        return false;
+    }
+    if (options.show && options.json) {
+        error = "--show and --json cannot be given together";
         return false;
     }
     return true;

@@ -4,17 +4,20 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { Help, Version, Models, Lines, Patch, Check, Inspect, Restore, Update };
+enum class CliCommand { Help, Version, Models, Lines, Patch, Check, Suggest, Inspect, Restore, Update };
 
 struct CliOptions {
     CliCommand command = CliCommand::Help;
-    std::string model;              // patch, check, restore: list number or section name
+    std::string model;              // patch, check, suggest, restore: list number or section name
     std::string file;               // inspect: the firmware file
     std::vector<std::string> lines; // patch, check: --line texts, in order
+    std::vector<std::string> text;  // suggest: the owner's text, word by word or in pieces
     bool startUpdater = false;      // answer OK to the question about UPDATER.EXE
-    bool force = false;             // start UPDATER.EXE even when texts were not replaced
+    bool force = false;             // allow seven empty lines; start UPDATER.EXE even when texts
+                                    // were not all replaced
+    bool show = false;              // check: print each new text as the receiver shows it
     bool searchUpdates = false;     // answer Yes to the question after an unreadable file
-    bool json = false;              // check, inspect: one JSON object on standard output
+    bool json = false;              // check, suggest, inspect: one JSON object on standard output
     int lang = 14;                  // inspect: how many texts of the table to locate
     std::string iniSection;         // inspect: print a model-file section of this name
     std::string updateUrl;          // empty: the built-in update URL

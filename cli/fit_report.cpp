@@ -14,45 +14,79 @@ std::string format(const char* fmt, auto... args)
     return text;
 }
 
-// Why a text is not replaced, with the numbers that tell what to change.
-std::string reasonFor(const LanguageEntry& entry, const FitOutcome& out, const WarningLines& lines)
+std::string numberList(const int* numbers, int count)
 {
-    if (!out.located)
-        return "not located in the firmware";
-    if (out.linesUsed == 0)
-        return format("line 1 has %d characters, this text holds %d", static_cast<int>(lines.lineEnds[0]),
-                      static_cast<int>(entry.length));
-    return format("the text needs %d characters, your lines fill at most %d: add text or lines",
-                  static_cast<int>(entry.length), static_cast<int>(out.candidateLength));
+    std::string text = "[";
+    for (int i = 0; i < count; ++i)
+        text.append(i > 0 ? "," : "").append(std::to_string(numbers[i]));
+    return text + "]";
+}
+
+// The advice as fields: what to change, on which lines, by how much.
+std::string adviceJson(const LanguageFit& fit)
+{
+    std::string json = std::string("{\"kind\":\"") + fitAdviceKind(fit) + "\"";
+    switch (fit.kind) {
+    case FitKind::Shorten:
+        json += format(",\"take_off\":%d,\"lines\":", static_cast<int>(fit.amount)) +
+                numberList(fit.shorten, fit.shortenCount);
+        break;
+    case FitKind::LineOneAlone:
+        json += format(",\"line_1_at_most\":%d", static_cast<int>(fit.length));
+        break;
+    case FitKind::Gain:
+        json += format(",\"reach\":%d,\"gain\":%d,\"empty\":", static_cast<int>(fit.reach),
+                       static_cast<int>(fit.amount)) +
+                numberList(fit.empty, fit.emptyCount) +
+                format(",\"take_off\":%d,\"shorten\":", static_cast<int>(fit.takeOff)) +
+                numberList(fit.shorten, fit.shortenCount) + format(",\"add\":%d,\"lengthen\":", static_cast<int>(fit.add)) +
+                numberList(fit.lengthen, fit.lengthenCount) + format(",\"either\":%s", fit.either ? "true" : "false");
+        break;
+    default:
+        break;
+    }
+    json += ",\"dropped\":[";
+    for (int i = 0; i < fit.droppedCount; ++i)
+        json += format("%s{\"line\":%d,\"text\":%s}", i > 0 ? "," : "", fit.dropped[i],
+                       fit.droppedHeldText[i] ? "true" : "false");
+    return json + "]}";
 }
 
 } // namespace
 
 std::string fitTable(const LanguageTable& table, const FitResult& fit, const WarningLines& lines)
 {
+    FitVerdicts verdicts;
+    judgeAll(lines, table, fit, verdicts);
     std::string text;
     for (std::int32_t e = 0; e < fit.count; ++e) {
         const LanguageEntry& entry = table.entries[e];
         const FitOutcome& out = fit.entries[e];
+        const LanguageFit& verdict = verdicts.languages[e];
+        const std::string reason = fitReason(verdict);
         // Padded while still one byte per character.
         std::string row = format("%2d  %-10s  %4d chars  ", e + 1, entry.name, static_cast<int>(entry.length));
-        if (out.replaced)
-            row += format("replaced, fill factor %d, %d line(s) skipped", out.fillFactor, out.linesSkipped());
+        if (verdict.fits())
+            row += format("replaced, fill factor %d", out.fillFactor) + (reason.empty() ? "" : ", " + reason);
+        else if (out.replaced)
+            row += format("replaced, fill factor %d, but not every line: ", out.fillFactor) + reason;
         else
-            row += "not replaced: " + reasonFor(entry, out, lines);
+            row += "not replaced: " + reason;
         text += terminalText(row) + "\n";
     }
-    text += format("%d of %d languages fit\n", static_cast<int>(fit.count - fit.failures),
-                   static_cast<int>(fit.count));
+    text += format("%d of %d languages fit\n", verdicts.fitting, static_cast<int>(fit.count));
     return text;
 }
 
 std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const WarningLines& lines)
 {
+    FitVerdicts verdicts;
+    judgeAll(lines, table, fit, verdicts);
     std::string json = "[";
     for (std::int32_t e = 0; e < fit.count; ++e) {
         const LanguageEntry& entry = table.entries[e];
         const FitOutcome& out = fit.entries[e];
+        const LanguageFit& verdict = verdicts.languages[e];
         if (e > 0)
             json += ",";
         json += format("{\"number\":%d,\"name\":", e + 1) + jsonString(entry.name) +
@@ -61,9 +95,43 @@ std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, c
         if (out.replaced)
             json += format(",\"fill_factor\":%d,\"lines_skipped\":%d", out.fillFactor, out.linesSkipped());
         json += format(",\"candidate_length\":%d", static_cast<int>(out.candidateLength));
-        if (!out.replaced)
-            json += ",\"reason\":" + jsonString(reasonFor(entry, out, lines));
+        if (!verdict.fits())
+            json += ",\"reason\":" + jsonString(fitReason(verdict));
+        json += format(",\"fits\":%s,\"advice\":", verdict.fits() ? "true" : "false") + adviceJson(verdict);
+        if (out.replaced)
+            json += ",\"text\":" + jsonString(out.candidate);
         json += "}";
     }
     return json + "]";
+}
+
+int notFitting(const LanguageTable& table, const FitResult& fit, const WarningLines& lines)
+{
+    FitVerdicts verdicts;
+    judgeAll(lines, table, fit, verdicts);
+    return verdicts.count - verdicts.fitting;
+}
+
+std::string shownTexts(const LanguageTable& table, const FitResult& fit)
+{
+    std::string text;
+    for (std::int32_t e = 0; e < fit.count; ++e) {
+        const FitOutcome& out = fit.entries[e];
+        text += terminalText(format("%2d  %s", e + 1, table.entries[e].name)) + "\n";
+        if (!out.replaced) {
+            text += "    (not replaced: the firmware's own text stays)\n\n";
+            continue;
+        }
+        // Between bars, so that the centring spaces show.
+        const std::string candidate = out.candidate;
+        for (std::size_t begin = 0;;) {
+            const std::size_t end = candidate.find('\n', begin);
+            text += "    |" + terminalText(candidate.substr(begin, end - begin)) + "|\n";
+            if (end == std::string::npos)
+                break;
+            begin = end + 1;
+        }
+        text += "\n";
+    }
+    return text;
 }

@@ -1,18 +1,28 @@
 // The outcome of the fitting rule as wendrix-cli shows it: one row per
 // requested text with a reason the user can act on, plain or as JSON. check
-// prints it before anything is written; patch prints it after its run.
+// and suggest print it before anything is written; patch prints it after its run.
 #pragma once
 
 #include <string>
 
-#include "engine/fitting.h"
+#include "engine/fit_advice.h"
 
 struct WarningLines;
 
 // One row per entry of `fit` ("number, name, length, outcome") and the
-// closing count, "12 of 14 languages fit". Terminal text, each row ended by
-// a line feed.
+// closing count, "12 of 14 languages fit". A language fits when its text is
+// replaced and every line with text is shown. Terminal text, each row ended
+// by a line feed.
 std::string fitTable(const LanguageTable& table, const FitResult& fit, const WarningLines& lines);
 
-// The "languages" array of check's JSON object.
+// The "languages" array of check's JSON object: per text its outcome, the
+// reason and the machine-readable `advice` when it does not fit, and the
+// exact `text` (UTF-8) that replaces it.
 std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const WarningLines& lines);
+
+// How many of the texts do not fit (not replaced, or a line of text lost).
+int notFitting(const LanguageTable& table, const FitResult& fit, const WarningLines& lines);
+
+// Each replaced text as the receiver shows it: its lines, one block per
+// language, headed by the language's number and name.
+std::string shownTexts(const LanguageTable& table, const FitResult& fit);

@@ -50,6 +50,9 @@ int main(int argc, char** argv)
     case CliCommand::Check:
         status = runCheckCommand(options);
         break;
+    case CliCommand::Suggest:
+        status = runSuggestCommand(options);
+        break;
     case CliCommand::Inspect:
         status = runInspectCommand(options);
         break;

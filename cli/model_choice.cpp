@@ -153,10 +153,9 @@ int chooseModel(const std::string& model, ModelSection& section)
     std::size_t index = 0;
     if (isListNumber(model)) {
         // List position 0 is the dialog's "No Gps" entry.
-        if (model.find_first_not_of('0') == std::string::npos) {
-            platform::messageBox(nullptr, "No Gps selected", nullptr, platform::MbIconWarning);
-            return kExitFailed;
-        }
+        if (model.find_first_not_of('0') == std::string::npos)
+            return usageError("No Gps selected: " + model + " is the list's \"No Gps\" entry; give a model's "
+                              "number from 1 or its section name (see 'wendrix-cli models')");
         const std::string digits = model.substr(model.find_first_not_of('0'));
         if (digits.size() > 9 || std::stoul(digits) > models.size())
             return usageError("there is no model number " + model + " (the list has " +

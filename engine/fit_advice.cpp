@@ -86,7 +86,11 @@ bool showsEveryLine(const WarningLines& lines, std::int32_t length)
 {
     FitResult result;
     fitLengths(lines, &length, 1, result);
-    return judgeFit(lines, length, result.entries[0]).fits();
+    int last = 0;
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        if (lengthOf(lines, i) > 0)
+            last = i + 1;
+    return result.entries[0].replaced && result.entries[0].linesUsed >= last;
 }
 
 } // namespace
@@ -306,7 +310,8 @@ std::string fitReason(const LanguageFit& fit)
         else
             text = format("lines 1 to %d need %d characters with their line breaks, this text holds %d",
                           fit.lastTextLine, static_cast<int>(fit.joined), static_cast<int>(fit.length));
-        if (!dropped.empty())
+        // Line 1 alone already says what is left out.
+        if (!dropped.empty() && fit.lineOneLength <= fit.length)
             text += "; " + dropped;
         return text + format(": take exactly %d characters off ", static_cast<int>(fit.amount)) +
                lineList(fit.shorten, fit.shortenCount) + (fit.shortenCount > 1 ? " in all" : "");

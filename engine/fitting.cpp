@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/firmware_image.h"
+#include "engine/fit_advice.h"
 #include "engine/language_table.h"
 #include "engine/warning_lines.h"
 #include "log/run_log.h"
@@ -12,6 +14,22 @@ namespace {
 
 constexpr int kFirstFill = 10;
 constexpr int kLastFill = 24;
+
+// The run log's file name as the user finds it in the folder: on Windows
+// names are matched without regard to case and the usual one is kept; on
+// other systems the name must be the file's own, wendrix.LOG.
+std::string logFileName()
+{
+#ifdef _WIN32
+    return "wendrix.log";
+#else
+    if (!runLog)
+        return "wendrix.log";
+    const char* path = runLog->path;
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+#endif
+}
 
 void logLine(const char* text)
 {
@@ -167,11 +185,20 @@ int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32
         logLine(text);
     }
 
-    if (result.failures > 0) {
-        std::snprintf(text, sizeof text,
-                      "%d of %d languages not processed\nSee wendrix.log for more information",
-                      result.failures, result.count);
-        platform::messageBox(owner, text, "Zarnek Wendrix", platform::MbIconInformation);
+    // A language that loses a line of text is not processed either. The
+    // message names each one with what to change, after the usual lines.
+    FitVerdicts verdicts;
+    judgeAll(lines, languageTable, result, verdicts);
+    if (verdicts.fitting < verdicts.count) {
+        std::snprintf(text, sizeof text, "%d of %d languages not processed\nSee %s for more information",
+                      verdicts.count - verdicts.fitting, verdicts.count, logFileName().c_str());
+        std::string message = text;
+        message += "\n";
+        for (std::int32_t e = 0; e < result.count; ++e)
+            if (!verdicts.languages[e].fits())
+                message += std::string("\n") + languageTable.entries[e].name + ": " +
+                           fitReason(verdicts.languages[e]);
+        platform::messageBox(owner, message.c_str(), "Zarnek Wendrix", platform::MbIconInformation);
     }
     logLine("");
     return 1;

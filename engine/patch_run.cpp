@@ -3,16 +3,20 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "config/app_text.h"
 #include "config/model_file.h"
 #include "engine/firmware_image.h"
 #include "engine/firmware_paths.h"
+#include "engine/fit_advice.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
+#include "engine/warning_lines.h"
 #include "engine/working_file_guard.h"
 #include "log/run_log.h"
 
@@ -30,9 +34,10 @@ void logLine(const char* text)
         runLog->writeLine(text);
 }
 
-int ask(platform::WindowHandle owner, const char* text, unsigned style)
+int ask(platform::WindowHandle owner, const char* text, unsigned style,
+        platform::Question question = platform::Question::None)
 {
-    return platform::messageBox(owner, text, kAppTitle, style);
+    return platform::messageBox(owner, text, kAppTitle, style, question);
 }
 
 // Logs "**** <what>" and shows "<what><more>" as an error; both name `path`.
@@ -76,7 +81,8 @@ std::int32_t textsWanted()
 
 } // namespace
 
-int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* report)
+int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* report,
+             bool reportOnlyAfterUpdater)
 {
     PatchRunReport unreported;
     PatchRunReport& done = report ? *report : unreported;
@@ -132,7 +138,8 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         return 0;
     }
 
-    const ImageSource source = readUnpatchedImage(orgPath, rgnPath, expectedCrc, image);
+    std::uint32_t workingCrc = 0;
+    const ImageSource source = readUnpatchedImage(orgPath, rgnPath, expectedCrc, image, &workingCrc);
     if (source != ImageSource::Pristine) {
         if (source == ImageSource::WorkingUnreadable) {
             char text[kMessageSize];
@@ -145,13 +152,17 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
                           "than Wendrix expect you may search for\nupdates of Wendrix\n\n"
                           "Search now?",
                           rgnPath);
-            if (ask(owner, text, platform::MbIconWarning | platform::MbYesNo) == platform::IdYes)
+            std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "\n%s",
+                          lookedInLine(rgnPath).c_str());
+            if (ask(owner, text, platform::MbIconWarning | platform::MbYesNo,
+                    platform::Question::SearchForUpdates) == platform::IdYes)
                 platform::sendSysCommand(owner, kUpdateCommand);
             releaseImage(image);
             return 0;
         }
         if (source == ImageSource::NotOriginal) {
-            reportFailure(owner, "**** Not original %s file!", "Not original %s file!", rgnPath);
+            const std::string more = crcMismatchLine(workingCrc, expectedCrc);
+            reportFailure(owner, "**** Not original %s file!", ("Not original %s file!" + more).c_str(), rgnPath);
             releaseImage(image);
             return 0;
         }
@@ -189,6 +200,9 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     done.located = located;
     fitAndReplace(owner, image, lang, &done.fit);
     done.fitted = true;
+    FitVerdicts verdicts;
+    judgeAll(warningLines, languageTable, done.fit, verdicts);
+    done.notFitting = verdicts.count - verdicts.fitting;
 
     if (!writeImageFile(rgnPath, image.bytes, image.size)) {
         reportFailure(owner, "**** Cannot write %s!",
@@ -200,8 +214,11 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     done.workingWritten = true;
 
     done.updater = PatchRunReport::Updater::Declined;
+    // Enter must not upload a firmware that lacks some of the owner's text.
+    const unsigned defaultButton = done.notFitting > 0 ? platform::MbDefButton2 : 0u;
     if (ask(owner, "You may now run UPDATER\nStart UPDATER.EXE now?",
-            platform::MbIconInformation | platform::MbOkCancel) == platform::IdOk) {
+            platform::MbIconInformation | platform::MbOkCancel | defaultButton,
+            platform::Question::StartUpdater) == platform::IdOk) {
         const platform::ProcessHandle process = launchUpdater(owner, kUpdaterName);
         done.updater = PatchRunReport::Updater::NotStarted;
         if (process) {
@@ -211,7 +228,8 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         }
     }
 
-    platform::shellOpen(owner, "open", "report.html");
+    if (!reportOnlyAfterUpdater || done.updater == PatchRunReport::Updater::Ended)
+        platform::shellOpen(owner, "open", "report.html");
     return 1;
 }
 

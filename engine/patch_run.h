@@ -16,6 +16,7 @@ struct PatchRunReport {
     bool fitted = false;          // the texts were located and fitted
     std::int32_t located = 0;     // how many the location pass found
     FitResult fit;                // the fitting outcome, when fitted
+    int notFitting = 0;           // languages not replaced or that lost a line of text
     bool pristineWritten = false; // the working file's bytes became the pristine copy
     bool workingWritten = false;  // the patched image was written to the working file
     bool linesLost = false;       // the lines did not reach the store the next run reads
@@ -26,8 +27,10 @@ struct PatchRunReport {
 // Patches the firmware of the model whose section is `section`; 1 when the
 // working file was written, 0 otherwise. `owner` owns the message boxes and
 // receives the Update command (window-menu command 1004). `report`, when
-// given, receives what the run did.
-int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* report = nullptr);
+// given, receives what the run did. With `reportOnlyAfterUpdater` (the
+// command line) "report.html" is opened only when the uploader was started.
+int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* report = nullptr,
+             bool reportOnlyAfterUpdater = false);
 
 // Starts `program` with its first window at (200, 20). Returns the process,
 // or 0 after telling the user that it could not be started.

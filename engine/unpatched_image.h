@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct FirmwareImage;
 
@@ -16,5 +17,13 @@ enum class ImageSource {
 // Reads the image as the patch run does. On Pristine and Working `image`
 // holds the bytes; otherwise it is empty. A read result of 0 is a failure and
 // never a match, even when `expectedCrc` is 0.
+// `workingCrc`, when given, receives the working file's CRC-32 when it was
+// read (0 otherwise).
 ImageSource readUnpatchedImage(const char* orgPath, const char* rgnPath, std::uint32_t expectedCrc,
-                               FirmwareImage& image);
+                               FirmwareImage& image, std::uint32_t* workingCrc = nullptr);
+
+// The lines added after "Cannot read %s!" and "Not original %s file!": the
+// folder in which `path` was looked for, and the CRC-32 found beside the one
+// the model file expects. Each begins with a line feed.
+std::string lookedInLine(const char* path);
+std::string crcMismatchLine(std::uint32_t found, std::uint32_t expected);

@@ -11,6 +11,11 @@ MessageBoxHandler& messageBoxHandler()
     static MessageBoxHandler handler;
     return handler;
 }
+QuestionHandler& questionHandler()
+{
+    static QuestionHandler handler;
+    return handler;
+}
 SysCommandHandler& sysCommandHandler()
 {
     static SysCommandHandler handler;
@@ -23,8 +28,10 @@ ProcessWaitHandler& processWaitHandler()
 }
 } // namespace
 
-int messageBox(WindowHandle owner, const char* text, const char* caption, unsigned style)
+int messageBox(WindowHandle owner, const char* text, const char* caption, unsigned style, Question question)
 {
+    if (questionHandler())
+        return questionHandler()(owner, text, caption, style, question);
     if (messageBoxHandler())
         return messageBoxHandler()(owner, text, caption, style);
     return os::defaultMessageBox(owner, text, caption, style);
@@ -33,6 +40,11 @@ int messageBox(WindowHandle owner, const char* text, const char* caption, unsign
 void setMessageBoxHandler(MessageBoxHandler handler)
 {
     messageBoxHandler() = std::move(handler);
+}
+
+void setQuestionHandler(QuestionHandler handler)
+{
+    questionHandler() = std::move(handler);
 }
 
 void sendSysCommand(WindowHandle owner, int command)

@@ -26,6 +26,7 @@ enum MessageBoxStyle : unsigned {
     MbIconError = 0x10,
     MbIconWarning = 0x30,
     MbIconInformation = 0x40,
+    MbDefButton2 = 0x100, // the second button (Cancel, No) is the default
 };
 enum MessageBoxAnswer : int {
     IdOk = 1,
@@ -34,11 +35,28 @@ enum MessageBoxAnswer : int {
     IdNo = 7,
 };
 
+// What a message box asks, for a front end that answers questions without a
+// user: each question the core asks has an identity of its own, so that it
+// is answered for what it asks and not by its buttons.
+enum class Question {
+    None,             // a message with nothing to decide
+    StartUpdater,     // "Start UPDATER.EXE now?" after the working file was written
+    SearchForUpdates, // "Search now?" after the firmware file could not be read
+};
+
 // Shows a modal message box (MessageBoxA) and returns the button pressed.
-// Goes to the installed handler when there is one; without a handler Win32
-// shows a real box, and POSIX prints the text to standard error and answers
-// as if the user chose the safe button (OK, Cancel, No).
-int messageBox(WindowHandle owner, const char* text, const char* caption, unsigned style);
+// Goes to the installed handlers when there are: a question handler first,
+// then a message-box handler; without one Win32 shows a real box, and POSIX
+// prints the text to standard error and answers as if the user chose the
+// safe button (OK, Cancel, No).
+int messageBox(WindowHandle owner, const char* text, const char* caption, unsigned style,
+               Question question = Question::None);
+
+using QuestionHandler = std::function<int(WindowHandle owner, const char* text, const char* caption,
+                                          unsigned style, Question question)>;
+// Installs a handler that learns which question each box asks; it takes
+// precedence over the message-box handler. An empty one removes it.
+void setQuestionHandler(QuestionHandler handler);
 
 using MessageBoxHandler =
     std::function<int(WindowHandle owner, const char* text, const char* caption, unsigned style)>;

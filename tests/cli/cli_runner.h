@@ -63,7 +63,8 @@ protected:
 // The standard model over a generated image, with a stand-in uploader.
 class CliModelTest : public CliFixture {
 protected:
-    MadeFirmware made = makeFirmware(64 * 1024, 10, 7);
+    // Every text of it shows the owner's and the other lines in full.
+    MadeFirmware made = makeFirmware(64 * 1024, 10, 8);
 
     void prepare();
     static std::vector<std::string> patchArgs(const std::string& model, const run_expect::Lines& lines);

@@ -123,7 +123,8 @@ TEST_F(CliTest, PatchByNumberOrNameAndWithTheStoredLines)
     EXPECT_EQ(bytes("model.org"), made.bytes);
     EXPECT_EQ(bytes("model.rgn"), fit(made, ownerLines(), 10).image);
     EXPECT_EQ(logLines(), successLog("Model A 2.40", "model.rgn", crcOf(made.bytes), made, ownerLines(), 10));
-    EXPECT_EQ(opened(true), std::vector<std::string>{"report.html"});
+    // Not started, so no report: a terminal run opens no browser by surprise.
+    EXPECT_TRUE(opened(false).empty());
     const CliResult stored = run({"lines"});
     EXPECT_EQ(stored.status, 0);
     EXPECT_EQ(stored.out, "THIS UNIT BELONGS TO\nJ. SMITH\nPHONE 555 0100\n\n\n\n\n");
@@ -141,13 +142,108 @@ TEST_F(CliTest, PatchByNumberOrNameAndWithTheStoredLines)
     EXPECT_EQ(run({"lines"}).out, "PROPERTY OF\nTHE SURVEY TEAM\n\nREWARD\n\n\n\n");
 }
 
-TEST_F(CliTest, LongLinesAreCutTo29Characters)
+// FNV-1a over a stored value's name and data, as the store checks its records.
+std::string storeRecord(const std::string& name, const std::string& data)
+{
+    std::uint32_t hash = 2166136261u;
+    for (const std::string* part : {&name, &data})
+        for (const char c : *part) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 16777619u;
+        }
+    return std::to_string(name.size()) + ":" + std::to_string(data.size()) + ":" + hex8(hash) + ":" + name + data + "\n";
+}
+
+TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
 {
     prepare();
+    const std::string model = readText(app("wendrix.ini"));
+    const std::string wrong = "; nothing was written\nTry 'wendrix-cli --help'.\n";
+    struct Case {
+        std::vector<std::string> lines;
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {{"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"}, "line 1 has 36 characters; a line holds at most 29"},
+        // Counted in characters, not bytes: 30 of them, 31 bytes.
+        {{"x", "\xC3\xA9" + std::string(29, 'e')}, "line 2 has 30 characters; a line holds at most 29"},
+        {{"\xC5\x81ukasz \xF0\x9F\x8D\xBA"},
+         "line 1 holds the character '\xC5\x81' (U+0141), which the receiver's code page (Windows-1252) cannot hold"},
+        {{"a", "", "b\tc"}, "line 3 holds the control character U+0009 (TAB); a line holds only printable characters"},
+        {{"X\x1b[31m"}, "line 1 holds the control character U+001B (ESC); a line holds only printable characters"},
+        {{"two\nlines"}, "line 1 holds the control character U+000A (line feed); a line holds only printable characters"},
+        {{"bell\x07"}, "line 1 holds the control character U+0007 (BEL); a line holds only printable characters"},
+        {{"", "", "", "", "", "", ""},
+         "all seven lines would be empty and blank every warning text (an unset variable in --line \"$NAME\" gives an "
+         "empty line): give your text, or add --force to blank them"},
+        {{""}, "all seven lines would be empty and blank every warning text (an unset variable in --line \"$NAME\" "
+               "gives an empty line): give your text, or add --force to blank them"},
+    };
+    for (const Case& c : cases) {
+        for (const char* command : {"patch", "check"}) {
+            std::vector<std::string> args = {command, "1"};
+            for (const std::string& line : c.lines) {
+                args.push_back("--line");
+                args.push_back(line);
+            }
+            SCOPED_TRACE(std::string(command) + ": " + c.why);
+            const CliResult r = run(args);
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "wendrix-cli: " + c.why + wrong);
+            EXPECT_FALSE(testing_support::exists(app("wendrix.LOG")));
+            EXPECT_FALSE(storeTouched());
+            EXPECT_EQ(readText(app("wendrix.ini")), model);
+            EXPECT_EQ(bytes("model.rgn"), made.bytes);
+            EXPECT_FALSE(testing_support::exists(app("model.org")));
+        }
+    }
+    // suggest names the fault in the words it was given.
+    const CliResult s = run({"suggest", "1", "Reward", "\xC5\x81ukasz"});
+    EXPECT_EQ(s.status, 2);
+    EXPECT_EQ(s.err, "wendrix-cli: your text holds the character '\xC5\x81' (U+0141), which the receiver's code page "
+                     "(Windows-1252) cannot hold\nTry 'wendrix-cli --help'.\n");
+    const CliResult w = run({"suggest", "1", "a-word-of-thirty-characters-xx"});
+    EXPECT_EQ(w.status, 2);
+    EXPECT_EQ(w.err, "wendrix-cli: the word 'a-word-of-thirty-characters-xx' has 30 characters; a line holds at most "
+                     "29\nTry 'wendrix-cli --help'.\n");
+
+    // Seven empty lines on purpose; a line of 29 characters is written whole.
+    EXPECT_EQ(run({"check", "1", "--line", "", "--force"}).status, 0);
     const Lines kept = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ012", "", "", "", "", "", ""};
-    const CliResult r = run({"patch", "1", "--line", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"});
+    const CliResult r = run({"patch", "1", "--line", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(bytes("model.rgn"), fit(made, kept, 10).image);
+
+    // A store edited by hand is held to the same rules, and left as it is.
+    const std::string store = root.file("config/Zarnek/Wendrix/values");
+    const std::vector<std::pair<std::string, std::string>> stored = {
+        {"OK\r", "line 1 holds the control character U+000D (carriage return); a line holds only printable characters"},
+        {"A\x1b[2JB", "line 1 holds the control character U+001B (ESC); a line holds only printable characters"},
+        {"ring\x07", "line 1 holds the control character U+0007 (BEL); a line holds only printable characters"},
+        {"one\ntwo", "line 1 holds the control character U+000A (line feed); a line holds only printable characters"},
+        {std::string(30, 'L'), "line 1 has 30 characters; a line holds at most 29"},
+    };
+    put("model.rgn", made.bytes);
+    fs::remove(app("model.org"));
+    for (const auto& [line, why] : stored) {
+        SCOPED_TRACE(why);
+        std::string content = "WendrixValues 1\n" + storeRecord("Text-1", line + '\0');
+        for (int n = 2; n <= 7; ++n)
+            content += storeRecord("Text-" + std::to_string(n), std::string(1, '\0'));
+        ASSERT_TRUE(writeText(store, content));
+        for (const char* command : {"patch", "check"}) {
+            const CliResult refused = run({command, "1"});
+            EXPECT_EQ(refused.status, 2);
+            EXPECT_EQ(refused.err, "wendrix-cli: the stored " + why +
+                                       ": give your lines with --line (they are stored by the next patch); "
+                                       "nothing was written\nTry 'wendrix-cli --help'.\n");
+            EXPECT_EQ(readText(store), content);
+            EXPECT_EQ(run({"lines"}).out.find_first_of("\x07\x1b\r"), std::string::npos);
+            EXPECT_EQ(bytes("model.rgn"), made.bytes);
+            EXPECT_FALSE(testing_support::exists(app("model.org")));
+        }
+    }
 }
 
 TEST_F(CliTest, TerminalTextIsStoredAndWrittenIn8BitAnsi)
@@ -159,9 +255,9 @@ TEST_F(CliTest, TerminalTextIsStoredAndWrittenIn8BitAnsi)
     put("e.rgn", made.bytes);
     EXPECT_EQ(run({"models"}).out, "1\tEspa\xC3\xB1" "a 1.0\t\xC3\xA9t\xC3\xA9\n");
 
-    // "Größe €", an arrow the code page lacks, and a line that is not UTF-8.
+    // "Größe €", a question mark, and a line that is not UTF-8.
     const CliResult r = run({"patch", "Espa\xC3\xB1" "a 1.0", "--line", "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC",
-                             "--line", "\xE2\x86\x92x", "--line", "caf\xE9"});
+                             "--line", "?x", "--line", "caf\xE9"});
     EXPECT_EQ(r.status, 0) << r.err;
     const Lines stored = {"Gr\xF6\xDF" "e \x80", "?x", "caf\xE9", "", "", "", ""};
     EXPECT_EQ(bytes("e.rgn"), fit(made, stored, 10).image);
@@ -173,8 +269,10 @@ TEST_F(CliTest, NoGpsSelected)
     prepare();
     for (const char* zero : {"0", "00"}) {
         const CliResult r = run({"patch", zero, "--line", "X"});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "No Gps selected\n");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, std::string("wendrix-cli: No Gps selected: ") + zero +
+                             " is the list's \"No Gps\" entry; give a model's number from 1 or its section name "
+                             "(see 'wendrix-cli models')\nTry 'wendrix-cli --help'.\n");
         EXPECT_FALSE(testing_support::exists(app("wendrix.LOG")));
         EXPECT_FALSE(storeTouched());
     }
@@ -188,7 +286,7 @@ TEST_F(CliTest, FailuresOfTheRunEndWithStatusOne)
     };
     // Without --search-updates the question about the working file is answered No.
     const Case cases[] = {{"UPDATER.EXE", shown({kNoUpdater, kNothingWritten}), "Cannot find UPDATER.EXE"},
-                          {"model.rgn", shown({cannotRead("model.rgn"), kNotSearched, kNothingWritten}),
+                          {"model.rgn", shown({cannotRead("model.rgn", fs::canonical(root.file("app")).string()), kNotSearched, kNothingWritten}),
                            "Cannot read model.rgn!"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.removed);
@@ -218,7 +316,7 @@ TEST_F(CliTest, UploaderStartedOnRequestAndWaitedFor)
     CliResult r = run(patchArgs("1", ownerLines()));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(testing_support::exists(trace));
-    EXPECT_EQ(opened(true), std::vector<std::string>{"report.html"});
+    EXPECT_TRUE(opened(false).empty());
 
     const std::string table = checkTable(ownerLines());
     std::vector<std::string> args = patchArgs("1", ownerLines());
@@ -227,6 +325,8 @@ TEST_F(CliTest, UploaderStartedOnRequestAndWaitedFor)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readText(trace), "started\nended\n");
     EXPECT_EQ(r.err, successErr(ownerLines(), table, kLaterWrite, nullptr));
+    // The report of the upload is opened once the uploader has ended.
+    EXPECT_EQ(opened(true), std::vector<std::string>{"report.html"});
 
     // An uploader that fails or cannot be started is reported, with status 4.
     ASSERT_TRUE(writeText(app("UPDATER.EXE"), "#!/bin/sh\nexit 3\n"));

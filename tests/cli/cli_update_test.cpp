@@ -133,7 +133,9 @@ TEST_F(CliUpdateTest, SearchUpdatesAfterAnUnreadableWorkingFileRunsTheUpdate)
     r = run({"patch", "1", "--line", "X", "--search-updates", "--update-url", url()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(requests.load(), 1);
-    EXPECT_NE(r.err.find("Search now?\nGet updates from internet...\nWendrix.ini updated\n"), std::string::npos)
+    EXPECT_NE(r.err.find("Search now?\n\nLooked in the folder " + std::filesystem::canonical(root.file("app")).string() +
+                         "\nGet updates from internet...\nWendrix.ini updated\n"),
+              std::string::npos)
         << r.err;
     EXPECT_EQ(readText(app("wendrix.ini")), kNewModel);
 }

@@ -47,8 +47,7 @@ TEST(FitAdviceTest, EachVerdictNamesItsNumbers)
         {{"Jan Kowalski"}, 343, "text_too_long",
          "this text holds 343 characters; no seven lines can fill more than 342: it cannot be replaced"},
         {{letters(26)}, 18, "line_1_too_long",
-         "line 1 has 26 characters, this text holds 18; line 1 holds text that is left out (lost), lines 2, 3, 4, 5, 6 "
-         "and 7 (empty) left out, harmless: take exactly 8 characters off line 1"},
+         "line 1 has 26 characters, this text holds 18: take exactly 8 characters off line 1"},
         // Five lines of 29 joined need 149; line 5 is dropped.
         {{letters(29), letters(29), letters(29), letters(29), letters(29)}, 140, "lines_lost",
          "lines 1 to 5 need 149 characters with their line breaks, this text holds 140; line 5 holds text that is left "

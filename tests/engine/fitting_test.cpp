@@ -9,7 +9,13 @@
 
 namespace {
 
+// The log's own name follows the first line; Windows keeps the usual spelling.
+#ifdef _WIN32
 const std::string kSummaryTail = " languages not processed\nSee wendrix.log for more information";
+#else
+const std::string kSummaryTail = " languages not processed\nSee wendrix.LOG for more information";
+#endif
+const std::string kUnlocated = "Unknown: not located in the firmware";
 const std::string kBefore = "<head>\x01";
 const std::string kAfter = std::string(1, '\0') + "<tail>";
 
@@ -60,10 +66,15 @@ protected:
         return out;
     }
 
-    void expectSummary(const std::string& counts)
+    // The summary's two lines, then an empty line and one line per language
+    // not processed, with its reason.
+    void expectSummary(const std::string& counts, const std::vector<std::string>& reasons)
     {
         ASSERT_EQ(boxes_.messages.size(), 1u);
-        EXPECT_EQ(boxes_.messages[0].text, counts + kSummaryTail);
+        std::string text = counts + kSummaryTail + "\n";
+        for (const std::string& reason : reasons)
+            text += "\n" + reason;
+        EXPECT_EQ(boxes_.messages[0].text, text);
         EXPECT_EQ(boxes_.messages[0].caption, "Zarnek Wendrix");
         EXPECT_EQ(boxes_.messages[0].style, unsigned{platform::MbIconInformation});
         EXPECT_EQ(boxes_.messages[0].owner, &owner_);
@@ -82,21 +93,29 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         const char* name;
         std::string text; // empty: left as it was
         std::string result;
+        std::string summary = {}; // the reason in the summary box, when one is shown
     };
+    const std::string lostLine3 = "; line 3 holds text that is left out (lost), lines 4, 5, 6 and 7 (empty) left out, "
+                                  "harmless: take exactly ";
     const Case cases[] = {
         {{"HELLO", "WORLD"}, 40, "English", "     HELLO     \n     WORLD     \n    \n\n\n\n",
          "English     40 chars replaced, 0 line(s) skipped, fill factor 10"},
         {{"FIRST LINE", "SECOND LINE", "THIRD LINE HERE"}, 30, "Francais", "   FIRST LINE   \n SECOND LINE ",
-         "Francais    30 chars replaced, 5 line(s) skipped, fill factor 13"},
+         "Francais    30 chars replaced, 5 line(s) skipped, fill factor 13",
+         "Francais: lines 1 to 3 need 38 characters with their line breaks, this text holds 30" + lostLine3 +
+             "8 characters off lines 1, 2 and 3 in all"},
         {{a + "1", a + "2", a + "3", a + "4", a + "5", a + "6", a + "7"}, 110, "Deutsch",
          "  " + a + "1  \n  " + a + "2  \n  " + a + "3  \n  " + a + "4  \n  " + a + "5  \n" + a + "6\n" + a + "7",
          "Deutsch    110 chars replaced, 0 line(s) skipped, fill factor 14"},
         // Odd padding puts the extra blank on the right.
         {{"GOOD", "DAY"}, 14, "Dansk", "GOOD \nDAY\n\n\n\n\n",
          "Dansk       14 chars replaced, 0 line(s) skipped, fill factor 10"},
-        {{"THIS LINE IS TOO LONG"}, 12, "Italian", "", "Italian    not replaced, 0 chars could not replace 12 chars"},
+        {{"THIS LINE IS TOO LONG"}, 12, "Italian", "", "Italian    not replaced, 0 chars could not replace 12 chars",
+         "Italian: line 1 has 21 characters, this text holds 12: take exactly 9 characters off line 1"},
         {{b + "1", b + "2", b + "3", b + "4", b + "5", b + "6", b + "7"}, 210, "Suomi", "",
-         "Suomi      not replaced, 202 chars could not replace 210 chars"},
+         "Suomi      not replaced, 202 chars could not replace 210 chars",
+         "Suomi: your lines fill at most 202 of these 210 characters: gain 8: take 8 characters in all off lines 1, "
+         "2, 3, 4, 5, 6 and 7 (a line under 24 characters gains one per character taken off)"},
         {{}, 6, "English", "\n\n\n\n\n\n", "English      6 chars replaced, 0 line(s) skipped, fill factor 10"},
         {{"ABCDEFGH"}, 10, "English", "ABCDEFGH\n\n", "English     10 chars replaced, 4 line(s) skipped, fill factor 10"},
         // A line as long as the factor gets no padding; line 2 takes all 13.
@@ -105,7 +124,9 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         // Lines of 20 take padding only from factor 21 on; line 3 does not fit.
         {{"CCCCCCCCCCCCCCCCCCCC", "DDDDDDDDDDDDDDDDDDDD", "EEEEEEEEEE"}, 45, "English",
          " CCCCCCCCCCCCCCCCCCCC \n DDDDDDDDDDDDDDDDDDDD ",
-         "English     45 chars replaced, 5 line(s) skipped, fill factor 21"},
+         "English     45 chars replaced, 5 line(s) skipped, fill factor 21",
+         "English: lines 1 to 3 need 52 characters with their line breaks, this text holds 45" + lostLine3 +
+             "7 characters off lines 1, 2 and 3 in all"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.result);
@@ -116,8 +137,9 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         const std::string kept(static_cast<std::size_t>(c.length), '#');
         EXPECT_EQ(fitOne(c.length, c.name), c.text.empty() ? kept : c.text);
         EXPECT_EQ(resultLines(), std::vector<std::string>{c.result});
-        if (c.text.empty())
-            expectSummary("1 of 1");
+        // A text replaced without a line of text counts as not processed too.
+        if (!c.summary.empty())
+            expectSummary("1 of 1", {c.summary});
         else
             EXPECT_TRUE(boxes_.messages.empty());
     }
@@ -130,14 +152,15 @@ TEST_F(FittingTest, UnlocatedEntriesReportTheLastCandidateLength)
         std::int32_t lang, located;
         std::vector<std::string> result;
         const char* counts;
+        std::vector<std::string> reasons;
     };
     const std::string text46 = "WARNING\n" + std::string(46 - 8, 'w');
     const std::string unknown0 = "Unknown    not replaced, 0 chars could not replace 0 chars";
     const Case cases[] = {
         {".." + text46 + '\0' + "....", 2, 1,
          {"English     46 chars replaced, 0 line(s) skipped, fill factor 10",
-          "Unknown    not replaced, 46 chars could not replace 0 chars"}, "1 of 2"},
-        {"nothing here", 3, 0, {unknown0, unknown0, unknown0}, "3 of 3"},
+          "Unknown    not replaced, 46 chars could not replace 0 chars"}, "1 of 2", {kUnlocated}},
+        {"nothing here", 3, 0, {unknown0, unknown0, unknown0}, "3 of 3", {kUnlocated, kUnlocated, kUnlocated}},
     };
     setLines({"FORTY SIX"});
     for (const Case& c : cases) {
@@ -148,7 +171,7 @@ TEST_F(FittingTest, UnlocatedEntriesReportTheLastCandidateLength)
         clearLog();
         fitAndReplace(&owner_, img.image, c.lang);
         EXPECT_EQ(resultLines(), c.result);
-        expectSummary(c.counts);
+        expectSummary(c.counts, c.reasons);
         if (c.located == 0) {
             EXPECT_EQ(img.str(), c.image);
         }
@@ -182,7 +205,7 @@ TEST_F(FittingTest, LangAboveTheTableCountsAsFourteen)
         boxes_.messages.clear();
         fitAndReplace(&owner_, img.image, count);
         EXPECT_EQ(resultLines().size(), 14u);
-        expectSummary("13 of 14");
+        expectSummary("13 of 14", std::vector<std::string>(13, kUnlocated));
     }
 }
 

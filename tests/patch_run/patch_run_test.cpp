@@ -42,8 +42,8 @@ protected:
     static std::vector<std::string> successMessages(const Fitted& fitted, int langKey)
     {
         std::vector<std::string> texts;
-        if (fitted.failures > 0)
-            texts.push_back(notProcessed(fitted.failures, std::min(langKey, 14))); // the table's 14 at most
+        if (fitted.notFitting > 0) // the table's 14 at most
+            texts.push_back(notProcessed(fitted.notFitting, std::min(langKey, 14), fitted.reasons));
         texts.push_back(kAskUpdater);
         return texts;
     }
@@ -167,7 +167,10 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
             EXPECT_EQ(result, 0);
             EXPECT_EQ(logLines(), plus(logHead(kModel, "model.rgn", logged), "**** " + c.failure));
             ASSERT_EQ(boxes->messages.size(), 1u);
-            EXPECT_EQ(boxes->messages[0].text, c.message);
+            // The working file's checksum beside the expected one.
+            const std::string shown =
+                c.message == notOriginal ? run_expect::notOriginal("model.rgn", crcOf(bytesOf(c.rgn)), logged) : c.message;
+            EXPECT_EQ(boxes->messages[0].text, shown);
             EXPECT_EQ(boxes->messages[0].style, c.message == ask ? unsigned(platform::MbIconWarning | platform::MbYesNo)
                                                                  : unsigned(platform::MbIconError));
         } else {
@@ -221,11 +224,14 @@ TEST_F(PatchRunTest, LangDecidesHowManyTextsAreSearched)
             expected.insert(expected.begin(), c.missing);
         EXPECT_EQ(messageTexts(), expected);
         ASSERT_FALSE(boxes->messages.empty());
-        const unsigned firstStyle = !c.missing.empty() ? platform::MbIconError
-                                    : fitted.failures  ? platform::MbIconInformation
-                                                       : platform::MbIconInformation | platform::MbOkCancel;
+        // Cancel is the uploader question's default when a language does not fit.
+        const unsigned ask = platform::MbIconInformation | platform::MbOkCancel |
+                             (fitted.notFitting ? unsigned(platform::MbDefButton2) : 0u);
+        const unsigned firstStyle = !c.missing.empty()  ? unsigned(platform::MbIconError)
+                                    : fitted.notFitting ? unsigned(platform::MbIconInformation)
+                                                        : ask;
         EXPECT_EQ(boxes->messages.front().style, firstStyle);
-        EXPECT_EQ(boxes->messages.back().style, unsigned(platform::MbIconInformation | platform::MbOkCancel));
+        EXPECT_EQ(boxes->messages.back().style, ask);
     }
 }
 
@@ -242,7 +248,10 @@ TEST_F(PatchRunTest, TextThatCannotBeFittedIsLeftAndTheFileIsStillWritten)
 
     ASSERT_EQ(PatchRun(nullptr, kModel), 1);
     EXPECT_EQ(workBytes("model.rgn"), image);
-    EXPECT_EQ(messageTexts(), (std::vector<std::string>{notProcessed(1, 1), kAskUpdater}));
+    EXPECT_EQ(messageTexts(),
+              (std::vector<std::string>{notProcessed(1, 1, {"English: line 1 has 27 characters, this text holds 11: "
+                                                            "take exactly 16 characters off line 1"}),
+                                        kAskUpdater}));
     const std::vector<std::string> logged = logLines();
     ASSERT_GE(logged.size(), 2u);
     EXPECT_EQ(logged[logged.size() - 2], "English    not replaced, 0 chars could not replace 11 chars");
@@ -255,6 +264,37 @@ TEST_F(PatchRunTest, EmptySectionNameEndsWithTheQuestionForAnEmptyPath)
     EXPECT_EQ(PatchRun(nullptr, ""), 0);
     EXPECT_EQ(logLines(), plus(logHead("", "", 0), "**** Cannot read !"));
     EXPECT_EQ(messageTexts(), std::vector<std::string>{cannotRead("")});
+}
+
+// Each question is asked with an identity of its own, so that a front end
+// without a user answers it for what it asks; a message asks nothing.
+TEST_F(PatchRunTest, EachQuestionSaysWhatItAsks)
+{
+    std::vector<std::pair<std::string, platform::Question>> asked;
+    platform::setQuestionHandler([&](platform::WindowHandle, const char* text, const char*, unsigned style,
+                                     platform::Question question) {
+        asked.emplace_back(text, question);
+        return (style & 0x0F) == platform::MbOkCancel ? int(platform::IdCancel)
+               : (style & 0x0F) == platform::MbYesNo  ? int(platform::IdNo)
+                                                      : int(platform::IdOk);
+    });
+    // Line 3 is lost in some texts: the summary comes before the question.
+    const MadeFirmware made = standardFirmware();
+    readyToPatch(made);
+    ASSERT_GT(fit(made, ownerLines(), 10).notFitting, 0);
+    EXPECT_EQ(PatchRun(nullptr, kModel), 1);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].second, platform::Question::None);
+    EXPECT_EQ(asked[1], std::make_pair(std::string(kAskUpdater), platform::Question::StartUpdater));
+
+    asked.clear();
+    fs::remove(workFile("model.org"));
+    fs::remove(workFile("model.rgn"));
+    EXPECT_EQ(PatchRun(nullptr, kModel), 0);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].second, platform::Question::SearchForUpdates);
+    platform::setQuestionHandler({});
+    EXPECT_TRUE(boxes->messages.empty()); // the question handler comes first
 }
 
 TEST_F(PatchRunTest, RunWithoutALogStillPatches)

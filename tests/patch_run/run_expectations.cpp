@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <thread>
 #include <zlib.h>
 
+#include "engine/fit_advice.h"
+#include "engine/warning_lines.h"
 #include "tests/support/test_helpers.h"
 
 namespace run_expect {
@@ -33,12 +36,19 @@ std::size_t locatedCount(const MadeFirmware& made, std::int32_t lang)
 
 } // namespace
 
-std::string cannotRead(const std::string& path)
+std::string cannotRead(const std::string& path, const std::string& folder)
 {
     return "Cannot read " + path +
            "!\nYou have selected wrong GPS type or\ndownloaded wrong version of the firmware\n\n"
            "If you have a newer version of the firmware\nthan Wendrix expect you may search for\n"
-           "updates of Wendrix\n\nSearch now?";
+           "updates of Wendrix\n\nSearch now?\n\nLooked in the folder " +
+           (folder.empty() ? std::filesystem::current_path().string() : folder);
+}
+
+std::string notOriginal(const std::string& path, std::uint32_t found, std::uint32_t expected)
+{
+    return "Not original " + path + " file!\nIts CRC-32 is " + hex8(found) + "; the model file expects " +
+           hex8(expected);
 }
 
 std::string cannotWrite(const std::string& path)
@@ -46,9 +56,30 @@ std::string cannotWrite(const std::string& path)
     return "Cannot write " + path + "!\nDisk is full or file is write protected";
 }
 
-std::string notProcessed(int failures, int lang)
+std::string notProcessed(int failures, int lang, const std::vector<std::string>& reasons)
 {
-    return format("%d of %d languages not processed\nSee wendrix.log for more information", failures, lang);
+#ifdef _WIN32
+    const char* logName = "wendrix.log";
+#else
+    const char* logName = "wendrix.LOG"; // the file's own name where names are case-sensitive
+#endif
+    std::string text = format("%d of %d languages not processed\nSee %s for more information", failures, lang, logName);
+    text += "\n";
+    for (const std::string& reason : reasons)
+        text += "\n" + reason;
+    return text;
+}
+
+// The advice the fitting summary gives for lines and a text of `length`; the
+// words themselves are the advice module's, tested on their own.
+static std::string adviceFor(const Lines& lines, std::int32_t length)
+{
+    WarningLines held;
+    for (int i = 0; i < 7; ++i)
+        held.setLine(i, lines[static_cast<std::size_t>(i)].c_str());
+    FitResult result;
+    fitLengths(held, &length, 1, result);
+    return fitReason(judgeFit(held, length, result.entries[0]));
 }
 
 // The name a located text of entry `index` gets when the image holds the
@@ -137,6 +168,19 @@ Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang)
             out.logBlock.push_back(format("%-10s not replaced, %d chars could not replace %d chars",
                                           name, lastCandidate, length));
             ++out.failures;
+        }
+        // A line of text past the lines that fit is lost.
+        int last = 0, n = 0;
+        for (int i = 0; i < 7; ++i) {
+            if (!lines[static_cast<std::size_t>(i)].empty())
+                last = i + 1;
+            if (ends[i] <= length)
+                n = i + 1;
+        }
+        if (!replaced || n < last) {
+            ++out.notFitting;
+            out.reasons.push_back(std::string(name) + ": " +
+                                  (isLocated ? adviceFor(lines, length) : std::string("not located in the firmware")));
         }
     }
     out.logBlock.push_back("");

@@ -19,9 +19,15 @@ inline constexpr char kNoUpdater[] =
     "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"";
 inline constexpr char kCannotStart[] = "Could not start UPDATER.EXE\nRun UPDATER.EXE from command window";
 
-std::string cannotRead(const std::string& path);
+// The question after an unreadable working file, with the folder it was
+// looked for in (the current one when not given).
+std::string cannotRead(const std::string& path, const std::string& folder = "");
+// The message for a working file of another checksum, with both checksums.
+std::string notOriginal(const std::string& path, std::uint32_t found, std::uint32_t expected);
 std::string cannotWrite(const std::string& path);
-std::string notProcessed(int failures, int lang);
+// The fitting summary: the count of languages not processed (not replaced,
+// or replaced without a line of text), then one "name: reason" line each.
+std::string notProcessed(int failures, int lang, const std::vector<std::string>& reasons = {});
 
 inline Lines ownerLines() { return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""}; }
 inline Lines otherLines() { return {"PROPERTY OF", "THE SURVEY TEAM", "", "REWARD", "", "", ""}; }
@@ -34,6 +40,8 @@ struct Fitted {
     std::vector<unsigned char> image;   // the image with every text rewritten that fits
     std::vector<std::string> logBlock;  // the "--- Lines ---" and "--- Result ---" blocks
     int failures = 0;                   // texts left as they were
+    int notFitting = 0;                 // those and the texts replaced without a line of text
+    std::vector<std::string> reasons;   // "name: reason" for each of them, as the summary gives it
 };
 
 // Rewrites the texts of `made` that the search finds for `lang` with `lines`.

@@ -646,6 +646,15 @@ TEST(MessageBox, EachStyleHasItsIconAndButtonsAndAnswers)
          platform::IdCancel, QMessageBox::Information, {QMessageBox::Ok, QMessageBox::Cancel}},
         {platform::MbOk | platform::MbIconError, [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); },
          platform::IdOk, QMessageBox::Critical, {QMessageBox::Ok}},
+        // Enter takes the default button: OK, or Cancel when the second is the default.
+        {platform::MbOkCancel | platform::MbIconInformation, [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); },
+         platform::IdOk, QMessageBox::Information, {QMessageBox::Ok, QMessageBox::Cancel}},
+        {platform::MbOkCancel | platform::MbIconInformation | platform::MbDefButton2,
+         [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); }, platform::IdCancel, QMessageBox::Information,
+         {QMessageBox::Ok, QMessageBox::Cancel}},
+        {platform::MbYesNo | platform::MbIconWarning | platform::MbDefButton2,
+         [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); }, platform::IdNo, QMessageBox::Warning,
+         {QMessageBox::Yes, QMessageBox::No}},
         {platform::MbOk, [](QMessageBox& b) { b.close(); }, platform::IdOk, QMessageBox::NoIcon, {QMessageBox::Ok}},
     };
     for (const auto& c : cases) {

@@ -17,6 +17,7 @@
 #include "ui/about_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/qt/ansi_text.h"
+#include "ui/qt/line_validator.h"
 #include "ui/qt/preview_label.h"
 #include "ui/qt/qt_resources.h"
 
@@ -137,6 +138,7 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
         }
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
+            edit->setValidator(new LineValidator(edit));
             // Every change, typed or set, goes through the change command.
             connect(edit, &QLineEdit::textChanged, this,
                     [this, id] { command(id, NotifyEditChange); });

@@ -53,12 +53,12 @@ int showMessageBox(platform::WindowHandle owner, const char* text, const char* c
     switch (style & 0x0F) {
     case platform::MbOkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Ok);
+        box.setDefaultButton((style & platform::MbDefButton2) ? QMessageBox::Cancel : QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
     case platform::MbYesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((style & platform::MbDefButton2) ? QMessageBox::No : QMessageBox::Yes);
         break;
     default:
         box.setStandardButtons(QMessageBox::Ok);
