@@ -189,7 +189,8 @@ TEST_F(ProfileRead, EveryReadFollowsTheFileOnDisk)
     EXPECT_EQ(get("GPS", "Gps-1", "", 60), "Delta");
     EXPECT_EQ(get("GPS", "Gps-2", "", 60), "");
 
-    ASSERT_TRUE(platform::writeProfileString(nullptr, nullptr, nullptr, path.c_str()));
+    // Only the drop matters here: Wine answers FALSE to this call, POSIX true.
+    platform::writeProfileString(nullptr, nullptr, nullptr, path.c_str());
     EXPECT_EQ(get("GPS", "Gps-1", "", 60), "Delta");
     fs::remove(path);
     EXPECT_EQ(get("GPS", "Gps-1", "gone", 60), "gone");
