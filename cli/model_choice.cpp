@@ -1,6 +1,5 @@
 #include "cli/model_choice.h"
 
-#include <cctype>
 #include <cstdio>
 
 #include "cli/ansi_text.h"
@@ -13,17 +12,6 @@ namespace {
 // A default that no value read from the file can be: tells a missing key
 // from an empty one.
 constexpr char kMissing[] = "\x01";
-
-bool sameIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool isListNumber(const std::string& text)
 {
@@ -38,7 +26,7 @@ int findModel(const std::vector<std::string>& models, const std::string& model)
         if (models[i] == model)
             return static_cast<int>(i);
     for (std::size_t i = 0; i < models.size(); ++i)
-        if (sameIgnoringCase(models[i], model))
+        if (sameModelName(models[i], model))
             return static_cast<int>(i);
     return -1;
 }

@@ -1,5 +1,6 @@
 #include "config/model_file.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -87,4 +88,14 @@ std::uint32_t parseHexNumber(const char* text)
 std::uint32_t parseDecimalNumber(const char* text)
 {
     return parseNumber(text, 10);
+}
+
+bool sameModelName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 // Full path of the model file; set at start-up.
 extern char modelFilePath[260];
@@ -17,6 +18,10 @@ std::uint32_t readModelValue(const char* section, const char* key, const char* d
 bool writeModelValue(const char* section, const char* key, const char* value);
 // Drops any cached copy of the file so that the next read comes from disk.
 void dropModelFileCache();
+
+// Whether two section names are one: the file matches them without regard
+// to letter case.
+bool sameModelName(std::string_view a, std::string_view b);
 
 // The number rules for "crc" (hexadecimal) and "lang" (decimal).
 std::uint32_t parseHexNumber(const char* text);

@@ -1,6 +1,5 @@
 #include "engine/firmware_paths.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -65,23 +64,12 @@ bool isNonFirmwareFile(const char* path, const char* updaterName)
            platform::sameFile(path, other);
 }
 
-bool sameSectionName(const std::string& a, const char* b)
-{
-    if (a.size() != std::strlen(b))
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // Whether `rgnPath` is the pristine copy of a listed model other than
 // `section`: patching would overwrite that model's only unpatched image.
 bool isOtherModelsPristineCopy(const char* section, const char* rgnPath)
 {
     for (const std::string& model : readModelList()) {
-        if (sameSectionName(model, section))
+        if (sameModelName(model, section))
             continue;
         char org[259];
         readModelValue(model.c_str(), "org", "", org, sizeof org);

@@ -3,7 +3,6 @@
 // place, and tell the user whether its "Date" stamp changed.
 #include "update/model_update.h"
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -162,17 +161,6 @@ Read readWhole(const char* path, std::string& text)
     return ok ? Read::Ok : Read::Failed;
 }
 
-bool sameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The models of `before` that `after` does not list, section names matched
 // without regard to letter case as the model file matches them.
 std::vector<std::string> droppedModels(const std::vector<std::string>& before,
@@ -182,10 +170,10 @@ std::vector<std::string> droppedModels(const std::vector<std::string>& before,
     for (const std::string& model : before) {
         bool kept = false;
         for (const std::string& other : after)
-            kept = kept || sameName(model, other);
+            kept = kept || sameModelName(model, other);
         bool named = false;
         for (const std::string& other : dropped)
-            named = named || sameName(model, other);
+            named = named || sameModelName(model, other);
         if (!kept && !named)
             dropped.push_back(model);
     }
