@@ -234,6 +234,13 @@ private:
 
 } // namespace
 
+std::string searchedNote(const Arrangement& best)
+{
+    if (!best.cutShort)
+        return "";
+    return "searched " + std::to_string(best.tried) + " of " + std::to_string(best.total) + " arrangements";
+}
+
 std::vector<std::string> splitWords(const std::string& text)
 {
     std::vector<std::string> words;

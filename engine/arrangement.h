@@ -19,6 +19,9 @@ struct Arrangement {
     bool cutShort = false;  // the search stopped before looking at all of them
 };
 
+// For a search cut short, "searched N of M arrangements"; "" otherwise.
+std::string searchedNote(const Arrangement& best);
+
 // The words of `text`, split at blanks (spaces and tabs).
 std::vector<std::string> splitWords(const std::string& text);
 
