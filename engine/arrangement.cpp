@@ -17,7 +17,7 @@ constexpr int kSlots = WarningLines::kCount;
 // tenths of a second for fourteen texts. Every arrangement of twelve words
 // (at most 18564) can still be judged.
 constexpr int kMostJudged = 20000;
-constexpr int kMostLooked = 2000000;
+constexpr int kMostLooked = 200000;
 
 // Smaller is better: the spread of the text lines' lengths, then the sum of
 // their squares (which favours equal lengths among equal spreads).
