@@ -65,9 +65,22 @@ TEST(FitAdviceTest, EachVerdictNamesItsNumbers)
          "characters gains one per character added, up to 29)"},
         // A 26-character line costs 22 and can gain 3 by growing to 29.
         {{letters(10), letters(26)}, 311, "reach_short",
-         "your lines fill at most 310 of these 311 characters: gain 1: take 1 characters off line 1 (a line under 24 "
-         "characters gains one per character taken off), or add 1 characters to line 2 (a line of 24 to 28 "
+         "your lines fill at most 310 of these 311 characters: gain 1: take 1 character off line 1 (a line under 24 "
+         "characters gains one per character taken off), or add 1 character to line 2 (a line of 24 to 28 "
          "characters gains one per character added, up to 29)"},
+        // One character, of two lines that could give it.
+        {{letters(10), letters(10)}, 20, "lines_lost",
+         "lines 1 to 2 need 21 characters with their line breaks, this text holds 20; line 2 holds text that is left "
+         "out (lost), lines 3, 4, 5, 6 and 7 (empty) left out, harmless: take exactly 1 character off one of lines 1 "
+         "and 2"},
+        {{letters(10), letters(10), letters(26)}, 301, "reach_short",
+         "your lines fill at most 300 of these 301 characters: gain 1: take 1 character off one of lines 1 and 2 (a "
+         "line under 24 characters gains one per character taken off), or add 1 character to line 3 (a line of 24 to "
+         "28 characters gains one per character added, up to 29)"},
+        {{"a", "", "b"}, 1, "too_many_lines",
+         "this text holds only 1 character, too few for lines 1 to 3 and their line breaks: keep line 1 alone, cut to "
+         "at most 1 character, and leave lines 2 to 7 empty"},
+        {{"abc"}, 2, "line_1_too_long", "line 1 has 3 characters, this text holds 2: take exactly 1 character off line 1"},
         // Three 29-character lines cost 57: only emptying two gains 30.
         {{letters(29), letters(29), letters(29)}, 315, "reach_short",
          "your lines fill at most 285 of these 315 characters: gain 30: leave lines 1 and 2 empty"},
