@@ -241,13 +241,18 @@ int runSuggestCommand(const CliOptions& options)
         std::string lines = "[";
         for (int i = 0; i < best.lineCount; ++i)
             lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i]));
-        std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,\"lang\":%d,"
+        std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,"
+                    "\"arrangements_in_all\":%lld,\"cut_short\":%s,\"lang\":%d,"
                     "\"located\":%d,\"fitting\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), lines.c_str(), jsonString(terminalToAnsi(pasteable)).c_str(),
-                    best.tried, static_cast<int>(model.lang), static_cast<int>(located), best.fitting,
+                    best.tried, static_cast<long long>(best.total), best.cutShort ? "true" : "false",
+                    static_cast<int>(model.lang), static_cast<int>(located), best.fitting,
                     fitJsonLanguages(languageTable, fit, warningLines).c_str());
     } else {
         std::printf("%s\n\n%s", pasteable.c_str(), fitTable(languageTable, fit, warningLines).c_str());
+        if (best.cutShort)
+            std::printf("(%s: too many to try them all; this is the best of those)\n",
+                        searchedNote(best).c_str());
     }
     if (best.fitting == fit.count)
         return kExitOk;
@@ -255,7 +260,11 @@ int runSuggestCommand(const CliOptions& options)
     // Which languages no arrangement serves, and why, for the best one.
     FitVerdicts verdicts;
     judgeAll(warningLines, languageTable, fit, verdicts);
-    std::string why = "no arrangement of these words fits every language; with the best one, " +
+    // A search cut short proves nothing about the arrangements it left.
+    const std::string searched = searchedNote(best);
+    std::string why = (searched.empty() ? std::string("no arrangement of these words")
+                                        : "no arrangement of those looked at (" + searched + ")") +
+                      " fits every language; with the best one, " +
                       std::to_string(fit.count - best.fitting) + " of " + std::to_string(fit.count) +
                       " cannot take your text:";
     for (int e = 0; e < fit.count; ++e)

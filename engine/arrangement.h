@@ -2,6 +2,8 @@
 // possible show all of them: every way to break the words, in order and at
 // word boundaries, into at most seven lines of at most 29 characters, with or
 // without empty lines between or around them, judged by the fitting pass.
+// Many short words make millions of such arrangements; the search then stops
+// after a fixed amount of work and says so.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,12 @@ struct Arrangement {
     int lineCount = 0;    // up to the last line that holds text
     int fitting = 0;      // languages that show every line of text
     int tried = 0;        // arrangements looked at in the search
+    std::int64_t total = 0; // arrangements there are in all
+    bool cutShort = false;  // the search stopped before looking at all of them
 };
+
+// For a search cut short, "searched N of M arrangements"; "" otherwise.
+std::string searchedNote(const Arrangement& best);
 
 // The words of `text`, split at blanks (spaces and tabs).
 std::vector<std::string> splitWords(const std::string& text);
@@ -21,7 +28,11 @@ std::vector<std::string> splitWords(const std::string& text);
 // Finds the best arrangement of `words` for texts of the given lengths
 // (`count` of them, at most 14; a length of 0 stands for a text that was not
 // located and never fits). Best: the most languages that show every line;
-// then fewer lines; then lines of more even length. False when the words
-// cannot be arranged at all (none given, or one longer than 29 characters).
+// then fewer lines; then lines of more even length; then the first in the
+// order of breaking the words (shorter first lines first) and placing the
+// lines (lower slots first). False when the words cannot be arranged at all
+// (none given, one longer than 29 characters, or more than seven lines
+// needed). When the work allowed runs out, `best` is the best of those looked
+// at and `cutShort` is set.
 bool findArrangement(const std::vector<std::string>& words, const std::int32_t* lengths, int count,
                      Arrangement& best);

@@ -28,6 +28,21 @@ std::string format(const char* fmt, auto... args)
     return text;
 }
 
+// "1 character", "2 characters".
+std::string characters(std::int32_t count)
+{
+    return std::to_string(count) + (count == 1 ? " character" : " characters");
+}
+
+// What goes between a count of characters and the lines it is spread
+// over: " in all off " for several, " off one of " for one character.
+std::string spreadOver(std::int32_t count, int lines, const char* preposition)
+{
+    if (lines <= 1)
+        return std::string(" ") + preposition + " ";
+    return count == 1 ? std::string(" ") + preposition + " one of " : std::string(" in all ") + preposition + " ";
+}
+
 // "line 3", "lines 1 and 3", "lines 1, 3 and 4".
 std::string lineList(const int* numbers, int count, const char* joiner = "and")
 {
@@ -296,42 +311,42 @@ std::string fitReason(const LanguageFit& fit)
     case FitKind::NotLocated:
         return "not located in the firmware";
     case FitKind::TextTooLong:
-        return format("this text holds %d characters; no seven lines can fill more than %d: it cannot be replaced",
-                      static_cast<int>(fit.length), static_cast<int>(kMostFillable));
+        return "this text holds " + characters(fit.length) +
+               format("; no seven lines can fill more than %d: it cannot be replaced", static_cast<int>(kMostFillable));
     case FitKind::LineOneAlone:
-        return format("this text holds only %d characters, too few for lines 1 to %d and their line breaks: "
-                      "keep line 1 alone, cut to at most %d characters, and leave lines 2 to 7 empty",
-                      static_cast<int>(fit.length), fit.lastTextLine, static_cast<int>(fit.length));
+        return "this text holds only " + characters(fit.length) + ", too few for " +
+               (fit.lastTextLine > 1 ? format("lines 1 to %d and their line breaks", fit.lastTextLine)
+                                     : std::string("line 1")) +
+               ": keep line 1 alone, cut to at most " + characters(fit.length) + ", and leave lines 2 to 7 empty";
     case FitKind::Shorten: {
         std::string text;
         if (fit.lineOneLength > fit.length)
-            text = format("line 1 has %d characters, this text holds %d", fit.lineOneLength,
-                          static_cast<int>(fit.length));
+            text = "line 1 has " + characters(fit.lineOneLength) +
+                   format(", this text holds %d", static_cast<int>(fit.length));
         else
-            text = format("lines 1 to %d need %d characters with their line breaks, this text holds %d",
-                          fit.lastTextLine, static_cast<int>(fit.joined), static_cast<int>(fit.length));
+            text = format("lines 1 to %d need ", fit.lastTextLine) + characters(fit.joined) +
+                   format(" with their line breaks, this text holds %d", static_cast<int>(fit.length));
         // Line 1 alone already says what is left out.
         if (!dropped.empty() && fit.lineOneLength <= fit.length)
             text += "; " + dropped;
-        return text + format(": take exactly %d characters off ", static_cast<int>(fit.amount)) +
+        if (fit.amount == 1 && fit.shortenCount > 1)
+            return text + ": take exactly 1 character off one of " + lineList(fit.shorten, fit.shortenCount);
+        return text + ": take exactly " + characters(fit.amount) + " off " +
                lineList(fit.shorten, fit.shortenCount) + (fit.shortenCount > 1 ? " in all" : "");
     }
     case FitKind::Gain: {
-        std::string text = format("your lines fill at most %d of these %d characters: gain %d",
-                                  static_cast<int>(fit.reach), static_cast<int>(fit.length),
-                                  static_cast<int>(fit.amount));
+        std::string text = format("your lines fill at most %d of these ", static_cast<int>(fit.reach)) +
+                           characters(fit.length) + format(": gain %d", static_cast<int>(fit.amount));
         if (fit.emptyCount > 0) {
             text += ": leave " + lineList(fit.empty, fit.emptyCount) + " empty";
             if (fit.takeOff == 0 && fit.add == 0)
                 return text;
             text += ", then";
         }
-        const std::string off = format("take %d characters%s off ", static_cast<int>(fit.takeOff),
-                                       fit.shortenCount > 1 ? " in all" : "") +
+        const std::string off = "take " + characters(fit.takeOff) + spreadOver(fit.takeOff, fit.shortenCount, "off") +
                                 lineList(fit.shorten, fit.shortenCount) +
                                 " (a line under 24 characters gains one per character taken off)";
-        const std::string on = format("add %d characters%s to ", static_cast<int>(fit.add),
-                                      fit.lengthenCount > 1 ? " in all" : "") +
+        const std::string on = "add " + characters(fit.add) + spreadOver(fit.add, fit.lengthenCount, "to") +
                                lineList(fit.lengthen, fit.lengthenCount) +
                                " (a line of 24 to 28 characters gains one per character added, up to 29)";
         if (fit.takeOff > 0 && fit.add > 0)

@@ -104,8 +104,10 @@ std::string checkLinesReport(int index)
     Arrangement best;
     if (verdicts.fitting < verdicts.count && findArrangement(splitWords(text), lengths, verdicts.count, best) &&
         best.fitting > verdicts.fitting) {
+        const std::string note = searchedNote(best);
         report += "\nArranged like this, " + std::to_string(best.fitting) + " of " +
-                  std::to_string(verdicts.count) + " languages would fit:\n";
+                  std::to_string(verdicts.count) + " languages would fit" + (note.empty() ? "" : " (" + note + ")") +
+                  ":\n";
         for (int i = 0; i < best.lineCount; ++i)
             report += "Line " + std::to_string(i + 1) + ": " + best.lines[i] + "\n";
     }

@@ -470,7 +470,32 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
                           0),
               0u)
         << r.out;
-    EXPECT_NE(r.out.find(",\"lang\":2,\"located\":2,\"fitting\":1,\"languages\":[{\"number\":1,"), std::string::npos)
+    EXPECT_NE(r.out.find(",\"arrangements_in_all\":28,\"cut_short\":false,\"lang\":2,\"located\":2,\"fitting\":1,"
+                         "\"languages\":[{\"number\":1,"),
+              std::string::npos)
+        << r.out;
+
+    // Twenty one-letter words make 228760 arrangements, and neither text can
+    // take any of them: the search stops and says so.
+    std::vector<std::string> many = {"suggest", "1"};
+    for (char c = 'a'; c < 'a' + 20; ++c)
+        many.emplace_back(1, c);
+    r = run(many);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("\n0 of 2 languages fit\n(searched 20000 of 228760 arrangements: too many to try them all; "
+                         "this is the best of those)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.err.rfind("wendrix-cli: no arrangement of those looked at (searched 20000 of 228760 arrangements) "
+                          "fits every language; with the best one, 2 of 2 cannot take your text:\n  English: ",
+                          0),
+              0u)
+        << r.err;
+    many.push_back("--json");
+    r = run(many);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find(",\"arrangements\":20000,\"arrangements_in_all\":228760,\"cut_short\":true,"),
+              std::string::npos)
         << r.out;
 }
 
