@@ -46,7 +46,7 @@ void screenshot(QWidget& widget, const char* name)
 template <typename T>
 void whenShown(std::function<void(T&)> check)
 {
-    auto* poll = new QTimer;
+    auto* poll = new QTimer(qApp); // freed with the application should a check never run
     poll->setInterval(20);
     QObject::connect(poll, &QTimer::timeout, [poll, check] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -66,7 +66,7 @@ void whenShown(std::function<void(T&)> check)
 // own until they close), then closes it unless `check` chose an item.
 void whenPopup(std::function<void(QMenu&)> check)
 {
-    auto* poll = new QTimer;
+    auto* poll = new QTimer(qApp);
     poll->setInterval(20);
     QObject::connect(poll, &QTimer::timeout, [poll, check] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
