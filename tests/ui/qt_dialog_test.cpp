@@ -603,6 +603,66 @@ TEST_F(QtDialogTest, CheckLinesShowsWhichLanguagesFitBeforeAnythingIsWritten)
     EXPECT_TRUE(dialog->isVisible());
 }
 
+// After OK on lines that some languages cannot take, the summary names each
+// of them with its reason and the log by its real name; then Enter on the
+// uploader question takes Cancel, so a half-patched firmware is not uploaded.
+TEST_F(QtDialogTest, PartialPatchSummaryNamesEachLanguageAndEnterDoesNotUpload)
+{
+    writeFirmwareModel();
+    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "#!/bin/sh\n: > uploaded\n"));
+    std::filesystem::permissions(work("UPDATER.EXE"), std::filesystem::perms::owner_all);
+    platform::setMessageBoxHandler(showMessageBox);
+    open(true);
+    QTest::keyClicks(edit(0), QStringLiteral("THIS UNIT BELONGS TO J. SMITH"));
+    QTest::keyClicks(edit(1), QStringLiteral("RETURN TO 12 HARBOUR ROAD"));
+    QTest::keyClicks(edit(2), QStringLiteral("LEITH, PLEASE"));
+    chooseNext();
+
+    QString summary, question;
+    QAbstractButton* defaultButton = nullptr;
+    QAbstractButton* cancel = nullptr;
+    whenShown<QMessageBox>([&](QMessageBox& box) {
+        summary = box.text();
+        EXPECT_EQ(box.icon(), QMessageBox::Information);
+        screenshot(box, "8-partial-summary");
+        box.button(QMessageBox::Ok)->click();
+        whenShown<QMessageBox>([&](QMessageBox& next) {
+            question = next.text();
+            defaultButton = next.defaultButton();
+            cancel = next.button(QMessageBox::Cancel);
+            QTest::keyClick(&next, Qt::Key_Return);
+        });
+    });
+    QTest::mouseClick(button(IdOk), Qt::LeftButton); // returns when the run has ended
+
+    const QStringList lines = summary.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5) << summary.toStdString();
+    EXPECT_EQ(lines[0].toStdString(), "2 of 6 languages not processed");
+    EXPECT_EQ(lines[1].toStdString(), "See wendrix.LOG for more information");
+    EXPECT_TRUE(testing_support::exists(root.file("prog/wendrix.LOG")));
+    EXPECT_EQ(lines[2], QString());
+    // Lines 1 to 3 joined: 29 + 25 + 13 characters and two line feeds.
+    const QString lost = QStringLiteral(" lines 4, 5, 6 and 7 (empty) left out, harmless: take exactly ");
+    EXPECT_EQ(lines[3], QStringLiteral("Espa\u00f1ol: lines 1 to 3 need 69 characters with their line breaks, "
+                                       "this text holds 60; line 3 holds text that is left out (lost),") +
+                            lost + QStringLiteral("9 characters off lines 1, 2 and 3 in all"))
+        << lines[3].toStdString();
+    EXPECT_EQ(lines[4], QStringLiteral("Svenska: lines 1 to 3 need 69 characters with their line breaks, "
+                                       "this text holds 41; lines 2 and 3 hold text that is left out (lost),") +
+                            lost + QStringLiteral("28 characters off lines 1, 2 and 3 in all"))
+        << lines[4].toStdString();
+
+    EXPECT_EQ(question.toStdString(), "You may now run UPDATER\nStart UPDATER.EXE now?");
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(defaultButton, cancel) << "Enter would upload a half-patched firmware";
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(testing_support::exists(work("uploaded"))) << "the uploader ran";
+    std::vector<unsigned char> patched;
+    ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), patched));
+    const std::string line = "RETURN TO 12 HARBOUR ROAD";
+    EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()), patched.end());
+}
+
 TEST_F(QtDialogTest, UpdateFromTheMenuRefillsTheList)
 {
     writeThreeModels("01.10.02");

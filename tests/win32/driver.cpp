@@ -74,12 +74,15 @@ HWND findDialog(DWORD process, const char* caption, HWND except)
     return nullptr;
 }
 
-// The text of a message box: its first static control with text.
+// The text of a message box: its first static control with text, whole.
 std::string messageText(HWND box)
 {
     for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr));)
-        if (GetWindowTextLengthA(child) > 0)
-            return windowText(child);
+        if (const int length = GetWindowTextLengthA(child); length > 0) {
+            std::string text(static_cast<std::size_t>(length) + 1, '\0');
+            text.resize(static_cast<std::size_t>(GetWindowTextA(child, text.data(), length + 1)));
+            return text;
+        }
     return "";
 }
 
@@ -595,4 +598,62 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
+}
+
+// After OK on lines that some languages cannot take, the summary box names
+// each of them with its reason; the uploader question that follows has
+// Cancel as its default button, so Enter does not upload.
+TEST_F(ProgramUnderTest, PartialPatchSummaryNamesEachLanguageAndEnterDoesNotUpload)
+{
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    const char* const lines[] = {"THIS UNIT BELONGS TO J. SMITH", "RETURN TO 12 HARBOUR ROAD", "LEITH, PLEASE"};
+    for (int i = 0; i < 3; ++i)
+        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lines[i]));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    press(dialog, 1);
+
+    HWND summary = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(summary, nullptr) << "no summary box";
+    const std::string text = messageText(summary);
+    requestScreenshot(folder, "partial-summary");
+    // Lines 1 to 3 joined take 29 + 25 + 13 characters and two line feeds;
+    // a text of `holds` characters needs 69 - holds of them taken off.
+    std::string expected = "5 of 10 languages not processed\nSee wendrix.log for more information\n";
+    const struct {
+        const char* name;
+        int holds;
+        const char* lost;
+    } reasons[] = {{"English", 45, "lines 2 and 3 hold"}, {"Francais", 57, "line 3 holds"},
+                   {"Italian", 43, "lines 2 and 3 hold"}, {"Espa\xF1ol", 60, "line 3 holds"},
+                   {"Svenska", 43, "lines 2 and 3 hold"}};
+    for (const auto& r : reasons)
+        expected += std::string("\n") + r.name + ": lines 1 to 3 need 69 characters with their line breaks, " +
+                    "this text holds " + std::to_string(r.holds) + "; " + r.lost +
+                    " text that is left out (lost), lines 4, 5, 6 and 7 (empty) left out, harmless: take exactly " +
+                    std::to_string(69 - r.holds) + " characters off lines 1, 2 and 3 in all";
+    EXPECT_EQ(text, expected);
+    press(summary, IDOK);
+    waitFor([&] { return IsWindow(summary) ? nullptr : dialog; }, 5000);
+
+    HWND question = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(question, nullptr) << "no uploader question";
+    EXPECT_EQ(messageText(question), "You may now run UPDATER\nStart UPDATER.EXE now?");
+    // Wine's message box keeps IDOK as its DM_GETDEFID answer whatever the
+    // default; the default button is the one with the style and the focus.
+    EXPECT_NE(GetWindowLongA(GetDlgItem(question, IDCANCEL), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(question, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON, 0);
+    EXPECT_EQ(focusOf(process), GetDlgItem(question, IDCANCEL));
+    // Enter, as the owner would press it on the box.
+    PostMessageA(focusOf(process), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(focusOf(process), WM_KEYUP, VK_RETURN, 0xC0000001);
+    EXPECT_EQ(exitCode(), 0u);
+    Sleep(500);
+    EXPECT_EQ(GetFileAttributesA((folder + "\\probe-started.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the uploader ran";
+    EXPECT_NE(readWhole(folder + "\\modela.rgn").find("RETURN TO 12 HARBOUR ROAD"), std::string::npos);
+    EXPECT_NE(GetFileAttributesA((folder + "\\wendrix.log").c_str()), INVALID_FILE_ATTRIBUTES);
 }
