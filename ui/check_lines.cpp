@@ -6,6 +6,7 @@
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "config/model_list.h"
 #include "engine/arrangement.h"
 #include "engine/fit_advice.h"
 #include "engine/fitting.h"
@@ -65,12 +66,12 @@ std::string checkLinesReport(int index)
     readModelValue(section, "rgn", "", rgn, sizeof rgn);
     readModelValue(section, "crc", "", crcText, sizeof crcText);
     readModelValue(section, "lang", "", langText, sizeof langText);
-    const std::uint32_t crc = parseHexNumber(crcText);
-    const std::int32_t count = static_cast<std::int32_t>(parseDecimalNumber(langText));
-    if (org[0] == '\0' || rgn[0] == '\0' || crc == 0 || count < 1 || count > LanguageTable::kCount)
+    if (!isCompleteModel(org, rgn, crcText, langText))
         return format("The model file's section [%s] needs org=, rgn=, crc= and lang= (1 to 14)\n"
                       "wendrix-cli check names what is wrong",
                       section);
+    const std::uint32_t crc = parseHexNumber(crcText);
+    const std::int32_t count = static_cast<std::int32_t>(parseDecimalNumber(langText));
 
     const LogPaused quiet;
     CheckedImage held;

@@ -150,6 +150,19 @@ testing_support::PixelBox itemBox(HWND dialog, int id)
     return {rect.left, rect.top, rect.right - 1, rect.bottom - 1};
 }
 
+// Types the long preview lines into the seven edits; the preview fields
+// they fill, in order.
+std::vector<testing_support::PixelBox> typeLongPreviewLines(HWND dialog)
+{
+    std::vector<testing_support::PixelBox> fields;
+    for (int i = 0; i < 7; ++i) {
+        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(testing_support::kLongPreviewLines[i]));
+        fields.push_back(itemBox(dialog, 1059 + i));
+    }
+    return fields;
+}
+
 // The dialog's client area as the screen shows it, after its repaints.
 struct Screenshot {
     int width = 0, height = 0;
@@ -320,12 +333,7 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
 
     // Lines of 29 characters are drawn whole inside their preview fields.
     const Screenshot empty = capture(dialog);
-    std::vector<testing_support::PixelBox> fields;
-    for (int i = 0; i < 7; ++i) {
-        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0,
-                            reinterpret_cast<LPARAM>(testing_support::kLongPreviewLines[i]));
-        fields.push_back(itemBox(dialog, 1059 + i));
-    }
+    const std::vector<testing_support::PixelBox> fields = typeLongPreviewLines(dialog);
     const Screenshot full = capture(dialog);
     testing_support::expectInkInsideFields(fields, picture, 5, [&](int x, int y) {
         return empty.at(x, y) != full.at(x, y);
@@ -537,12 +545,7 @@ TEST_F(ProgramUnderTest, PreviewLinesLieInsideThePictureFrame)
 
     press(dialog, 1029, true);
     const Screenshot empty = capture(dialog);
-    std::vector<testing_support::PixelBox> fields;
-    for (int i = 0; i < 7; ++i) {
-        SendDlgItemMessageA(dialog, 1052 + i, WM_SETTEXT, 0,
-                            reinterpret_cast<LPARAM>(testing_support::kLongPreviewLines[i]));
-        fields.push_back(itemBox(dialog, 1059 + i));
-    }
+    const std::vector<testing_support::PixelBox> fields = typeLongPreviewLines(dialog);
     const Screenshot full = capture(dialog);
     const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != full.at(x, y); };
     // Legible means 5 pixels high at any DPI.
