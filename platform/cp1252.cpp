@@ -70,6 +70,37 @@ char fromCodePoint(char32_t code)
     return '?';
 }
 
+std::u32string toCodePoints(std::string_view utf8)
+{
+    std::u32string out;
+    char32_t code = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const int length = decodeAt(utf8, i, code);
+        out.push_back(length < 0 ? U'\uFFFD' : code);
+        i += length < 0 ? 1 : static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+void appendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
 bool isUtf8(std::string_view text)
 {
     char32_t code = 0;
@@ -104,19 +135,8 @@ std::string toUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        const char32_t code = toCodePoint(static_cast<unsigned char>(c));
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    }
+    for (char c : text)
+        appendUtf8(out, toCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 

@@ -14,6 +14,12 @@ char32_t toCodePoint(unsigned char byte);
 // The byte for a character, or '?' when the code page lacks it.
 char fromCodePoint(char32_t code);
 
+// The characters of UTF-8 text; each byte that starts no well-formed
+// sequence stands for one U+FFFD.
+std::u32string toCodePoints(std::string_view utf8);
+// Appends a character as UTF-8.
+void appendUtf8(std::string& out, char32_t code);
+
 // Whether `text` is well-formed UTF-8.
 bool isUtf8(std::string_view text);
 // Characters without a Windows-1252 form become '?', one for each UTF-16
