@@ -55,7 +55,7 @@ std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
     if (report.workingWritten && report.fit.failures > 0)
         line += " But " + std::to_string(report.fit.failures) + " of " + std::to_string(report.fit.count) +
                 " texts were not replaced.";
-    const int lost = notFitting(languageTable, report.fit, warningLines) - report.fit.failures;
+    const int lost = report.notFitting - report.fit.failures;
     if (report.workingWritten && lost > 0)
         line += std::string(" ") + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
                 " texts were replaced without every line of text.";
@@ -217,7 +217,7 @@ int runPatchCommand(const CliOptions& options)
         return kExitFailed;
     if (updaterFailed)
         return kExitUpdaterFailed;
-    return notFitting(languageTable, report.fit, warningLines) > 0 ? kExitNotAllReplaced : kExitOk;
+    return report.notFitting > 0 ? kExitNotAllReplaced : kExitOk;
 }
 
 int runUpdateCommandLine(const CliOptions& options)
