@@ -166,7 +166,7 @@ int runCheckCommand(const CliOptions& options)
     // No run log is open: the passes write nothing.
     const std::int32_t located = locateTexts(held.image, model.lang);
     if (source == ImageSource::Pristine &&
-        holdsOtherFirmware(model.rgnPath.c_str(), model.crc, held.image, languageTable, located)) {
+        holdsOtherFirmware(model.rgnPath.c_str(), held.image, languageTable, located)) {
         const std::string text = otherFirmwareMessage(model.rgnPath.c_str(), model.orgPath.c_str());
         std::fprintf(stderr, "%s\n", terminalText(text, true).c_str());
         return kExitFailed;

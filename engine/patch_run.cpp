@@ -183,7 +183,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     // this pristine copy is other firmware, perhaps a newer release: the
     // owner would upload a downgrade if the run replaced it.
     if (source == ImageSource::Pristine &&
-        holdsOtherFirmware(rgnPath, expectedCrc, image, languageTable, located)) {
+        holdsOtherFirmware(rgnPath, image, languageTable, located)) {
         logLine(otherFirmwareLogLine(rgnPath, orgPath).c_str());
         ask(owner, otherFirmwareMessage(rgnPath, orgPath).c_str(), platform::MbIconError);
         releaseImage(image);
