@@ -323,9 +323,7 @@ int runRestoreCommand(const CliOptions& options)
     // The same files are out of bounds as for a patch run.
     if (const FirmwarePathProblem problem = checkFirmwarePaths(
             model.name.c_str(), model.orgPath.c_str(), model.rgnPath.c_str(), "UPDATER.EXE")) {
-        char text[1024];
-        std::snprintf(text, sizeof text, problem.messageFormat, problem.path);
-        return commandError("cannot restore " + rgn + ": " + terminalText(text, true) + "\n" + rgn +
+        return commandError("cannot restore " + rgn + ": " + terminalText(problem.message, true) + "\n" + rgn +
                             " is as it was");
     }
 

@@ -113,7 +113,8 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     // the lines are saved or any file is read; the log and a message say why.
     if (const FirmwarePathProblem problem = checkFirmwarePaths(section, orgPath, rgnPath, kUpdaterName)) {
         beginRunLog(section, rgnPath, expectedCrc);
-        reportFailure(owner, problem.logFormat, problem.messageFormat, problem.path);
+        logLine(problem.logLine.c_str());
+        ask(owner, problem.message.c_str(), platform::MbIconError);
         return 0;
     }
 

@@ -11,6 +11,7 @@
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "config/model_file_backup.h"
 #include "config/model_list.h"
 #include "engine/run_lock.h"
 #include "update/edition_check.h"
@@ -135,55 +136,9 @@ bool download(platform::WindowHandle owner, const char* url, std::string& body)
     return true;
 }
 
-enum class Read { Ok, Missing, Failed };
-
-// The current model file whole.
-Read readWhole(const char* path, std::string& text)
-{
-    text.clear();
-    if (!platform::fileExists(path))
-        return Read::Missing;
-    const platform::FileHandle file = platform::openForReading(path);
-    if (file == platform::kClosedFile)
-        return Read::Failed;
-    const std::uint32_t size = platform::fileSize(file);
-    bool ok = size != 0xFFFFFFFFu && size <= 256u * 1024 * 1024;
-    if (ok) {
-        text.resize(size);
-        std::uint32_t done = 0;
-        while (ok && done < size) {
-            const std::uint32_t got = platform::readFile(file, text.data() + done, size - done);
-            ok = got > 0;
-            done += got;
-        }
-    }
-    platform::closeFile(file);
-    return ok ? Read::Ok : Read::Failed;
-}
-
-// The models of `before` that `after` does not list, section names matched
-// without regard to letter case as the model file matches them.
-std::vector<std::string> droppedModels(const std::vector<std::string>& before,
-                                       const std::vector<std::string>& after)
-{
-    std::vector<std::string> dropped;
-    for (const std::string& model : before) {
-        bool kept = false;
-        for (const std::string& other : after)
-            kept = kept || sameModelName(model, other);
-        bool named = false;
-        for (const std::string& other : dropped)
-            named = named || sameModelName(model, other);
-        if (!kept && !named)
-            dropped.push_back(model);
-    }
-    return dropped;
-}
-
 // The edition's refusal, read with the profile functions from a copy of the
-// body in a new file of its own beside the model file, removed afterwards;
-// `models` gets its model list.
-std::string checkEdition(const std::string& body, std::vector<std::string>& models, bool& failed)
+// body in a new file of its own beside the model file, removed afterwards.
+std::string checkEdition(const std::string& body, bool& failed)
 {
     failed = false;
     char checkPath[320];
@@ -197,22 +152,12 @@ std::string checkEdition(const std::string& body, std::vector<std::string>& mode
     platform::closeFile(file);
     std::string refusal;
     if (written) {
-        refusal = editionRefusal(checkPath, static_cast<std::uint32_t>(body.size()));
-        if (refusal.empty())
-            models = readModelList(checkPath);
+        refusal = editionRefusal(checkPath, body);
         platform::writeProfileString(nullptr, nullptr, nullptr, checkPath);
     }
     platform::deleteFile(checkPath);
     failed = !written;
     return refusal;
-}
-
-std::string listed(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
 }
 
 Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::string& note)
@@ -224,9 +169,8 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
 
     // The edition decides which files every later patch run reads and
     // writes, and which models the user can choose.
-    std::vector<std::string> newModels;
     bool failed = false;
-    const std::string refusal = checkEdition(body, newModels, failed);
+    const std::string refusal = checkEdition(body, failed);
     if (failed) {
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
@@ -245,43 +189,32 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, text);
         return Outcome::Failed;
     }
-    const std::string backupPath = std::string(modelFilePath) + ".bak";
-    std::string old;
-    const Read read = readWhole(modelFilePath, old);
-    if (read == Read::Failed) {
-        warn(owner, "Cannot read " + std::string(modelFilePath) +
-                        " to keep a copy of it: nothing was replaced");
-        return Outcome::Failed;
-    }
-    std::vector<std::string> oldModels;
-    if (read == Read::Ok) {
-        dropModelFileCache();
-        oldModels = readModelList();
-        if (platform::writeWholeFile(backupPath.c_str(), old.data(), old.size()) !=
-            platform::WriteResult::Written) {
-            warn(owner, "Cannot keep a copy of " + std::string(modelFilePath) + " as " + backupPath +
-                            ": nothing was replaced");
-            return Outcome::Failed;
-        }
-    }
-    // One rename over the old file: there is always a whole model file. A
-    // file that cannot be replaced is a failure the user must hear of, not
-    // an edition that is already up to date.
-    switch (platform::writeWholeFile(modelFilePath, body.data(), body.size())) {
-    case platform::WriteResult::Written:
+    const std::string model = modelFilePath;
+    const ModelFileReplacement done = replaceModelFile(body);
+    switch (done.result) {
+    case ModelFileReplacement::Result::Replaced:
+    case ModelFileReplacement::Result::Unchanged:
         break;
-    case platform::WriteResult::Refused:
-        warn(owner, "Cannot replace " + std::string(modelFilePath) +
-                        ": the file is write protected or in use");
+    case ModelFileReplacement::Result::CannotRead:
+        warn(owner, "Cannot read " + model + " to keep a copy of it: nothing was replaced");
         return Outcome::Failed;
-    case platform::WriteResult::Failed:
+    case ModelFileReplacement::Result::CannotKeep:
+        warn(owner, done.keptAs.empty()
+                        ? "Cannot keep a copy of " + model + ": the backups " + modelFileBackupPath(1) + " to " +
+                              modelFileBackupPath(kMostModelFileBackups) +
+                              " are all taken; move old ones away. Nothing was replaced"
+                        : "Cannot keep a copy of " + model + " as " + done.keptAs + ": nothing was replaced");
+        return Outcome::Failed;
+    // A file that cannot be replaced is a failure the user must hear of,
+    // not an edition that is already up to date.
+    case ModelFileReplacement::Result::Refused:
+        warn(owner, "Cannot replace " + model + ": the file is write protected or in use");
+        return Outcome::Failed;
+    case ModelFileReplacement::Result::Failed:
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
-    dropModelFileCache();
-    const std::vector<std::string> dropped = droppedModels(oldModels, newModels);
-    if (!dropped.empty())
-        note = "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + backupPath;
+    note = modelsOnlyInBackupsNote(done);
     return Outcome::Replaced;
 }
 
