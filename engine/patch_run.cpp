@@ -118,8 +118,14 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         return 0;
     }
 
-    // The lines are kept whatever happens after this point.
-    done.linesLost = !saveLines();
+    // The lines are kept whatever happens after this point. The owner hears
+    // where they went when it is not the per-user store.
+    const SavedLines saved = saveLines();
+    done.linesLost = saved.store == SavedLines::Store::Nowhere;
+    if (done.linesLost)
+        done.linesLostWhy = saved.why;
+    if (saved.store == SavedLines::Store::ModelFile)
+        ask(owner, linesSavedInModelFile(saved).c_str(), platform::MbIconInformation);
 
     beginRunLog(section, rgnPath, expectedCrc);
 
