@@ -108,9 +108,11 @@ int cannotRead(const std::string& path)
 // firmware folder: the lock could not keep another run out.
 int lockRefused(const RunLock& lock)
 {
-    char text[1400];
-    std::snprintf(text, sizeof text, kLockRefusedFormat, lock.path().c_str());
-    return commandError(terminalText(text));
+    // The path is shown safe for the terminal; the message's own line
+    // breaks stay line breaks.
+    char text[4200];
+    std::snprintf(text, sizeof text, kLockRefusedFormat, terminalText(lock.path()).c_str());
+    return commandError(text);
 }
 
 // Reads the firmware as a patch run would: the pristine copy when it

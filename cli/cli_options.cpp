@@ -248,6 +248,24 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
         error = "inspect needs a FILE";
         return false;
     }
+    // What --ini prints is pasted into the model file: a line break in the
+    // section name or the file's name would add lines, and sections, of
+    // its own.
+    const auto hasControl = [](const std::string& text) {
+        for (const char c : text)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                return true;
+        return false;
+    };
+    if (isInspect && hasControl(options.iniSection)) {
+        error = "--ini needs a section name without control characters (a line break would start a line of "
+                "its own in the model file)";
+        return false;
+    }
+    if (isInspect && !options.iniSection.empty() && hasControl(options.file)) {
+        error = "--ini cannot name FILE in a model file: its name holds a control character";
+        return false;
+    }
     if (isInspect && options.json && !options.iniSection.empty()) {
         error = "--json and --ini cannot be given together";
         return false;

@@ -64,6 +64,9 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeAnythingIsWritten)
         {"update", "--start-updater"}, {"patch", "1", "--force"}, {"check"}, {"check", "1", "--start-updater"},
         {"restore"}, {"restore", "1", "--line", "x"}, {"inspect"}, {"inspect", "model.rgn", "--lang", "0"},
         {"inspect", "model.rgn", "--lang", "15"}, {"inspect", "model.rgn", "--json", "--ini", "X"},
+        // What --ini prints is pasted into the model file: no line of its own.
+        {"inspect", "model.rgn", "--ini", "X]\n[WARNING"}, {"inspect", "model.rgn", "--ini", "X\r"},
+        {"inspect", "odd\n[WARNING]\nText-1=x.rgn", "--ini", "X"},
         // Without --line and with nothing stored every text would be blanked.
         {"patch", "1"}, {"check", "1"},
     };
