@@ -1,7 +1,7 @@
 #include "config/model_file_backup.h"
 
 #include <cstdint>
-#include <cstring>
+#include <string_view>
 
 #include "config/model_file.h"
 #include "config/model_list.h"
@@ -9,33 +9,8 @@
 
 namespace {
 
-enum class Read { Ok, Missing, Failed };
-
-// A model file, or a backup, whole. Anything larger than a model file can
-// be is not read (an update takes at most 1 MiB; an owner may add more).
-Read readWhole(const char* path, std::string& text)
-{
-    text.clear();
-    const platform::FileHandle file = platform::openForReading(path);
-    if (file == platform::kClosedFile)
-        return platform::fileExists(path) || platform::isLink(path) ? Read::Failed : Read::Missing;
-    const std::uint64_t size = platform::fileLength(file);
-    bool ok = size != UINT64_MAX && size <= 64u * 1024 * 1024;
-    if (ok) {
-        text.resize(static_cast<std::size_t>(size));
-        std::size_t done = 0;
-        while (ok && done < text.size()) {
-            const std::uint32_t got =
-                platform::readFile(file, text.data() + done, static_cast<std::uint32_t>(text.size() - done));
-            ok = got > 0;
-            done += got;
-        }
-        char beyond;
-        ok = ok && platform::readFile(file, &beyond, 1) == 0;
-    }
-    platform::closeFile(file);
-    return ok ? Read::Ok : Read::Failed;
-}
+// A model file is a small INI text; the profile reader takes no larger one.
+constexpr std::uint64_t kLargestModelFile = 256u * 1024 * 1024;
 
 // Whether something, a file, a folder or a link to nowhere, has that name.
 bool taken(const std::string& path)
@@ -74,6 +49,33 @@ std::size_t nameStart(std::string_view path)
 }
 
 } // namespace
+
+ModelFileRead readModelFileText(const char* path, std::string& text)
+{
+    text.clear();
+    const platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kClosedFile)
+        return platform::fileExists(path) || platform::isLink(path) ? ModelFileRead::Failed : ModelFileRead::Missing;
+    const std::uint64_t size = platform::fileLength(file);
+    bool ok = size != UINT64_MAX && size <= kLargestModelFile;
+    if (ok) {
+        text.resize(static_cast<std::size_t>(size));
+        std::size_t done = 0;
+        while (ok && done < text.size()) {
+            const std::uint32_t got =
+                platform::readFile(file, text.data() + done, static_cast<std::uint32_t>(text.size() - done));
+            ok = got > 0;
+            done += got;
+        }
+        // A file that grows while it is read is not the file measured.
+        char beyond;
+        ok = ok && platform::readFile(file, &beyond, 1) == 0;
+    }
+    platform::closeFile(file);
+    if (!ok)
+        text.clear();
+    return ok ? ModelFileRead::Ok : ModelFileRead::Failed;
+}
 
 std::string modelFileBackupPath(int number)
 {
@@ -121,17 +123,21 @@ bool isModelFileBackup(const char* path)
     return false;
 }
 
-ModelFileReplacement replaceModelFile(std::string_view text)
+ModelFileReplacement replaceModelFileKeepingBackup(const std::string& text)
 {
+    using Outcome = ModelFileReplacement::Outcome;
+    const std::string model = modelFilePath;
     ModelFileReplacement done;
     std::string previous;
-    const Read read = readWhole(modelFilePath, previous);
-    if (read == Read::Failed) {
-        done.result = ModelFileReplacement::Result::CannotRead;
+    const ModelFileRead read = readModelFileText(modelFilePath, previous);
+    if (read == ModelFileRead::Failed) {
+        done.outcome = Outcome::NotKept;
+        done.message = "Cannot read " + model + " to keep a copy of it";
         return done;
     }
     dropModelFileCache();
-    const std::vector<std::string> previousModels = read == Read::Ok ? readModelList() : std::vector<std::string>();
+    const std::vector<std::string> previousModels =
+        read == ModelFileRead::Ok ? readModelList() : std::vector<std::string>();
 
     // The backups there are, and whether one holds the previous file already.
     std::vector<std::string> backups;
@@ -145,38 +151,43 @@ ModelFileReplacement replaceModelFile(std::string_view text)
         }
         backups.push_back(path);
         std::string kept;
-        if (read == Read::Ok && previous != text && done.keptAs.empty() &&
-            readWhole(path.c_str(), kept) == Read::Ok && kept == previous)
+        if (read == ModelFileRead::Ok && previous != text && done.keptAs.empty() &&
+            readModelFileText(path.c_str(), kept) == ModelFileRead::Ok && kept == previous)
             done.keptAs = path;
     }
 
-    const bool changes = read == Read::Missing || previous != text;
-    if (changes && read == Read::Ok && done.keptAs.empty()) {
+    const bool changes = read == ModelFileRead::Missing || previous != text;
+    if (changes && read == ModelFileRead::Ok && done.keptAs.empty()) {
+        done.outcome = Outcome::NotKept;
         if (freeNumber == 0) {
-            done.result = ModelFileReplacement::Result::CannotKeep;
+            done.message = "Cannot keep a copy of " + model + ": the backups " + modelFileBackupPath(1) + " to " +
+                           modelFileBackupPath(kMostModelFileBackups) + " are all taken (move old ones away)";
             return done;
         }
-        done.keptAs = modelFileBackupPath(freeNumber);
-        if (platform::writeWholeFile(done.keptAs.c_str(), previous.data(), previous.size()) !=
+        const std::string backup = modelFileBackupPath(freeNumber);
+        if (platform::writeWholeFile(backup.c_str(), previous.data(), previous.size()) !=
             platform::WriteResult::Written) {
-            done.result = ModelFileReplacement::Result::CannotKeep;
+            done.message = "Cannot keep a copy of " + model + " as " + backup;
             return done;
         }
-        backups.push_back(done.keptAs);
+        done.keptAs = backup;
+        backups.push_back(backup);
     }
     if (!changes) {
-        done.result = ModelFileReplacement::Result::Unchanged;
+        done.outcome = Outcome::Unchanged;
     } else {
         // One rename over the old file: there is always a whole model file.
         switch (platform::writeWholeFile(modelFilePath, text.data(), text.size())) {
         case platform::WriteResult::Written:
-            done.result = ModelFileReplacement::Result::Replaced;
+            done.outcome = Outcome::Replaced;
             break;
         case platform::WriteResult::Refused:
-            done.result = ModelFileReplacement::Result::Refused;
+            done.outcome = Outcome::Refused;
+            done.message = "Cannot replace " + model + ": the file is write protected or in use";
             return done;
         case platform::WriteResult::Failed:
-            done.result = ModelFileReplacement::Result::Failed;
+            done.outcome = Outcome::WriteFailed;
+            done.message = "Cannot write " + model + ": the disk may be full";
             return done;
         }
         dropModelFileCache();

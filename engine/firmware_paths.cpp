@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "config/firmware_names.h"
+#include "config/model_file_check.h"
 #include "config/model_file.h"
 #include "config/model_file_backup.h"
 #include "config/model_list.h"
@@ -67,20 +68,14 @@ bool isNonFirmwareFile(const char* path, const char* updaterName)
            platform::sameFile(path, other);
 }
 
-// The clash of the model `section` with another model of the list, in words
-// that name both; empty when there is none.
-std::string clashWithOtherModels(const char* section, const char* orgPath, const char* rgnPath)
+// The clash of the model `section` with another model of the list, or a
+// name of it that Windows cannot hold, in words that name the models;
+// empty when there is none.
+std::string firmwareNamesProblem(const char* section, const char* orgPath, const char* rgnPath)
 {
-    std::vector<ModelFirmwareNames> models = {{section, orgPath, rgnPath}};
-    for (const std::string& model : readModelList()) {
-        if (sameModelName(model, section))
-            continue;
-        char org[259];
-        char rgn[259];
-        readModelValue(model.c_str(), "org", "", org, sizeof org);
-        readModelValue(model.c_str(), "rgn", "", rgn, sizeof rgn);
-        models.push_back({model, org, rgn});
-    }
+    std::vector<ModelFiles> models = {{section, orgPath, rgnPath}};
+    for (ModelFiles& model : listedModelFiles(modelFilePath))
+        models.push_back(std::move(model));
     return firmwareNamesRefusal(models, NameMatch::ByNameAndOnDisk, 0);
 }
 
@@ -104,7 +99,7 @@ FirmwarePathProblem checkFirmwarePaths(const char* section, const char* orgPath,
         return problem("org names a file that is not firmware: %s", orgPath);
     if (isNonFirmwareFile(rgnPath, updaterName))
         return problem("rgn names a file that is not firmware: %s", rgnPath);
-    const std::string clash = clashWithOtherModels(section ? section : "", orgPath, rgnPath);
+    const std::string clash = firmwareNamesProblem(section ? section : "", orgPath, rgnPath);
     if (!clash.empty())
         return {"**** " + clash, clash + "\nPlease correct Wendrix.ini"};
     return {};

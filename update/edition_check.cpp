@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "config/firmware_names.h"
+#include "config/model_file_check.h"
 #include "config/model_list.h"
 #include "platform/platform.h"
 
@@ -43,24 +43,6 @@ bool isSeparator(char c)
     return c == '/' || c == '\\';
 }
 
-// The parts between separators, without empty and "." parts, in small
-// letters: two names that are one file on Windows give the same parts.
-std::vector<std::string> parts(const std::string& path)
-{
-    std::vector<std::string> found;
-    std::string part;
-    for (std::size_t i = 0; i <= path.size(); ++i) {
-        if (i < path.size() && !isSeparator(path[i])) {
-            part += static_cast<char>(std::tolower(static_cast<unsigned char>(path[i])));
-            continue;
-        }
-        if (!part.empty() && part != ".")
-            found.push_back(part);
-        part.clear();
-    }
-    return found;
-}
-
 // Windows drops dots and blanks at the end of a name, so ". ." or "..." can
 // stand for "..": a part of nothing but those, with two dots or more, leads
 // out of the folder.
@@ -76,7 +58,7 @@ bool staysInFolder(const std::string& path)
 {
     if (path.empty() || isSeparator(path[0]) || path.find(':') != std::string::npos)
         return false;
-    for (const std::string& part : parts(path))
+    for (const std::string& part : firmwareNameParts(path))
         if (leadsUp(part))
             return false;
     return true;
@@ -110,7 +92,7 @@ std::string readValue(const char* file, const std::string& section, const char* 
 
 // The section's firmware files, read as the patch run reads them, or why
 // they cannot be used.
-std::string sectionRefusal(const char* file, const std::string& section, std::vector<ModelFirmwareNames>& files)
+std::string sectionRefusal(const char* file, const std::string& section, std::vector<ModelFiles>& files)
 {
     const char* const keys[] = {"org", "rgn"};
     std::string values[2];
@@ -126,7 +108,7 @@ std::string sectionRefusal(const char* file, const std::string& section, std::ve
         if (!staysInFolder(values[i]))
             return "The downloaded Wendrix.ini names a file outside this folder: " + values[i];
     }
-    if (!values[0].empty() && !values[1].empty() && parts(values[0]) == parts(values[1]))
+    if (!values[0].empty() && !values[1].empty() && firmwareNameParts(values[0]) == firmwareNameParts(values[1]))
         return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
     files.push_back({section, values[0], values[1]});
     return {};
@@ -192,7 +174,7 @@ std::string editionRefusal(const char* file, std::string_view body)
     platform::getProfileString(nullptr, nullptr, "", sections.data(),
                                static_cast<std::uint32_t>(sections.size()), file);
     // A run for a model whose "Gps-%d" key has vanished reads section "".
-    std::vector<ModelFirmwareNames> files;
+    std::vector<ModelFiles> files;
     std::string refusal = sectionRefusal(file, "", files);
     std::size_t count = 0;
     for (const char* name = sections.data(); *name != '\0' && refusal.empty(); name += std::strlen(name) + 1) {

@@ -189,7 +189,7 @@ TEST_F(UpdateCommand, EveryReplacedModelFileIsKeptAndTheModelsOnlyInABackupAreNa
     RecordingHost host;
     EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 0);
     expectOneMessage("Cannot keep a copy of " + modelPath() + ": the backups " + first + " to " + modelPath() +
-                         ".999.bak are all taken; move old ones away. Nothing was replaced",
+                         ".999.bak are all taken (move old ones away): nothing was replaced",
                      platform::MbIconWarning, RecordingHost::kStatus);
     EXPECT_EQ(modelText(), owners + "[Mine]\r\n");
     EXPECT_EQ(testing_support::readText(first), owners);

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "config/firmware_names.h"
+#include "config/model_file_check.h"
 
 namespace {
 
 TEST(FirmwareNamesTest, ClashesAndNamesWindowsCannotHoldAreRefused)
 {
     struct Case {
-        std::vector<ModelFirmwareNames> models;
+        std::vector<ModelFiles> models;
         std::string refusal; // empty: usable
     };
     const std::vector<Case> cases = {
@@ -55,8 +55,18 @@ TEST(FirmwareNamesTest, ClashesAndNamesWindowsCannotHoldAreRefused)
         EXPECT_EQ(firmwareNamesRefusal(c.models, NameMatch::ByName), c.refusal);
     }
 
+    // What a model to be added is held to: a name of its own, and files no
+    // other model names.
+    for (const char* usable : {"a.org", "fw/a.rgn", "../fw/x.org", "com0", "nulls.rgn"})
+        EXPECT_TRUE(isUsableFirmwareName(usable)) << usable;
+    for (const char* refused : {"", "a\n.org", "con", "fw/AUX.rgn", "a.org.", "a.org "})
+        EXPECT_FALSE(isUsableFirmwareName(refused)) << refused;
+    EXPECT_EQ(sharedFirmwareRefusal({"New", "b.rgn", "n.rgn"}, {{"A", "a.org", "a.rgn"}, {"B", "b.org", "B.RGN"}}),
+              "[New] would write its pristine copy over the working file of [B]: b.rgn");
+    EXPECT_EQ(sharedFirmwareRefusal({"New", "n.org", "n.rgn"}, {{"A", "a.org", "a.rgn"}}), "");
+
     // With one model in view only its own names and clashes count.
-    const std::vector<ModelFirmwareNames> models = {
+    const std::vector<ModelFiles> models = {
         {"A", "a.org", "a.rgn"}, {"B", "x.org", "b.rgn"}, {"C", "x.org", "c.rgn"}, {"D", "CON", "d.rgn"}};
     EXPECT_EQ(firmwareNamesRefusal(models, NameMatch::ByName, 0), "");
     EXPECT_EQ(firmwareNamesRefusal(models, NameMatch::ByName, 2), "[C] and [B] name the same pristine copy: x.org");
