@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "cli/ansi_text.h"
+#include "platform/cp1252.h"
+
 namespace {
 
 constexpr std::size_t kMaxLines = 7;
@@ -17,7 +20,8 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  models                 list the models: number, section name, release\n"
-    "  lines                  print the seven stored lines\n"
+    "  lines                  print the seven stored lines; one that patch and\n"
+    "                         check would refuse is named with the reason\n"
     "  patch MODEL [OPTIONS]  patch the firmware of MODEL, a list number (as\n"
     "                         printed by 'models') or a section name\n"
     "  check MODEL [--line TEXT]... [--json | --show] [--force]\n"
@@ -252,8 +256,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     // section name or the file's name would add lines, and sections, of
     // its own.
     const auto hasControl = [](const std::string& text) {
-        for (const char c : text)
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+        for (const char c : terminalToAnsi(text))
+            if (platform::cp1252::isControlByte(static_cast<unsigned char>(c)))
                 return true;
         return false;
     };

@@ -4,6 +4,7 @@
 
 #include "config/model_file.h"
 #include "config/model_list.h"
+#include "platform/cp1252.h"
 #include "platform/platform.h"
 
 namespace {
@@ -22,7 +23,7 @@ char lower(char c)
 
 bool isControl(char c)
 {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    return platform::cp1252::isControlByte(static_cast<unsigned char>(c));
 }
 
 // The parts of a name between separators, as written, without empty and
