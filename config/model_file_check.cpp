@@ -82,7 +82,10 @@ std::string shown(std::string text)
 
 std::string named(const std::string& section)
 {
-    return "[" + shown(section) + "]";
+    std::string text = "[";
+    text += shown(section);
+    text += ']';
+    return text;
 }
 
 // Why `path` of `model` is no name Windows can hold; empty when it is.

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(FirmwareNamesTest, ClashesAndNamesWindowsCannotHoldAreRefused)
+TEST(ModelFileCheckTest, ClashesAndNamesWindowsCannotHoldAreRefused)
 {
     struct Case {
         std::vector<ModelFiles> models;
