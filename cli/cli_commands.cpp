@@ -10,6 +10,7 @@
 #include "cli/fit_report.h"
 #include "cli/model_choice.h"
 #include "config/model_file.h"
+#include "engine/add_firmware.h"
 #include "engine/fit_advice.h"
 #include "engine/language_table.h"
 #include "engine/line_check.h"
@@ -226,4 +227,21 @@ int runUpdateCommandLine(const CliOptions& options)
     answers.updateUrl = options.updateUrl;
     installConsoleHandlers(answers);
     return runConsoleUpdate(options.updateUrl) == 1 ? kExitOk : kExitFailed;
+}
+
+int runAddCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    // A name is held to the rules of typed lines, but for its length.
+    if (const LineFault fault = checkTerminalLine(options.name); fault && fault.kind != LineFaultKind::TooLong) {
+        std::string why = describeTerminalFault(1, fault);
+        why.replace(0, std::string("line 1").size(), "the name");
+        return usageError(why);
+    }
+    const AddedFirmware added = addFirmware(options.file, terminalToAnsi(options.name));
+    if (added.outcome != AddedFirmware::Outcome::Added)
+        return commandError(terminalText(added.message, true));
+    std::fprintf(stderr, "%s\n%s\n", terminalText(addedReport(added), true).c_str(),
+                 terminalText(addedNextOnCommandLine(added)).c_str());
+    return kExitOk;
 }

@@ -14,6 +14,7 @@ int runModelsCommand();
 int runLinesCommand();
 int runPatchCommand(const CliOptions& options);
 int runUpdateCommandLine(const CliOptions& options);
+int runAddCommand(const CliOptions& options);
 // check, inspect and restore: check_commands.cpp.
 int runCheckCommand(const CliOptions& options);
 int runSuggestCommand(const CliOptions& options);
