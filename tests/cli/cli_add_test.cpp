@@ -70,11 +70,17 @@ protected:
                std::to_string(texts) + " language texts.\nPatch it with: wendrix-cli patch " +
                std::to_string(number) + "\n";
     }
-    // The files a run may leave whatever it does: its lock and its output.
-    std::map<std::string, std::vector<unsigned char>> files() const
+    // Every file of the program's folder and the other one, the program
+    // itself and the lock a run leaves left out, and the stored lines.
+    std::map<std::string, std::string> files() const
     {
-        auto all = snapshot();
-        all.erase(app("wendrix.lock"));
+        std::map<std::string, std::string> all;
+        for (const char* folder : {"app", "outside", "config"})
+            for (const auto& entry : fs::recursive_directory_iterator(root.file(folder))) {
+                const std::string name = entry.path().filename().string();
+                if (name != "wendrix-cli" && name != "wendrix.lock")
+                    all[entry.path().string()] = entry.is_regular_file() ? readText(entry.path().string()) : "";
+            }
         return all;
     }
 };
