@@ -26,8 +26,13 @@ int runRestoreCommand(const CliOptions& options);
 // none are stored, or the store cannot be read.
 int chooseLines(const CliOptions& options);
 
+struct LineCheck;
 struct LineFault;
 // Checks a line as typed on the terminal (UTF-8 on POSIX, 8-bit text on
 // Windows), and names its fault in words, the character shown when it can be.
-LineFault checkTerminalLine(const std::string& text);
+LineCheck checkTerminalLine(const std::string& text);
 std::string describeTerminalFault(int number, const LineFault& fault);
+// The fault of a text that is held to the rules of a line but for its
+// length (a model's name, words to arrange), named as `what` ("the name");
+// empty when it has none.
+std::string describeTextFault(const std::string& text, const std::string& what);

@@ -43,7 +43,7 @@ bool isSeparator(char c)
 
 bool isControl(char c)
 {
-    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    return platform::cp1252::isControlByte(static_cast<unsigned char>(c));
 }
 
 // A path as 8-bit text for messages.
