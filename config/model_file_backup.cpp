@@ -8,9 +8,9 @@ namespace {
 constexpr std::uint32_t kLargestModelFile = 256u * 1024 * 1024;
 } // namespace
 
-std::string modelFileBackupPath()
+std::string modelFileBackupPath(int number)
 {
-    return std::string(modelFilePath) + ".bak";
+    return std::string(modelFilePath) + (number == 1 ? "" : "." + std::to_string(number)) + ".bak";
 }
 
 ModelFileRead readModelFileText(const char* path, std::string& text)
@@ -38,27 +38,35 @@ ModelFileRead readModelFileText(const char* path, std::string& text)
     return ok ? ModelFileRead::Ok : ModelFileRead::Failed;
 }
 
-ModelFileReplacement replaceModelFileKeepingBackup(const std::string& text)
+ModelFileReplacement replaceModelFile(std::string_view text)
 {
-    using Outcome = ModelFileReplacement::Outcome;
-    const std::string model = modelFilePath;
-    const std::string backup = modelFileBackupPath();
+    using Result = ModelFileReplacement::Result;
+    ModelFileReplacement done;
     std::string old;
     const ModelFileRead read = readModelFileText(modelFilePath, old);
-    if (read == ModelFileRead::Failed)
-        return {Outcome::NotKept, "Cannot read " + model + " to keep a copy of it"};
-    if (read == ModelFileRead::Ok &&
-        platform::writeWholeFile(backup.c_str(), old.data(), old.size()) != platform::WriteResult::Written)
-        return {Outcome::NotKept, "Cannot keep a copy of " + model + " as " + backup};
+    if (read == ModelFileRead::Failed) {
+        done.result = Result::CannotRead;
+        return done;
+    }
+    if (read == ModelFileRead::Ok) {
+        done.keptAs = modelFileBackupPath(1);
+        if (platform::writeWholeFile(done.keptAs.c_str(), old.data(), old.size()) != platform::WriteResult::Written) {
+            done.result = Result::CannotKeep;
+            return done;
+        }
+    }
     // One rename over the old file: there is always a whole model file.
     switch (platform::writeWholeFile(modelFilePath, text.data(), text.size())) {
     case platform::WriteResult::Written:
         dropModelFileCache();
-        return {Outcome::Replaced, {}};
+        done.result = Result::Replaced;
+        break;
     case platform::WriteResult::Refused:
-        return {Outcome::Refused, "Cannot replace " + model + ": the file is write protected or in use"};
+        done.result = Result::Refused;
+        break;
     case platform::WriteResult::Failed:
+        done.result = Result::Failed;
         break;
     }
-    return {Outcome::WriteFailed, "Cannot write " + model + ": the disk may be full"};
+    return done;
 }

@@ -230,17 +230,23 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, clash);
         return Outcome::Failed;
     }
-    const ModelFileReplacement replaced = replaceModelFileKeepingBackup(body);
-    switch (replaced.outcome) {
-    case ModelFileReplacement::Outcome::Replaced:
+    const std::string model = modelFilePath;
+    const ModelFileReplacement done = replaceModelFile(body);
+    switch (done.result) {
+    case ModelFileReplacement::Result::Replaced:
         break;
-    case ModelFileReplacement::Outcome::NotKept:
-        warn(owner, replaced.message + ": nothing was replaced");
+    case ModelFileReplacement::Result::CannotRead:
+        warn(owner, "Cannot read " + model + " to keep a copy of it: nothing was replaced");
         return Outcome::Failed;
-    case ModelFileReplacement::Outcome::Refused:
-        warn(owner, replaced.message);
+    case ModelFileReplacement::Result::CannotKeep:
+        warn(owner, "Cannot keep a copy of " + model + " as " + done.keptAs + ": nothing was replaced");
         return Outcome::Failed;
-    case ModelFileReplacement::Outcome::WriteFailed:
+    // A file that cannot be replaced is a failure the user must hear of,
+    // not an edition that is already up to date.
+    case ModelFileReplacement::Result::Refused:
+        warn(owner, "Cannot replace " + model + ": the file is write protected or in use");
+        return Outcome::Failed;
+    case ModelFileReplacement::Result::Failed:
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
@@ -248,7 +254,7 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
     const std::vector<std::string> dropped = droppedModels(oldModels, newModels);
     note = ownNote;
     if (!dropped.empty())
-        note += "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + modelFileBackupPath();
+        note += "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + done.keptAs;
     return Outcome::Replaced;
 }
 

@@ -696,8 +696,11 @@ TEST_F(QtDialogTest, AddFirmwareFromTheFileDialogThenTypeAndPatch)
     QString title;
     whenShown<QFileDialog>([&](QFileDialog& box) {
         title = box.windowTitle();
-        box.selectFile(QString::fromStdString(picked));
-        static_cast<QDialog&>(box).accept(); // as the Open button does
+        // Typed into the file name field, as the owner would.
+        auto* name = box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(picked));
+        QTest::keyClick(name, Qt::Key_Return);
     });
     // Chosen from line 1's context menu; the event returns when the command has run.
     whenPopup([&](QMenu& menu) {
