@@ -10,7 +10,10 @@ constexpr std::uint32_t kLargestModelFile = 256u * 1024 * 1024;
 
 std::string modelFileBackupPath(int number)
 {
-    return std::string(modelFilePath) + (number == 1 ? "" : "." + std::to_string(number)) + ".bak";
+    std::string path = modelFilePath;
+    if (number != 1)
+        path.append(".").append(std::to_string(number));
+    return path.append(".bak");
 }
 
 ModelFileRead readModelFileText(const char* path, std::string& text)
