@@ -41,34 +41,40 @@ ModelFileRead readModelFileText(const char* path, std::string& text)
     return ok ? ModelFileRead::Ok : ModelFileRead::Failed;
 }
 
-ModelFileReplacement replaceModelFile(std::string_view text)
+ModelFileReplacement replaceModelFileKeepingBackup(const std::string& text)
 {
-    using Result = ModelFileReplacement::Result;
+    using Outcome = ModelFileReplacement::Outcome;
+    const std::string model = modelFilePath;
     ModelFileReplacement done;
     std::string old;
     const ModelFileRead read = readModelFileText(modelFilePath, old);
     if (read == ModelFileRead::Failed) {
-        done.result = Result::CannotRead;
+        done.outcome = Outcome::NotKept;
+        done.message = "Cannot read " + model + " to keep a copy of it";
         return done;
     }
     if (read == ModelFileRead::Ok) {
-        done.keptAs = modelFileBackupPath(1);
-        if (platform::writeWholeFile(done.keptAs.c_str(), old.data(), old.size()) != platform::WriteResult::Written) {
-            done.result = Result::CannotKeep;
+        const std::string backup = modelFileBackupPath();
+        if (platform::writeWholeFile(backup.c_str(), old.data(), old.size()) != platform::WriteResult::Written) {
+            done.outcome = Outcome::NotKept;
+            done.message = "Cannot keep a copy of " + model + " as " + backup;
             return done;
         }
+        done.keptAs = backup;
     }
     // One rename over the old file: there is always a whole model file.
     switch (platform::writeWholeFile(modelFilePath, text.data(), text.size())) {
     case platform::WriteResult::Written:
         dropModelFileCache();
-        done.result = Result::Replaced;
+        done.outcome = Outcome::Replaced;
         break;
     case platform::WriteResult::Refused:
-        done.result = Result::Refused;
+        done.outcome = Outcome::Refused;
+        done.message = "Cannot replace " + model + ": the file is write protected or in use";
         break;
     case platform::WriteResult::Failed:
-        done.result = Result::Failed;
+        done.outcome = Outcome::WriteFailed;
+        done.message = "Cannot write " + model + ": the disk may be full";
         break;
     }
     return done;

@@ -3,29 +3,29 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 // The name of backup `number`: "<model file>.bak" for the first.
-std::string modelFileBackupPath(int number);
+std::string modelFileBackupPath(int number = 1);
 
 enum class ModelFileRead { Ok, Missing, Failed };
 // Reads the INI file `path` whole (at most 256 MiB) into `text`.
 ModelFileRead readModelFileText(const char* path, std::string& text);
 
 struct ModelFileReplacement {
-    enum class Result {
-        Replaced,   // the model file holds the new text
-        CannotRead, // the current file exists but cannot be read: nothing was written
-        CannotKeep, // its backup `keptAs` could not be written: nothing was written
-        Refused,    // the model file is write protected or in use: a backup may have been kept
-        Failed,     // the model file could not be written: a backup may have been kept
+    enum class Outcome {
+        Replaced,    // the model file holds the new text
+        NotKept,     // the model file could not be read, or no backup written: nothing was replaced
+        Refused,     // the model file is write protected or in use
+        WriteFailed, // the new file could not be written (a full disk)
     };
-    Result result = Result::Failed;
-    // The backup that holds the previous file; empty when there was none.
+    Outcome outcome = Outcome::WriteFailed;
+    std::string message; // why nothing was replaced, without a full stop
+    // The backup that holds the file replaced; empty when there was none.
     std::string keptAs;
 };
 
 // Puts `text` in place of the model file (modelFilePath), first keeping the
 // file it replaces as the backup. The caller holds the folder's run lock, so
-// that the backup is the file replaced.
-ModelFileReplacement replaceModelFile(std::string_view text);
+// that the backup is the file replaced. Nothing changes on a failure but a
+// backup kept.
+ModelFileReplacement replaceModelFileKeepingBackup(const std::string& text);

@@ -211,25 +211,6 @@ std::string fullPath(const std::string& name)
     return error ? name : full.lexically_normal().string();
 }
 
-// Why the model file was not replaced; empty when it was.
-std::string replacementProblem(const ModelFileReplacement& done)
-{
-    const std::string model = shown(modelFilePath);
-    switch (done.result) {
-    case ModelFileReplacement::Result::Replaced:
-        return {};
-    case ModelFileReplacement::Result::CannotRead:
-        return "Cannot read " + model + " to keep a copy of it";
-    case ModelFileReplacement::Result::CannotKeep:
-        return "Cannot keep a copy of " + model + " as " + shown(done.keptAs);
-    case ModelFileReplacement::Result::Refused:
-        return "Cannot replace " + model + ": the file is write protected or in use";
-    case ModelFileReplacement::Result::Failed:
-        break;
-    }
-    return "Cannot write " + model + ": the disk may be full";
-}
-
 class Adding {
 public:
     Adding(const std::string& file, AddedFirmware& added) : file_(file), added_(added) {}
@@ -376,8 +357,9 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
     if (added.number == 0 || !scratch.read(text))
         return adding.stop(Outcome::Failed, "Cannot write beside the model file " + shown(modelFilePath) +
                                                 ": the folder may be write protected; nothing was added");
-    if (const std::string why = replacementProblem(replaceModelFile(text)); !why.empty())
-        return adding.stop(Outcome::Failed, why + "; nothing was added");
+    const ModelFileReplacement replaced = replaceModelFileKeepingBackup(text);
+    if (replaced.outcome != ModelFileReplacement::Outcome::Replaced)
+        return adding.stop(Outcome::Failed, shown(replaced.message) + "; nothing was added");
     adding.keep();
     added.outcome = Outcome::Added;
     return added;

@@ -230,23 +230,19 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, clash);
         return Outcome::Failed;
     }
-    const std::string model = modelFilePath;
-    const ModelFileReplacement done = replaceModelFile(body);
-    switch (done.result) {
-    case ModelFileReplacement::Result::Replaced:
+    const ModelFileReplacement done = replaceModelFileKeepingBackup(body);
+    switch (done.outcome) {
+    case ModelFileReplacement::Outcome::Replaced:
         break;
-    case ModelFileReplacement::Result::CannotRead:
-        warn(owner, "Cannot read " + model + " to keep a copy of it: nothing was replaced");
-        return Outcome::Failed;
-    case ModelFileReplacement::Result::CannotKeep:
-        warn(owner, "Cannot keep a copy of " + model + " as " + done.keptAs + ": nothing was replaced");
+    case ModelFileReplacement::Outcome::NotKept:
+        warn(owner, done.message + ": nothing was replaced");
         return Outcome::Failed;
     // A file that cannot be replaced is a failure the user must hear of,
     // not an edition that is already up to date.
-    case ModelFileReplacement::Result::Refused:
-        warn(owner, "Cannot replace " + model + ": the file is write protected or in use");
+    case ModelFileReplacement::Outcome::Refused:
+        warn(owner, done.message);
         return Outcome::Failed;
-    case ModelFileReplacement::Result::Failed:
+    case ModelFileReplacement::Outcome::WriteFailed:
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
