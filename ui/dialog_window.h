@@ -21,7 +21,7 @@ enum ControlId : int {
     IdFirstEdit = 1052,   // edits 1052..1058, one per line
     IdFirstPreview = 1059, // previews 1059..1065 over the picture
     IdStatus = 1066,
-    IdFirmwareNote = 1067, // beside the status: no listed model's firmware is here
+    IdFirmwareNote = 1068, // beside the status: no listed model's firmware is here
     IdPicture = 2000,
 };
 

@@ -680,7 +680,7 @@ TEST_F(ProgramUnderTest, AddFirmwareThroughTheFileDialogThenPatch)
 
     HWND dialog = start();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(itemText(dialog, 1067),
+    EXPECT_EQ(itemText(dialog, 1068),
               "No model is listed yet: add your receiver's firmware.\nRight-click here, then choose Add firmware\x85");
     EXPECT_EQ(itemText(dialog, 1066), "Press page to continue ...");
     requestScreenshot(folder, "first-start");
@@ -710,7 +710,7 @@ TEST_F(ProgramUnderTest, AddFirmwareThroughTheFileDialogThenPatch)
     EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCURSEL, 0, 0), 1);
     EXPECT_EQ(itemText(dialog, 1028), "mine.rgn");
     EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel mine.rgn...");
-    EXPECT_EQ(itemText(dialog, 1067), "");
+    EXPECT_EQ(itemText(dialog, 1068), "");
     EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052)) << "typing goes on in line 1";
     requestScreenshot(folder, "firmware-added");
 
