@@ -15,6 +15,7 @@
 #include "config/model_list.h"
 #include "engine/run_lock.h"
 #include "update/edition_check.h"
+#include "update/own_models.h"
 
 namespace {
 
@@ -189,6 +190,13 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, text);
         return Outcome::Failed;
     }
+    // What the owner added stays listed, in the file itself.
+    std::vector<std::string> keptModels;
+    std::string ownNote;
+    if (const std::string clash = keepOwnModels(body, keptModels, ownNote); !clash.empty()) {
+        warn(owner, clash);
+        return Outcome::Failed;
+    }
     const ModelFileReplacement done = replaceModelFileKeepingBackup(body);
     switch (done.outcome) {
     case ModelFileReplacement::Outcome::Replaced:
@@ -206,7 +214,7 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
-    note = modelsOnlyInBackupsNote(done);
+    note = ownNote + modelsOnlyInBackupsNote(done);
     return Outcome::Replaced;
 }
 
