@@ -12,6 +12,7 @@
 
 #include "engine/arrangement.h"
 #include "engine/firmware_image.h"
+#include "engine/fit_log.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/warning_lines.h"

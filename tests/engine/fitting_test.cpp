@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/fit_log.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "tests/engine/engine_fixture.h"
