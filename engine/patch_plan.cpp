@@ -43,6 +43,8 @@ FirmwarePlan& FirmwarePlan::operator=(FirmwarePlan&& other) noexcept
         table = other.table;
         searched = other.searched;
         located = other.located;
+        for (int e = 0; e < LanguageTable::kCount; ++e)
+            texts[e] = std::move(other.texts[e]);
         image = std::exchange(other.image, FirmwareImage{});
     }
     return *this;
@@ -78,6 +80,9 @@ FirmwarePlan planFirmware(const PlanModel& model)
     plan.writesPristine = plan.source == ImageSource::Working;
     plan.imageSize = plan.image.size;
     plan.located = findTexts(plan.image, model.lang, plan.table);
+    for (std::int32_t e = 0; e < plan.located; ++e)
+        plan.texts[e].assign(reinterpret_cast<const char*>(plan.image.bytes) + plan.table.entries[e].start,
+                             static_cast<std::size_t>(plan.table.entries[e].length));
 
     // A working file that is neither the stock image nor an earlier patch of
     // this pristine copy is other firmware, perhaps a newer release: the

@@ -89,6 +89,7 @@ struct FirmwarePlan {
     LanguageTable table = languageTexts(); // the texts located in this image ("Unknown" otherwise)
     std::int32_t searched = 0;   // the entries searched: lang, within 0 to 14
     std::int32_t located = 0;    // how many of them were located, in table order
+    std::string texts[LanguageTable::kCount]; // each located text as the firmware holds it
     FirmwareImage image;         // the unpatched image; empty when refused before it was read
 
     FirmwarePlan() = default;

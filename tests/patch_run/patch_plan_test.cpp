@@ -157,6 +157,11 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         EXPECT_EQ(planned, rule.image);
         EXPECT_EQ(rgnAfter, planned);
         EXPECT_EQ(report.pristineWritten, firmware.writesPristine);
+        for (std::int32_t e = 0; e < firmware.located; ++e) {
+            const MadeText& text = made.texts[static_cast<std::size_t>(e)];
+            EXPECT_EQ(firmware.texts[e], std::string(made.bytes.begin() + text.start,
+                                                     made.bytes.begin() + text.start + text.length));
+        }
         EXPECT_EQ(orgAfter, firmware.writesPristine ? unpatched : orgBefore);
 
         // The report and the summary say what the plan's verdicts say.
