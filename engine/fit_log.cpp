@@ -34,13 +34,6 @@ void logLine(const char* text)
         runLog->writeLine(text);
 }
 
-// A line's length, measured within its buffer even if the terminator is missing.
-int lineLength(const char* line)
-{
-    const void* nul = std::memchr(line, '\0', WarningLines::kBufferSize);
-    return nul ? static_cast<int>(static_cast<const char*>(nul) - line) : WarningLines::kBufferSize;
-}
-
 } // namespace
 
 void reportFitPass(platform::WindowHandle owner, const WarningLines& lines, const LanguageTable& table,
@@ -49,8 +42,7 @@ void reportFitPass(platform::WindowHandle owner, const WarningLines& lines, cons
     char text[160];
     logLine("--- Lines ---");
     for (int i = 0; i < WarningLines::kCount; ++i) {
-        std::snprintf(text, sizeof text, "Line-%d: %3d %.*s", i + 1, lines.lineEnds[i], lineLength(lines.lines[i]),
-                      lines.lines[i]);
+        std::snprintf(text, sizeof text, "Line-%d: %3d %s", i + 1, lines.lineEnd(i), lines.lineText(i));
         logLine(text);
     }
     logLine("");

@@ -11,14 +11,6 @@ namespace {
 constexpr int kFirstFill = 10;
 constexpr int kLastFill = 24;
 
-// A line's length, measured within its buffer even if the terminator is missing.
-std::size_t lineLength(const char* line)
-{
-    const void* nul = std::memchr(line, '\0', WarningLines::kBufferSize);
-    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - line)
-               : WarningLines::kBufferSize;
-}
-
 // The candidate text for one fill factor, built in a fixed buffer. A text
 // that would not fit the buffer is marked as overflowed and never accepted.
 struct Candidate {
@@ -57,9 +49,9 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
         c.text[0] = '\0';
         return;
     }
-    std::int64_t used = lines.lineEnds[n - 1];
+    std::int64_t used = lines.lineEnd(n - 1);
     for (int i = 0; i < n; ++i) {
-        const std::size_t length = lineLength(lines.lines[i]);
+        const std::size_t length = lines.lineLength(i);
         std::int64_t want = 2 * (static_cast<std::int64_t>(fill) - static_cast<std::int64_t>(length));
         if (want < 0)
             want = 0;
@@ -69,7 +61,7 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
         const std::int64_t pad = want < room ? want : room;
         used += pad;
         c.appendSpaces(static_cast<std::size_t>(pad / 2));
-        c.append(lines.lines[i], length);
+        c.append(lines.lineText(i), length);
         c.appendSpaces(static_cast<std::size_t>((pad + 1) / 2));
         c.append("\n", 1);
     }
@@ -107,7 +99,7 @@ void fitTexts(const WarningLines& lines, const LanguageTable& table, std::uint32
                       static_cast<std::uint64_t>(entry.start) + static_cast<std::uint64_t>(target) <= imageSize;
         if (out.located) {
             int n = WarningLines::kCount;
-            while (n > 0 && lines.lineEnds[n - 1] > target)
+            while (n > 0 && lines.lineEnd(n - 1) > target)
                 --n;
             out.linesUsed = n;
             for (int fill = kFirstFill; fill <= kLastFill; ++fill) {

@@ -100,7 +100,7 @@ std::string checkLinesReport(int index)
                   std::to_string(verdicts.count) + " languages would fit" + (note.empty() ? "" : " (" + note + ")") +
                   ":\n";
         for (int i = 0; i < best.lineCount; ++i)
-            report += "Line " + std::to_string(i + 1) + ": " + best.lines[i] + "\n";
+            report += "Line " + std::to_string(i + 1) + ": " + best.lines[i].c_str() + "\n";
     }
     if (!report.empty() && report.back() == '\n')
         report.pop_back();
