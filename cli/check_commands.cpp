@@ -210,11 +210,8 @@ int runSuggestCommand(const CliOptions& options)
     // The words are checked as lines are, before anything is read.
     std::vector<std::string> words;
     for (const std::string& piece : options.text) {
-        if (const LineFault fault = checkTerminalLine(piece).fault; fault && fault.kind != LineFaultKind::TooLong) {
-            std::string why = describeTerminalFault(1, fault);
-            why.replace(0, std::string("line 1").size(), "your text");
-            return usageError(why);
-        }
+        if (const std::string fault = describeTextFault(piece, "your text"); !fault.empty())
+            return usageError(fault);
         for (const std::string& word : splitWords(terminalToAnsi(piece))) {
             if (word.size() > kLineCharacters)
                 return usageError("the word '" + ansiToTerminal(word) + "' has " + std::to_string(word.size()) +
