@@ -373,7 +373,8 @@ TEST(Win32Files, StaleTemporaryFilesOfEndedRunsAreRemovedByTheNextReplacement)
               0);
     WaitForSingleObject(ended.hProcess, 30000);
     CloseHandle(ended.hThread);
-    CloseHandle(ended.hProcess);
+    // Its handle stays open until the sweep has run: an id is not given to
+    // a new process while a handle to the ended one is open.
     const auto name = [&](DWORD pid, int number) {
         return folder.file(".wendrix-w" + std::to_string(pid) + "-" + std::to_string(number) + ".tmp");
     };
@@ -394,6 +395,7 @@ TEST(Win32Files, StaleTemporaryFilesOfEndedRunsAreRemovedByTheNextReplacement)
 
     EXPECT_EQ(writeWholeFile(folder.file("model.rgn").c_str(), "image", 5), WriteResult::Written);
     CloseHandle(held);
+    CloseHandle(ended.hProcess);
 
     EXPECT_EQ(GetFileAttributesA(name(dead, 1).c_str()), INVALID_FILE_ATTRIBUTES) << "the stale file stayed";
     EXPECT_EQ(readWhole(name(dead, 2)), "held open by somebody");
