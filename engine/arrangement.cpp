@@ -30,11 +30,11 @@ struct Evenness {
     }
 };
 
-Evenness evennessOf(const std::vector<std::string>& groups)
+Evenness evennessOf(const std::vector<std::string>& lines)
 {
     Evenness e;
     std::size_t shortest = kLineLimit, longest = 0;
-    for (const std::string& g : groups) {
+    for (const std::string& g : lines) {
         shortest = std::min(shortest, g.size());
         longest = std::max(longest, g.size());
         e.squares += g.size() * g.size();
@@ -97,38 +97,68 @@ private:
 // line of text is on the same line: first every arrangement ending on line
 // 1, then on line 2, and so on. Within a level the order is that of
 // breaking the words (shorter first lines first) and then of placing the
-// lines (lower slots first). An arrangement on a later level only wins by
-// more languages, so once one shows every line in every language that can
-// take any text, the levels after it are not looked at.
+// lines (lower slots first). It does so twice: first only the arrangements
+// that break no group, then the others; with no groups the first time is
+// all there is. An arrangement on a later level wins only by more languages
+// or fewer breaks, so once one shows every line in every language that can
+// take any text, with no break, the levels after it are not looked at.
 class Search {
 public:
-    Search(const std::vector<std::string>& words, const LengthTexts& texts, int mostFitting, Arrangement& best)
-        : words_(words), breaks_(words), texts_(texts), mostFitting_(mostFitting), best_(best)
+    Search(const OwnerWords& text, const LengthTexts& texts, int mostFitting, Arrangement& best)
+        : words_(text.words()), breaks_(words_), texts_(texts), mostFitting_(mostFitting), best_(best),
+          weight_(words_.size(), 0), forced_(words_.size(), false)
     {
+        for (const WordGroup& group : text.groups())
+            for (std::size_t gap = group.first; gap < group.last; ++gap)
+                ++weight_[gap];
+        for (std::size_t gap = 0; gap < words_.size(); ++gap)
+            forced_[gap] = text.splitAfter(gap);
+        hasGroups_ = !text.groups().empty();
     }
 
     void run()
     {
+        keepGroups_ = true;
+        levels();
+        if (stopped_ || !hasGroups_ || (found_ && best_.fitting == mostFitting_))
+            return;
+        keepGroups_ = false;
+        levels();
+    }
+
+private:
+    void levels()
+    {
         for (level_ = 1; level_ <= kSlots && !stopped_; ++level_) {
-            std::vector<std::string> groups;
-            breakWords(0, groups);
-            if (found_ && best_.fitting == mostFitting_)
+            lines_.clear();
+            lastWords_.clear();
+            breakWords(0, 0);
+            if (found_ && best_.fitting == mostFitting_ && best_.breaks == 0)
                 break;
         }
     }
 
-private:
+    // Whether an arrangement on this level with at least `breaks` breaks
+    // can no longer win, however many languages it serves.
+    bool beaten(int breaks) const
+    {
+        if (!found_ || best_.fitting != mostFitting_)
+            return false;
+        return breaks > best_.breaks || (breaks == best_.breaks && level_ > best_.lineCount);
+    }
+
     // Every way to break words[from..] into lines of at most 29 characters,
-    // no more lines than the level has.
-    void breakWords(std::size_t from, std::vector<std::string>& groups)
+    // no more lines than the level has. `breaks` counts the line ends so far
+    // inside groups, as if the lines had no empty lines between them.
+    void breakWords(std::size_t from, int breaks)
     {
         if (stopped_)
             return;
         if (from == words_.size()) {
-            placeLines(groups);
+            placeLines();
             return;
         }
-        if (groups.size() + breaks_.fewest(from) > static_cast<std::size_t>(level_))
+        if (lines_.size() + breaks_.fewest(from) > static_cast<std::size_t>(level_))
             return;
         std::string line;
         for (std::size_t to = from; to < words_.size() && !stopped_; ++to) {
@@ -137,29 +167,52 @@ private:
             line += words_[to];
             if (line.size() > kLineLimit)
                 break;
-            groups.push_back(line);
-            breakWords(to + 1, groups);
-            groups.pop_back();
+            int more = 0;
+            if (to + 1 < words_.size() && !forced_[to]) {
+                if (keepGroups_ && weight_[to] > 0)
+                    continue;
+                more = weight_[to];
+            }
+            if (beaten(breaks + more))
+                continue;
+            lines_.push_back(line);
+            lastWords_.push_back(to);
+            breakWords(to + 1, breaks + more);
+            lines_.pop_back();
+            lastWords_.pop_back();
         }
     }
 
     // Every placing of the lines, in order, into the slots, the last one on
     // the level's line.
-    void placeLines(const std::vector<std::string>& groups)
+    void placeLines()
     {
-        const int k = static_cast<int>(groups.size());
+        const int k = static_cast<int>(lines_.size());
         const int last = level_;
         const unsigned top = 1u << (last - 1);
-        const Evenness evenness = evennessOf(groups);
+        const Evenness evenness = evennessOf(lines_);
+        int slots[kSlots];
         for (unsigned mask = top; mask < (top << 1); ++mask) {
             if (__builtin_popcount(mask) != k)
+                continue;
+            for (int slot = 0, next = 0; slot < kSlots; ++slot)
+                if (mask & (1u << slot))
+                    slots[next++] = slot;
+            int breaks = 0;
+            for (int j = 0; j + 1 < k; ++j) {
+                const std::size_t gap = lastWords_[static_cast<std::size_t>(j)];
+                breaks += weight_[gap] * (slots[j + 1] - slots[j] - (forced_[gap] ? 1 : 0));
+            }
+            // Each arrangement is looked at once: those that break no group
+            // the first time, the others the second.
+            if (keepGroups_ != (breaks == 0))
                 continue;
             if (best_.tried == kMostLooked) {
                 stop();
                 return;
             }
             // Not even every language could make this one better.
-            if (!better(mostFitting_, last, evenness)) {
+            if (!better(mostFitting_, breaks, last, evenness)) {
                 ++best_.tried;
                 continue;
             }
@@ -168,9 +221,9 @@ private:
             for (int slot = 0, next = 0; slot < kSlots; ++slot) {
                 std::size_t length = 0;
                 if (mask & (1u << slot)) {
-                    const std::string& group = groups[static_cast<std::size_t>(next++)];
-                    lines.setLine(slot, group.c_str());
-                    length = group.size();
+                    const std::string& text = lines_[static_cast<std::size_t>(next++)];
+                    lines.setLine(slot, text.c_str());
+                    length = text.size();
                 }
                 key = key << 5 | length;
             }
@@ -192,14 +245,19 @@ private:
                 judged_.emplace(key, fitting);
             }
             ++best_.tried;
-            if (!better(fitting, last, evenness))
+            if (!better(fitting, breaks, last, evenness))
                 continue;
             found_ = true;
             bestEvenness_ = evenness;
             best_.fitting = fitting;
+            best_.breaks = breaks;
             best_.lineCount = last;
             for (int slot = 0; slot < kSlots; ++slot)
                 best_.lines[slot] = lines.lineText(slot);
+            best_.wordLines.assign(words_.size(), 0);
+            for (std::size_t j = 0, word = 0; j < lines_.size(); ++j)
+                for (; word <= lastWords_[j]; ++word)
+                    best_.wordLines[word] = slots[j] + 1;
         }
     }
 
@@ -209,12 +267,14 @@ private:
         best_.cutShort = true;
     }
 
-    bool better(int fitting, int lineCount, const Evenness& evenness) const
+    bool better(int fitting, int breaks, int lineCount, const Evenness& evenness) const
     {
         if (!found_)
             return true;
         if (fitting != best_.fitting)
             return fitting > best_.fitting;
+        if (breaks != best_.breaks)
+            return breaks < best_.breaks;
         if (lineCount != best_.lineCount)
             return lineCount < best_.lineCount;
         return evenness < bestEvenness_;
@@ -225,6 +285,12 @@ private:
     const LengthTexts& texts_;
     const int mostFitting_;
     Arrangement& best_;
+    std::vector<int> weight_;   // per gap after a word: the groups it lies in
+    std::vector<bool> forced_;  // per gap: between the two parts of a long word
+    bool hasGroups_ = false;
+    bool keepGroups_ = true;
+    std::vector<std::string> lines_;      // the lines of the break being built
+    std::vector<std::size_t> lastWords_;  // the last word of each of them
     std::unordered_map<std::uint64_t, int> judged_; // fitting languages by line lengths
     int level_ = 1;
     bool found_ = false;
@@ -241,40 +307,37 @@ std::string searchedNote(const Arrangement& best)
     return "searched " + std::to_string(best.tried) + " of " + std::to_string(best.total) + " arrangements";
 }
 
-std::vector<std::string> splitWords(const std::string& text)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : text) {
-        if (c == ' ' || c == '\t') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    if (!word.empty())
-        words.push_back(word);
-    return words;
-}
-
-bool findArrangement(const std::vector<std::string>& words, const std::int32_t* lengths, int count,
-                     Arrangement& best)
+bool findArrangement(const OwnerWords& text, const std::int32_t* lengths, int count, Arrangement& best)
 {
     best = Arrangement();
+    const std::vector<std::string>& words = text.words();
     if (words.empty())
         return false;
-    for (const std::string& word : words)
-        if (word.empty() || word.size() > kLineLimit)
-            return false;
     const LengthTexts texts(lengths, count);
     best.total = Breaks(words).arrangements();
-    // A text that was not located (length 0) fits under no lines.
+    // A text that was not located (length 0) fits under no lines, nor does
+    // one longer than any lines can fill.
     int mostFitting = 0;
     for (int e = 0; e < texts.count(); ++e)
-        mostFitting += lengths[e] > 0 ? 1 : 0;
-    Search search(words, texts, mostFitting, best);
+        mostFitting += lengths[e] > 0 && lengths[e] <= kMostFillable ? 1 : 0;
+    Search search(text, texts, mostFitting, best);
     search.run();
     return best.lineCount > 0;
+}
+
+std::vector<BrokenGroup> brokenGroups(const OwnerWords& text, const Arrangement& arrangement)
+{
+    std::vector<BrokenGroup> broken;
+    if (arrangement.wordLines.size() != text.words().size())
+        return broken;
+    for (const WordGroup& group : text.groups()) {
+        const int first = arrangement.wordLines[group.first];
+        const int last = arrangement.wordLines[group.last];
+        int splits = 0;
+        for (std::size_t gap = group.first; gap < group.last; ++gap)
+            splits += text.splitAfter(gap) ? 1 : 0;
+        if (last - first > splits)
+            broken.push_back(BrokenGroup{group, text.textOf(group), first, last});
+    }
+    return broken;
 }
