@@ -14,6 +14,7 @@
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
+#include "engine/owner_words.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
 #include "platform/cp1252.h"
@@ -129,6 +130,26 @@ std::string describeTerminalFault(int number, const LineFault& fault)
 #endif
 }
 
+namespace {
+
+// For a line refused as too long: where its words longer than a line split,
+// as suggest splits them. A line is written as given or not at all, so the
+// split is named, not made.
+std::string longWordsNote(const std::string& line, const LineFault& fault)
+{
+    if (fault.kind != LineFaultKind::TooLong)
+        return "";
+    std::string note;
+    for (const LongWord& word : longWordsOf(terminalToAnsi(line)))
+        if (!word.head.empty())
+            note += "; " + terminalText(describeLongWord(word));
+    if (!note.empty())
+        note += ": give the parts as lines of their own, or let wendrix-cli suggest arrange your words";
+    return note;
+}
+
+} // namespace
+
 int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
@@ -137,7 +158,7 @@ int chooseLines(const CliOptions& options)
         for (std::size_t i = 0; i < options.lines.size(); ++i) {
             if (const LineFault fault = checkTerminalLine(options.lines[i]))
                 return usageError(describeTerminalFault(static_cast<int>(i) + 1, fault) +
-                                  "; nothing was written");
+                                  longWordsNote(options.lines[i], fault) + "; nothing was written");
             allEmpty = allEmpty && options.lines[i].empty();
         }
         if (allEmpty && !options.force)
