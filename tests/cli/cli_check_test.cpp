@@ -457,7 +457,9 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
                      "1 of 2 languages fit\n"
                      "\n"
                      " 1  English\n    (not replaced: the firmware's own text stays)\n\n"
-                     " 2  Deutsch\n    |        AB        |\n    |  CD   |\n    ||\n    ||\n    ||\n    ||\n    ||\n\n");
+                     " 2  Deutsch\n    |        AB        |\n    |  CD              |\n    |                  |\n"
+                     "    |                  |\n    |                  |\n    |                  |\n"
+                     "    |                  |\n\n");
     r = run({"suggest", "1", "AB", "CD"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "wendrix-cli: no arrangement of these words fits every language; with the best one, 1 of 2 cannot "
