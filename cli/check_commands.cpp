@@ -236,7 +236,7 @@ int runSuggestCommand(const CliOptions& options)
     // words of one argument belong together.
     std::vector<std::string> pieces;
     for (const std::string& piece : options.text) {
-        if (const LineFault fault = checkTerminalLine(piece); fault && fault.kind != LineFaultKind::TooLong) {
+        if (const LineFault fault = checkTerminalLine(piece).fault; fault && fault.kind != LineFaultKind::TooLong) {
             std::string why = describeTerminalFault(1, fault);
             why.replace(0, std::string("line 1").size(), "your text");
             return usageError(why);
@@ -268,19 +268,20 @@ int runSuggestCommand(const CliOptions& options)
 
     Arrangement best;
     if (!findArrangement(*text, lengths, count, best))
-        return usageError("your text cannot be put into seven lines of at most 29 characters");
+        return usageError("your text cannot be put into seven lines of at most " +
+                          std::to_string(kLineCharacters) + " characters");
     for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, best.lines[i].c_str());
+        warningLines.setLine(i, best.lines[i]);
     FitResult fit;
     fitTexts(warningLines, languageTable, held.image, model.lang, fit);
 
     std::string pasteable;
     for (int i = 0; i < best.lineCount; ++i)
-        pasteable.append(i > 0 ? " --line " : "--line ").append(shellQuoted(ansiToTerminal(best.lines[i])));
+        pasteable.append(i > 0 ? " --line " : "--line ").append(shellQuoted(ansiToTerminal(best.lines[i].c_str())));
     if (options.json) {
         std::string lines = "[";
         for (int i = 0; i < best.lineCount; ++i)
-            lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i]));
+            lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i].c_str()));
         std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,"
                     "\"arrangements_in_all\":%lld,\"cut_short\":%s,\"lang\":%d,"
                     "\"located\":%d,\"fitting\":%d,\"broken_groups\":%s,\"split_words\":%s,\"languages\":%s}\n",

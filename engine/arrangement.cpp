@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::size_t kLineLimit = 29;
 constexpr int kSlots = WarningLines::kCount;
 
 // Judging an arrangement is a fitting pass over every text; looking at one
@@ -30,11 +29,11 @@ struct Evenness {
     }
 };
 
-Evenness evennessOf(const std::vector<std::string>& lines)
+Evenness evennessOf(const std::vector<CheckedLine>& lines)
 {
     Evenness e;
-    std::size_t shortest = kLineLimit, longest = 0;
-    for (const std::string& g : lines) {
+    std::size_t shortest = kLineCharacters, longest = 0;
+    for (const CheckedLine& g : lines) {
         shortest = std::min(shortest, g.size());
         longest = std::max(longest, g.size());
         e.squares += g.size() * g.size();
@@ -55,7 +54,7 @@ public:
             fewest_[i] = kSlots + 1;
             for (std::size_t to = i; to < words.size(); ++to) {
                 line += (to > i ? 1 : 0) + words[to].size();
-                if (line > kLineLimit)
+                if (line > kLineCharacters)
                     break;
                 fewest_[i] = std::min(fewest_[i], fewest_[to + 1] + 1);
             }
@@ -75,7 +74,7 @@ public:
             std::size_t line = 0;
             for (std::size_t to = i; to < n; ++to) {
                 line += (to > i ? 1 : 0) + words_[to].size();
-                if (line > kLineLimit)
+                if (line > kLineCharacters)
                     break;
                 for (int k = 1; k <= kSlots; ++k)
                     ways[i][k] += ways[to + 1][k - 1];
@@ -165,7 +164,8 @@ private:
             if (to > from)
                 line += ' ';
             line += words_[to];
-            if (line.size() > kLineLimit)
+            const LineCheck check = checkAnsiLine(line);
+            if (!check.ok())
                 break;
             int more = 0;
             if (to + 1 < words_.size() && !forced_[to]) {
@@ -175,7 +175,7 @@ private:
             }
             if (beaten(breaks + more))
                 continue;
-            lines_.push_back(line);
+            lines_.push_back(check.line);
             lastWords_.push_back(to);
             breakWords(to + 1, breaks + more);
             lines_.pop_back();
@@ -221,8 +221,8 @@ private:
             for (int slot = 0, next = 0; slot < kSlots; ++slot) {
                 std::size_t length = 0;
                 if (mask & (1u << slot)) {
-                    const std::string& text = lines_[static_cast<std::size_t>(next++)];
-                    lines.setLine(slot, text.c_str());
+                    const CheckedLine& text = lines_[static_cast<std::size_t>(next++)];
+                    lines.setLine(slot, text);
                     length = text.size();
                 }
                 key = key << 5 | length;
@@ -253,7 +253,7 @@ private:
             best_.breaks = breaks;
             best_.lineCount = last;
             for (int slot = 0; slot < kSlots; ++slot)
-                best_.lines[slot] = lines.lineText(slot);
+                best_.lines[slot] = lines.line(slot);
             best_.wordLines.assign(words_.size(), 0);
             for (std::size_t j = 0, word = 0; j < lines_.size(); ++j)
                 for (; word <= lastWords_[j]; ++word)
@@ -289,7 +289,7 @@ private:
     std::vector<bool> forced_;  // per gap: between the two parts of a long word
     bool hasGroups_ = false;
     bool keepGroups_ = true;
-    std::vector<std::string> lines_;      // the lines of the break being built
+    std::vector<CheckedLine> lines_;      // the lines of the break being built
     std::vector<std::size_t> lastWords_;  // the last word of each of them
     std::unordered_map<std::uint64_t, int> judged_; // fitting languages by line lengths
     int level_ = 1;
@@ -313,6 +313,9 @@ bool findArrangement(const OwnerWords& text, const std::int32_t* lengths, int co
     const std::vector<std::string>& words = text.words();
     if (words.empty())
         return false;
+    for (const std::string& word : words)
+        if (word.empty() || !checkAnsiLine(word).ok())
+            return false;
     const LengthTexts texts(lengths, count);
     best.total = Breaks(words).arrangements();
     // A text that was not located (length 0) fits under no lines, nor does

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/line_check.h"
 #include "engine/owner_words.h"
 
 struct Arrangement {
-    std::string lines[7]; // the seven lines, Windows-1252; unused ones empty
+    CheckedLine lines[7]; // the seven lines; unused ones empty
     int lineCount = 0;    // up to the last line that holds text
     int fitting = 0;      // languages that show every line of text
     // Line ends inside the groups, one for each group a line end falls in
@@ -39,7 +40,8 @@ std::string searchedNote(const Arrangement& best);
 // (shorter first lines first) and placing the lines (lower slots first).
 // The arrangements that break no group are searched first, so a search cut
 // short still keeps the groups whole where it can. False when the words
-// cannot be arranged at all (none given, or more than seven lines needed).
+// cannot be arranged at all (none given, one that is no line by itself, or
+// more than seven lines needed).
 // When the work allowed runs out, `best` is the best of those looked at and
 // `cutShort` is set.
 bool findArrangement(const OwnerWords& text, const std::int32_t* lengths, int count, Arrangement& best);

@@ -4,11 +4,11 @@
 #include <cctype>
 #include <cstring>
 
+#include "engine/line_check.h"
 #include "engine/warning_lines.h"
 
 namespace {
 
-constexpr std::size_t kLineLimit = 29;
 // A phone number has at least this many digits: fewer are a year, a house
 // number or a postcode, which may go anywhere.
 constexpr int kPhoneDigits = 6;
@@ -95,14 +95,14 @@ const char* groupKindName(GroupKind kind)
 
 std::size_t longWordSplit(std::string_view word)
 {
-    if (word.size() <= kLineLimit)
+    if (word.size() <= kLineCharacters)
         return 0;
     // The mark ends the first part; the second part is never empty.
     for (std::size_t i = word.size() - 1; i-- > 0;) {
         const std::size_t head = i + 1;
-        if (head > kLineLimit)
+        if (head > kLineCharacters)
             continue;
-        if (word.size() - head > kLineLimit)
+        if (word.size() - head > kLineCharacters)
             break; // further left the second part only grows
         if (std::strchr("@.-/", word[i]) != nullptr)
             return head;
@@ -114,7 +114,7 @@ std::vector<LongWord> longWordsOf(std::string_view text)
 {
     std::vector<LongWord> found;
     for (const std::string& word : splitWords(text)) {
-        if (word.size() <= kLineLimit)
+        if (word.size() <= kLineCharacters)
             continue;
         LongWord long_;
         long_.word = word;
@@ -131,8 +131,9 @@ std::string describeLongWord(const LongWord& word)
 {
     if (word.head.empty())
         return "the word '" + word.word + "' has " + std::to_string(word.word.size()) +
-               " characters, and a line holds at most 29: no '@', '.', '-' or '/' in it splits it into two "
-               "parts of at most 29";
+               " characters, and a line holds at most " + std::to_string(kLineCharacters) +
+               ": no '@', '.', '-' or '/' in it splits it into two parts of at most " +
+               std::to_string(kLineCharacters);
     return "'" + word.word + "' splits after its '" + word.head.back() + "' into '" + word.head + "' and '" +
            word.tail + "'";
 }
@@ -152,7 +153,7 @@ std::optional<OwnerWords> OwnerWords::fromPieces(const std::vector<std::string>&
         for (const std::string& word : splitWords(piece)) {
             ++pieceWords;
             const std::size_t first = text.words_.size();
-            if (word.size() <= kLineLimit) {
+            if (word.size() <= kLineCharacters) {
                 text.words_.push_back(word);
                 text.splitAfter_.push_back(false);
             } else {
@@ -215,15 +216,13 @@ std::optional<OwnerWords> OwnerWords::fromPieces(const std::vector<std::string>&
     return text;
 }
 
-std::optional<OwnerWords> OwnerWords::fromLines(const WarningLines& lines, LongWord* refused)
+OwnerWords OwnerWords::fromLines(const WarningLines& lines)
 {
     std::vector<std::string> pieces;
-    for (int i = 0; i < WarningLines::kCount; ++i) {
-        const void* nul = std::memchr(lines.lines[i], '\0', WarningLines::kBufferSize);
-        pieces.emplace_back(lines.lines[i], nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - lines.lines[i])
-                                                : WarningLines::kBufferSize);
-    }
-    return fromPieces(pieces, refused);
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        pieces.emplace_back(lines.line(i).text());
+    // At most 29 characters a line: no word needs a split, none is refused.
+    return *fromPieces(pieces);
 }
 
 std::string OwnerWords::textOf(const WordGroup& group) const

@@ -62,10 +62,9 @@ public:
     // longer than a line and cannot be split; `refused` then names it.
     static std::optional<OwnerWords> fromPieces(const std::vector<std::string>& pieces,
                                                 LongWord* refused = nullptr);
-    // The words of the typed lines, each line's words kept together, as
-    // fromPieces takes them (a line read from a store edited by hand may be
-    // longer than a line).
-    static std::optional<OwnerWords> fromLines(const WarningLines& lines, LongWord* refused = nullptr);
+    // The words of the typed lines, each line's words kept together. A
+    // checked line holds no word longer than a line.
+    static OwnerWords fromLines(const WarningLines& lines);
 
     // Each at most 29 characters, none empty.
     const std::vector<std::string>& words() const { return words_; }

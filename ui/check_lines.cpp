@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <vector>
 
 #include "config/app_text.h"
@@ -101,16 +100,16 @@ std::string checkLinesReport(int index)
 
     // The same words in other lines may suit more languages; each typed
     // line's words stay together where that costs no language.
-    const std::optional<OwnerWords> words = OwnerWords::fromLines(warningLines);
     Arrangement best;
-    if (verdicts.fitting < verdicts.count && words && findArrangement(*words, lengths, verdicts.count, best) &&
+    if (verdicts.fitting < verdicts.count &&
+        findArrangement(OwnerWords::fromLines(warningLines), lengths, verdicts.count, best) &&
         best.fitting > verdicts.fitting) {
         const std::string note = searchedNote(best);
         report += "\nArranged like this, " + std::to_string(best.fitting) + " of " +
                   std::to_string(verdicts.count) + " languages would fit" + (note.empty() ? "" : " (" + note + ")") +
                   ":\n";
         for (int i = 0; i < best.lineCount; ++i)
-            report += "Line " + std::to_string(i + 1) + ": " + best.lines[i] + "\n";
+            report += "Line " + std::to_string(i + 1) + ": " + best.lines[i].c_str() + "\n";
     }
     if (!report.empty() && report.back() == '\n')
         report.pop_back();

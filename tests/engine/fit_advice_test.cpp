@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <optional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "tests/support/checked_lines.h"
 #include "engine/arrangement.h"
 #include "engine/fit_advice.h"
 #include "engine/warning_lines.h"
@@ -22,7 +22,7 @@ WarningLines linesOf(const std::vector<std::string>& texts)
 {
     WarningLines lines;
     for (int i = 0; i < WarningLines::kCount; ++i)
-        lines.setLine(i, static_cast<std::size_t>(i) < texts.size() ? texts[static_cast<std::size_t>(i)].c_str() : "");
+        lines.setLine(i, testing_support::checkedLine(static_cast<std::size_t>(i) < texts.size() ? texts[static_cast<std::size_t>(i)] : ""));
     return lines;
 }
 
@@ -121,7 +121,7 @@ WarningLines follow(const LanguageFit& fit, WarningLines lines, std::mt19937& rn
         len[static_cast<std::size_t>(i)] = static_cast<int>(std::string(lines.lineText(i)).size());
     auto set = [&](int line, int length) {
         len[static_cast<std::size_t>(line - 1)] = length;
-        lines.setLine(line - 1, letters(static_cast<std::size_t>(length), 'f').c_str());
+        lines.setLine(line - 1, testing_support::checkedLine(letters(static_cast<std::size_t>(length), 'f')));
     };
     // Takes `total` characters off the lines, spread at random.
     auto takeOff = [&](const int* named, int count, int total) {
@@ -340,9 +340,7 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
         }
 
         Arrangement best;
-        auto t0 = std::chrono::steady_clock::now();
         ASSERT_EQ(findArrangement(text, lengths.data(), count, best), bestFit >= 0);
-        fprintf(stderr, "round %d words %d count %d search %lld ms tried %d fit %d/%d\n", round, wordCount, count, (long long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()-t0).count(), best.tried, best.fitting, bestFit);
         if (bestFit < 0)
             return;
         EXPECT_EQ(best.fitting, bestFit) << "round " << round;
@@ -357,8 +355,8 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
         for (int i = 0; i < 7; ++i) {
             ASSERT_LE(best.lines[i].size(), 29u);
             if (!best.lines[i].empty())
-                joined += (joined.empty() ? "" : " ") + best.lines[i];
-            lines.setLine(i, best.lines[i].c_str());
+                joined.append(joined.empty() ? "" : " ").append(best.lines[i].text());
+            lines.setLine(i, best.lines[i]);
             sizes.push_back(best.lines[i].size());
         }
         std::string words1;
@@ -368,7 +366,8 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
         // Each word on the line it is said to be on; the breaks as counted.
         ASSERT_EQ(best.wordLines.size(), words.size());
         for (std::size_t w = 0; w < words.size(); ++w)
-            EXPECT_NE((" " + best.lines[best.wordLines[w] - 1] + " ").find(" " + words[w] + " "), std::string::npos)
+            EXPECT_NE((" " + std::string(best.lines[best.wordLines[w] - 1].text()) + " ").find(" " + words[w] + " "),
+                      std::string::npos)
                 << "round " << round << ": " << words[w];
         EXPECT_EQ(best.breaks, breaksOf(text, best.wordLines)) << "round " << round;
         EXPECT_EQ(preferenceOf(best.fitting, best.breaks, sizes), bestPreference) << "round " << round;
@@ -469,7 +468,7 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     ASSERT_TRUE(findArrangement(ownerWords(splitWords("Reward if found  call 0123 456")), lengths, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.lineCount, 1);
-    EXPECT_EQ(best.lines[0], "Reward if found call 0123 456");
+    EXPECT_EQ(best.lines[0].text(), "Reward if found call 0123 456");
 
     // A line under 24 costs its length, a longer one 48 minus it: of all
     // breaks only 29 + 11 (cost 30) fills a text of 310; the more even
@@ -478,14 +477,14 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     ASSERT_TRUE(findArrangement(ownerWords(splitWords("Anna Maria Kowalska-Nowak +48 601 234 567")), tight, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.lineCount, 2);
-    EXPECT_EQ(best.lines[0], "Anna Maria Kowalska-Nowak +48");
-    EXPECT_EQ(best.lines[1], "601 234 567");
+    EXPECT_EQ(best.lines[0].text(), "Anna Maria Kowalska-Nowak +48");
+    EXPECT_EQ(best.lines[1].text(), "601 234 567");
 
     // Both two-line breaks fit: 21 + 13 is more even than 10 + 24.
     ASSERT_TRUE(findArrangement(ownerWords(splitWords("aaaaaaaaaa bbbbbbbbbb cccccccccc dd")), lengths, 1, best));
     EXPECT_EQ(best.lineCount, 2);
-    EXPECT_EQ(best.lines[0], "aaaaaaaaaa bbbbbbbbbb");
-    EXPECT_EQ(best.lines[1], "cccccccccc dd");
+    EXPECT_EQ(best.lines[0].text(), "aaaaaaaaaa bbbbbbbbbb");
+    EXPECT_EQ(best.lines[1].text(), "cccccccccc dd");
 
     // Only the groups tell these apart: every break into two lines fits,
     // and today's tie-breaks alone would pick the most even one, which
@@ -494,8 +493,8 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     ASSERT_TRUE(findArrangement(ownerWords({"Jane Doe", "+47", "555", "0100", "Reward", "if found"}), roomy, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.breaks, 0);
-    EXPECT_EQ(best.lines[0], "Jane Doe +47 555 0100");
-    EXPECT_EQ(best.lines[1], "Reward if found");
+    EXPECT_EQ(best.lines[0].text(), "Jane Doe +47 555 0100");
+    EXPECT_EQ(best.lines[1].text(), "Reward if found");
     EXPECT_FALSE(findArrangement(ownerWords({}), lengths, 1, best));
     // Eight words that each need a line of their own.
     EXPECT_FALSE(findArrangement(ownerWords(std::vector<std::string>(8, letters(20))), lengths, 1, best));
@@ -579,14 +578,13 @@ TEST(OwnerWordsTest, GroupsAndLongWords)
 
     // Typed lines: each line's words together.
     WarningLines lines;
-    lines.setLine(0, "Jane Doe");
-    lines.setLine(2, "Tel 555 0100");
-    const std::optional<OwnerWords> typed = OwnerWords::fromLines(lines);
-    ASSERT_TRUE(typed.has_value());
-    ASSERT_EQ(typed->groups().size(), 3u);
-    EXPECT_EQ(typed->textOf(typed->groups()[0]), "Jane Doe");
-    EXPECT_EQ(typed->textOf(typed->groups()[1]), "Tel 555 0100");
-    EXPECT_EQ(typed->textOf(typed->groups()[2]), "555 0100");
+    lines.setLine(0, testing_support::checkedLine("Jane Doe"));
+    lines.setLine(2, testing_support::checkedLine("Tel 555 0100"));
+    const OwnerWords typed = OwnerWords::fromLines(lines);
+    ASSERT_EQ(typed.groups().size(), 3u);
+    EXPECT_EQ(typed.textOf(typed.groups()[0]), "Jane Doe");
+    EXPECT_EQ(typed.textOf(typed.groups()[1]), "Tel 555 0100");
+    EXPECT_EQ(typed.textOf(typed.groups()[2]), "555 0100");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "engine/fit_advice.h"
 #include "engine/fit_summary.h"
 #include "engine/warning_lines.h"
+#include "tests/support/checked_lines.h"
 
 namespace {
 
@@ -18,8 +19,8 @@ namespace {
 FitVerdicts verdictsFor(const std::vector<std::int32_t>& lengths)
 {
     WarningLines lines;
-    lines.setLine(0, "Jane Doe");
-    lines.setLine(1, "+47 555 0100");
+    lines.setLine(0, testing_support::checkedLine("Jane Doe"));
+    lines.setLine(1, testing_support::checkedLine("+47 555 0100"));
     FitResult result;
     fitLengths(lines, lengths.data(), static_cast<int>(lengths.size()), result);
     LanguageTable table{};

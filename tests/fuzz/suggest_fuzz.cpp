@@ -21,6 +21,7 @@
 #include "engine/fit_advice.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
+#include "engine/line_check.h"
 #include "engine/owner_words.h"
 #include "engine/warning_lines.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -47,8 +48,6 @@ std::uint64_t mostJudged(std::size_t words)
         count = count * (words + k) / k;
     return std::min(count, kMostJudged);
 }
-
-constexpr std::size_t kLineLimit = 29;
 
 std::string joinedBySpaces(const std::vector<std::string>& parts)
 {
@@ -80,7 +79,7 @@ std::vector<std::size_t> splitPoints(const std::string& word)
 {
     std::vector<std::size_t> points;
     for (std::size_t head = 1; head < word.size(); ++head)
-        if (std::strchr("@.-/", word[head - 1]) && head <= kLineLimit && word.size() - head <= kLineLimit)
+        if (std::strchr("@.-/", word[head - 1]) && head <= kLineCharacters && word.size() - head <= kLineCharacters)
             points.push_back(head);
     return points;
 }
@@ -127,17 +126,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<OwnerWords> owner = OwnerWords::fromPieces(pieces, &refused);
     bool splittable = true;
     for (const std::string& word : given)
-        if (word.size() > kLineLimit && splitPoints(word).empty())
+        if (word.size() > kLineCharacters && splitPoints(word).empty())
             splittable = false;
     FUZZ_CHECK(owner.has_value() == splittable);
     if (!owner) {
-        FUZZ_CHECK(refused.word.size() > kLineLimit && refused.head.empty() && splitPoints(refused.word).empty());
+        FUZZ_CHECK(refused.word.size() > kLineCharacters && refused.head.empty() && splitPoints(refused.word).empty());
         return 0;
     }
     const std::vector<std::string>& words = owner->words();
     std::vector<std::string> rejoined;
     for (std::size_t w = 0; w < words.size(); ++w) {
-        FUZZ_CHECK(!words[w].empty() && words[w].size() <= kLineLimit);
+        FUZZ_CHECK(!words[w].empty() && words[w].size() <= kLineCharacters);
         if (w > 0 && owner->splitAfter(w - 1))
             rejoined.back() += words[w];
         else
@@ -146,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(rejoined == given);
     std::size_t splits = 0;
     for (const std::string& word : given) {
-        if (word.size() <= kLineLimit)
+        if (word.size() <= kLineCharacters)
             continue;
         const LongWord& split = owner->splits().at(splits++);
         FUZZ_CHECK(split.word == word && split.head + split.tail == word);
@@ -169,23 +168,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool found = findArrangement(*owner, lengths, count, best);
     // The words can be arranged exactly when filling each line with as many
     // as it takes needs at most seven.
+    bool arrangeable = !words.empty();
     int linesNeeded = 0;
     std::size_t lineLength = 0;
     for (const std::string& word : words) {
-        if (linesNeeded == 0 || lineLength + 1 + word.size() > kLineLimit) {
+        // Each word must be a line by itself: what the line check takes.
+        arrangeable = arrangeable && checkAnsiLine(word).ok();
+        if (linesNeeded == 0 || lineLength + 1 + word.size() > kLineCharacters) {
             ++linesNeeded;
             lineLength = word.size();
         } else {
             lineLength += 1 + word.size();
         }
     }
-    FUZZ_CHECK(found == (!words.empty() && linesNeeded <= WarningLines::kCount));
+    FUZZ_CHECK(found == (arrangeable && linesNeeded <= WarningLines::kCount));
     if (!found)
         return 0;
 
     // The owner's words, in order, at most seven lines of at most 29
     // characters; each word on the line said, the lines in order.
-    std::vector<std::string> lineTexts(best.lines, best.lines + WarningLines::kCount);
+    std::vector<std::string> lineTexts;
+    for (const CheckedLine& line : best.lines)
+        lineTexts.emplace_back(line.text());
     FUZZ_CHECK(joinedBySpaces(lineTexts) == joinedBySpaces(words));
     FUZZ_CHECK(best.wordLines.size() == words.size());
     std::vector<std::string> byLine(WarningLines::kCount);
@@ -200,11 +204,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int lastTextLine = 0;
     WarningLines lines;
     for (int i = 0; i < WarningLines::kCount; ++i) {
-        FUZZ_CHECK(best.lines[i].size() <= kLineLimit);
-        FUZZ_CHECK(best.lines[i] == byLine[static_cast<std::size_t>(i)]);
+        FUZZ_CHECK(best.lines[i].text() == byLine[static_cast<std::size_t>(i)]);
         if (!best.lines[i].empty())
             lastTextLine = i + 1;
-        lines.setLine(i, best.lines[i].c_str());
+        lines.setLine(i, best.lines[i]);
     }
     FUZZ_CHECK(best.lineCount == lastTextLine);
     FUZZ_CHECK(best.tried > 0);

@@ -54,6 +54,7 @@ public:
     int selection = -1;
     std::string caption;
     std::map<int, void*> pictures, fonts;
+    std::map<int, int> limits; // the most characters each edit takes
     void* icon = nullptr;
     bool menuTrimmed = false;
     std::vector<std::pair<std::string, int>> menu; // top first
@@ -86,6 +87,14 @@ public:
                                                         : "";
         std::snprintf(out, size, "%s", value.c_str());
     }
+    std::string editText(int id) override { return text(id); }
+    void replaceEditText(int id, const std::string& value) override
+    {
+        texts_[id] = value;
+        events.push_back("replace " + std::to_string(id) + " " + value);
+        raise(id, ui::NotifyEditChange);
+    }
+    void limitEditText(int id, int characters) override { limits[id] = characters; }
     void enableItem(int id, bool on) override
     {
         disabled_[id] = !on;

@@ -350,7 +350,9 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(longLine.c_str()));
     EXPECT_EQ(itemText(dialog, 1059), "Property of Jo");
     EXPECT_EQ(itemText(dialog, 1060), longLine.substr(0, 29));
-    EXPECT_EQ(itemText(dialog, 1053), longLine);
+    // The field shows what will be written, even of a text set from outside.
+    EXPECT_EQ(itemText(dialog, 1053), longLine.substr(0, 29));
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1053, EM_GETLIMITTEXT, 0, 0), 29);
 
     // Model 1 from the list.
     SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
