@@ -105,7 +105,7 @@ class Search {
 public:
     Search(const OwnerWords& text, const LengthTexts& texts, int mostFitting, Arrangement& best)
         : words_(text.words()), breaks_(words_), texts_(texts), mostFitting_(mostFitting), best_(best),
-          weight_(words_.size(), 0), forced_(words_.size(), false)
+          weight_(words_.size(), 0), forced_(words_.size(), false), linesFrom_(words_.size())
     {
         for (const WordGroup& group : text.groups())
             for (std::size_t gap = group.first; gap < group.last; ++gap)
@@ -113,6 +113,17 @@ public:
         for (std::size_t gap = 0; gap < words_.size(); ++gap)
             forced_[gap] = text.splitAfter(gap);
         hasGroups_ = !text.groups().empty();
+        // Each line the words can make, checked once.
+        for (std::size_t from = 0; from < words_.size(); ++from) {
+            std::string line;
+            for (std::size_t to = from; to < words_.size(); ++to) {
+                line.append(to > from ? " " : "").append(words_[to]);
+                const LineCheck check = checkAnsiLine(line);
+                if (!check.ok())
+                    break;
+                linesFrom_[from].push_back(check.line);
+            }
+        }
     }
 
     void run()
@@ -159,14 +170,8 @@ private:
         }
         if (lines_.size() + breaks_.fewest(from) > static_cast<std::size_t>(level_))
             return;
-        std::string line;
-        for (std::size_t to = from; to < words_.size() && !stopped_; ++to) {
-            if (to > from)
-                line += ' ';
-            line += words_[to];
-            const LineCheck check = checkAnsiLine(line);
-            if (!check.ok())
-                break;
+        const std::vector<CheckedLine>& startingHere = linesFrom_[from];
+        for (std::size_t to = from; to < from + startingHere.size() && !stopped_; ++to) {
             int more = 0;
             if (to + 1 < words_.size() && !forced_[to]) {
                 if (keepGroups_ && weight_[to] > 0)
@@ -175,7 +180,7 @@ private:
             }
             if (beaten(breaks + more))
                 continue;
-            lines_.push_back(check.line);
+            lines_.push_back(startingHere[to - from]);
             lastWords_.push_back(to);
             breakWords(to + 1, breaks + more);
             lines_.pop_back();
@@ -287,6 +292,9 @@ private:
     Arrangement& best_;
     std::vector<int> weight_;   // per gap after a word: the groups it lies in
     std::vector<bool> forced_;  // per gap: between the two parts of a long word
+    // linesFrom_[i][k]: words i to i + k as one line, for every such line
+    // the line check takes.
+    std::vector<std::vector<CheckedLine>> linesFrom_;
     bool hasGroups_ = false;
     bool keepGroups_ = true;
     std::vector<CheckedLine> lines_;      // the lines of the break being built
@@ -318,6 +326,8 @@ bool findArrangement(const OwnerWords& text, const std::int32_t* lengths, int co
             return false;
     const LengthTexts texts(lengths, count);
     best.total = Breaks(words).arrangements();
+    if (best.total == 0)
+        return false; // more than seven lines needed
     // A text that was not located (length 0) fits under no lines, nor does
     // one longer than any lines can fill.
     int mostFitting = 0;
