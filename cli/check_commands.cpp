@@ -236,11 +236,8 @@ int runSuggestCommand(const CliOptions& options)
     // words of one argument belong together.
     std::vector<std::string> pieces;
     for (const std::string& piece : options.text) {
-        if (const LineFault fault = checkTerminalLine(piece).fault; fault && fault.kind != LineFaultKind::TooLong) {
-            std::string why = describeTerminalFault(1, fault);
-            why.replace(0, std::string("line 1").size(), "your text");
-            return usageError(why);
-        }
+        if (const std::string fault = describeTextFault(piece, "your text"); !fault.empty())
+            return usageError(fault);
         pieces.push_back(terminalToAnsi(piece));
     }
     LongWord refused;
