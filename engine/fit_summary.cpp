@@ -10,9 +10,10 @@ FitCount countFit(const FitVerdicts& verdicts)
     FitCount count;
     count.languages = verdicts.count;
     for (int e = 0; e < verdicts.count; ++e) {
-        if (keepsOwnWarning(verdicts.languages[e]))
+        const LanguageFit& fit = verdicts.languages[e];
+        if (keepsOwnWarning(fit))
             ++count.ownWarning;
-        else if (verdicts.languages[e].fits())
+        else if (fit.fits())
             ++count.showing;
     }
     count.canTake = count.languages - count.ownWarning;
@@ -23,13 +24,13 @@ std::string fitCountLine(const FitVerdicts& verdicts)
 {
     const FitCount count = countFit(verdicts);
     if (count.ownWarning == 0)
-        return count.showing == count.languages
-                   ? "All " + std::to_string(count.languages) + " languages show every line"
-                   : std::to_string(count.showing) + " of " + std::to_string(count.languages) +
-                         " languages show every line";
+        return (count.showing == count.languages && count.languages > 1
+                    ? "All " + std::to_string(count.languages)
+                    : std::to_string(count.showing) + " of " + std::to_string(count.languages)) +
+               " languages show every line";
     return std::to_string(count.showing) + " of " + std::to_string(count.canTake) +
            " languages that can take a text show every line (" + std::to_string(count.ownWarning) +
-           (count.ownWarning == 1 ? " keeps its own warning)" : " keep their own warning)");
+           (count.ownWarning == 1 ? " keeps its" : " keep their") + " own warning)";
 }
 
 std::string ownWarningLine(const char* name, const LanguageFit& fit)

@@ -1,9 +1,7 @@
 // The fit of a set of lines in a few words for the owner: how many languages
 // show every line, and which keep the receiver's own warning because their
 // text is longer than any lines can fill. Such a language does not count
-// against the owner's lines: no text of theirs could change it. The command
-// line, the live fit, "Check lines" and the patch run's summary all say it
-// with these words.
+// against the owner's lines: no text of theirs could change it.
 #pragma once
 
 #include <string>
@@ -16,7 +14,7 @@ bool keepsOwnWarning(const LanguageFit& fit);
 
 // The verdicts counted for the owner.
 struct FitCount {
-    int languages = 0; // texts judged
+    int languages = 0;  // texts judged
     int ownWarning = 0; // of them, those that keep their own warning
     int canTake = 0;    // the others
     int showing = 0;    // of those, the ones that show every line

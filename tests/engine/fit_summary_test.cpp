@@ -41,6 +41,7 @@ TEST(FitSummaryTest, CountsWhatTheOwnersLinesCanChange)
     const std::vector<Case> cases = {
         {std::vector<std::int32_t>(14, 40), "All 14 languages show every line", 0},
         {{40, 40, 5, 40, 0}, "3 of 5 languages show every line", 2},
+        {{40}, "1 of 1 languages show every line", 0},
         {{40, 400, 40}, "2 of 2 languages that can take a text show every line (1 keeps its own warning)", 0},
         {{400, 40, 5, 343, 0}, "1 of 3 languages that can take a text show every line (2 keep their own warning)", 2},
         // 342 characters can still be filled: seven empty lines and more.
