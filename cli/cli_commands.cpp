@@ -230,7 +230,7 @@ int runPatchCommand(const CliOptions& options)
                      terminalText(lineStoreName()).c_str());
 
     if (report.fitted)
-        std::fputs(fitTable(languageTable, report.fit, warningLines).c_str(), stderr);
+        std::fputs(fitTable(languageTable, report.fit, report.verdicts).c_str(), stderr);
     const bool updaterFailed = report.updater == PatchRunReport::Updater::NotStarted ||
                                (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0);
     if (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0) {
