@@ -337,11 +337,7 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
         return adding.refuse(shared);
     if (const FirmwarePathProblem problem =
             checkFirmwarePaths(added.name.c_str(), added.org.c_str(), added.rgn.c_str(), kUpdater)) {
-        char why[1024];
-        std::snprintf(why, sizeof why, problem.messageFormat, problem.path);
-        std::string reason = why;
-        reason = reason.substr(0, reason.find('\n'));
-        return adding.refuse(reason);
+        return adding.refuse(problem.message.substr(0, problem.message.find('\n')));
     }
 
     if (copying) {
