@@ -150,8 +150,10 @@ int sayRefusal(const FirmwarePlan& plan)
         more = crcMismatchLine(refusal.foundCrc, plan.model.crc);
         break;
     case RefusalKind::FirmwarePaths:
+    case RefusalKind::NoUpdater:
     case RefusalKind::WorkingUnreadable:
     case RefusalKind::PristineInTheWay:
+    case RefusalKind::CannotWrite:
         std::snprintf(text, sizeof text, "%s", refusal.message.c_str());
         break;
     case RefusalKind::OtherFirmware:
@@ -396,7 +398,7 @@ int runRestoreCommand(const CliOptions& options)
     // The plan of a patch run judges both files: the same paths are out of
     // bounds, and the working file is replaced only when it holds nothing,
     // the stock image or a patch of the pristine copy, as a patch run's is.
-    FirmwarePlan plan = planFirmware(planModelOf(model));
+    FirmwarePlan plan = planFirmware(planModelOf(model), PlanFor::Restore);
     const PlanRefusal& refusal = plan.refusal;
     if (refusal.kind == RefusalKind::FirmwarePaths)
         return commandError("cannot restore " + rgn + ": " + terminalText(refusal.message, true) + "\n" + rgn +
@@ -420,12 +422,13 @@ int runRestoreCommand(const CliOptions& options)
                                                               "restoring"),
                                          true) +
                             "\n" + rgn + " is as it was");
-    if (refusal)
+    if (refusal && refusal.kind != RefusalKind::CannotWrite)
         return commandError("cannot restore " + rgn + ": " + terminalText(refusal.message, true) + "\n" + rgn +
                             " is as it was");
     const FirmwareImage& held = plan.image;
     // Written as every image is: a temporary file renamed over the target.
-    if (!writeImageFile(model.rgnPath.c_str(), held.bytes, held.size))
+    // One the plan foresaw failing is not tried; either way it is said alike.
+    if (refusal.kind == RefusalKind::CannotWrite || !writeImageFile(model.rgnPath.c_str(), held.bytes, held.size))
         return commandError("Cannot write " + rgn + "!\nDisk is full or file is write protected");
     std::fprintf(stderr, "Restored %s from the pristine copy %s.\n", rgn.c_str(), org.c_str());
     return kExitOk;

@@ -53,7 +53,28 @@ FirmwarePlan& FirmwarePlan::operator=(FirmwarePlan&& other) noexcept
     return *this;
 }
 
-FirmwarePlan planFirmware(const PlanModel& model)
+namespace {
+
+// The uploader is read only to learn that it is there and not empty, where
+// starting it would find it; it is never held beside the image.
+bool updaterFound()
+{
+    char path[1024];
+    platform::programPath(kUpdaterName, path, sizeof path);
+    return fileCrc(path) != 0;
+}
+
+void refuseWriting(PlanRefusal& refusal, const std::string& path)
+{
+    refusal.kind = RefusalKind::CannotWrite;
+    refusal.path = path;
+    refusal.logLine = "**** Cannot write " + path + "!";
+    refusal.message = "Cannot write " + path + "!\nDisk is full or file is write protected";
+}
+
+} // namespace
+
+FirmwarePlan planFirmware(const PlanModel& model, PlanFor purpose)
 {
     FirmwarePlan plan;
     plan.model = model;
@@ -66,6 +87,12 @@ FirmwarePlan planFirmware(const PlanModel& model)
         plan.refusal.kind = RefusalKind::FirmwarePaths;
         plan.refusal.logLine = problem.logLine;
         plan.refusal.message = problem.message;
+        return plan;
+    }
+    if (purpose == PlanFor::Patch && !updaterFound()) {
+        plan.refusal.kind = RefusalKind::NoUpdater;
+        plan.refusal.logLine = "**** Cannot find UPDATER.EXE";
+        plan.refusal.message = "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"";
         return plan;
     }
 
@@ -116,6 +143,15 @@ FirmwarePlan planFirmware(const PlanModel& model)
                holdsOtherFirmware(rgn, plan.image, plan.table, plan.located)) {
         plan.refusal.kind = RefusalKind::OtherFirmware;
         plan.refusal.path = plan.model.rgnPath;
+    }
+    // A file the run would fail to write stops it before anything is shown
+    // or written: the pristine copy first (unless something there is kept
+    // aside, which has its own failure), then the working file.
+    if (!plan.refusal) {
+        if (plan.writesPristine && plan.pristineKeptAs.empty() && !platform::canWriteWholeFile(org))
+            refuseWriting(plan.refusal, plan.model.orgPath);
+        else if (!platform::canWriteWholeFile(rgn))
+            refuseWriting(plan.refusal, plan.model.rgnPath);
     }
     return plan;
 }

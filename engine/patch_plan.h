@@ -62,19 +62,22 @@ PlanModel readPlanModel(const char* section);
 enum class RefusalKind {
     None,
     FirmwarePaths, // org or rgn names a file the run must never overwrite (checkFirmwarePaths)
+    NoUpdater,     // UPDATER.EXE is missing, unreadable or empty where starting it would look
     CannotRead,    // no usable pristine copy, and the working file is missing, unreadable or empty
     TooLarge,      // ... the working file is larger than any image can be (the run: CannotRead)
     NotOriginal,   // no usable pristine copy, and the working file holds other bytes
     OtherFirmware, // the working file is neither the stock image nor a patch of the pristine copy
     WorkingUnreadable, // the working file is there but cannot be read (a folder, a FIFO, no permission)
     PristineInTheWay,  // something at the pristine copy's name must be kept, and no name is free for it
+    CannotWrite,   // the file the run writes first cannot be written there (looked at, not tried)
 };
 
 struct PlanRefusal {
     RefusalKind kind = RefusalKind::None;
     std::string path; // the file it names (FirmwarePaths: the message names them)
-    // FirmwarePaths, WorkingUnreadable, PristineInTheWay: the "**** " log
-    // line and the message, as every front end says them.
+    // FirmwarePaths, NoUpdater, WorkingUnreadable, PristineInTheWay,
+    // CannotWrite: the "**** " log line and the message, as every front end
+    // says them.
     std::string logLine;
     std::string message;
     std::uint32_t foundCrc = 0; // NotOriginal: the working file's CRC-32
@@ -112,8 +115,12 @@ struct FirmwarePlan {
     bool missesText() const { return located < searched; }
 };
 
+// What stage 1 is for. Restoring starts no uploader, so it does not look
+// for one.
+enum class PlanFor { Patch, Restore };
+
 // Stage 1. Reads the model's files; shows, logs and writes nothing.
-FirmwarePlan planFirmware(const PlanModel& model);
+FirmwarePlan planFirmware(const PlanModel& model, PlanFor purpose = PlanFor::Patch);
 
 // Stage 2: one set of lines over the located texts.
 struct LinesPlan {

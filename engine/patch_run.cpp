@@ -124,15 +124,10 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
 
     beginRunLog(section, rgnPath, expectedCrc);
 
-    // The uploader is read only to learn that it is there and not empty,
-    // where starting it would find it; it is never held beside the image.
-    char updaterPath[1024];
-    platform::programPath(kUpdaterName, updaterPath, sizeof updaterPath);
-    if (fileCrc(updaterPath) == 0) {
-        logLine("**** Cannot find UPDATER.EXE");
-        ask(owner,
-            "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"",
-            platform::MbIconError);
+    // Without the uploader there is nothing to hand the image to.
+    if (refusal.kind == RefusalKind::NoUpdater) {
+        logLine(refusal.logLine.c_str());
+        ask(owner, refusal.message.c_str(), platform::MbIconError);
         return 0;
     }
 
@@ -160,7 +155,10 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         return 0;
     }
 
-    if (refusal.kind == RefusalKind::PristineInTheWay || refusal.kind == RefusalKind::WorkingUnreadable) {
+    // A file that cannot be written stops the run here, before anything is
+    // written or shown, rather than after the whole fit report.
+    if (refusal.kind == RefusalKind::PristineInTheWay || refusal.kind == RefusalKind::WorkingUnreadable ||
+        refusal.kind == RefusalKind::CannotWrite) {
         logLine(refusal.logLine.c_str());
         ask(owner, refusal.message.c_str(), platform::MbIconError);
         return 0;

@@ -117,6 +117,13 @@ enum class WriteResult { Written, Refused, Failed };
 WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
                            bool privateFile = false);
 
+// Whether writeWholeFile could put a file at `path`, learned by looking only:
+// what is there is a plain file that is not write-protected, and its folder
+// takes new files (POSIX: access W_OK on both; Win32: the attributes of the
+// file and that the folder is one). It only foretells: the write still
+// handles its own failure, as anything may change in between.
+bool canWriteWholeFile(const char* path);
+
 // The file's size, or 0xFFFFFFFF when it cannot be obtained (GetFileSize).
 std::uint32_t fileSize(FileHandle file);
 

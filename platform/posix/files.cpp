@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "platform/file_steps.h"
@@ -304,6 +305,24 @@ WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
     if (target >= 0)
         ::close(target);
     return ok ? WriteResult::Written : WriteResult::Failed;
+}
+
+bool canWriteWholeFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    // The checks of holdTarget, without opening anything.
+    struct stat st;
+    if (::stat(path, &st) == 0) {
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path, W_OK) != 0)
+            return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    // The temporary file is made beside the target, then renamed.
+    const char* slash = std::strrchr(path, '/');
+    const std::string folder = !slash ? std::string(".") : slash == path ? std::string("/") : std::string(path, slash);
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::uint32_t fileSize(FileHandle file)

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/file_steps.h"
 #include "platform/platform.h"
@@ -249,6 +250,29 @@ WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
     }
     forgetTempFile(tempPath);
     return WriteResult::Written;
+}
+
+bool canWriteWholeFile(const char* path)
+{
+    if (path == nullptr || *path == '\0')
+        return false;
+    // What writeWholeFile refuses, seen in the attributes alone.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE |
+                           FILE_ATTRIBUTE_READONLY)) != 0)
+            return false;
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    // The temporary file is made in the target's folder, which must be one
+    // (a folder's read-only attribute does not stop new files on Windows).
+    std::size_t length = folderLength(path);
+    std::string folder = length == 0 ? std::string(".") : std::string(path, length);
+    if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') && folder[folder.size() - 2] != ':')
+        folder.pop_back();
+    const DWORD folderAttributes = GetFileAttributesA(folder.c_str());
+    return folderAttributes != INVALID_FILE_ATTRIBUTES && (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::uint32_t fileSize(FileHandle file)

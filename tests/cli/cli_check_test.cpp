@@ -240,6 +240,7 @@ TEST_F(CliCheckTest, SaysWhyATextIsNotReplacedAndUsesThePatchRunsMessages)
     image.bytes.assign(text.begin(), text.end());
     writeModel(image, 3);
     put("model.rgn", image.bytes);
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in uploader"));
     const std::string line(26, 'L');
     std::vector<std::string> args = {"check", "1"};
     for (int i = 0; i < 7; ++i)

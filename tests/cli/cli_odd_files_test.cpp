@@ -332,7 +332,7 @@ TEST_F(CliOddFiles, FileOverTwoGigabytesIsRefused)
 // there but cannot be read, or that holds other firmware, stops patch and
 // restore alike; and check refuses whatever patch refuses, in its words and
 // before any table.
-enum class Held { Missing, Stock, Patched, OtherFirmware, Notes, Fifo, Folder, OverTwoGiB };
+enum class Held { Missing, Stock, Patched, WriteProtected, OtherFirmware, Notes, Fifo, Folder, OverTwoGiB };
 
 struct KeepCase {
     const char* name;
@@ -373,6 +373,11 @@ protected:
         case Held::Missing: break;
         case Held::Stock: put(fs::path(path).filename(), made.bytes); break;
         case Held::Patched: put(fs::path(path).filename(), run_expect::fit(made, run_expect::ownerLines(), 10).image); break;
+        case Held::WriteProtected: // patched, and no one may write it (its mode stops root too)
+            put(fs::path(path).filename(), run_expect::fit(made, run_expect::ownerLines(), 10).image);
+            fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                            fs::perm_options::replace);
+            break;
         case Held::OtherFirmware: put(fs::path(path).filename(), other); break;
         case Held::Notes: ASSERT_TRUE(writeText(path, "the owner's notes\n")); break;
         case Held::Fifo: ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0); break;
@@ -482,6 +487,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "model.rgn is neither the stock firmware nor a patch of model.org!"},
         KeepCase{"RestoreKeepsAFolder", Held::Stock, Held::Folder, "restore", 1, "Cannot read model.rgn!"},
         KeepCase{"RestorePutsBackAPatch", Held::Stock, Held::Patched, "restore", 0, "Restored model.rgn"},
+        KeepCase{"PatchRefusesAWriteProtectedOne", Held::Stock, Held::WriteProtected, "patch", 1,
+                 "Cannot write model.rgn!\nDisk is full or file is write protected"},
+        KeepCase{"RestoreRefusesAWriteProtectedOne", Held::Stock, Held::WriteProtected, "restore", 1,
+                 "Cannot write model.rgn!\nDisk is full or file is write protected"},
         KeepCase{"RestoreCreatesAMissingOne", Held::Stock, Held::Missing, "restore", 0, "Restored model.rgn"},
         KeepCase{"CheckRefusesAFifo", Held::Stock, Held::Fifo, "check", 1,
                  "Cannot read model.rgn!\nSomething is there that cannot be read"},

@@ -358,15 +358,20 @@ TEST_F(CliTest, FailuresOfTheRunEndWithStatusOne)
     struct Case {
         const char* removed;
         std::string err, logTail;
+        std::string checkSays; // check refuses with these words first, before any table
     };
     // Without --search-updates the question about the working file is answered No.
-    const Case cases[] = {{"UPDATER.EXE", shown({kNoUpdater, kNothingWritten}), "Cannot find UPDATER.EXE"},
+    const Case cases[] = {{"UPDATER.EXE", shown({kNoUpdater, kNothingWritten}), "Cannot find UPDATER.EXE", kNoUpdater},
                           {"model.rgn", shown({cannotRead("model.rgn", fs::canonical(root.file("app")).string()), kNotSearched, kNothingWritten}),
-                           "Cannot read model.rgn!"}};
+                           "Cannot read model.rgn!", "Cannot read model.rgn!\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.removed);
         prepare();
         fs::remove(app(c.removed));
+        const CliResult checked = run({"check", "1", "--line", "X"});
+        EXPECT_EQ(checked.status, 1);
+        EXPECT_EQ(checked.out, "");
+        EXPECT_EQ(checked.err.rfind(c.checkSays, 0), 0u) << checked.err;
         const CliResult r = run(patchArgs("1", ownerLines()));
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, "");
@@ -414,25 +419,38 @@ TEST_F(CliTest, UploaderStartedOnRequestAndWaitedFor)
     EXPECT_EQ(r.err, successErr(ownerLines(), table, kLaterWrite, kCannotStart));
 }
 
-// The in-process tests cover each file that cannot be written; here the exit status.
-TEST_F(CliTest, PristineCopyThatNobodyMayWriteEndsWithStatusOne)
+// A folder the user may not write: the pristine copy, or with one already
+// there the working file, cannot be written. The run stops before it writes
+// or shows anything else, with status 1, and check refuses in the same words.
+TEST_F(CliTest, FilesThatNobodyMayWriteStopPatchAndCheckAlike)
 {
     if (!testing_support::canDropPrivileges())
         GTEST_SKIP() << "needs root to run the program as an unprivileged user";
-    prepare();
-    // The program's folder is one that nobody can write.
-    fs::permissions(root.file("app"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                          fs::perms::others_read | fs::perms::others_exec,
-                    fs::perm_options::replace);
+    for (const bool withPristine : {false, true}) {
+        const char* blocked = withPristine ? "model.rgn" : "model.org";
+        SCOPED_TRACE(blocked);
+        prepare();
+        if (withPristine)
+            put("model.org", made.bytes);
+        // The program's folder is one that nobody can write.
+        fs::permissions(root.file("app"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                              fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::replace);
 
-    const CliResult r = run(patchArgs("1", ownerLines()), true);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, shown({cannotWrite("model.org"), kNothingWritten}));
-    EXPECT_FALSE(testing_support::exists(app("model.org")));
-    EXPECT_EQ(bytes("model.rgn"), made.bytes);
-    // The lines went to the user's own store all the same.
-    EXPECT_TRUE(storeTouched());
-    EXPECT_TRUE(opened(false).empty());
+        const CliResult checked = run({"check", "1", "--line", "X"}, true);
+        EXPECT_EQ(checked.status, 1);
+        EXPECT_EQ(checked.out, "");
+        EXPECT_EQ(checked.err, cannotWrite(blocked) + "\n");
+        const CliResult r = run(patchArgs("1", ownerLines()), true);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, shown({cannotWrite(blocked), kNothingWritten}));
+        EXPECT_EQ(testing_support::exists(app("model.org")), withPristine);
+        EXPECT_EQ(bytes("model.rgn"), made.bytes);
+        // The lines went to the user's own store all the same.
+        EXPECT_TRUE(storeTouched());
+        EXPECT_TRUE(opened(false).empty());
+        fs::permissions(root.file("app"), fs::perms::owner_all, fs::perm_options::add);
+    }
 }
 
 // A model section whose two files are one, or that names a file of the

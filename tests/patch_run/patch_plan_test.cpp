@@ -51,7 +51,7 @@ class PatchPlanTest : public PatchRunFixture {};
 TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
 {
     std::mt19937 rng(2025);
-    int written = 0, refused = 0, partial = 0;
+    int written = 0, refused = 0, partial = 0, writeProtected = 0;
     for (int round = 0; round < 80; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         for (const char* name : {"p.org", "p.1.org", "p.rgn", "UPDATER.EXE"})
@@ -67,6 +67,8 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         const Rgn rgn = static_cast<Rgn>(rng() % 6);
         const bool samePaths = rng() % 10 == 0;
         const bool updater = rng() % 8 != 0;
+        // A working file nobody may write (the mode bits stop root too).
+        const bool rgnWriteProtected = rgn != Rgn::Missing && rgn != Rgn::Folder && rng() % 5 == 0;
 
         const std::uint32_t crc = crcOf(made.bytes);
         writeModel(kModel, samePaths ? "p.rgn" : "p.org", "p.rgn", hex8(crc).c_str(), std::to_string(lang).c_str());
@@ -87,6 +89,9 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         if (updater) {
             ASSERT_TRUE(testing_support::writeText(workFile("UPDATER.EXE"), "MZ stand-in uploader"));
         }
+        if (rgnWriteProtected)
+            fs::permissions(workFile("p.rgn"), fs::perms::owner_read | fs::perms::group_read,
+                            fs::perm_options::replace);
         setLines(lines);
 
         std::vector<unsigned char> orgBefore, rgnBefore;
@@ -107,6 +112,8 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         RefusalKind expected = RefusalKind::None;
         if (samePaths)
             expected = RefusalKind::FirmwarePaths;
+        else if (!updater)
+            expected = RefusalKind::NoUpdater;
         else if (!orgUsable && (rgn == Rgn::Missing || rgn == Rgn::Empty || rgn == Rgn::Folder))
             expected = RefusalKind::CannotRead;
         else if (!orgUsable && !rgnStock)
@@ -115,8 +122,12 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
             expected = RefusalKind::OtherFirmware;
         else if (orgUsable && rgn == Rgn::Folder)
             expected = RefusalKind::WorkingUnreadable;
+        else if (rgnWriteProtected)
+            expected = RefusalKind::CannotWrite;
         ASSERT_EQ(firmware.refusal.kind, expected);
-        EXPECT_EQ(firmware.writesPristine, expected == RefusalKind::None && !orgUsable);
+        writeProtected += expected == RefusalKind::CannotWrite;
+        EXPECT_EQ(firmware.writesPristine,
+                  (expected == RefusalKind::None || expected == RefusalKind::CannotWrite) && !orgUsable);
         // Whatever had the pristine copy's name then is kept, not written over.
         const bool keepsOrg = firmware.writesPristine && org != Org::Missing;
         EXPECT_EQ(firmware.pristineKeptAs, keepsOrg ? "p.1.org" : "");
@@ -139,7 +150,7 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         }
 
         // A run that stops writes nothing, and says why as the plan does.
-        if (expected != RefusalKind::None || !updater) {
+        if (expected != RefusalKind::None) {
             ++refused;
             EXPECT_EQ(result, 0);
             EXPECT_FALSE(report.workingWritten);
@@ -160,9 +171,13 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
                 why = notOriginal("p.rgn", crcOf(rgnBefore), crc);
             else if (expected == RefusalKind::WorkingUnreadable)
                 why = unreadableWorkingFileMessage("p.rgn");
+            else if (expected == RefusalKind::CannotWrite)
+                why = "Cannot write p.rgn!\nDisk is full or file is write protected";
             else
                 why = "p.rgn is neither the stock firmware nor a patch of p.org!";
             EXPECT_EQ(texts.back().substr(0, why.size()), why);
+            // Stopped where the plan stops: nothing of the fit pass was shown.
+            EXPECT_FALSE(report.fitted);
             continue;
         }
 
@@ -220,6 +235,7 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
     // The rounds cover each way a run can end.
     EXPECT_GT(written, 10);
     EXPECT_GT(refused, 10);
+    EXPECT_GT(writeProtected, 3);
     EXPECT_GT(partial, 3);
 }
 

@@ -20,6 +20,7 @@ class CheckLinesTest : public DialogFixture {};
 TEST_F(CheckLinesTest, SaysWhichLanguagesFitAsOkThenWritesThemAndWritesNothingItself)
 {
     writeFirmwareModel();
+    ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
     createAndTick();
     pressPage();
     EXPECT_TRUE(mainDialogSysCommand(*window, CmdCheckLines));
@@ -90,28 +91,39 @@ TEST_F(CheckLinesTest, SaysWhichLanguagesFitAsOkThenWritesThemAndWritesNothingIt
 
 // Where OK would stop, "Check lines" says so in the run's own words instead
 // of judging lines that would never be written: a working file that holds
-// other firmware than the pristine copy's, and a model whose pristine copy
-// and working file are one file.
+// other firmware than the pristine copy's, a model whose pristine copy and
+// working file are one file, no uploader, and a working file that is
+// write-protected.
 TEST_F(CheckLinesTest, RefusesWhatTheRunRefusesInTheRunsWords)
 {
+    enum class Stop { OtherFirmware, OneFile, NoUpdater, WriteProtected };
     struct Case {
         const char* name;
-        bool otherFirmware; // else: org names the working file
+        Stop stop;
     };
-    for (const Case& c : {Case{"working file holds other firmware", true}, Case{"org and rgn one file", false}}) {
+    for (const Case& c : {Case{"working file holds other firmware", Stop::OtherFirmware},
+                          Case{"org and rgn one file", Stop::OneFile}, Case{"no UPDATER.EXE", Stop::NoUpdater},
+                          Case{"working file write-protected", Stop::WriteProtected}}) {
         SCOPED_TRACE(c.name);
         restart();
         std::filesystem::remove(work("fw.org"));
         writeFirmwareModel();
-        ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
+        if (c.stop == Stop::NoUpdater)
+            std::filesystem::remove(work("UPDATER.EXE"));
+        else
+            ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
         const MadeFirmware other = makeFirmware(firmware.bytes.size(), 6, 12);
-        if (c.otherFirmware) {
+        if (c.stop == Stop::OtherFirmware) {
             ASSERT_TRUE(testing_support::writeBytes(work("fw.org"), firmware.bytes));
             ASSERT_TRUE(testing_support::writeBytes(work("fw.rgn"), other.bytes));
-        } else {
+        } else if (c.stop == Stop::OneFile) {
             std::string model = readText(modelFilePath);
             model.replace(model.find("org=fw.org"), 10, "org=fw.rgn");
             writeModelFile(model);
+        } else if (c.stop == Stop::WriteProtected) {
+            ASSERT_TRUE(testing_support::writeBytes(work("fw.org"), firmware.bytes));
+            std::filesystem::permissions(work("fw.rgn"), std::filesystem::perms::owner_read,
+                                         std::filesystem::perm_options::replace);
         }
         std::vector<unsigned char> orgBefore, rgnBefore, bytes;
         const bool hadOrg = readBytes(work("fw.org"), orgBefore);

@@ -591,6 +591,7 @@ TEST_F(QtDialogTest, MenuCommandsRunAfterTheMenuHasGone)
 TEST_F(QtDialogTest, CheckLinesShowsWhichLanguagesFitBeforeAnythingIsWritten)
 {
     writeFirmwareModel();
+    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
     platform::setMessageBoxHandler(showMessageBox);
     open(true);
     typeLinesSomeLanguagesCannotTake();
