@@ -96,7 +96,7 @@ TEST_F(LineStorage, KeyTakesPrecedenceOverTheModelFile)
 TEST_F(LineStorage, EveryStoredValueIsReadWholeAndGetsTheVerdictOfTheSameTextTyped)
 {
     std::vector<testing_support::LineCase> cases = testing_support::lineCases();
-    cases.push_back({std::string(255, 'c'), LineFaultKind::TooLong, 255});
+    cases.push_back({std::string(255, 'c'), LineFaultKind::TooLong, std::string(29, 'c'), 255});
     for (const bool inKey : {false, true}) { // the key, once made, hides the model file
         for (const testing_support::LineCase& c : cases) {
             if (!(inKey ? c.storable() : c.inModelFile()))

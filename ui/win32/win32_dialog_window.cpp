@@ -47,13 +47,23 @@ std::string Win32DialogWindow::editText(int id)
     return text;
 }
 
+namespace {
+
+std::wstring wideOf(const std::string& utf8)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+} // namespace
+
 void Win32DialogWindow::replaceEditText(int id, const std::string& text)
 {
     HWND edit = GetDlgItem(window_, id);
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    const std::wstring wide = wideOf(text);
     DWORD start = 0, end = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const int fromEnd = GetWindowTextLengthW(edit) - static_cast<int>(end);
@@ -61,6 +71,11 @@ void Win32DialogWindow::replaceEditText(int id, const std::string& text)
     SetWindowTextW(edit, wide.c_str());
     const int caret = std::max(0, static_cast<int>(wide.size()) - std::max(0, fromEnd));
     SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(caret), static_cast<LPARAM>(caret));
+}
+
+void Win32DialogWindow::setItemUnicodeText(int id, const std::string& text)
+{
+    SetDlgItemTextW(window_, id, wideOf(text).c_str());
 }
 
 void Win32DialogWindow::limitEditText(int id, int characters)
