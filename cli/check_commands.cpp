@@ -23,6 +23,7 @@
 #include "engine/unpatched_image.h"
 #include "engine/working_file_guard.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -133,6 +134,16 @@ int readModelImage(const ModelSection& model, HeldImage& held, ImageSource& sour
     return kExitOk;
 }
 
+// Words about line 1 said of suggest's text: "line 1" becomes `name`.
+std::string yourText(std::string words, const char* name = "your text")
+{
+    for (std::size_t at = 0; (at = words.find("line 1", at)) != std::string::npos;) {
+        words.replace(at, 6, name);
+        at += std::char_traits<char>::length(name);
+    }
+    return words;
+}
+
 // A shell word: single quotes, each quote inside written as '\''.
 std::string shellQuoted(const std::string& text)
 {
@@ -195,12 +206,12 @@ int runSuggestCommand(const CliOptions& options)
     // The words are checked as lines are, before anything is read.
     std::vector<std::string> words;
     for (const std::string& piece : options.text) {
-        if (const LineFault fault = checkTerminalLine(piece).fault; fault && fault.kind != LineFaultKind::TooLong) {
-            std::string why = describeTerminalFault(1, fault);
-            why.replace(0, std::string("line 1").size(), "your text");
-            return usageError(why);
-        }
-        for (const std::string& word : splitWords(terminalToAnsi(piece))) {
+        const TypedLine typed = takeTypedLine(piece, 1, options.nearest);
+        if (!typed.check.ok() && typed.check.fault.kind != LineFaultKind::TooLong)
+            return usageError(yourText(typed.refusal));
+        if (!typed.note.empty())
+            std::fprintf(stderr, "%s\n", yourText(typed.note, "Your text").c_str());
+        for (const std::string& word : splitWords(platform::cp1252::encode(typed.characters))) {
             if (word.size() > kLineCharacters)
                 return usageError("the word '" + ansiToTerminal(word) + "' has " + std::to_string(word.size()) +
                                   " characters; a line holds at most " + std::to_string(kLineCharacters));

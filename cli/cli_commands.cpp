@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
+#include "engine/nearest_characters.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
 #include "platform/cp1252.h"
@@ -49,6 +51,17 @@ std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
         line += std::string(" ") + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
                 " texts were replaced without every line of text.";
     return line;
+}
+
+// A fault in words, the character shown where the terminal can show it.
+std::string describeTerminalFault(int number, const LineFault& fault)
+{
+#ifdef _WIN32
+    return describeLineFault(number, fault);
+#else
+    const bool printable = fault.kind == LineFaultKind::NotInCodePage && fault.character != U'\uFFFD';
+    return describeLineFault(number, fault, printable ? "'" + utf8Of(fault.character) + "'" : "");
+#endif
 }
 
 } // namespace
@@ -110,39 +123,59 @@ int runLinesCommand()
     return refused ? kExitFailed : kExitOk;
 }
 
-LineCheck checkTerminalLine(const std::string& text)
+TypedLine takeTypedLine(const std::string& text, int number, bool nearest)
 {
-#ifdef _WIN32
-    return checkAnsiLine(text);
-#else
+    TypedLine typed;
     // Text that is not UTF-8 is taken as 8-bit text, as terminalToAnsi takes it.
-    return platform::cp1252::isUtf8(text) ? checkUtf8Line(text) : checkAnsiLine(text);
-#endif
-}
-
-std::string describeTerminalFault(int number, const LineFault& fault)
-{
-#ifdef _WIN32
-    return describeLineFault(number, fault);
-#else
-    const bool printable = fault.kind == LineFaultKind::NotInCodePage && fault.character != U'\uFFFD';
-    return describeLineFault(number, fault, printable ? "'" + utf8Of(fault.character) + "'" : "");
-#endif
+    typed.characters = platform::cp1252::isUtf8(text) ? platform::cp1252::toCodePoints(text)
+                                                      : platform::cp1252::decode(text);
+    typed.check = checkLine(typed.characters);
+    LineFault fault = typed.check.fault;
+    const std::string name = "line " + std::to_string(number);
+    if (fault.kind != LineFaultKind::NotInCodePage) {
+        if (fault)
+            typed.refusal = describeTerminalFault(number, fault);
+        return typed;
+    }
+    const NearestText near = nearestCharacters(typed.characters);
+    if (!near.missing.empty()) {
+        fault.character = near.missing[0];
+        typed.refusal = describeTerminalFault(number, fault) +
+                        ", nor any character near it: leave it out or put another in its place";
+        return typed;
+    }
+    std::string shown = "'";
+    shown.append(ansiToTerminal(platform::cp1252::encode(near.text))).append("'");
+    if (!nearest) {
+        typed.refusal = describeTerminalFault(number, fault) + "; with the nearest characters it holds, " + name +
+                        " reads " + shown + ": add --nearest to use it";
+        return typed;
+    }
+    typed.characters = near.text;
+    typed.check = checkLine(typed.characters);
+    if (!typed.check.ok())
+        typed.refusal = describeTerminalFault(number, typed.check.fault);
+    else
+        typed.note = name + " reads " + shown + ", with the nearest characters Windows-1252 holds";
+    return typed;
 }
 
 int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
-        // Each line is written as it was typed, or not at all.
+        // Each line is written as it was typed (or with the nearest
+        // characters, when asked), or not at all.
         CheckedLine lines[WarningLines::kCount];
+        std::string notes;
         bool allEmpty = true;
         for (std::size_t i = 0; i < options.lines.size(); ++i) {
-            const LineCheck check = checkTerminalLine(options.lines[i]);
-            if (!check.ok())
-                return usageError(describeTerminalFault(static_cast<int>(i) + 1, check.fault) +
-                                  "; nothing was written");
-            lines[i] = check.line;
-            allEmpty = allEmpty && check.line.empty();
+            const TypedLine typed = takeTypedLine(options.lines[i], static_cast<int>(i) + 1, options.nearest);
+            if (!typed.check.ok())
+                return usageError(typed.refusal + "; nothing was written");
+            if (!typed.note.empty())
+                notes.append(typed.note).append("\n");
+            lines[i] = typed.check.line;
+            allEmpty = allEmpty && typed.check.line.empty();
         }
         if (allEmpty && !options.force)
             return usageError("all seven lines would be empty and blank every warning text (an unset "
@@ -150,6 +183,9 @@ int chooseLines(const CliOptions& options)
                               "--force to blank them; nothing was written");
         for (int i = 0; i < WarningLines::kCount; ++i)
             warningLines.setLine(i, lines[i]);
+        // What --nearest made of a line, before anything else is said.
+        if (!notes.empty())
+            std::fprintf(stderr, "%c%s", std::toupper(static_cast<unsigned char>(notes[0])), notes.c_str() + 1);
         return kExitOk;
     }
     // Without lines every text would become blank: that is never what is meant.
