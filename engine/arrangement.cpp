@@ -102,8 +102,20 @@ private:
 class Search {
 public:
     Search(const std::vector<std::string>& words, const LengthTexts& texts, int mostFitting, Arrangement& best)
-        : words_(words), breaks_(words), texts_(texts), mostFitting_(mostFitting), best_(best)
+        : words_(words), breaks_(words), texts_(texts), mostFitting_(mostFitting), best_(best), lines_(words.size())
     {
+        // Every line words[from..to] makes, checked once: the search tries
+        // each of them many times.
+        for (std::size_t from = 0; from < words.size(); ++from) {
+            std::string line;
+            for (std::size_t to = from; to < words.size(); ++to) {
+                line.append(to > from ? " " : "").append(words[to]);
+                const LineCheck check = checkAnsiLine(line);
+                if (!check.ok())
+                    break;
+                lines_[from].push_back(check.line);
+            }
+        }
     }
 
     void run()
@@ -129,15 +141,8 @@ private:
         }
         if (groups.size() + breaks_.fewest(from) > static_cast<std::size_t>(level_))
             return;
-        std::string line;
-        for (std::size_t to = from; to < words_.size() && !stopped_; ++to) {
-            if (to > from)
-                line += ' ';
-            line += words_[to];
-            const LineCheck check = checkAnsiLine(line);
-            if (!check.ok())
-                break;
-            groups.push_back(check.line);
+        for (std::size_t to = from; to - from < lines_[from].size() && !stopped_; ++to) {
+            groups.push_back(lines_[from][to - from]);
             breakWords(to + 1, groups);
             groups.pop_back();
         }
@@ -226,6 +231,8 @@ private:
     const int mostFitting_;
     Arrangement& best_;
     std::unordered_map<std::uint64_t, int> judged_; // fitting languages by line lengths
+    // lines_[from][k]: words[from..from+k] as one line, as long as they make one.
+    std::vector<std::vector<CheckedLine>> lines_;
     int level_ = 1;
     bool found_ = false;
     bool stopped_ = false;
