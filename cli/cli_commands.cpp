@@ -11,6 +11,7 @@
 #include "cli/fit_report.h"
 #include "cli/model_choice.h"
 #include "config/model_file.h"
+#include "engine/add_firmware.h"
 #include "engine/fit_advice.h"
 #include "engine/language_table.h"
 #include "engine/line_check.h"
@@ -160,6 +161,21 @@ TypedLine takeTypedLine(const std::string& text, int number, bool nearest)
     return typed;
 }
 
+std::string namedAs(std::string words, const std::string& what)
+{
+    for (std::size_t at = 0; (at = words.find("line 1", at)) != std::string::npos; at += what.size())
+        words.replace(at, 6, what);
+    return words;
+}
+
+std::string describeTextFault(const std::string& text, const std::string& what)
+{
+    const LineFault fault = takeTypedLine(text, 1, false).check.fault;
+    if (!fault || fault.kind == LineFaultKind::TooLong)
+        return {};
+    return namedAs(describeTerminalFault(1, fault), what);
+}
+
 int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
@@ -235,7 +251,7 @@ int runPatchCommand(const CliOptions& options)
                      terminalText(lineStoreName()).c_str());
 
     if (report.fitted)
-        std::fputs(fitTable(languageTable, report.fit, warningLines).c_str(), stderr);
+        std::fputs(fitTable(languageTable, report.fit, report.verdicts).c_str(), stderr);
     const bool updaterFailed = report.updater == PatchRunReport::Updater::NotStarted ||
                                (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0);
     if (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0) {
@@ -259,4 +275,18 @@ int runUpdateCommandLine(const CliOptions& options)
     answers.updateUrl = options.updateUrl;
     installConsoleHandlers(answers);
     return runConsoleUpdate(options.updateUrl) == 1 ? kExitOk : kExitFailed;
+}
+
+int runAddCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    // A name is held to the rules of typed lines, but for its length.
+    if (const std::string fault = describeTextFault(options.name, "the name"); !fault.empty())
+        return usageError(fault);
+    const AddedFirmware added = addFirmware(options.file, terminalToAnsi(options.name));
+    if (added.outcome != AddedFirmware::Outcome::Added)
+        return commandError(terminalText(added.message, true));
+    std::fprintf(stderr, "%s\n%s\n", terminalText(addedReport(added), true).c_str(),
+                 terminalText(addedNextOnCommandLine(added)).c_str());
+    return kExitOk;
 }

@@ -15,6 +15,7 @@ int runModelsCommand();
 int runLinesCommand();
 int runPatchCommand(const CliOptions& options);
 int runUpdateCommandLine(const CliOptions& options);
+int runAddCommand(const CliOptions& options);
 // check, inspect and restore: check_commands.cpp.
 int runCheckCommand(const CliOptions& options);
 int runSuggestCommand(const CliOptions& options);
@@ -38,3 +39,9 @@ struct TypedLine {
     std::string note;    // what --nearest made of it; "" when nothing
 };
 TypedLine takeTypedLine(const std::string& text, int number, bool nearest);
+// Words about line 1 said of another text: each "line 1" becomes `what`.
+std::string namedAs(std::string words, const std::string& what);
+// The fault of a text that is held to the rules of a line but for its
+// length (a model's name), named as `what` ("the name"); empty when it has
+// none.
+std::string describeTextFault(const std::string& text, const std::string& what);

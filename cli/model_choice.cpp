@@ -121,14 +121,16 @@ bool modelFileReadable()
 int readUsableModelList(std::vector<std::string>& models)
 {
     if (!platform::fileExists(modelFilePath))
-        return commandError("there is no model file: looked for " + modelFileName());
+        return commandError("there is no model file: looked for " + modelFileName() +
+                            "; add your firmware with wendrix-cli add FILE");
     models = readModelList();
     if (models.empty() && !modelFileReadable())
         return commandError("the model file " + modelFileName() + " cannot be read: it is not a plain file, "
                             "or you may not read it");
     if (models.empty())
         return commandError("the model file " + modelFileName() +
-                            " lists no models (section [GPS] has no Gps-1 key)");
+                            " lists no models (section [GPS] has no Gps-1 key); add your firmware with "
+                            "wendrix-cli add FILE");
     return kExitOk;
 }
 

@@ -7,7 +7,9 @@
 # beside the programs. Only the "archive" install component goes into the
 # archives; `cmake --install` keeps its usual bin/ and share/ layout.
 
-# The sample model file: the two demo models of scripts/make_demo.py.
+# The sample model file lists no models: the archives hold no firmware, and
+# an owner adds their own ("Add firmware...", wendrix-cli add). The demo
+# models of scripts/make_demo.py stay in the demo folder of scripts/run.sh.
 find_package(Python3 COMPONENTS Interpreter)
 set(_sample ${CMAKE_BINARY_DIR}/sample)
 if(Python3_FOUND)

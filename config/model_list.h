@@ -12,6 +12,13 @@ constexpr int kMostModels = 999;
 std::vector<std::string> readModelList();
 std::vector<std::string> readModelList(const char* file, int most = 1 << 30);
 
+// The names of every section of the INI file `file`, in file order.
+std::vector<std::string> iniSectionNames(const char* file);
+
+// Whether the firmware of any model that the model file lists, its working
+// file or its pristine copy, is where a patch run looks for it.
+bool listedFirmwarePresent();
+
 // Whether a model section's values, read as the patch run reads them, make
 // a model that can be patched: "org" and "rgn" not empty, "crc" one to eight
 // hexadecimal digits (with or without "0x") that are not all zero, and

@@ -8,13 +8,9 @@
 #include "config/model_file.h"
 #include "config/model_list.h"
 #include "engine/arrangement.h"
-#include "engine/fit_advice.h"
-#include "engine/fitting.h"
-#include "engine/firmware_image.h"
-#include "engine/language_table.h"
-#include "engine/unpatched_image.h"
+#include "engine/patch_plan.h"
 #include "engine/warning_lines.h"
-#include "log/run_log.h"
+#include "engine/working_file_guard.h"
 
 namespace ui {
 namespace {
@@ -32,23 +28,26 @@ std::string format(const char* pattern, const std::string& value)
     return text;
 }
 
-// The passes log what they do while a run log is open; a check is no run.
-class LogPaused {
-public:
-    LogPaused() : saved_(runLog) { runLog = nullptr; }
-    ~LogPaused() { runLog = saved_; }
-    LogPaused(const LogPaused&) = delete;
-    LogPaused& operator=(const LogPaused&) = delete;
-
-private:
-    RunLog* saved_;
-};
-
-// The image of one check, released on every path.
-struct CheckedImage {
-    FirmwareImage image{};
-    ~CheckedImage() { releaseImage(image); }
-};
+// What the run would say when it stops for this firmware, in the words of
+// the check; "" when it would go on.
+std::string refusalText(const FirmwarePlan& plan)
+{
+    const PlanRefusal& refusal = plan.refusal;
+    switch (refusal.kind) {
+    case RefusalKind::None:
+        return "";
+    case RefusalKind::CannotRead:
+    case RefusalKind::TooLarge:
+        return format("Cannot read %s!", refusal.path);
+    case RefusalKind::NotOriginal:
+        return format("Not original %s file!", refusal.path);
+    case RefusalKind::FirmwarePaths:
+        return format(refusal.messageFormat, refusal.path);
+    case RefusalKind::OtherFirmware:
+        return otherFirmwareMessage(plan.model.rgnPath.c_str(), plan.model.orgPath.c_str());
+    }
+    return "";
+}
 
 } // namespace
 
@@ -70,22 +69,13 @@ std::string checkLinesReport(int index)
         return format("The model file's section [%s] needs org=, rgn=, crc= and lang= (1 to 14)\n"
                       "wendrix-cli check names what is wrong",
                       section);
-    const std::uint32_t crc = parseHexNumber(crcText);
-    const std::int32_t count = static_cast<std::int32_t>(parseDecimalNumber(langText));
 
-    const LogPaused quiet;
-    CheckedImage held;
-    const ImageSource source = readUnpatchedImage(org, rgn, crc, held.image);
-    if (source == ImageSource::WorkingUnreadable)
-        return format("Cannot read %s!", rgn);
-    if (source == ImageSource::NotOriginal)
-        return format("Not original %s file!", rgn);
-
-    locateTexts(held.image, count);
-    FitResult fit;
-    fitTexts(warningLines, languageTable, held.image, count, fit);
-    FitVerdicts verdicts;
-    judgeAll(warningLines, languageTable, fit, verdicts);
+    // What OK would do with these lines, without doing any of it.
+    const PatchPlan plan = makePatchPlan(readPlanModel(section), warningLines);
+    if (plan.firmware.refusal)
+        return refusalText(plan.firmware);
+    const LanguageTable& table = plan.firmware.table;
+    const FitVerdicts& verdicts = plan.lines.verdicts;
 
     std::string report = format("%s, ", section) + std::to_string(verdicts.fitting) + " of " +
                          std::to_string(verdicts.count) + " languages fit these lines:\n";
@@ -93,9 +83,9 @@ std::string checkLinesReport(int index)
     for (int e = 0; e < verdicts.count; ++e) {
         const LanguageFit& verdict = verdicts.languages[e];
         const std::string reason = fitReason(verdict);
-        report += std::to_string(e + 1) + ". " + languageTable.entries[e].name + ": " +
+        report += std::to_string(e + 1) + ". " + table.entries[e].name + ": " +
                   (verdict.fits() ? "fits" + (reason.empty() ? "" : "; " + reason) : reason) + "\n";
-        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : languageTable.entries[e].length;
+        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : table.entries[e].length;
     }
 
     // The same words in other lines may suit more languages.

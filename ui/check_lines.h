@@ -1,7 +1,9 @@
-// The dialog's "Check lines" command: what the chosen model's firmware makes
-// of the lines as typed, before anything is written. The same pass as
-// wendrix-cli check, in its words, and the best arrangement of the words as
-// wendrix-cli suggest finds it.
+// The dialog's "Check lines" command: what OK would make of the lines as
+// typed, before anything is written. The same plan as the patch run and
+// wendrix-cli check (engine/patch_plan.h): where the run would stop, the
+// check says so in the run's words; otherwise it judges every language in
+// the words of wendrix-cli check, and adds the best arrangement of the
+// words as wendrix-cli suggest finds it.
 #pragma once
 
 #include <string>

@@ -21,7 +21,8 @@ enum ControlId : int {
     IdFirstEdit = 1052,   // edits 1052..1058, one per line
     IdFirstPreview = 1059, // previews 1059..1065 over the picture
     IdStatus = 1066,
-    IdLineNote = 1068,     // under the edits: what a field changed of a text
+    IdLineNote = 1069,     // under the edits: what a field changed of a text
+    IdFirmwareNote = 1068, // beside the status: no listed model's firmware is here
     IdPicture = 2000,
 };
 
@@ -38,6 +39,7 @@ enum MenuCommand : int {
     CmdAbout = 1000,
     CmdUpdate = 1004,
     CmdCheckLines = 1008,
+    CmdAddFirmware = 1012,
 };
 
 constexpr int kModelListTimer = 1;
@@ -103,6 +105,9 @@ public:
 
     // Runs the About box modally, without an owner.
     virtual void runAboutBox() = 0;
+    // Asks for an existing file with the system's file dialog, titled
+    // `title`; false when none was chosen. The current folder stays as it is.
+    virtual bool chooseFile(const char* title, std::string& path) = 0;
 
     // Screen size in pixels; false when it cannot be had.
     virtual bool screenSize(int* width, int* height) = 0;

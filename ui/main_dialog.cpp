@@ -6,6 +6,8 @@
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "config/model_list.h"
+#include "engine/add_firmware.h"
 #include "engine/field_line.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
@@ -29,6 +31,12 @@ namespace {
 constexpr char kPressPage[] = "Press page to continue ...";
 constexpr char kSelectModel[] = "Select a GPS model ...";
 constexpr char kNoGps[] = "No Gps";
+// Beside the status when no listed model can be patched here ("\x85" is the
+// ellipsis of the 8-bit code page).
+constexpr char kNoModelsNote[] =
+    "No model is listed yet: add your receiver's firmware.\nRight-click here, then choose Add firmware\x85";
+constexpr char kNoFirmwareNote[] =
+    "No listed model's firmware is in this folder: add yours.\nRight-click here, then choose Add firmware\x85";
 // Names and labels from the model file: 59 characters and the terminator.
 constexpr int kNameBuffer = 60;
 
@@ -58,7 +66,8 @@ void fillModelList(DialogWindow& window)
     window.listReset(IdModelList);
     window.listAppend(IdModelList, kNoGps);
     // The list ends at the first missing or empty key; later keys are not read.
-    for (int n = 1;; ++n) {
+    int n = 1;
+    for (;; ++n) {
         char section[kNameBuffer];
         modelSection(n, section);
         if (section[0] == '\0')
@@ -66,7 +75,12 @@ void fillModelList(DialogWindow& window)
         window.listAppend(IdModelList, section);
     }
     window.listSelect(IdModelList, 0);
+    // A model whose firmware is nowhere cannot be patched: the owner is
+    // pointed to adding their own.
+    window.setItemText(IdFirmwareNote, listedFirmwarePresent() ? "" : n > 1 ? kNoFirmwareNote : kNoModelsNote);
 }
+
+void onModelSelected(DialogWindow& window);
 
 void onPage(DialogWindow& window)
 {
@@ -90,6 +104,9 @@ void onPage(DialogWindow& window)
     setStatus(kSelectModel);
     showStatus(window);
     window.hideItem(IdPage);
+    // Firmware added before Page is chosen already.
+    if (window.listSelection(IdModelList) > 0)
+        onModelSelected(window);
     // Typing goes on where the lines are, not on OK.
     window.focusItem(IdFirstEdit);
     if (!refused.empty())
@@ -164,6 +181,30 @@ void onOk(DialogWindow& window)
         window.endDialog(1);
 }
 
+// "Add firmware...": the file the owner picks becomes a model of the list,
+// chosen at once; a refusal is shown in the words of wendrix-cli add.
+void onAddFirmware(DialogWindow& window)
+{
+    std::string file;
+    if (!window.chooseFile("Add firmware", file))
+        return;
+    const AddedFirmware added = addFirmware(file, "");
+    if (added.outcome != AddedFirmware::Outcome::Added) {
+        const bool refused = added.outcome == AddedFirmware::Outcome::Refused;
+        platform::messageBox(window.handle(), added.message.c_str(), kAppTitle,
+                             platform::MbOk | (refused ? platform::MbIconWarning : platform::MbIconError));
+        return;
+    }
+    fillModelList(window);
+    window.listSelect(IdModelList, added.number);
+    const bool paged = dialogState != kStateDisclaimer;
+    if (paged)
+        onModelSelected(window);
+    const std::string report = addedReport(added) + "\n" + addedNextInDialog(paged);
+    platform::messageBox(window.handle(), report.c_str(), kAppTitle, platform::MbOk | platform::MbIconInformation);
+    window.focusItem(paged ? IdFirstEdit : IdPage);
+}
+
 } // namespace
 
 void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
@@ -173,7 +214,8 @@ void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
     setStatus(kPressPage);
     centreWindow(window, nullptr);
     window.trimWindowMenu();
-    // Each goes on top: Update, About, then Check lines.
+    // Each goes on top: Update, About, Check lines, then Add firmware.
+    window.insertWindowMenuItem("Add firmware\x85", CmdAddFirmware);
     window.insertWindowMenuItem("Check lines", CmdCheckLines);
     window.insertWindowMenuItem("About Wendrix", CmdAbout);
     window.insertWindowMenuItem("Update Wendrix", CmdUpdate);
@@ -244,6 +286,9 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
         return true;
     case CmdCheckLines:
         runCheckLines(window);
+        return true;
+    case CmdAddFirmware:
+        onAddFirmware(window);
         return true;
     case CmdUpdate: {
         DialogUpdateHost host(window);

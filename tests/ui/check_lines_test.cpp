@@ -87,3 +87,52 @@ TEST_F(CheckLinesTest, SaysWhichLanguagesFitAsOkThenWritesThemAndWritesNothingIt
             << "language " << i + 1 << ": " << written;
     }
 }
+
+// Where OK would stop, "Check lines" says so in the run's own words instead
+// of judging lines that would never be written: a working file that holds
+// other firmware than the pristine copy's, and a model whose pristine copy
+// and working file are one file.
+TEST_F(CheckLinesTest, RefusesWhatTheRunRefusesInTheRunsWords)
+{
+    struct Case {
+        const char* name;
+        bool otherFirmware; // else: org names the working file
+    };
+    for (const Case& c : {Case{"working file holds other firmware", true}, Case{"org and rgn one file", false}}) {
+        SCOPED_TRACE(c.name);
+        restart();
+        std::filesystem::remove(work("fw.org"));
+        writeFirmwareModel();
+        ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
+        const MadeFirmware other = makeFirmware(firmware.bytes.size(), 6, 12);
+        if (c.otherFirmware) {
+            ASSERT_TRUE(testing_support::writeBytes(work("fw.org"), firmware.bytes));
+            ASSERT_TRUE(testing_support::writeBytes(work("fw.rgn"), other.bytes));
+        } else {
+            std::string model = readText(modelFilePath);
+            model.replace(model.find("org=fw.org"), 10, "org=fw.rgn");
+            writeModelFile(model);
+        }
+        std::vector<unsigned char> orgBefore, rgnBefore, bytes;
+        const bool hadOrg = readBytes(work("fw.org"), orgBefore);
+        ASSERT_TRUE(readBytes(work("fw.rgn"), rgnBefore));
+        openOnModel(1);
+        window->type(IdFirstEdit, "THIS UNIT BELONGS TO");
+        boxes->messages.clear();
+
+        EXPECT_TRUE(mainDialogSysCommand(*window, CmdCheckLines));
+        ASSERT_EQ(boxes->messages.size(), 1u);
+        const std::string checked = boxes->messages[0].text;
+        EXPECT_EQ(checked.find("languages fit"), std::string::npos) << checked;
+
+        // OK stops with the same words, and nothing is written by either.
+        mainDialogCommand(*window, IdOk, NotifyNone);
+        ASSERT_EQ(boxes->messages.size(), 2u);
+        EXPECT_EQ(boxes->messages[1].style, unsigned(platform::MbIconError));
+        EXPECT_EQ(checked, boxes->messages[1].text);
+        EXPECT_EQ(readBytes(work("fw.org"), bytes), hadOrg);
+        EXPECT_EQ(bytes, orgBefore);
+        ASSERT_TRUE(readBytes(work("fw.rgn"), bytes));
+        EXPECT_EQ(bytes, rgnBefore);
+    }
+}

@@ -133,6 +133,15 @@ public:
     void cancelTimer(int id) override { timerArmed &= id != ui::kModelListTimer; }
     void endDialog(int value) override { ended = true; result = value; }
     void runAboutBox() override { ++aboutBoxes; }
+    // The file the user picks in the file dialog; none: the dialog is cancelled.
+    std::optional<std::string> fileToChoose;
+    bool chooseFile(const char* title, std::string& path) override
+    {
+        events.push_back(std::string("choose file ") + title);
+        if (fileToChoose)
+            path = *fileToChoose;
+        return fileToChoose.has_value();
+    }
     bool screenSize(int* width, int* height) override { *width = 1024; *height = 768; return true; }
     bool windowRect(ui::WindowRect* out) override
     {

@@ -44,7 +44,7 @@ TEST_F(MainDialogTest, CreationShowsTheDisclaimerPageAndTheFirstTickFillsTheList
     EXPECT_EQ(window->pictures[IdPicture], &picture);
     EXPECT_EQ(window->icon, &icon);
     EXPECT_TRUE(window->menuTrimmed); // sizing commands gone, Update above About
-    EXPECT_EQ(window->menu, (std::vector<std::pair<std::string, int>>{{"Update Wendrix", 1004}, {"About Wendrix", 1000}, {"Check lines", 1008}}));
+    EXPECT_EQ(window->menu, (std::vector<std::pair<std::string, int>>{{"Update Wendrix", 1004}, {"About Wendrix", 1000}, {"Check lines", 1008}, {"Add firmware\x85", 1012}}));
     EXPECT_EQ(window->moves, (std::vector<std::pair<int, int>>{{(1024 - 504) / 2, (768 - 313) / 2}})); // centred
     EXPECT_TRUE(window->timerArmed);
     EXPECT_EQ(window->timerPeriod, 100u);

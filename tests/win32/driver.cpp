@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <dlgs.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -519,8 +520,8 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
 
     // The model list's context menus end with the window-menu commands: the
     // one of its edit field, and the one a click on its drop-down arrow
-    // brings up in the dialog. Their next to last item, chosen from the
-    // keyboard, opens the About box.
+    // brings up in the dialog. Their third item from the end (above Check
+    // lines and Add firmware…), chosen from the keyboard, opens the About box.
     HWND list = GetDlgItem(dialog, 1028);
     HWND listEdit = FindWindowExA(list, nullptr, "Edit", nullptr);
     ASSERT_NE(listEdit, nullptr);
@@ -551,9 +552,9 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
             // process under wine): its second item is About.
             PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
             PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-        } else { // About, above Check lines
-            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
-            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        } else { // About, above Check lines and Add firmware…
+            for (int i = 0; i < 3; ++i)
+                PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
         }
         PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
         HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
@@ -587,12 +588,12 @@ TEST_F(ProgramUnderTest, FieldsShowWhatWillBeWrittenOfWhatIsPastedOrTyped)
     for (const testing_support::LineCase& c : testing_support::lineCases()) {
         SCOPED_TRACE(c.utf8);
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-        EXPECT_EQ(unicodeText(dialog, 1068), "") << "the note goes with its line";
+        EXPECT_EQ(unicodeText(dialog, 1069), "") << "the note goes with its line";
         ASSERT_TRUE(putOnClipboard(c.utf8));
         SendMessageW(edit, WM_PASTE, 0, 0);
         EXPECT_EQ(unicodeText(dialog, 1054), c.field);
         EXPECT_EQ(unicodeText(dialog, 1061), c.field);
-        EXPECT_EQ(unicodeText(dialog, 1068).empty(), c.fault == LineFaultKind::None) << unicodeText(dialog, 1068);
+        EXPECT_EQ(unicodeText(dialog, 1069).empty(), c.fault == LineFaultKind::None) << unicodeText(dialog, 1069);
     }
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
 
@@ -602,7 +603,7 @@ TEST_F(ProgramUnderTest, FieldsShowWhatWillBeWrittenOfWhatIsPastedOrTyped)
     SendMessageW(first, WM_PASTE, 0, 0);
     EXPECT_EQ(unicodeText(dialog, 1052), "Lukasz");
     EXPECT_EQ(unicodeText(dialog, 1059), "Lukasz");
-    EXPECT_EQ(unicodeText(dialog, 1068), "Line 1: L for \u0141 (not on the receiver)");
+    EXPECT_EQ(unicodeText(dialog, 1069), "Line 1: L for \u0141 (not on the receiver)");
     requestScreenshot(folder, "pasted-nearest");
 
     // Typed on a keyboard that has the letters, at the caret in the middle.
@@ -613,13 +614,13 @@ TEST_F(ProgramUnderTest, FieldsShowWhatWillBeWrittenOfWhatIsPastedOrTyped)
     DWORD caret = 0;
     SendMessageW(first, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
     EXPECT_EQ(caret, 3u);
-    EXPECT_EQ(unicodeText(dialog, 1068), "Line 1: e for \u0119 (not on the receiver)");
+    EXPECT_EQ(unicodeText(dialog, 1069), "Line 1: e for \u0119 (not on the receiver)");
     // A 30th character is refused, and the note says why.
     SendMessageW(first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::wstring(29, L'x').c_str()));
     SendMessageW(first, EM_SETSEL, 29, 29);
     SendMessageW(first, WM_CHAR, L'y', 1);
     EXPECT_EQ(unicodeText(dialog, 1052), std::string(29, 'x'));
-    EXPECT_EQ(unicodeText(dialog, 1068), "Line 1: at most 29 characters");
+    EXPECT_EQ(unicodeText(dialog, 1069), "Line 1: at most 29 characters");
 
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(exitCode(), 0u);
@@ -758,4 +759,70 @@ TEST_F(ProgramUnderTest, PartialPatchSummaryNamesEachLanguageAndEnterDoesNotUplo
         << "the uploader ran";
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("RETURN TO 12 HARBOUR ROAD"), std::string::npos);
     EXPECT_NE(GetFileAttributesA((folder + "\\wendrix.log").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The first start without firmware says so beside the status and points to
+// "Add firmware…"; the file typed into the system's file dialog becomes the
+// chosen model, and the line typed is patched into it.
+TEST_F(ProgramUnderTest, AddFirmwareThroughTheFileDialogThenPatch)
+{
+    // The release archives' sample model file, and the owner's firmware elsewhere.
+    ASSERT_TRUE(writeWhole(folder + "\\wendrix.ini", "[GPS]\r\nDate=07.12.26\r\n"));
+    DeleteFileA((folder + "\\modela.rgn").c_str());
+    const std::string elsewhere = folder + "-firmware";
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    const MadeFirmware mine = makeFirmware(40 * 1024, 9, 23);
+    const std::string stock(mine.bytes.begin(), mine.bytes.end());
+    ASSERT_TRUE(writeWhole(elsewhere + "\\mine.rgn", stock));
+
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(itemText(dialog, 1068),
+              "No model is listed yet: add your receiver's firmware.\nRight-click here, then choose Add firmware\x85");
+    EXPECT_EQ(itemText(dialog, 1066), "Press page to continue ...");
+    requestScreenshot(folder, "first-start");
+
+    press(dialog, 1029, true);
+    // As the window menu and the fields' context menus send it.
+    PostMessageA(dialog, WM_SYSCOMMAND, 1012, 0);
+    HWND picker = waitFor([&] { return findDialog(process.dwProcessId, "Add firmware", dialog); });
+    ASSERT_NE(picker, nullptr) << "no file dialog";
+    // The file name field: a combo box in the Explorer-style dialog, an edit in the older one.
+    HWND name = GetDlgItem(picker, cmb13);
+    if (name == nullptr)
+        name = GetDlgItem(picker, edt1);
+    ASSERT_NE(name, nullptr);
+    const std::string path = elsewhere + "\\mine.rgn";
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    press(picker, IDOK);
+
+    HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(box, nullptr) << "no message after the file was picked";
+    const std::string added = messageText(box);
+    EXPECT_EQ(added.rfind("Copied " + path + " to " + folder + "\\mine.rgn.\nAdded \"mine.rgn\" as model 1: ", 0),
+              0u)
+        << added;
+    press(box, IDOK);
+    waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(itemText(dialog, 1028), "mine.rgn");
+    EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel mine.rgn...");
+    EXPECT_EQ(itemText(dialog, 1068), "");
+    EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052)) << "typing goes on in line 1";
+    requestScreenshot(folder, "firmware-added");
+
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    press(dialog, 1);
+    std::string text;
+    for (int i = 0; i < 5 && text != "You may now run UPDATER\nStart UPDATER.EXE now?"; ++i) {
+        HWND next = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+        ASSERT_NE(next, nullptr);
+        text = messageText(next);
+        press(next, text == "You may now run UPDATER\nStart UPDATER.EXE now?" ? IDCANCEL : IDOK);
+        waitFor([&] { return IsWindow(next) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(exitCode(), 0u);
+    EXPECT_EQ(readWhole(folder + "\\mine.org"), stock);
+    EXPECT_NE(readWhole(folder + "\\mine.rgn").find("Property of Jo"), std::string::npos);
+    EXPECT_EQ(readWhole(elsewhere + "\\mine.rgn"), stock);
 }

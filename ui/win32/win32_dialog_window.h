@@ -37,6 +37,7 @@ public:
     void cancelTimer(int timerId) override;
     void endDialog(int result) override;
     void runAboutBox() override;
+    bool chooseFile(const char* title, std::string& path) override;
     bool screenSize(int* width, int* height) override;
     bool windowRect(WindowRect* rect) override;
     bool moveWindow(int x, int y) override;
