@@ -17,6 +17,7 @@
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
 #include "engine/nearest_characters.h"
+#include "engine/owner_words.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
 #include "platform/cp1252.h"
@@ -168,6 +169,26 @@ std::string namedAs(std::string words, const std::string& what)
     return words;
 }
 
+namespace {
+
+// For a line refused as too long: where its words longer than a line split,
+// as suggest splits them. A line is written as given or not at all, so the
+// split is named, not made.
+std::string longWordsNote(const TypedLine& typed)
+{
+    if (typed.check.fault.kind != LineFaultKind::TooLong)
+        return "";
+    std::string note;
+    for (const LongWord& word : longWordsOf(platform::cp1252::encode(typed.characters)))
+        if (!word.head.empty())
+            note += "; " + terminalText(describeLongWord(word));
+    if (!note.empty())
+        note += ": give the parts as lines of their own, or let wendrix-cli suggest arrange your words";
+    return note;
+}
+
+} // namespace
+
 std::string describeTextFault(const std::string& text, const std::string& what)
 {
     const LineFault fault = takeTypedLine(text, 1, false).check.fault;
@@ -187,9 +208,11 @@ int chooseLines(const CliOptions& options)
         for (std::size_t i = 0; i < options.lines.size(); ++i) {
             const TypedLine typed = takeTypedLine(options.lines[i], static_cast<int>(i) + 1, options.nearest);
             if (!typed.check.ok())
-                return usageError(typed.refusal + "; nothing was written");
+                return usageError(typed.refusal + longWordsNote(typed) + "; nothing was written");
             if (!typed.note.empty())
-                notes.append(typed.note).append("\n");
+                notes.append(1, static_cast<char>(std::toupper(static_cast<unsigned char>(typed.note[0]))))
+                    .append(typed.note, 1)
+                    .append("\n");
             lines[i] = typed.check.line;
             allEmpty = allEmpty && typed.check.line.empty();
         }
@@ -201,7 +224,7 @@ int chooseLines(const CliOptions& options)
             warningLines.setLine(i, lines[i]);
         // What --nearest made of a line, before anything else is said.
         if (!notes.empty())
-            std::fprintf(stderr, "%c%s", std::toupper(static_cast<unsigned char>(notes[0])), notes.c_str() + 1);
+            std::fputs(notes.c_str(), stderr);
         return kExitOk;
     }
     // Without lines every text would become blank: that is never what is meant.

@@ -88,12 +88,11 @@ std::string checkLinesReport(int index)
         lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : table.entries[e].length;
     }
 
-    // The same words in other lines may suit more languages.
-    std::string text;
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        text += std::string(warningLines.lineText(i)) + " ";
+    // The same words in other lines may suit more languages; each typed
+    // line's words stay together where that costs no language.
     Arrangement best;
-    if (verdicts.fitting < verdicts.count && findArrangement(splitWords(text), lengths, verdicts.count, best) &&
+    if (verdicts.fitting < verdicts.count &&
+        findArrangement(OwnerWords::fromLines(warningLines), lengths, verdicts.count, best) &&
         best.fitting > verdicts.fitting) {
         const std::string note = searchedNote(best);
         report += "\nArranged like this, " + std::to_string(best.fitting) + " of " +

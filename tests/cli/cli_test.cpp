@@ -175,6 +175,11 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
         {{"\xC5\x81ukasz"},
          "line 1 holds the character '\xC5\x81' (U+0141), which the receiver's code page (Windows-1252) cannot hold; "
          "with the nearest characters it holds, line 1 reads 'Lukasz': add --nearest to use it"},
+        // A word longer than a line: where suggest would split it.
+        {{"Mail christopher.wellington@example.com"},
+         "line 1 has 39 characters; a line holds at most 29; 'christopher.wellington@example.com' splits after its "
+         "'@' into 'christopher.wellington@' and 'example.com': give the parts as lines of their own, or let "
+         "wendrix-cli suggest arrange your words"},
         {{"\xC5\x81ukasz \xF0\x9F\x8D\xBA"},
          "line 1 holds the character '\xF0\x9F\x8D\xBA' (U+1F37A), which the receiver's code page (Windows-1252) "
          "cannot hold, nor any character near it: leave it out or put another in its place"},
@@ -217,10 +222,16 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
     EXPECT_NE(n.status, 2);
     EXPECT_EQ(n.err.rfind("Your text reads 'Lukasz', with the nearest characters Windows-1252 holds\n", 0), 0u) << n.err;
     EXPECT_EQ(n.out.rfind("--line 'Reward Lukasz'\n", 0), 0u) << n.out;
-    const CliResult w = run({"suggest", "1", "a-word-of-thirty-characters-xx"});
-    EXPECT_EQ(w.status, 2);
-    EXPECT_EQ(w.err, "wendrix-cli: the word 'a-word-of-thirty-characters-xx' has 30 characters; a line holds at most "
-                     "29\nTry 'wendrix-cli --help'.\n");
+    // A word longer than a line with no mark to split it at; the same with
+    // a mark too far in.
+    for (const std::string& word : {std::string("a_word_of_thirty_characters_xx"),
+                                    std::string(30, 'c') + "@example.com"}) {
+        const CliResult w = run({"suggest", "1", "Call", word});
+        EXPECT_EQ(w.status, 2);
+        EXPECT_EQ(w.err, "wendrix-cli: the word '" + word + "' has " + std::to_string(word.size()) +
+                             " characters, and a line holds at most 29: no '@', '.', '-' or '/' in it splits it "
+                             "into two parts of at most 29\nTry 'wendrix-cli --help'.\n");
+    }
 
     // Seven empty lines on purpose; a line of 29 characters is written whole.
     EXPECT_EQ(run({"check", "1", "--line", "", "--force"}).status, 0);
