@@ -273,7 +273,12 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
             return adding.refuse("already listed as " + model.section);
     }
     const std::vector<std::string> sections = iniSectionNames(modelFilePath);
-    for (const std::string& section : sections)
+    // A name the list holds without a section of its own is taken as well:
+    // a second "Gps-N" of that name would stand for the same model twice.
+    std::vector<std::string> used = sections;
+    for (const ModelFiles& model : models)
+        used.push_back(model.section);
+    for (const std::string& section : used)
         if (sameModelName(section, added.name))
             return adding.refuse("the name \"" + added.name +
                                  "\" is already used in the model file: rename the file, or give another "
