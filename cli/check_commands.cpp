@@ -203,7 +203,7 @@ std::string arrangementNotes(const OwnerWords& text, const Arrangement& best)
         notes += terminalText(describeLongWord(word)) + "\n";
     const std::vector<BrokenGroup> broken = brokenGroups(text, best);
     for (const BrokenGroup& group : broken)
-        notes += "'" + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
+        notes += std::string("'") + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
                  (group.lastLine == group.firstLine + 1 ? " and " : " to ") + std::to_string(group.lastLine) + "\n";
     if (!broken.empty())
         notes += std::string(best.cutShort ? "(none of the arrangements looked at" : "(no arrangement") +
@@ -264,7 +264,8 @@ int runCheckCommand(const CliOptions& options)
                     "\"not_replaced\":%d,\"not_fitting\":%d,\"own_warning\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), plan.firmware.source == ImageSource::Pristine ? "org" : "rgn",
                     hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(plan.firmware.located),
-                    fit.failures, notFit, countFit(verdicts).ownWarning, fitJsonLanguages(table, fit, verdicts).c_str());
+                    fit.failures, notFit, countFit(verdicts).ownWarning,
+                    fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
         std::fputs(fitTable(table, fit, verdicts).c_str(), stdout);
         if (options.show)
