@@ -25,6 +25,7 @@
 #include "engine/unpatched_image.h"
 #include "engine/working_file_guard.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -204,7 +205,7 @@ std::string arrangementNotes(const OwnerWords& text, const Arrangement& best)
         notes += terminalText(describeLongWord(word)) + "\n";
     const std::vector<BrokenGroup> broken = brokenGroups(text, best);
     for (const BrokenGroup& group : broken)
-        notes += "'" + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
+        notes += std::string("'") + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
                  (group.lastLine == group.firstLine + 1 ? " and " : " to ") + std::to_string(group.lastLine) + "\n";
     if (!broken.empty())
         notes += std::string(best.cutShort ? "(none of the arrangements looked at" : "(no arrangement") +
@@ -265,7 +266,8 @@ int runCheckCommand(const CliOptions& options)
                     "\"not_replaced\":%d,\"not_fitting\":%d,\"own_warning\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), plan.firmware.source == ImageSource::Pristine ? "org" : "rgn",
                     hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(plan.firmware.located),
-                    fit.failures, notFit, countFit(verdicts).ownWarning, fitJsonLanguages(table, fit, verdicts).c_str());
+                    fit.failures, notFit, countFit(verdicts).ownWarning,
+                    fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
         std::fputs(fitTable(table, fit, verdicts).c_str(), stdout);
         if (options.show)
@@ -281,9 +283,12 @@ int runSuggestCommand(const CliOptions& options)
     // words of one argument belong together.
     std::vector<std::string> pieces;
     for (const std::string& piece : options.text) {
-        if (const std::string fault = describeTextFault(piece, "your text"); !fault.empty())
-            return usageError(fault);
-        pieces.push_back(terminalToAnsi(piece));
+        const TypedLine typed = takeTypedLine(piece, 1, options.nearest);
+        if (!typed.check.ok() && typed.check.fault.kind != LineFaultKind::TooLong)
+            return usageError(namedAs(typed.refusal, "your text"));
+        if (!typed.note.empty())
+            std::fprintf(stderr, "%s\n", namedAs(typed.note, "Your text").c_str());
+        pieces.push_back(platform::cp1252::encode(typed.characters));
     }
     LongWord refused;
     const std::optional<OwnerWords> text = OwnerWords::fromPieces(pieces, &refused);

@@ -21,6 +21,7 @@ enum ControlId : int {
     IdFirstEdit = 1052,   // edits 1052..1058, one per line
     IdFirstPreview = 1059, // previews 1059..1065 over the picture
     IdStatus = 1066,
+    IdLineNote = 1069,     // under the edits: what a field changed of a text
     IdFirmwareNote = 1068, // beside the status: no listed model's firmware is here
     IdPicture = 2000,
 };
@@ -30,6 +31,7 @@ enum Notification : int {
     NotifyNone = 0,
     NotifyListSelChange = 1,   // CBN_SELCHANGE
     NotifyEditChange = 0x0300, // EN_CHANGE
+    NotifyEditMaxText = 0x0501, // EN_MAXTEXT: typed or pasted text past the edit's limit was refused
 };
 
 // Window-menu commands added to the main dialog.
@@ -71,6 +73,9 @@ public:
     virtual void replaceEditText(int id, const std::string& text) = 0;
     // The most characters an edit takes from the keyboard or the clipboard.
     virtual void limitEditText(int id, int characters) = 0;
+    // A static control's text given as UTF-8, for one that names characters
+    // outside the code page.
+    virtual void setItemUnicodeText(int id, const std::string& text) = 0;
     virtual void enableItem(int id, bool enabled) = 0;
     virtual void hideItem(int id) = 0;
     // Gives a control the keyboard focus (from creation on, once shown).

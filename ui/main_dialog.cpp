@@ -40,6 +40,9 @@ constexpr char kNoFirmwareNote[] =
 // Names and labels from the model file: 59 characters and the terminator.
 constexpr int kNameBuffer = 60;
 
+// The line the note under the edits speaks of (0-based), or -1.
+int noteLine = -1;
+
 void setStatus(const char* text)
 {
     std::snprintf(statusText, sizeof statusText, "%s", text);
@@ -118,11 +121,26 @@ void onEditChange(DialogWindow& window, int line)
 {
     const int id = IdFirstEdit + line;
     const FieldLine field = fieldLine(platform::cp1252::toCodePoints(window.editText(id)));
-    // The field shows exactly what will be written.
-    if (field.changed)
+    // The field shows exactly what will be written, and the note says what
+    // it changed until another change needs a note or the line is emptied.
+    if (field.changed) {
         window.replaceEditText(id, platform::cp1252::toUtf8(field.line.text()));
+        window.setItemUnicodeText(IdLineNote, "Line " + std::to_string(line + 1) + ": " + field.note);
+        noteLine = line;
+    } else if (noteLine == line && field.line.empty()) {
+        window.setItemUnicodeText(IdLineNote, "");
+        noteLine = -1;
+    }
     warningLines.setLine(line, field.line);
     window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
+}
+
+// The edit refused what would have taken it past a line's length.
+void onEditFull(DialogWindow& window, int line)
+{
+    window.setItemUnicodeText(IdLineNote, "Line " + std::to_string(line + 1) + ": at most " +
+                                              std::to_string(kLineCharacters) + " characters");
+    noteLine = line;
 }
 
 void onModelSelected(DialogWindow& window)
@@ -192,6 +210,7 @@ void onAddFirmware(DialogWindow& window)
 void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
 {
     dialogState = parameter;
+    noteLine = -1;
     setStatus(kPressPage);
     centreWindow(window, nullptr);
     window.trimWindowMenu();
@@ -235,6 +254,8 @@ bool mainDialogCommand(DialogWindow& window, int id, int notification)
     if (id >= IdFirstEdit && id < IdFirstEdit + WarningLines::kCount) {
         if (notification == NotifyEditChange)
             onEditChange(window, id - IdFirstEdit);
+        if (notification == NotifyEditMaxText)
+            onEditFull(window, id - IdFirstEdit);
         return false;
     }
     switch (id) {

@@ -301,8 +301,8 @@ TEST_F(PatchRunTest, ATextNoLinesCanFillIsSaidApartAndCountsNotAgainstTheLines)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.deutsch);
-        std::string body = "x" + ("WARNING\n" + std::string(358 - 8, 'w')) + '\0' +
-                           ("WARNUNG\n" + std::string(static_cast<std::size_t>(c.deutsch) - 8, 'f')) + '\0' + "end";
+        std::string body = std::string("xWARNING\n") + std::string(358 - 8, 'w') + '\0' + "WARNUNG\n" +
+                           std::string(static_cast<std::size_t>(c.deutsch) - 8, 'f') + '\0' + "end";
         const MadeFirmware made{{body.begin(), body.end()}, {{1, 358}, {360, c.deutsch}}};
         const std::vector<unsigned char>& image = made.bytes;
         fs::remove(workFile("model.org"));

@@ -32,6 +32,7 @@ const ControlEntry kMainControls[] = {
     {1057, K::Edit, 176, 104, 144, 14, ""},
     {0, K::Label, 136, 120, 36, 8, "Line 7:"},
     {1058, K::Edit, 176, 118, 144, 14, ""},
+    {1069, K::Label, 136, 132, 184, 8, ""},
     {1066, K::Label, 136, 140, 132, 8, ""},
     {1059, K::Preview, 10, 54, 111, 12, "WARNING"},
     {1060, K::Preview, 10, 66, 111, 12, "Wendrix is a third"},
