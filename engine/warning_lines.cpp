@@ -33,6 +33,14 @@ const char* WarningLines::lineText(int index) const
     return lines[index];
 }
 
+bool WarningLines::holdsNoText() const
+{
+    for (const auto& line : lines)
+        if (line[0] != '\0')
+            return false;
+    return true;
+}
+
 std::int32_t WarningLines::recomputeLineEnds()
 {
     std::int32_t previous = -1;

@@ -16,6 +16,8 @@ struct WarningLines {
     // and recomputes lineEnds.
     void setLine(int index, const char* text);
     const char* lineText(int index) const;
+    // Whether every line is empty: written, they would blank every text.
+    bool holdsNoText() const;
     // Returns the last entry of lineEnds, or 0 when a line is longer than
     // 30 characters (lineEnds is then updated only up to that line).
     std::int32_t recomputeLineEnds();

@@ -19,6 +19,9 @@ enum ControlId : int {
     IdFirstEdit = 1052,   // edits 1052..1058, one per line
     IdFirstPreview = 1059, // previews 1059..1065 over the picture
     IdStatus = 1066,
+    // Under the status: how many languages show every line, a link to
+    // "Check lines"; or a note on the model file.
+    IdFitLine = 1067,
     IdPicture = 2000,
 };
 
@@ -27,6 +30,7 @@ enum Notification : int {
     NotifyNone = 0,
     NotifyListSelChange = 1,   // CBN_SELCHANGE
     NotifyEditChange = 0x0300, // EN_CHANGE
+    NotifyLinkActivated = 0x0400, // a link clicked, or Enter or Space on it
 };
 
 // Window-menu commands added to the main dialog.
@@ -67,6 +71,11 @@ public:
     // Gives a control the keyboard focus (from creation on, once shown).
     virtual void focusItem(int id) = 0;
     virtual void setCaption(const char* text) = 0;
+    // A link control's text; with `link` the whole text is a link whose
+    // activation raises the control's command with NotifyLinkActivated.
+    virtual void setItemLink(int id, const char* text, bool link) = 0;
+    // The busy cursor over the window, while it waits for another program.
+    virtual void showBusy(bool busy) = 0;
 
     // The model list (a combo box).
     virtual void listReset(int id) = 0;

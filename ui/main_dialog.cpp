@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "config/model_list.h"
 #include "engine/line_storage.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
@@ -25,8 +27,14 @@ namespace {
 constexpr char kPressPage[] = "Press page to continue ...";
 constexpr char kSelectModel[] = "Select a GPS model ...";
 constexpr char kNoGps[] = "No Gps";
+constexpr char kAllLinesEmpty[] = "All seven lines are empty: the power-on page will show no text in any "
+                                  "language. Write it anyway?";
+constexpr char kWaitingForUpdater[] = "Waiting for UPDATER.EXE to finish...";
 // Names and labels from the model file: 59 characters and the terminator.
 constexpr int kNameBuffer = 60;
+
+// Whether the first tick has filled the model list since creation.
+bool listFilled = false;
 
 void setStatus(const char* text)
 {
@@ -46,12 +54,30 @@ void modelSection(int index, char* out)
     readModelValue("GPS", key, "", out, kNameBuffer);
 }
 
+// What the owner can do when the model file lists no model; "" when it does.
+std::string modelListNote(std::size_t listed)
+{
+    const std::string name = modelFileBaseName();
+    switch (modelListFault(listed)) {
+    case ModelListFault::None:
+        return "";
+    case ModelListFault::NoFile:
+        return "No " + name + " beside the program: use Update Wendrix";
+    case ModelListFault::Unreadable:
+        return name + " cannot be read: it is not a plain file";
+    case ModelListFault::NoModels:
+        break;
+    }
+    return name + " lists no models: use Update Wendrix";
+}
+
 void fillModelList(DialogWindow& window)
 {
     window.listReset(IdModelList);
     window.listAppend(IdModelList, kNoGps);
     // The list ends at the first missing or empty key; later keys are not read.
-    for (int n = 1;; ++n) {
+    std::size_t listed = 0;
+    for (int n = 1;; ++n, ++listed) {
         char section[kNameBuffer];
         modelSection(n, section);
         if (section[0] == '\0')
@@ -59,6 +85,7 @@ void fillModelList(DialogWindow& window)
         window.listAppend(IdModelList, section);
     }
     window.listSelect(IdModelList, 0);
+    window.setItemLink(IdFitLine, modelListNote(listed).c_str(), false);
 }
 
 void onPage(DialogWindow& window)
@@ -119,6 +146,13 @@ void onOk(DialogWindow& window)
                              platform::MbOk | platform::MbIconWarning);
         return;
     }
+    // Seven empty lines would blank every language's text: asked first, No
+    // being the answer Enter gives.
+    if (warningLines.holdsNoText() &&
+        platform::messageBox(window.handle(), kAllLinesEmpty, kAppTitle,
+                             platform::MbYesNo | platform::MbIconWarning | platform::MbDefButton2) !=
+            platform::IdYes)
+        return;
     char section[kNameBuffer];
     modelSection(index, section);
     if (PatchRun(window.handle(), section) == 1)
@@ -130,6 +164,7 @@ void onOk(DialogWindow& window)
 void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
 {
     dialogState = parameter;
+    listFilled = false;
     setStatus(kPressPage);
     centreWindow(window, nullptr);
     window.trimWindowMenu();
@@ -152,11 +187,16 @@ void mainDialogTimer(DialogWindow& window, int timerId)
     if (timerId != kModelListTimer)
         return;
     window.cancelTimer(kModelListTimer);
+    // "Page" pressed before the first tick (Enter held while the window
+    // opens) has enabled the lines for good: start-up must not take them back.
+    const bool keepLines = !listFilled && dialogState != kStateDisclaimer;
     for (int i = 0; i < WarningLines::kCount; ++i) {
         window.setItemFont(IdFirstPreview + i, previewFont);
-        window.enableItem(IdFirstEdit + i, false);
+        if (!keepLines)
+            window.enableItem(IdFirstEdit + i, false);
     }
     fillModelList(window);
+    listFilled = true;
     window.setCaption(kAppTitle);
     if (dialogState == kStateModel) {
         dialogState = kStateLines;
@@ -179,6 +219,10 @@ bool mainDialogCommand(DialogWindow& window, int id, int notification)
     case IdModelList:
         if (notification == NotifyListSelChange)
             onModelSelected(window);
+        return false;
+    case IdFitLine:
+        if (notification == NotifyLinkActivated)
+            runCheckLines(window);
         return false;
     case IdOk:
         onOk(window);
@@ -209,6 +253,16 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
     default:
         return false;
     }
+}
+
+int mainDialogWaitForUploader(DialogWindow& window, const std::function<int()>& wait)
+{
+    window.setItemText(IdStatus, kWaitingForUpdater);
+    window.showBusy(true);
+    const int status = wait();
+    window.showBusy(false);
+    showStatus(window);
+    return status;
 }
 
 } // namespace ui

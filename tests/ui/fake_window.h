@@ -54,6 +54,7 @@ public:
     int selection = -1;
     std::string caption;
     std::map<int, void*> pictures, fonts;
+    std::map<int, bool> links; // whether the text set last is a link
     void* icon = nullptr;
     bool menuTrimmed = false;
     std::vector<std::pair<std::string, int>> menu; // top first
@@ -94,6 +95,13 @@ public:
     void hideItem(int id) override { hidden_[id] = true; events.push_back("hide " + std::to_string(id)); }
     void focusItem(int id) override { focused = id; events.push_back("focus " + std::to_string(id)); }
     void setCaption(const char* value) override { caption = value; }
+    void setItemLink(int id, const char* value, bool isLink) override
+    {
+        texts_[id] = value;
+        links[id] = isLink;
+        events.push_back("link " + std::to_string(id) + " " + value);
+    }
+    void showBusy(bool busy) override { events.push_back(busy ? "busy" : "not busy"); }
     void listReset(int) override { list.clear(); selection = -1; listEdit_.reset(); }
     void listAppend(int, const char* value) override { list.push_back(value); }
     void listSelect(int, int index) override

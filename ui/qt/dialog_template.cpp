@@ -33,6 +33,7 @@ const ControlEntry kMainControls[] = {
     {0, K::Label, 136, 120, 36, 8, "Line 7:"},
     {1058, K::Edit, 176, 118, 144, 14, ""},
     {1066, K::Label, 136, 140, 132, 8, ""},
+    {1067, K::Link, 136, 150, 194, 9, ""},
     {1059, K::Preview, 10, 54, 111, 12, "WARNING"},
     {1060, K::Preview, 10, 66, 111, 12, "Wendrix is a third"},
     {1061, K::Preview, 10, 78, 111, 12, "party program."},

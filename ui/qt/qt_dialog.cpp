@@ -1,5 +1,6 @@
 #include "ui/qt/qt_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -144,6 +145,16 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
                     [this, id] { command(id, NotifyEditChange); });
             addWindowMenuToContextMenu(edit);
             widget = edit;
+            break;
+        }
+        case ControlKind::Link: {
+            auto* link = new QLabel(this);
+            link->setTextFormat(Qt::RichText);
+            link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+            link->setFocusPolicy(Qt::NoFocus);
+            connect(link, &QLabel::linkActivated, this, [this, id] { command(id, NotifyLinkActivated); });
+            widget = link;
             break;
         }
         case ControlKind::ComboBox: {
@@ -323,6 +334,29 @@ void QtDialog::setCaption(const char* text)
     setWindowTitle(fromAnsi(text));
 }
 
+void QtDialog::setItemLink(int id, const char* text, bool link)
+{
+    auto* label = qobject_cast<QLabel*>(item(id));
+    if (label == nullptr)
+        return;
+    const QString value = fromAnsi(text);
+    const QString shown = elided(label, value).toHtmlEscaped();
+    label->setText(link ? QStringLiteral("<a href=\"check\">%1</a>").arg(shown) : shown);
+    label->setToolTip(elided(label, value) != value ? value : QString());
+    // Only a link takes the focus, so that Tab, then Enter or Space, opens it.
+    label->setFocusPolicy(link ? Qt::StrongFocus : Qt::NoFocus);
+    if (label->isVisible())
+        label->repaint();
+}
+
+void QtDialog::showBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
 void QtDialog::listReset(int id)
 {
     if (auto* combo = qobject_cast<QComboBox*>(item(id)))
@@ -469,8 +503,9 @@ MainDialogQt::MainDialogQt(std::int32_t parameter) : QtDialog(kMainTemplate)
         if (ownsHandle(owner))
             sysCommand(commandId);
     });
-    platform::setProcessWaitHandler(
-        [this](const std::function<int()>& wait) { return waitPainted(wait); });
+    platform::setProcessWaitHandler([this](const std::function<int()>& wait) {
+        return mainDialogWaitForUploader(*this, [&] { return waitPainted(wait); });
+    });
     mainDialogCreate(*this, parameter);
 }
 

@@ -41,6 +41,8 @@ public:
     void hideItem(int id) override;
     void focusItem(int id) override;
     void setCaption(const char* text) override;
+    void setItemLink(int id, const char* text, bool link) override;
+    void showBusy(bool busy) override;
     void listReset(int id) override;
     void listAppend(int id, const char* text) override;
     void listSelect(int id, int index) override;

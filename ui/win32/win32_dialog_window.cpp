@@ -1,5 +1,7 @@
 #include "ui/win32/win32_dialog_window.h"
 
+#include <string>
+
 #include "ui/win32/dialog_procs.h"
 
 namespace ui::win32 {
@@ -48,6 +50,29 @@ void Win32DialogWindow::focusItem(int id)
 void Win32DialogWindow::setCaption(const char* text)
 {
     SetWindowTextA(window_, text);
+}
+
+void Win32DialogWindow::setItemLink(int id, const char* text, bool link)
+{
+    HWND control = GetDlgItem(window_, id);
+    if (control == nullptr)
+        return;
+    // A SysLink reads "<a>" as markup; a note holds no such tag.
+    const std::string markup = link ? std::string("<a>") + text + "</a>" : std::string(text);
+    SetWindowTextA(control, markup.c_str());
+    // Only a link is a tab stop, so that Tab, then Enter or Space, opens it.
+    const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
+    SetWindowLongPtrA(control, GWL_STYLE, link ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+}
+
+void Win32DialogWindow::showBusy(bool busy)
+{
+    // The dialog procedure keeps the cursor while the property is there.
+    if (busy)
+        SetPropA(window_, kBusyProperty, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropA(window_, kBusyProperty);
+    SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
 void Win32DialogWindow::listReset(int id)

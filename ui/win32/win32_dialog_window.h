@@ -8,6 +8,9 @@
 
 namespace ui::win32 {
 
+// Set on a dialog while it waits for another program: its cursor is busy.
+inline constexpr char kBusyProperty[] = "WendrixBusy";
+
 class Win32DialogWindow final : public DialogWindow {
 public:
     explicit Win32DialogWindow(HWND window) : window_(window) {}
@@ -20,6 +23,8 @@ public:
     void hideItem(int id) override;
     void focusItem(int id) override;
     void setCaption(const char* text) override;
+    void setItemLink(int id, const char* text, bool link) override;
+    void showBusy(bool busy) override;
     void listReset(int id) override;
     void listAppend(int id, const char* text) override;
     void listSelect(int id, int index) override;
