@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFontMetrics>
@@ -270,6 +271,25 @@ TEST_F(QtDialogTest, KeyboardFocusStartsOnPageThenMovesToLineOne)
     EXPECT_EQ(edit(0)->text(), QStringLiteral("typed"));
 }
 
+// Enter held while the window opens presses Page before the first tick; the
+// lines stay enabled and take the typing. Without a model file the line
+// under the status says so and what to do.
+TEST_F(QtDialogTest, AnEarlyPageKeepsTheLinesAndAMissingModelFileIsNamed)
+{
+    dialog = std::make_unique<MainDialogQt>(kStateDisclaimer);
+    dialog->show();
+    ASSERT_TRUE(dialog->windowTitle().isEmpty()); // no tick yet
+    QTest::keyClick(button(IdPage), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->windowTitle(), QStringLiteral("Zarnek Wendrix"), 2000);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(edit(i)->isEnabled()) << i;
+    EXPECT_EQ(QApplication::focusWidget(), edit(0));
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Select a GPS model ..."));
+    EXPECT_EQ(text(*dialog, IdFitLine), QStringLiteral("No wendrix.ini beside the program: use Update Wendrix"));
+    EXPECT_EQ(combo()->count(), 1);
+    screenshot(*dialog, "2-no-model-file");
+}
+
 TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
 {
     writeFirmwareModel();
@@ -319,6 +339,9 @@ TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
         ASSERT_EQ(boxes->messages.size(), 1u); // the question has been answered
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_FALSE(dialog->isEnabled());
+        EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Waiting for UPDATER.EXE to finish..."));
+        EXPECT_TRUE(QApplication::overrideCursor() != nullptr &&
+                    QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         dialog->installEventFilter(&painted);
         dialog->update();
         QTRY_VERIFY_WITH_TIMEOUT(painted.paints > 0, 2000);
@@ -338,6 +361,8 @@ TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), 1);
     EXPECT_EQ(messageTexts(), (Strings{"You may now run UPDATER\nStart UPDATER.EXE now?"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
 }
 
 TEST_F(QtDialogTest, EnterInALineAndATypedListTextThatNamesNoModelAreRefusedLikeNoGps)

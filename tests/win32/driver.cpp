@@ -591,6 +591,7 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     InvalidateRect(dialog, nullptr, TRUE);
     EXPECT_NE(waitFor([&] { return GetUpdateRect(dialog, nullptr, FALSE) ? nullptr : dialog; }, 2000), nullptr)
         << "the dialog was not repainted while the uploader ran";
+    EXPECT_EQ(itemText(dialog, 1066), "Waiting for UPDATER.EXE to finish...");
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
     Sleep(500);
@@ -601,6 +602,48 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
+}
+
+// Enter held while the window opens presses Page before the first tick; the
+// lines must stay enabled and take the typing. Without a model file the line
+// under the status says so and what to do.
+TEST_F(ProgramUnderTest, AnEarlyPageKeepsTheLinesAndAMissingModelFileIsNamed)
+{
+    ASSERT_TRUE(DeleteFileA((folder + "\\wendrix.ini").c_str()));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.c_str(), &startup, &process));
+    CloseHandle(process.hThread);
+    // The dialog as soon as it is there, its first tick perhaps still to come.
+    HWND dialog = waitFor([&]() -> HWND {
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId && IsWindowVisible(window))
+                return window;
+        }
+        return nullptr;
+    });
+    ASSERT_NE(dialog, nullptr);
+    const bool beforeTick = windowText(dialog).empty();
+    // Enter on the focused Page, as a held key repeats it.
+    PostMessageA(GetDlgItem(dialog, 1029), WM_KEYDOWN, VK_RETURN, 0x40000001);
+    PostMessageA(GetDlgItem(dialog, 1029), WM_KEYUP, VK_RETURN, 0xC0000001);
+    ASSERT_NE(waitFor([&] { return windowText(dialog) == "Zarnek Wendrix" && !visible(dialog, 1029) ? dialog : nullptr; }),
+              nullptr);
+    Sleep(300); // the first tick, had Page come before it
+    SCOPED_TRACE(beforeTick ? "Page before the first tick" : "Page after the first tick");
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(enabled(dialog, 1052 + i)) << "line " << i + 1;
+    EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052));
+    EXPECT_EQ(itemText(dialog, 1066), "Select a GPS model ...");
+    EXPECT_EQ(itemText(dialog, 1067), "No wendrix.ini beside the program: use Update Wendrix");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCOUNT, 0, 0), 1);
+    requestScreenshot(folder, "no-model-file");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
 }
 
 // After OK on lines that some languages cannot take, the summary box names
