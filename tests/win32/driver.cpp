@@ -543,18 +543,24 @@ TEST_F(ProgramUnderTest, PreviewLinesLieInsideThePictureFrame)
     const testing_support::PixelBox frame{picture.left + scaled(6), picture.top + scaled(69),
                                           picture.left + scaled(173), picture.top + scaled(213)};
 
+    // The disclaimer, then the typed lines: each inside its field, clear of
+    // the frame, descenders whole.
+    const Screenshot disclaimer = capture(dialog);
     press(dialog, 1029, true);
     const Screenshot empty = capture(dialog);
     const std::vector<testing_support::PixelBox> fields = typeLongPreviewLines(dialog);
     const Screenshot full = capture(dialog);
-    const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != full.at(x, y); };
-    // Legible means 5 pixels high at any DPI.
-    testing_support::expectInkInsideFields(fields, picture, 5, differs);
-    const testing_support::PixelBox ink = testing_support::changedPixels(picture, differs);
-    EXPECT_GE(ink.left, frame.left) << "left of the frame";
-    EXPECT_LE(ink.right, frame.right) << "right of the frame";
-    EXPECT_GE(ink.top, frame.top) << "above the frame";
-    EXPECT_LE(ink.bottom, frame.bottom) << "below the frame";
+    for (const Screenshot* shown : {&disclaimer, &full}) {
+        SCOPED_TRACE(shown == &disclaimer ? "the disclaimer" : "the typed lines");
+        const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != shown->at(x, y); };
+        // Legible means 5 pixels high at any DPI.
+        testing_support::expectInkInsideFields(fields, picture, 5, differs);
+        const testing_support::PixelBox ink = testing_support::changedPixels(picture, differs);
+        EXPECT_GE(ink.left, frame.left) << "left of the frame";
+        EXPECT_LE(ink.right, frame.right) << "right of the frame";
+        EXPECT_GT(ink.top, frame.top + 1) << "on the frame's top line";
+        EXPECT_LT(ink.bottom, frame.bottom - 1) << "on the frame's bottom line";
+    }
     requestScreenshot(folder, std::to_string(dpi) + "dpi");
 
     PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -591,7 +597,8 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     InvalidateRect(dialog, nullptr, TRUE);
     EXPECT_NE(waitFor([&] { return GetUpdateRect(dialog, nullptr, FALSE) ? nullptr : dialog; }, 2000), nullptr)
         << "the dialog was not repainted while the uploader ran";
-    EXPECT_EQ(itemText(dialog, 1066), "Waiting for UPDATER.EXE to finish...");
+    // Read from the window's own text: a message would wait for the uploader.
+    EXPECT_EQ(windowText(GetDlgItem(dialog, 1066)), "Waiting for UPDATER.EXE to finish...");
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
     Sleep(500);

@@ -16,7 +16,9 @@
 
 #include "platform/platform.h"
 #include "ui/about_dialog.h"
+#include "engine/warning_lines.h"
 #include "ui/main_dialog.h"
+#include "ui/preview_layout.h"
 #include "ui/qt/ansi_text.h"
 #include "ui/qt/line_validator.h"
 #include "ui/qt/preview_label.h"
@@ -507,6 +509,21 @@ MainDialogQt::MainDialogQt(std::int32_t parameter) : QtDialog(kMainTemplate)
         return mainDialogWaitForUploader(*this, [&] { return waitPainted(wait); });
     });
     mainDialogCreate(*this, parameter);
+    placePreviewsOnPicture();
+}
+
+void MainDialogQt::placePreviewsOnPicture()
+{
+    QWidget* picture = item(IdPicture);
+    if (picture == nullptr)
+        return;
+    // Without a picture the fields lie where its frame would be.
+    const int width = picture->width() > 1 ? picture->width() : kPictureWidth;
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        const FieldBox box = previewFieldBox(i, width);
+        if (QWidget* field = item(IdFirstPreview + i))
+            field->setGeometry(picture->x() + box.left, picture->y() + box.top, box.width, box.height);
+    }
 }
 
 MainDialogQt::~MainDialogQt()

@@ -99,6 +99,8 @@ protected:
     void timer(int timerId) override;
 
 private:
+    // The preview fields over the picture's frame, by its pixels.
+    void placePreviewsOnPicture();
     // Runs the platform's wait for a process with the window painted.
     int waitPainted(const std::function<int()>& wait);
 };

@@ -18,12 +18,13 @@ namespace {
 // The window the About box being created is centred over.
 HWND aboutOver = nullptr;
 
-int pictureHeight(void* picture)
+// The picture's size in pixels; 0 by 0 when there is none.
+SIZE pictureSize(void* picture)
 {
     BITMAP size{};
     if (picture == nullptr || GetObjectA(static_cast<HBITMAP>(picture), sizeof size, &size) == 0)
-        return 0;
-    return size.bmHeight;
+        return {0, 0};
+    return {size.bmWidth, size.bmHeight};
 }
 
 } // namespace
@@ -36,7 +37,8 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     Win32DialogWindow window(dialog);
     switch (message) {
     case WM_INITDIALOG:
-        keepPictureAboveRule(dialog, pictureHeight(warningBitmap));
+        keepPictureAboveRule(dialog, pictureSize(warningBitmap).cy);
+        placePreviewFieldsOnPicture(dialog, pictureSize(warningBitmap).cx);
         drawPreviewFieldsOverPicture(dialog);
         addWindowMenuToEditMenus(dialog);
         // The patch run's wait for the uploader says so in this dialog.
