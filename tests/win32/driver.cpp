@@ -202,6 +202,32 @@ Screenshot capture(HWND dialog)
     return shot;
 }
 
+// The text of a message box is drawn whole: no glyph of it reaches the
+// right or the bottom edge of its static, where it would be cut off.
+void expectWholeText(HWND box)
+{
+    HWND label = nullptr;
+    for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr));)
+        if (GetWindowTextLengthA(child) > 0) {
+            label = child;
+            break;
+        }
+    ASSERT_NE(label, nullptr) << "no text in the box";
+    const Screenshot shot = capture(label);
+    ASSERT_GT(shot.width, 2);
+    const DWORD background = shot.at(shot.width - 1, 0);
+    int inkRight = -1, inkBottom = -1;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (shot.at(x, y) != background) {
+                inkRight = std::max(inkRight, x);
+                inkBottom = std::max(inkBottom, y);
+            }
+    ASSERT_GE(inkRight, 0) << "nothing drawn";
+    EXPECT_LT(inkRight, shot.width - 2) << "cut off at the right: " << windowText(label);
+    EXPECT_LT(inkBottom, shot.height - 1) << "cut off at the bottom: " << windowText(label);
+}
+
 class ProgramUnderTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -609,6 +635,38 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
+}
+
+// Message boxes are as large as their text: the one that says the working
+// file cannot be written shows its last letters ("protected", not
+// "protectec"), and every other box of the run too.
+TEST_F(ProgramUnderTest, MessageBoxesShowTheirWholeText)
+{
+    ASSERT_TRUE(SetFileAttributesA((folder + "\\modela.rgn").c_str(), FILE_ATTRIBUTE_READONLY));
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    press(dialog, 1);
+    std::string text;
+    for (int i = 0; i < 4 && text.rfind("Cannot write", 0) != 0; ++i) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+        ASSERT_NE(box, nullptr);
+        text = messageText(box);
+        SCOPED_TRACE(text);
+        expectWholeText(box);
+        if (text.rfind("Cannot write", 0) == 0)
+            requestScreenshot(folder, "cannot-write");
+        press(box, IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(text.rfind("Cannot write modela.rgn!\n", 0), 0u) << text;
+    SetFileAttributesA((folder + "\\modela.rgn").c_str(), FILE_ATTRIBUTE_NORMAL);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
 }
 
 // Enter held while the window opens presses Page before the first tick; the

@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/platform.h"
 #include "ui/startup.h"
+#include "ui/win32/message_box.h"
 #include "ui/win32/win32_front_end.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -11,6 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // The main dialog's fit line is a SysLink, the Check lines window a list view.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LINK_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
+    platform::setMessageBoxHandler(ui::win32::showMessageBox);
     ui::win32::Win32FrontEnd frontEnd(instance);
     return ui::runProgram(instance, frontEnd);
 }
