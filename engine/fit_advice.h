@@ -73,6 +73,11 @@ LanguageFit judgeFit(const WarningLines& lines, std::int32_t length, const FitOu
 // note of what is left out ("" when nothing is).
 std::string fitReason(const LanguageFit& fit);
 
+// The change alone, in plain words ("take exactly 9 characters off lines 1,
+// 2 and 3 in all"): what fitReason advises after its reason. "" where the
+// lines cannot change the verdict (fits, not located, text too long).
+std::string fitChange(const LanguageFit& fit);
+
 // The machine name of the verdict: "fits", "not_located", "text_too_long",
 // "line_1_too_long", "lines_lost", "too_many_lines", "reach_short".
 const char* fitAdviceKind(const LanguageFit& fit);

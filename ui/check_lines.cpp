@@ -1,14 +1,16 @@
 #include "ui/check_lines.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <optional>
 
 #include "config/app_text.h"
 #include "config/model_file.h"
 #include "config/model_list.h"
 #include "engine/arrangement.h"
 #include "engine/fit_advice.h"
+#include "engine/fit_summary.h"
 #include "engine/fitting.h"
 #include "engine/firmware_image.h"
 #include "engine/language_table.h"
@@ -24,6 +26,8 @@ namespace {
 constexpr int kPathBuffer = 259;
 constexpr int kNameBuffer = 60;
 constexpr int kNumberBuffer = 30;
+// Room for an edit's whole text, which may be longer than a line.
+constexpr int kFieldBuffer = 256;
 
 std::string format(const char* pattern, const std::string& value)
 {
@@ -50,26 +54,34 @@ struct CheckedImage {
     ~CheckedImage() { releaseImage(image); }
 };
 
-} // namespace
+// One model's firmware and the lines, judged as OK would judge them.
+struct Judged {
+    std::string section;
+    std::string refusal; // why OK would stop, "" when it would go on
+    LanguageTable table{};
+    FitResult fit;
+    FitVerdicts verdicts;
+};
 
-std::string checkLinesReport(int index)
+Judged judge(int index, const WarningLines& lines)
 {
-    if (index <= 0)
-        return "Select a GPS model first";
-
+    Judged judged;
     char key[32];
     std::snprintf(key, sizeof key, "Gps-%d", index);
     char section[kNameBuffer];
     readModelValue("GPS", key, "", section, sizeof section);
+    judged.section = section;
     char org[kPathBuffer], rgn[kPathBuffer], crcText[kNumberBuffer], langText[kNumberBuffer];
     readModelValue(section, "org", "", org, sizeof org);
     readModelValue(section, "rgn", "", rgn, sizeof rgn);
     readModelValue(section, "crc", "", crcText, sizeof crcText);
     readModelValue(section, "lang", "", langText, sizeof langText);
-    if (!isCompleteModel(org, rgn, crcText, langText))
-        return format("The model file's section [%s] needs org=, rgn=, crc= and lang= (1 to 14)\n"
-                      "wendrix-cli check names what is wrong",
-                      section);
+    if (!isCompleteModel(org, rgn, crcText, langText)) {
+        judged.refusal = format("The model file's section [%s] needs org=, rgn=, crc= and lang= (1 to 14)\n"
+                                "wendrix-cli check names what is wrong",
+                                section);
+        return judged;
+    }
     const std::uint32_t crc = parseHexNumber(crcText);
     const std::int32_t count = static_cast<std::int32_t>(parseDecimalNumber(langText));
 
@@ -77,52 +89,212 @@ std::string checkLinesReport(int index)
     CheckedImage held;
     const ImageSource source = readUnpatchedImage(org, rgn, crc, held.image);
     if (source == ImageSource::WorkingUnreadable)
-        return format("Cannot read %s!", rgn);
-    if (source == ImageSource::NotOriginal)
-        return format("Not original %s file!", rgn);
-
+        judged.refusal = format("Cannot read %s!", rgn);
+    else if (source == ImageSource::NotOriginal)
+        judged.refusal = format("Not original %s file!", rgn);
+    if (!judged.refusal.empty())
+        return judged;
     locateTexts(held.image, count);
-    FitResult fit;
-    fitTexts(warningLines, languageTable, held.image, count, fit);
-    FitVerdicts verdicts;
-    judgeAll(warningLines, languageTable, fit, verdicts);
+    judged.table = languageTable;
+    fitTexts(lines, judged.table, held.image, count, judged.fit);
+    judgeAll(lines, judged.table, judged.fit, judged.verdicts);
+    return judged;
+}
 
-    std::string report = format("%s, ", section) + std::to_string(verdicts.fitting) + " of " +
-                         std::to_string(verdicts.count) + " languages fit these lines:\n";
+// "All 14 ..." as it reads after "Arranged like this, ".
+std::string lowerFirst(std::string text)
+{
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
+// The text as the receiver shows it: the replacement's lines, each with the
+// spaces that centre it (spaces after a line, and empty lines after the
+// last that holds text, show as nothing).
+std::vector<std::string> shownLines(const FitOutcome& outcome)
+{
+    std::vector<std::string> lines;
+    std::string text(outcome.candidate);
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    while (lines.size() > 1 && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+CheckRow rowOf(const LanguageEntry& entry, const LanguageFit& verdict, const FitOutcome& outcome)
+{
+    CheckRow row;
+    row.language = entry.name;
+    if (keepsOwnWarning(verdict)) {
+        row.mark = FitMark::OwnWarning;
+        row.markText = "keeps its own warning";
+        row.change = fitReason(verdict);
+    } else if (verdict.kind == FitKind::NotLocated) {
+        row.mark = FitMark::NotFound;
+        row.markText = "not found";
+        row.change = fitReason(verdict);
+    } else if (verdict.fits()) {
+        row.mark = FitMark::Fits;
+        row.markText = "fits";
+    } else {
+        row.mark = FitMark::DoesNotFit;
+        row.markText = "does not fit";
+        row.change = fitChange(verdict);
+    }
+    if (outcome.replaced)
+        row.shown = shownLines(outcome);
+    else
+        row.shownNote = "its own warning, unchanged";
+    return row;
+}
+
+// What the owner had typed before "Use these lines", while the fields hold
+// the arrangement.
+std::optional<std::array<std::string, WarningLines::kCount>> typedLines;
+// The arrangement the window offers, for "Use these lines".
+std::vector<std::string> offeredLines;
+// Set while the window fills the fields itself.
+bool fillingFields = false;
+
+void fillFields(DialogWindow& main, const std::array<std::string, WarningLines::kCount>& lines)
+{
+    fillingFields = true;
+    // Each field raises its change command: the line, the preview and the
+    // live fit follow at once.
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        main.setItemText(IdFirstEdit + i, lines[static_cast<std::size_t>(i)].c_str());
+    fillingFields = false;
+}
+
+} // namespace
+
+CheckLinesView checkLinesView(int index)
+{
+    CheckLinesView view;
+    view.canGoBack = typedLines.has_value();
+    offeredLines.clear();
+    if (index <= 0) {
+        view.heading = "Select a GPS model first";
+        return view;
+    }
+    const Judged judged = judge(index, warningLines);
+    if (!judged.refusal.empty()) {
+        view.heading = judged.refusal;
+        return view;
+    }
+    const FitVerdicts& verdicts = judged.verdicts;
+    view.heading = judged.section + ": " + fitCountLine(verdicts);
+
+    // Firmware order, with the languages that keep their own warning last.
     std::int32_t lengths[LanguageTable::kCount] = {};
+    std::vector<CheckRow> ownWarnings;
     for (int e = 0; e < verdicts.count; ++e) {
         const LanguageFit& verdict = verdicts.languages[e];
-        const std::string reason = fitReason(verdict);
-        report += std::to_string(e + 1) + ". " + languageTable.entries[e].name + ": " +
-                  (verdict.fits() ? "fits" + (reason.empty() ? "" : "; " + reason) : reason) + "\n";
-        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : languageTable.entries[e].length;
+        CheckRow row = rowOf(judged.table.entries[e], verdict, judged.fit.entries[e]);
+        (row.mark == FitMark::OwnWarning ? ownWarnings : view.rows).push_back(std::move(row));
+        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : judged.table.entries[e].length;
     }
+    view.rows.insert(view.rows.end(), ownWarnings.begin(), ownWarnings.end());
 
     // The same words in other lines may suit more languages.
+    const char* const noBetter = view.canGoBack ? "The fields hold the arranged lines; Back to my lines puts back "
+                                                  "what you typed."
+                                                : "No other arrangement of your words suits more languages.";
+    if (countFit(verdicts).notShowing() == 0) {
+        if (view.canGoBack)
+            view.arrangedNote = noBetter;
+        return view;
+    }
     std::string text;
     for (int i = 0; i < WarningLines::kCount; ++i)
         text += std::string(warningLines.lineText(i)) + " ";
     Arrangement best;
-    if (verdicts.fitting < verdicts.count && findArrangement(splitWords(text), lengths, verdicts.count, best) &&
-        best.fitting > verdicts.fitting) {
-        const std::string note = searchedNote(best);
-        report += "\nArranged like this, " + std::to_string(best.fitting) + " of " +
-                  std::to_string(verdicts.count) + " languages would fit" + (note.empty() ? "" : " (" + note + ")") +
-                  ":\n";
-        for (int i = 0; i < best.lineCount; ++i)
-            report += "Line " + std::to_string(i + 1) + ": " + best.lines[i] + "\n";
+    if (!findArrangement(splitWords(text), lengths, verdicts.count, best) || best.fitting <= verdicts.fitting) {
+        view.arrangedNote = noBetter;
+        return view;
     }
-    if (!report.empty() && report.back() == '\n')
-        report.pop_back();
-    return report;
+    WarningLines arranged;
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        arranged.setLine(i, best.lines[i].c_str());
+    FitResult arrangedFit;
+    FitVerdicts arrangedVerdicts;
+    fitLengths(arranged, lengths, verdicts.count, arrangedFit);
+    judgeAll(arranged, judged.table, arrangedFit, arrangedVerdicts);
+    const std::string note = searchedNote(best);
+    view.arrangedNote = "Arranged like this, " + lowerFirst(fitCountLine(arrangedVerdicts)) +
+                        (note.empty() ? "" : " (" + note + ")") + ":";
+    for (int i = 0; i < best.lineCount; ++i)
+        view.arranged.push_back(best.lines[i]);
+    offeredLines.assign(best.lines, best.lines + WarningLines::kCount);
+    view.canUse = true;
+    return view;
 }
 
-void runCheckLines(DialogWindow& window)
+void runCheckLines(DialogWindow& main)
 {
-    const int index = window.listSelection(IdModelList);
-    const std::string report = checkLinesReport(index);
-    platform::messageBox(window.handle(), report.c_str(), kAppTitle,
-                         index <= 0 ? platform::MbIconWarning : platform::MbIconInformation);
+    if (main.listSelection(IdModelList) <= 0) {
+        platform::messageBox(main.handle(), "Select a GPS model first", kAppTitle, platform::MbIconWarning);
+        return;
+    }
+    main.runCheckLinesWindow();
+}
+
+void checkLinesCreate(CheckLinesWindow& window, DialogWindow& main)
+{
+    window.show(checkLinesView(main.listSelection(IdModelList)));
+}
+
+bool checkLinesCommand(CheckLinesWindow& window, DialogWindow& main, int id)
+{
+    switch (id) {
+    case IdUseLines: {
+        if (offeredLines.size() != WarningLines::kCount)
+            return true;
+        if (!typedLines) {
+            std::array<std::string, WarningLines::kCount> typed;
+            for (int i = 0; i < WarningLines::kCount; ++i) {
+                char text[kFieldBuffer];
+                main.getItemText(IdFirstEdit + i, text, sizeof text);
+                typed[static_cast<std::size_t>(i)] = text;
+            }
+            typedLines = typed;
+        }
+        std::array<std::string, WarningLines::kCount> lines;
+        std::copy(offeredLines.begin(), offeredLines.end(), lines.begin());
+        fillFields(main, lines);
+        window.show(checkLinesView(main.listSelection(IdModelList)));
+        return true;
+    }
+    case IdBackToMyLines:
+        if (typedLines) {
+            const auto typed = *typedLines;
+            typedLines.reset();
+            fillFields(main, typed);
+        }
+        window.show(checkLinesView(main.listSelection(IdModelList)));
+        return true;
+    case IdOk:
+    case IdCancel:
+        window.close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void linesEditedByOwner()
+{
+    if (!fillingFields)
+        typedLines.reset();
 }
 
 } // namespace ui

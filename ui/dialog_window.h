@@ -100,6 +100,8 @@ public:
 
     // Runs the About box modally, without an owner.
     virtual void runAboutBox() = 0;
+    // Runs the "Check lines" window modally over this window (ui/check_lines.h).
+    virtual void runCheckLinesWindow() = 0;
 
     // Screen size in pixels; false when it cannot be had.
     virtual bool screenSize(int* width, int* height) = 0;

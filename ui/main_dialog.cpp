@@ -112,6 +112,7 @@ void onEditChange(DialogWindow& window, int line)
     window.getItemText(IdFirstEdit + line, text, sizeof text);
     warningLines.setLine(line, text);
     window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
+    linesEditedByOwner();
 }
 
 void onModelSelected(DialogWindow& window)

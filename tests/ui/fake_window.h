@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -125,6 +126,15 @@ public:
     void cancelTimer(int id) override { timerArmed &= id != ui::kModelListTimer; }
     void endDialog(int value) override { ended = true; result = value; }
     void runAboutBox() override { ++aboutBoxes; }
+    // The window's part is the test's: it runs here, over this window.
+    std::function<void()> checkLinesWindow;
+    int checkLinesWindows = 0;
+    void runCheckLinesWindow() override
+    {
+        ++checkLinesWindows;
+        if (checkLinesWindow)
+            checkLinesWindow();
+    }
     bool screenSize(int* width, int* height) override { *width = 1024; *height = 768; return true; }
     bool windowRect(ui::WindowRect* out) override
     {

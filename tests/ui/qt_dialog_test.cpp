@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include "tests/support/preview_ink.h"
 #include "tests/ui/dialog_fixture.h"
 #include "tests/ui/model_server.h"
+#include "ui/qt/check_lines_window.h"
 #include "ui/qt/qt_dialog.h"
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_message_box.h"
@@ -606,32 +608,73 @@ TEST_F(QtDialogTest, MenuCommandsRunAfterTheMenuHasGone)
     EXPECT_EQ(edit(2)->text(), QStringLiteral("typed so far"));
 }
 
-// "Check lines" shows, in a box of its own, which languages take the lines
-// as typed and what to change for the others; it writes nothing.
-TEST_F(QtDialogTest, CheckLinesShowsWhichLanguagesFitBeforeAnythingIsWritten)
+// "Check lines" in a window of its own: one row per language, the one that
+// keeps its own warning last; Alt+U puts the arrangement that suits more
+// languages into the fields, Alt+B puts the typed lines back, Escape closes.
+// OK then writes the lines in the fields, as the run's log says.
+TEST_F(QtDialogTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
 {
-    writeFirmwareModel();
-    platform::setMessageBoxHandler(showMessageBox);
+    writeFourteenModel();
+    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "#!/bin/sh\n"));
     open(true);
-    typeLinesSomeLanguagesCannotTake();
-    QString shown;
-    whenShown<QMessageBox>([&](QMessageBox& box) {
-        shown = box.text();
-        EXPECT_EQ(box.icon(), QMessageBox::Information);
-        screenshot(box, "7-check-lines");
-        box.button(QMessageBox::Ok)->click();
+    QTest::keyClicks(edit(0), QStringLiteral("Property of"));
+    QTest::keyClicks(edit(1), QStringLiteral("Jo Smith, Leith"));
+    chooseNext();
+
+    bool checked = false;
+    whenShown<CheckLinesDialogQt>([&](CheckLinesDialogQt& window) {
+        checked = true;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Check lines"));
+        EXPECT_EQ(window.heading()->text().toStdString(),
+                  "Etrex: 8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+        QTableWidget* table = window.table();
+        ASSERT_EQ(table->rowCount(), 14);
+        ASSERT_EQ(table->columnCount(), 4);
+        EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("fits"));
+        EXPECT_EQ(table->item(8, 1)->text(), QStringLiteral("does not fit"));
+        EXPECT_EQ(table->item(13, 1)->text(), QStringLiteral("keeps its own warning"));
+        // The text as the receiver shows it, in a fixed-width font.
+        EXPECT_TRUE(table->item(0, 2)->text().contains(QStringLiteral("Property of")));
+        EXPECT_TRUE(QFontInfo(table->item(0, 2)->font()).fixedPitch());
+        EXPECT_EQ(window.arranged()->text(), QStringLiteral("Property of Jo Smith, Leith"));
+        EXPECT_TRUE(window.button(IdUseLines)->isEnabled());
+        EXPECT_FALSE(window.button(IdBackToMyLines)->isEnabled());
+        QApplication::processEvents();
+        screenshot(window, "9-check-lines");
+
+        // A mnemonic presses its button as a click shown on screen: it lands
+        // a moment later.
+        QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(edit(0)->text(), QStringLiteral("Property of Jo Smith, Leith"), 2000);
+        EXPECT_EQ(edit(1)->text(), QString());
+        EXPECT_EQ(text(*dialog, IdFirstPreview), QStringLiteral("Property of Jo Smith, Leith"));
+        EXPECT_TRUE(window.heading()->text().contains(QStringLiteral("10 of 13")));
+        EXPECT_FALSE(window.button(IdUseLines)->isEnabled());
+        EXPECT_TRUE(window.button(IdBackToMyLines)->isEnabled());
+        screenshot(window, "10-check-lines-used");
+        screenshot(*dialog, "10-after-use");
+
+        QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(edit(1)->text(), QStringLiteral("Jo Smith, Leith"), 2000);
+        EXPECT_EQ(edit(0)->text(), QStringLiteral("Property of"));
+        QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(edit(1)->text(), QString(), 2000);
+        QTest::keyClick(&window, Qt::Key_Escape);
     });
     QAction* check = dialog->windowMenu()->actions().at(2);
     ASSERT_EQ(check->text(), QStringLiteral("Check lines"));
-    check->trigger(); // returns when the box ends
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Etrex, 4 of 6 languages fit these lines:\n1. English: fits\n")))
-        << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral("5. Espa\u00f1ol: lines 1 to 3 need 69 characters"))) << shown.toStdString();
-    std::vector<unsigned char> bytes;
-    ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), bytes));
-    EXPECT_EQ(bytes, firmware.bytes);
-    EXPECT_FALSE(testing_support::exists(work("fw.org")));
+    check->trigger(); // returns when the window has closed
+    EXPECT_TRUE(checked);
     EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(testing_support::exists(work("fw.org"))) << "the check wrote";
+    EXPECT_EQ(edit(0)->text(), QStringLiteral("Property of Jo Smith, Leith"));
+
+    QTest::mouseClick(button(IdOk), Qt::LeftButton); // returns when the run has ended
+    EXPECT_FALSE(dialog->isVisible());
+    const std::string log = testing_support::readText(root.file("prog/wendrix.LOG"));
+    EXPECT_NE(log.find("Line-1:  27 Property of Jo Smith, Leith\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Line-2:  28 \r\n"), std::string::npos) << log;
 }
 
 // After OK on lines that some languages cannot take, the summary names each

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -112,14 +113,20 @@ std::string readRegistryLine(int n)
     return result == 0 ? value : "(no value)";
 }
 
-// `name`, when given, is added to the picture's file name.
-void requestScreenshot(const std::string& folder, const std::string& name = "")
+// `name`, when given, is added to the picture's file name; with `window`
+// the picture holds that window alone.
+void requestScreenshot(const std::string& folder, const std::string& name = "", HWND window = nullptr)
 {
     if (env("WENDRIX_SCREENSHOT").empty())
         return;
     const std::string request = folder + "\\screenshot.request";
     const std::string done = folder + "\\screenshot.done";
-    writeWhole(request, name);
+    std::string asked = name;
+    RECT frame;
+    if (window != nullptr && GetWindowRect(window, &frame))
+        asked += " " + std::to_string(frame.left) + " " + std::to_string(frame.top) + " " +
+                 std::to_string(frame.right - frame.left) + " " + std::to_string(frame.bottom - frame.top);
+    writeWhole(request, asked);
     for (int i = 0; i < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     DeleteFileA(done.c_str());
@@ -635,6 +642,89 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
+}
+
+// "Check lines" in a window of its own, driven as the owner would: two
+// lines typed, the window opened from the window menu, Alt+U for the
+// arrangement that suits more languages, Alt+B back, Alt+U again, Escape;
+// then OK writes the lines in the fields, as the run's log says.
+TEST_F(ProgramUnderTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
+{
+    // Fourteen texts: eight that the two typed lines fill, two that only
+    // their words on one line fill, three that none fills, one that keeps
+    // its own warning.
+    firmware = makeFirmware(64 * 1024, {148, 180, 200, 230, 256, 270, 290, 305, 318, 320, 330, 336, 340, 358}, 5);
+    original.assign(firmware.bytes.begin(), firmware.bytes.end());
+    ASSERT_TRUE(writeWhole(folder + "\\modela.rgn", original));
+    crc = crc32(0, firmware.bytes.data(), static_cast<uInt>(firmware.bytes.size()));
+    char ini[256];
+    std::snprintf(ini, sizeof ini,
+                  "[GPS]\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\n"
+                  "crc=%08lx\r\nlang=14\r\nRel=2.40\r\n",
+                  crc);
+    ASSERT_TRUE(writeWhole(folder + "\\wendrix.ini", ini));
+
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of"));
+    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Jo Smith, Leith"));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+
+    PostMessageA(dialog, WM_SYSCOMMAND, 1008, 0);
+    HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Check lines", dialog); });
+    ASSERT_NE(check, nullptr) << "no Check lines window";
+    EXPECT_FALSE(IsWindowEnabled(dialog)) << "the window is modal over the main dialog";
+    EXPECT_EQ(windowText(GetDlgItem(check, 1100)),
+              "Model A 2.40: 8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_EQ(SendDlgItemMessageA(check, 1101, LVM_GETITEMCOUNT, 0, 0), 14);
+    EXPECT_EQ(windowText(GetDlgItem(check, 1103)), "Property of Jo Smith, Leith");
+    EXPECT_TRUE(enabled(check, 1104));
+    EXPECT_FALSE(enabled(check, 1105));
+    EXPECT_EQ(focusOf(process), GetDlgItem(check, 1101)) << "the keyboard starts on the table";
+    requestScreenshot(folder, "check-lines", check);
+
+    // Alt and a letter, as the keyboard gives them to the focused control.
+    const auto altKey = [&](char letter) {
+        PostMessageA(focusOf(process), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+    };
+    const auto fieldIs = [&](int id, const std::string& text) {
+        return waitFor([&] { return itemText(dialog, id) == text ? dialog : nullptr; }, 5000) != nullptr;
+    };
+    altKey('u');
+    EXPECT_TRUE(fieldIs(1052, "Property of Jo Smith, Leith")) << itemText(dialog, 1052);
+    EXPECT_EQ(itemText(dialog, 1053), "");
+    EXPECT_EQ(itemText(dialog, 1059), "Property of Jo Smith, Leith") << "the preview follows";
+    EXPECT_NE(windowText(GetDlgItem(check, 1100)).find("10 of 13"), std::string::npos);
+    EXPECT_FALSE(enabled(check, 1104));
+    EXPECT_TRUE(enabled(check, 1105));
+    EXPECT_TRUE(IsWindowEnabled(focusOf(process))) << "the focus left the button turned off";
+    requestScreenshot(folder, "check-lines-used", check);
+    altKey('b');
+    EXPECT_TRUE(fieldIs(1053, "Jo Smith, Leith")) << itemText(dialog, 1053);
+    EXPECT_EQ(itemText(dialog, 1052), "Property of");
+    altKey('u');
+    EXPECT_TRUE(fieldIs(1053, ""));
+    PostMessageA(focusOf(process), WM_KEYDOWN, VK_ESCAPE, 1);
+    ASSERT_NE(waitFor([&] { return IsWindow(check) ? nullptr : dialog; }, 5000), nullptr) << "Escape did not close it";
+    EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES) << "the check wrote";
+    requestScreenshot(folder, "after-use", dialog);
+
+    // OK; the summary (three languages do not fit), then Cancel at the
+    // uploader question.
+    press(dialog, 1);
+    for (int i = 0; i < 4 && IsWindow(dialog); ++i) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); }, 5000);
+        if (box == nullptr)
+            break;
+        press(box, messageText(box).find("Start UPDATER.EXE now?") != std::string::npos ? IDCANCEL : IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(exitCode(), 0u);
+    const std::string log = readWhole(folder + "\\wendrix.LOG");
+    EXPECT_NE(log.find("Line-1:  27 Property of Jo Smith, Leith\r\nLine-2:  28 \r\n"), std::string::npos) << log;
 }
 
 // Message boxes are as large as their text: the one that says the working

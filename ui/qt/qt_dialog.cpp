@@ -20,6 +20,7 @@
 #include "ui/main_dialog.h"
 #include "ui/preview_layout.h"
 #include "ui/qt/ansi_text.h"
+#include "ui/qt/check_lines_window.h"
 #include "ui/qt/line_validator.h"
 #include "ui/qt/preview_label.h"
 #include "ui/qt/qt_resources.h"
@@ -463,6 +464,12 @@ void QtDialog::runAboutBox()
 {
     AboutDialogQt box(this);
     runWithoutOwner(box);
+}
+
+void QtDialog::runCheckLinesWindow()
+{
+    CheckLinesDialogQt window(*this);
+    window.exec();
 }
 
 bool QtDialog::screenSize(int* width, int* height)

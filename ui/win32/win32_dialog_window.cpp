@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ui/win32/check_lines_window.h"
 #include "ui/win32/dialog_procs.h"
 
 namespace ui::win32 {
@@ -145,6 +146,11 @@ void Win32DialogWindow::endDialog(int result)
 void Win32DialogWindow::runAboutBox()
 {
     win32::runAboutBox(window_);
+}
+
+void Win32DialogWindow::runCheckLinesWindow()
+{
+    win32::runCheckLinesWindow(window_);
 }
 
 bool Win32DialogWindow::screenSize(int* width, int* height)

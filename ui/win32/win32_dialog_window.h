@@ -38,6 +38,7 @@ public:
     void cancelTimer(int timerId) override;
     void endDialog(int result) override;
     void runAboutBox() override;
+    void runCheckLinesWindow() override;
     bool screenSize(int* width, int* height) override;
     bool windowRect(WindowRect* rect) override;
     bool moveWindow(int x, int y) override;

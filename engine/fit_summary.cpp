@@ -1,0 +1,34 @@
+#include "engine/fit_summary.h"
+
+bool keepsOwnWarning(const LanguageFit& fit)
+{
+    return fit.kind == FitKind::TextTooLong;
+}
+
+FitCount countFit(const FitVerdicts& verdicts)
+{
+    FitCount count;
+    count.languages = verdicts.count;
+    for (int e = 0; e < verdicts.count; ++e) {
+        const LanguageFit& fit = verdicts.languages[e];
+        if (keepsOwnWarning(fit))
+            ++count.ownWarning;
+        else if (fit.fits())
+            ++count.showing;
+    }
+    count.canTake = count.languages - count.ownWarning;
+    return count;
+}
+
+std::string fitCountLine(const FitVerdicts& verdicts)
+{
+    const FitCount count = countFit(verdicts);
+    if (count.ownWarning == 0)
+        return (count.showing == count.languages && count.languages > 1
+                    ? "All " + std::to_string(count.languages)
+                    : std::to_string(count.showing) + " of " + std::to_string(count.languages)) +
+               " languages show every line";
+    return std::to_string(count.showing) + " of " + std::to_string(count.canTake) +
+           " languages that can take a text show every line (" + std::to_string(count.ownWarning) +
+           (count.ownWarning == 1 ? " keeps its" : " keep their") + " own warning)";
+}
