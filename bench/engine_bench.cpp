@@ -65,7 +65,7 @@ void useLines()
     const char* lines[7] = {"THIS RECEIVER BELONGS TO", "A. N. OWNER", "", "IF FOUND PLEASE CALL",
                             "+00 123 456 789", "", "THANK YOU"};
     for (int i = 0; i < 7; ++i)
-        warningLines.setLine(i, lines[i]);
+        warningLines.setLine(i, checkAnsiLine(lines[i]).line);
 }
 
 void BM_locateTexts(benchmark::State& state)

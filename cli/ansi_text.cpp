@@ -24,15 +24,6 @@ std::string ansiToTerminal(const std::string& text)
 
 namespace {
 
-// The C0 controls and DEL, and the five bytes that Windows-1252 leaves
-// undefined, which stand for C1 controls (0x90 and 0x9D open terminal
-// command strings).
-bool isControl(unsigned char byte)
-{
-    return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F ||
-           byte == 0x90 || byte == 0x9D;
-}
-
 void appendEscaped(std::string& out, unsigned char byte, const char* format)
 {
     char code[8];
@@ -48,7 +39,7 @@ std::string terminalText(const std::string& text, bool keepLineFeeds)
     safe.reserve(text.size());
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (isControl(byte) && !(keepLineFeeds && c == '\n'))
+        if (platform::cp1252::isControlByte(byte) && !(keepLineFeeds && c == '\n'))
             appendEscaped(safe, byte, "\\x%02x");
         else
             safe += c;
@@ -80,7 +71,7 @@ std::string jsonString(const std::string& text)
             out += c;
         } else if (c == '\n') {
             out += "\\n";
-        } else if (isControl(byte)) {
+        } else if (platform::cp1252::isControlByte(byte)) {
             appendEscaped(out, byte, "\\u%04x");
         } else {
             out += platform::cp1252::toUtf8(std::string_view(&c, 1));

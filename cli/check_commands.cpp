@@ -195,7 +195,7 @@ int runSuggestCommand(const CliOptions& options)
     // The words are checked as lines are, before anything is read.
     std::vector<std::string> words;
     for (const std::string& piece : options.text) {
-        if (const LineFault fault = checkTerminalLine(piece); fault && fault.kind != LineFaultKind::TooLong) {
+        if (const LineFault fault = checkTerminalLine(piece).fault; fault && fault.kind != LineFaultKind::TooLong) {
             std::string why = describeTerminalFault(1, fault);
             why.replace(0, std::string("line 1").size(), "your text");
             return usageError(why);
@@ -203,7 +203,7 @@ int runSuggestCommand(const CliOptions& options)
         for (const std::string& word : splitWords(terminalToAnsi(piece))) {
             if (word.size() > kLineCharacters)
                 return usageError("the word '" + ansiToTerminal(word) + "' has " + std::to_string(word.size()) +
-                                  " characters; a line holds at most 29");
+                                  " characters; a line holds at most " + std::to_string(kLineCharacters));
             words.push_back(word);
         }
     }
@@ -228,19 +228,20 @@ int runSuggestCommand(const CliOptions& options)
 
     Arrangement best;
     if (!findArrangement(words, lengths, count, best))
-        return usageError("your text cannot be put into seven lines of at most 29 characters");
+        return usageError("your text cannot be put into seven lines of at most " +
+                          std::to_string(kLineCharacters) + " characters");
     for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, best.lines[i].c_str());
+        warningLines.setLine(i, best.lines[i]);
     FitResult fit;
     fitTexts(warningLines, languageTable, held.image, model.lang, fit);
 
     std::string pasteable;
     for (int i = 0; i < best.lineCount; ++i)
-        pasteable.append(i > 0 ? " --line " : "--line ").append(shellQuoted(ansiToTerminal(best.lines[i])));
+        pasteable.append(i > 0 ? " --line " : "--line ").append(shellQuoted(ansiToTerminal(best.lines[i].c_str())));
     if (options.json) {
         std::string lines = "[";
         for (int i = 0; i < best.lineCount; ++i)
-            lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i]));
+            lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i].c_str()));
         std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,"
                     "\"arrangements_in_all\":%lld,\"cut_short\":%s,\"lang\":%d,"
                     "\"located\":%d,\"fitting\":%d,\"languages\":%s}\n",

@@ -26,17 +26,6 @@ constexpr char kSeparator = '\\';
 constexpr char kSeparator = '/';
 #endif
 
-// Passes every line through setLine, as the dialog's edit fields do after a
-// load, so that each holds at most 29 characters and lineEnds matches.
-void refillLines()
-{
-    for (int i = 0; i < WarningLines::kCount; ++i) {
-        char text[WarningLines::kBufferSize];
-        std::snprintf(text, sizeof text, "%s", warningLines.lineText(i));
-        warningLines.setLine(i, text);
-    }
-}
-
 // The closing line of a patch run: which firmware files it wrote.
 std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
 {
@@ -103,13 +92,25 @@ int runLinesCommand()
     if (!storedLinesReadable())
         return commandError("the stored lines could not be read (the store " + terminalText(lineStoreName()) +
                             " is unreadable or damaged)");
-    loadLines();
+    const StoredLines stored = loadLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
-        std::printf("%s\n", terminalText(warningLines.lineText(i)).c_str());
-    return kExitOk;
+        std::printf("%s\n", terminalText(stored.texts[i]).c_str());
+    // A line that patch and check would refuse is not passed over in silence.
+    bool refused = false;
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        if (stored.checks[i].ok())
+            continue;
+        std::fprintf(stderr, "wendrix-cli: the stored %s\n", describeLineFault(i + 1, stored.checks[i].fault).c_str());
+        refused = true;
+    }
+    if (refused)
+        std::fputs("wendrix-cli: patch and check refuse these stored lines: give your lines with --line (they are "
+                   "stored by the next patch)\n",
+                   stderr);
+    return refused ? kExitFailed : kExitOk;
 }
 
-LineFault checkTerminalLine(const std::string& text)
+LineCheck checkTerminalLine(const std::string& text)
 {
 #ifdef _WIN32
     return checkAnsiLine(text);
@@ -133,45 +134,41 @@ int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
         // Each line is written as it was typed, or not at all.
+        CheckedLine lines[WarningLines::kCount];
         bool allEmpty = true;
         for (std::size_t i = 0; i < options.lines.size(); ++i) {
-            if (const LineFault fault = checkTerminalLine(options.lines[i]))
-                return usageError(describeTerminalFault(static_cast<int>(i) + 1, fault) +
+            const LineCheck check = checkTerminalLine(options.lines[i]);
+            if (!check.ok())
+                return usageError(describeTerminalFault(static_cast<int>(i) + 1, check.fault) +
                                   "; nothing was written");
-            allEmpty = allEmpty && options.lines[i].empty();
+            lines[i] = check.line;
+            allEmpty = allEmpty && check.line.empty();
         }
         if (allEmpty && !options.force)
             return usageError("all seven lines would be empty and blank every warning text (an unset "
                               "variable in --line \"$NAME\" gives an empty line): give your text, or add "
                               "--force to blank them; nothing was written");
-        for (int i = 0; i < WarningLines::kCount; ++i) {
-            const std::size_t index = static_cast<std::size_t>(i);
-            const std::string line = index < options.lines.size() ? terminalToAnsi(options.lines[index]) : "";
-            warningLines.setLine(i, line.c_str());
-        }
+        for (int i = 0; i < WarningLines::kCount; ++i)
+            warningLines.setLine(i, lines[i]);
         return kExitOk;
     }
     // Without lines every text would become blank: that is never what is meant.
     if (!storedLinesReadable())
         return usageError("the stored lines could not be read (the store " + terminalText(lineStoreName()) +
                           " is unreadable or damaged): give your lines with --line");
-    loadLines();
     // A store edited by hand is held to the rules of typed lines.
+    const StoredLines stored = loadLines();
+    if (const int refused = stored.firstRefused(); refused >= 0)
+        return usageError("the stored " + describeLineFault(refused + 1, stored.checks[refused].fault) +
+                          ": give your lines with --line (they are stored by the next patch); "
+                          "nothing was written");
+    bool anyText = false;
     for (int i = 0; i < WarningLines::kCount; ++i) {
-        const char* stored = warningLines.lines[i];
-        const void* nul = std::memchr(stored, '\0', WarningLines::kBufferSize);
-        const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - stored)
-                                       : WarningLines::kBufferSize;
-        // (A value too long for the line's buffer has made the store unreadable above.)
-        if (const LineFault fault = checkAnsiLine(std::string_view(stored, length)))
-            return usageError("the stored " + describeLineFault(i + 1, fault) +
-                              ": give your lines with --line (they are stored by the next patch); "
-                              "nothing was written");
+        warningLines.setLine(i, stored.checks[i].line);
+        anyText = anyText || !stored.checks[i].line.empty();
     }
-    refillLines();
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        if (warningLines.lineText(i)[0] != '\0')
-            return kExitOk;
+    if (anyText)
+        return kExitOk;
     return usageError("no lines are stored: give your lines with --line");
 }
 

@@ -25,8 +25,9 @@ int runRestoreCommand(const CliOptions& options);
 // none are stored, or the store cannot be read.
 int chooseLines(const CliOptions& options);
 
+struct LineCheck;
 struct LineFault;
 // Checks a line as typed on the terminal (UTF-8 on POSIX, 8-bit text on
 // Windows), and names its fault in words, the character shown when it can be.
-LineFault checkTerminalLine(const std::string& text);
+LineCheck checkTerminalLine(const std::string& text);
 std::string describeTerminalFault(int number, const LineFault& fault);

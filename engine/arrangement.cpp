@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::size_t kLineLimit = 29;
 constexpr int kSlots = WarningLines::kCount;
 
 // Judging an arrangement is a fitting pass over every text; looking at one
@@ -30,11 +29,11 @@ struct Evenness {
     }
 };
 
-Evenness evennessOf(const std::vector<std::string>& groups)
+Evenness evennessOf(const std::vector<CheckedLine>& groups)
 {
     Evenness e;
-    std::size_t shortest = kLineLimit, longest = 0;
-    for (const std::string& g : groups) {
+    std::size_t shortest = kLineCharacters, longest = 0;
+    for (const CheckedLine& g : groups) {
         shortest = std::min(shortest, g.size());
         longest = std::max(longest, g.size());
         e.squares += g.size() * g.size();
@@ -55,7 +54,7 @@ public:
             fewest_[i] = kSlots + 1;
             for (std::size_t to = i; to < words.size(); ++to) {
                 line += (to > i ? 1 : 0) + words[to].size();
-                if (line > kLineLimit)
+                if (line > kLineCharacters)
                     break;
                 fewest_[i] = std::min(fewest_[i], fewest_[to + 1] + 1);
             }
@@ -75,7 +74,7 @@ public:
             std::size_t line = 0;
             for (std::size_t to = i; to < n; ++to) {
                 line += (to > i ? 1 : 0) + words_[to].size();
-                if (line > kLineLimit)
+                if (line > kLineCharacters)
                     break;
                 for (int k = 1; k <= kSlots; ++k)
                     ways[i][k] += ways[to + 1][k - 1];
@@ -110,7 +109,7 @@ public:
     void run()
     {
         for (level_ = 1; level_ <= kSlots && !stopped_; ++level_) {
-            std::vector<std::string> groups;
+            std::vector<CheckedLine> groups;
             breakWords(0, groups);
             if (found_ && best_.fitting == mostFitting_)
                 break;
@@ -120,7 +119,7 @@ public:
 private:
     // Every way to break words[from..] into lines of at most 29 characters,
     // no more lines than the level has.
-    void breakWords(std::size_t from, std::vector<std::string>& groups)
+    void breakWords(std::size_t from, std::vector<CheckedLine>& groups)
     {
         if (stopped_)
             return;
@@ -135,9 +134,10 @@ private:
             if (to > from)
                 line += ' ';
             line += words_[to];
-            if (line.size() > kLineLimit)
+            const LineCheck check = checkAnsiLine(line);
+            if (!check.ok())
                 break;
-            groups.push_back(line);
+            groups.push_back(check.line);
             breakWords(to + 1, groups);
             groups.pop_back();
         }
@@ -145,7 +145,7 @@ private:
 
     // Every placing of the lines, in order, into the slots, the last one on
     // the level's line.
-    void placeLines(const std::vector<std::string>& groups)
+    void placeLines(const std::vector<CheckedLine>& groups)
     {
         const int k = static_cast<int>(groups.size());
         const int last = level_;
@@ -168,8 +168,8 @@ private:
             for (int slot = 0, next = 0; slot < kSlots; ++slot) {
                 std::size_t length = 0;
                 if (mask & (1u << slot)) {
-                    const std::string& group = groups[static_cast<std::size_t>(next++)];
-                    lines.setLine(slot, group.c_str());
+                    const CheckedLine& group = groups[static_cast<std::size_t>(next++)];
+                    lines.setLine(slot, group);
                     length = group.size();
                 }
                 key = key << 5 | length;
@@ -199,7 +199,7 @@ private:
             best_.fitting = fitting;
             best_.lineCount = last;
             for (int slot = 0; slot < kSlots; ++slot)
-                best_.lines[slot] = lines.lineText(slot);
+                best_.lines[slot] = lines.line(slot);
         }
     }
 
@@ -266,7 +266,7 @@ bool findArrangement(const std::vector<std::string>& words, const std::int32_t* 
     if (words.empty())
         return false;
     for (const std::string& word : words)
-        if (word.empty() || word.size() > kLineLimit)
+        if (word.empty() || !checkAnsiLine(word).ok())
             return false;
     const LengthTexts texts(lengths, count);
     best.total = Breaks(words).arrangements();

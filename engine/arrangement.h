@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/line_check.h"
+
 struct Arrangement {
-    std::string lines[7]; // the seven lines, Windows-1252; unused ones empty
+    CheckedLine lines[7]; // the seven lines; unused ones empty
     int lineCount = 0;    // up to the last line that holds text
     int fitting = 0;      // languages that show every line of text
     int tried = 0;        // arrangements looked at in the search
@@ -31,7 +33,7 @@ std::vector<std::string> splitWords(const std::string& text);
 // then fewer lines; then lines of more even length; then the first in the
 // order of breaking the words (shorter first lines first) and placing the
 // lines (lower slots first). False when the words cannot be arranged at all
-// (none given, one longer than 29 characters, or more than seven lines
+// (none given, one that is no line by itself, or more than seven lines
 // needed). When the work allowed runs out, `best` is the best of those looked
 // at and `cutShort` is set.
 bool findArrangement(const std::vector<std::string>& words, const std::int32_t* lengths, int count,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "engine/firmware_image.h"
@@ -12,13 +12,11 @@ namespace {
 
 // Past this length a line stops gaining room from the fill factor's padding.
 constexpr int kPadLimit = 24;
-constexpr int kTypedLimit = 29;
+constexpr int kTypedLimit = static_cast<int>(kLineCharacters);
 
 int lengthOf(const WarningLines& lines, int index)
 {
-    const void* nul = std::memchr(lines.lines[index], '\0', WarningLines::kBufferSize);
-    return nul ? static_cast<int>(static_cast<const char*>(nul) - lines.lines[index])
-               : WarningLines::kBufferSize;
+    return static_cast<int>(lines.lineLength(index));
 }
 
 std::string format(const char* fmt, auto... args)
@@ -60,40 +58,44 @@ std::string lineList(const int* numbers, int count, const char* joiner = "and")
 // named lines from the first one on. Only the lengths matter to the rule.
 void applyAdvice(const LanguageFit& fit, WarningLines& lines)
 {
+    std::string texts[WarningLines::kCount];
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        texts[i] = lines.lineText(i);
     auto cut = [&](int line, int by) {
-        const int length = lengthOf(lines, line - 1);
+        std::string& text = texts[line - 1];
+        const int length = static_cast<int>(text.size());
         if (by <= 0)
             return 0;
         const int keep = std::max(0, length - by);
-        lines.lines[line - 1][keep] = '\0';
+        text.resize(static_cast<std::size_t>(keep));
         return length - keep;
     };
     if (fit.kind == FitKind::LineOneAlone) {
-        cut(1, lengthOf(lines, 0) - fit.length);
+        cut(1, static_cast<int>(texts[0].size()) - fit.length);
         for (int i = 1; i < WarningLines::kCount; ++i)
-            lines.lines[i][0] = '\0';
+            texts[i].clear();
     } else if (fit.kind == FitKind::Shorten) {
         std::int32_t left = fit.amount;
         for (int i = fit.shortenCount - 1; i >= 0 && left > 0; --i)
             left -= cut(fit.shorten[i], left);
     } else if (fit.kind == FitKind::Gain) {
         for (int i = 0; i < fit.emptyCount; ++i)
-            lines.lines[fit.empty[i] - 1][0] = '\0';
+            texts[fit.empty[i] - 1].clear();
         std::int32_t left = fit.takeOff;
         for (int i = fit.shortenCount - 1; i >= 0 && left > 0; --i)
             left -= cut(fit.shorten[i], left);
         left = fit.either ? 0 : fit.add;
         for (int i = 0; i < fit.lengthenCount && left > 0; ++i) {
-            char* line = lines.lines[fit.lengthen[i] - 1];
-            int length = lengthOf(lines, fit.lengthen[i] - 1);
-            while (length < kTypedLimit && left > 0) {
-                line[length++] = '.';
+            std::string& text = texts[fit.lengthen[i] - 1];
+            while (static_cast<int>(text.size()) < kTypedLimit && left > 0) {
+                text += '.';
                 --left;
             }
-            line[length] = '\0';
         }
     }
-    lines.recomputeLineEnds();
+    // Parts of checked lines and dots: each is a line again.
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        lines.setLine(i, checkAnsiLine(texts[i]).line);
 }
 
 // Whether the lines show every line of text in a text of `length`.
@@ -172,7 +174,7 @@ LanguageFit judgeFit(const WarningLines& lines, std::int32_t length, const FitOu
     }
 
     const int last = fit.lastTextLine; // at least 1: seven empty lines fill any text up to 342
-    fit.joined = lines.lineEnds[last - 1];
+    fit.joined = lines.lineEnd(last - 1);
     for (int i = 0; i < last; ++i)
         if (lengths[i] > 0)
             fit.shorten[fit.shortenCount++] = i + 1;
@@ -189,7 +191,7 @@ LanguageFit judgeFit(const WarningLines& lines, std::int32_t length, const FitOu
         // Every line is taken (a shorter run would end at the text's length
         // and leave nothing to spread), so the reach counts all seven.
         fit.kind = FitKind::Gain;
-        fit.reach = lines.lineEnds[WarningLines::kCount - 1];
+        fit.reach = lines.lineEnd(WarningLines::kCount - 1);
         for (int i = 0; i < WarningLines::kCount; ++i)
             fit.reach += std::max(0, 2 * (kPadLimit - lengths[i]));
         fit.amount = length - fit.reach;

@@ -37,14 +37,6 @@ void logLine(const char* text)
         runLog->writeLine(text);
 }
 
-// A line's length, measured within its buffer even if the terminator is missing.
-std::size_t lineLength(const char* line)
-{
-    const void* nul = std::memchr(line, '\0', WarningLines::kBufferSize);
-    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - line)
-               : WarningLines::kBufferSize;
-}
-
 // The candidate text for one fill factor, built in a fixed buffer. A text
 // that would not fit the buffer is marked as overflowed and never accepted.
 struct Candidate {
@@ -83,9 +75,9 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
         c.text[0] = '\0';
         return;
     }
-    std::int64_t used = lines.lineEnds[n - 1];
+    std::int64_t used = lines.lineEnd(n - 1);
     for (int i = 0; i < n; ++i) {
-        const std::size_t length = lineLength(lines.lines[i]);
+        const std::size_t length = lines.lineLength(i);
         std::int64_t want = 2 * (static_cast<std::int64_t>(fill) - static_cast<std::int64_t>(length));
         if (want < 0)
             want = 0;
@@ -95,7 +87,7 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
         const std::int64_t pad = want < room ? want : room;
         used += pad;
         c.appendSpaces(static_cast<std::size_t>(pad / 2));
-        c.append(lines.lines[i], length);
+        c.append(lines.lineText(i), length);
         c.appendSpaces(static_cast<std::size_t>((pad + 1) / 2));
         c.append("\n", 1);
     }
@@ -128,7 +120,7 @@ void fitTexts(const WarningLines& lines, const LanguageTable& table, const Firmw
                           image.size;
         if (out.located) {
             int n = WarningLines::kCount;
-            while (n > 0 && lines.lineEnds[n - 1] > target)
+            while (n > 0 && lines.lineEnd(n - 1) > target)
                 --n;
             out.linesUsed = n;
             for (int fill = kFirstFill; fill <= kLastFill; ++fill) {
@@ -156,8 +148,7 @@ int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32
 
     logLine("--- Lines ---");
     for (int i = 0; i < WarningLines::kCount; ++i) {
-        std::snprintf(text, sizeof text, "Line-%d: %3d %.*s", i + 1, lines.lineEnds[i],
-                      static_cast<int>(lineLength(lines.lines[i])), lines.lines[i]);
+        std::snprintf(text, sizeof text, "Line-%d: %3d %s", i + 1, lines.lineEnd(i), lines.lineText(i));
         logLine(text);
     }
     logLine("");

@@ -6,11 +6,6 @@
 
 namespace {
 
-bool isControl(char32_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c < 0xA0);
-}
-
 const char* controlName(char32_t c)
 {
     switch (c) {
@@ -37,7 +32,7 @@ const char* controlName(char32_t c)
 
 bool isLineCharacter(char32_t c)
 {
-    if (isControl(c))
+    if (platform::cp1252::isControl(c))
         return false;
     if (c < 0x80)
         return true;
@@ -46,37 +41,40 @@ bool isLineCharacter(char32_t c)
     return byte != '?' && platform::cp1252::toCodePoint(static_cast<unsigned char>(byte)) == c;
 }
 
-LineFault checkLine(std::u32string_view line)
+LineCheck checkLine(std::u32string_view line)
 {
-    LineFault fault;
+    LineCheck check;
+    LineFault& fault = check.fault;
     for (const char32_t c : line) {
-        if (isControl(c)) {
+        if (platform::cp1252::isControl(c)) {
             fault.kind = LineFaultKind::Control;
             fault.character = c;
-            return fault;
+            return check;
         }
         if (!isLineCharacter(c)) {
             fault.kind = LineFaultKind::NotInCodePage;
             fault.character = c;
-            return fault;
+            return check;
         }
     }
     if (line.size() > kLineCharacters) {
         fault.kind = LineFaultKind::TooLong;
         fault.length = line.size();
+        return check;
     }
-    return fault;
+    CheckedLine& taken = check.line;
+    for (const char32_t c : line)
+        taken.text_[taken.size_++] = platform::cp1252::fromCodePoint(c);
+    taken.text_[taken.size_] = '\0';
+    return check;
 }
 
-LineFault checkAnsiLine(std::string_view line)
+LineCheck checkAnsiLine(std::string_view line)
 {
-    std::u32string characters;
-    for (const char c : line)
-        characters += platform::cp1252::toCodePoint(static_cast<unsigned char>(c));
-    return checkLine(characters);
+    return checkLine(platform::cp1252::decode(line));
 }
 
-LineFault checkUtf8Line(std::string_view line)
+LineCheck checkUtf8Line(std::string_view line)
 {
     return checkLine(platform::cp1252::toCodePoints(line));
 }

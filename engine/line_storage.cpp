@@ -1,7 +1,6 @@
 #include "engine/line_storage.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "config/model_file.h"
 #include "config/reg_key.h"
@@ -11,8 +10,9 @@
 namespace {
 
 constexpr char kSection[] = "WARNING";
-// Lines read from the model file arrive through a 30-byte buffer.
-constexpr std::uint32_t kModelFileBuffer = 30;
+// A line read from either store is read whole, so that an over-long one is
+// refused for its length rather than cut.
+constexpr std::uint32_t kValueBuffer = 256;
 
 void valueName(int index, char (&name)[24])
 {
@@ -21,33 +21,35 @@ void valueName(int index, char (&name)[24])
 
 } // namespace
 
-std::int32_t loadLines()
+int StoredLines::firstRefused() const
 {
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        if (!checks[i].ok())
+            return i;
+    return -1;
+}
+
+StoredLines loadLines()
+{
+    StoredLines stored;
     RegKey key;
     key.openUser(kSettingsSubKey, 0);
     for (int i = 0; i < WarningLines::kCount; ++i) {
         char name[24];
         valueName(i, name);
-        char* line = warningLines.lines[i];
+        // A value that cannot be read (over 255 characters) is an empty line.
+        char value[kValueBuffer] = "";
         if (key.status == 0) {
-            line[0] = '\0';
-            // A stored value may be up to 255 characters long. The line keeps
-            // at most its first 31, which is still more than a line may hold,
-            // so an over-long value is reported by recomputeLineEnds.
-            char value[256];
-            if (key.queryString(name, value, "") == 0) {
-                std::size_t length = std::strlen(value);
-                if (length > WarningLines::kBufferSize - 1)
-                    length = WarningLines::kBufferSize - 1;
-                std::memcpy(line, value, length);
-                line[length] = '\0';
-            }
+            if (key.queryString(name, value, "") != 0)
+                value[0] = '\0';
         } else {
-            readModelValue(kSection, name, "", line, kModelFileBuffer);
+            readModelValue(kSection, name, "", value, sizeof value);
         }
+        stored.texts[i] = value;
+        stored.checks[i] = checkAnsiLine(stored.texts[i]);
     }
     key.close();
-    return warningLines.recomputeLineEnds();
+    return stored;
 }
 
 bool saveLines()
@@ -60,9 +62,9 @@ bool saveLines()
         char name[24];
         valueName(i, name);
         if (inKey)
-            saved = key.setString(name, warningLines.lines[i]) == 0 && saved;
+            saved = key.setString(name, warningLines.lineText(i)) == 0 && saved;
         else
-            saved = writeModelValue(kSection, name, warningLines.lines[i]) && saved;
+            saved = writeModelValue(kSection, name, warningLines.lineText(i)) && saved;
     }
     // The values reach the key's file only when it is closed.
     if (inKey)
@@ -95,7 +97,7 @@ bool storedLinesReadable()
         const std::int32_t result = key.queryString(name, value, "");
         if (result == platform::RegFileNotFound)
             ++missing;
-        else if (result != 0 || std::strlen(value) > WarningLines::kBufferSize - 2)
+        else if (result != 0)
             return false;
     }
     if (missing == 0)

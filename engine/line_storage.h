@@ -2,11 +2,22 @@
 // model file's "WARNING" section otherwise.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-// Loads the seven lines into warningLines; returns recomputeLineEnds().
-std::int32_t loadLines();
+#include "engine/line_check.h"
+
+// The seven lines as the store holds them, each with the line check's
+// verdict. A line that cannot be read is empty.
+struct StoredLines {
+    std::string texts[7]; // Windows-1252, as stored (a registry value of at most 255 characters)
+    LineCheck checks[7];
+    // The first line the check refuses (0-based), or -1 when it takes all.
+    int firstRefused() const;
+};
+
+// Reads the seven lines from the store (the per-user key, else the model
+// file's "WARNING" section) and checks each. Changes nothing.
+StoredLines loadLines();
 // Stores the seven lines of warningLines. False when they did not all reach
 // the store that loadLines reads: the next load would not give them back.
 bool saveLines();
@@ -15,6 +26,6 @@ bool saveLines();
 std::string lineStoreName();
 // Whether the store that loadLines reads holds the seven lines whole: false
 // when the per-user key exists but cannot be read, lacks a line or holds one
-// longer than a line may be. Without the key the model file is the store,
+// that cannot be read (over 255 characters). Without the key the model file is the store,
 // whose missing keys are empty lines, so that counts as whole.
 bool storedLinesReadable();

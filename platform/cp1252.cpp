@@ -59,6 +59,16 @@ char32_t toCodePoint(unsigned char byte)
     return (byte >= 0x80 && byte < 0xA0) ? kHigh[byte - 0x80] : byte;
 }
 
+bool isControl(char32_t code)
+{
+    return code < 0x20 || (code >= 0x7F && code < 0xA0);
+}
+
+bool isControlByte(unsigned char byte)
+{
+    return isControl(toCodePoint(byte));
+}
+
 char fromCodePoint(char32_t code)
 {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
@@ -68,6 +78,15 @@ char fromCodePoint(char32_t code)
             return static_cast<char>(0x80 + i);
     }
     return '?';
+}
+
+std::u32string decode(std::string_view text)
+{
+    std::u32string out;
+    out.reserve(text.size());
+    for (const char c : text)
+        out.push_back(toCodePoint(static_cast<unsigned char>(c)));
+    return out;
 }
 
 std::u32string toCodePoints(std::string_view utf8)

@@ -11,9 +11,18 @@ namespace platform::cp1252 {
 // The character a byte stands for. The five bytes that Windows-1252 leaves
 // undefined stand for the control characters of the same value.
 char32_t toCodePoint(unsigned char byte);
+// Whether a character is a control character: C0, DEL or C1. So are the
+// five bytes that Windows-1252 leaves undefined, by the characters they
+// stand for.
+bool isControl(char32_t code);
+// Whether a byte stands for a control character (0x90 and 0x9D, say, open
+// terminal command strings).
+bool isControlByte(unsigned char byte);
 // The byte for a character, or '?' when the code page lacks it.
 char fromCodePoint(char32_t code);
 
+// The characters of Windows-1252 text.
+std::u32string decode(std::string_view text);
 // The characters of UTF-8 text; each byte that starts no well-formed
 // sequence stands for one U+FFFD.
 std::u32string toCodePoints(std::string_view utf8);

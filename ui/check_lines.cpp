@@ -224,7 +224,7 @@ CheckLinesView checkLinesView(int index)
     }
     WarningLines arranged;
     for (int i = 0; i < WarningLines::kCount; ++i)
-        arranged.setLine(i, best.lines[i].c_str());
+        arranged.setLine(i, best.lines[i]);
     FitResult arrangedFit;
     FitVerdicts arrangedVerdicts;
     fitLengths(arranged, lengths, verdicts.count, arrangedFit);
@@ -233,8 +233,9 @@ CheckLinesView checkLinesView(int index)
     view.arrangedNote = "Arranged like this, " + lowerFirst(fitCountLine(arrangedVerdicts)) +
                         (note.empty() ? "" : " (" + note + ")") + ":";
     for (int i = 0; i < best.lineCount; ++i)
-        view.arranged.push_back(best.lines[i]);
-    offeredLines.assign(best.lines, best.lines + WarningLines::kCount);
+        view.arranged.emplace_back(best.lines[i].text());
+    for (const CheckedLine& line : best.lines)
+        offeredLines.emplace_back(line.text());
     view.canUse = true;
     return view;
 }

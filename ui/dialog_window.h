@@ -3,6 +3,8 @@
 // native front end implements each one with a single call.
 #pragma once
 
+#include <string>
+
 #include "platform/platform.h"
 
 namespace ui {
@@ -43,9 +45,6 @@ enum MenuCommand : int {
 constexpr int kModelListTimer = 1;
 constexpr unsigned kModelListDelayMs = 100;
 
-// Room for an edit's text: 29 characters and the terminator.
-constexpr int kEditTextBuffer = 30;
-
 struct WindowRect {
     int left = 0;
     int top = 0;
@@ -66,6 +65,14 @@ public:
     virtual void setItemText(int id, const char* text) = 0;
     // Copies at most size - 1 characters and always terminates.
     virtual void getItemText(int id, char* out, int size) = 0;
+    // An edit's whole text as UTF-8, every character as it was typed or
+    // pasted, also those that Windows-1252 lacks.
+    virtual std::string editText(int id) = 0;
+    // Puts UTF-8 `text` into an edit, its caret kept at the same distance
+    // from the end; raises the change command as setItemText does.
+    virtual void replaceEditText(int id, const std::string& text) = 0;
+    // The most characters an edit takes from the keyboard or the clipboard.
+    virtual void limitEditText(int id, int characters) = 0;
     virtual void enableItem(int id, bool enabled) = 0;
     virtual void hideItem(int id) = 0;
     // Gives a control the keyboard focus (from creation on, once shown).

@@ -7,9 +7,12 @@
 #include "config/app_text.h"
 #include "config/model_file.h"
 #include "config/model_list.h"
+#include "engine/field_line.h"
+#include "engine/line_check.h"
 #include "engine/line_storage.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 #include "ui/centre_window.h"
 #include "ui/check_lines.h"
 #include "ui/dialog_update_host.h"
@@ -92,10 +95,18 @@ void onPage(DialogWindow& window)
 {
     window.enableItem(IdOk, true);
     window.enableItem(IdModelList, true);
-    loadLines();
+    const StoredLines stored = loadLines();
+    std::string refused;
     for (int i = 0; i < WarningLines::kCount; ++i) {
+        // A stored line the check refuses shows as its field would take it;
+        // the box below says why.
+        const LineCheck& check = stored.checks[i];
+        const CheckedLine shown =
+            check.ok() ? check.line : fieldLine(platform::cp1252::decode(stored.texts[i])).line;
+        if (!check.ok())
+            refused.append("\n").append(describeLineFault(i + 1, check.fault));
         // Raises the edit's change command, which sets the line and preview.
-        window.setItemText(IdFirstEdit + i, warningLines.lineText(i));
+        window.setItemText(IdFirstEdit + i, shown.c_str());
         window.enableItem(IdFirstEdit + i, true);
     }
     dialogState = kStateLines;
@@ -104,13 +115,22 @@ void onPage(DialogWindow& window)
     window.hideItem(IdPage);
     // Typing goes on where the lines are, not on OK.
     window.focusItem(IdFirstEdit);
+    if (!refused.empty())
+        platform::messageBox(window.handle(),
+                             ("The stored lines cannot all be written as they are:" + refused +
+                              "\nThe fields show what will be written: look at them before you press OK.")
+                                 .c_str(),
+                             kAppTitle, platform::MbOk | platform::MbIconWarning);
 }
 
 void onEditChange(DialogWindow& window, int line)
 {
-    char text[kEditTextBuffer];
-    window.getItemText(IdFirstEdit + line, text, sizeof text);
-    warningLines.setLine(line, text);
+    const int id = IdFirstEdit + line;
+    const FieldLine field = fieldLine(platform::cp1252::toCodePoints(window.editText(id)));
+    // The field shows exactly what will be written.
+    if (field.changed)
+        window.replaceEditText(id, platform::cp1252::toUtf8(field.line.text()));
+    warningLines.setLine(line, field.line);
     window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
     linesEditedByOwner();
 }
@@ -178,6 +198,8 @@ void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
     window.enableItem(IdOk, false);
     window.armTimer(kModelListTimer, kModelListDelayMs);
     window.enableItem(IdModelList, false);
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        window.limitEditText(IdFirstEdit + i, static_cast<int>(kLineCharacters));
     showStatus(window);
     // Page is the only way on from the disclaimer, so Enter and Space press it.
     window.focusItem(IdPage);

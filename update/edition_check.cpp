@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/model_list.h"
+#include "platform/cp1252.h"
 #include "platform/platform.h"
 
 namespace {
@@ -16,15 +17,10 @@ constexpr std::uint32_t kPathBuffer = 259; // "org" and "rgn", as the patch run 
 // dozen sections beside 600 KiB of comments; about a second's work.
 constexpr std::size_t kMostSectionBytes = std::size_t{8} * 1024 * 1024;
 
-bool isControl(unsigned char c)
-{
-    return c < 0x20 || c == 0x7F;
-}
-
 bool hasControl(const std::string& text)
 {
     for (const char c : text)
-        if (isControl(static_cast<unsigned char>(c)))
+        if (platform::cp1252::isControlByte(static_cast<unsigned char>(c)))
             return true;
     return false;
 }
@@ -33,7 +29,7 @@ bool hasControl(const std::string& text)
 std::string shown(std::string text)
 {
     for (char& c : text)
-        if (isControl(static_cast<unsigned char>(c)))
+        if (platform::cp1252::isControlByte(static_cast<unsigned char>(c)))
             c = '?';
     return text;
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/line_check.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/line_cases.h"
 
 namespace fs = std::filesystem;
 using namespace run_expect;
@@ -242,6 +244,62 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
             EXPECT_EQ(run({"lines"}).out.find_first_of("\x07\x1b\r"), std::string::npos);
             EXPECT_EQ(bytes("model.rgn"), made.bytes);
             EXPECT_FALSE(testing_support::exists(app("model.org")));
+        }
+    }
+}
+
+// One verdict for a text, whichever way it comes in: --line, the per-user
+// store, the model file's "WARNING" section (and, in the desktop tests, the
+// edit fields).
+TEST_F(CliTest, EveryWayInGivesALineTheSameVerdict)
+{
+    prepare();
+    const std::string model = readText(app("wendrix.ini"));
+    const std::string store = root.file("config/Zarnek/Wendrix/values");
+    for (const testing_support::LineCase& c : testing_support::lineCases()) {
+        SCOPED_TRACE(c.utf8);
+        const bool taken = c.fault == LineFaultKind::None;
+        std::string why = describeLineFault(2, checkUtf8Line(c.utf8).fault);
+        if (c.fault == LineFaultKind::NotInCodePage)
+            why = describeLineFault(2, checkUtf8Line(c.utf8).fault, "'" + utf8Of(c.character) + "'");
+
+        // Line 1 holds text, so that an empty line 2 is no empty text.
+        const CliResult typed = run({"check", "1", "--line", "X", "--line", c.utf8});
+        EXPECT_EQ(typed.status == 2, !taken) << typed.err;
+        if (!taken) {
+            EXPECT_EQ(typed.err, "wendrix-cli: " + why + "; nothing was written\nTry 'wendrix-cli --help'.\n");
+        }
+
+        for (const bool inStore : {true, false}) {
+            if (!(inStore ? c.storable() : c.inModelFile()))
+                continue;
+            SCOPED_TRACE(inStore ? "per-user store" : "model file");
+            fs::remove_all(root.file("config/Zarnek"));
+            if (inStore) {
+                std::string content = "WendrixValues 1\n" + storeRecord("Text-1", std::string("X") + '\0') +
+                                      storeRecord("Text-2", c.ansi() + '\0');
+                for (int n = 3; n <= 7; ++n)
+                    content += storeRecord("Text-" + std::to_string(n), std::string(1, '\0'));
+                fs::create_directories(root.file("config/Zarnek/Wendrix"));
+                ASSERT_TRUE(writeText(store, content));
+                writeModelFile(model);
+            } else {
+                writeModelFile(model + "[WARNING]\r\nText-1=X\r\nText-2=" + c.ansi() + "\r\n");
+            }
+            const CliResult stored = run({"check", "1"});
+            EXPECT_EQ(stored.status == 2, !taken) << stored.err;
+            if (!taken) {
+                EXPECT_EQ(stored.err, "wendrix-cli: the stored " + describeLineFault(2, checkUtf8Line(c.utf8).fault) +
+                                          ": give your lines with --line (they are stored by the next patch); "
+                                          "nothing was written\nTry 'wendrix-cli --help'.\n");
+            }
+            // lines shows the stored line and, for one that is refused, why.
+            const CliResult shown = run({"lines"});
+            EXPECT_EQ(shown.status, taken ? 0 : 1);
+            EXPECT_NE(shown.err.find(taken ? "" : "the stored " + describeLineFault(2, checkUtf8Line(c.utf8).fault)),
+                      std::string::npos)
+                << shown.err;
+            EXPECT_EQ(shown.err.empty(), taken);
         }
     }
 }

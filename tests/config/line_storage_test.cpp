@@ -9,12 +9,15 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "config/model_file.h"
 #include "config/reg_key.h"
+#include "engine/line_check.h"
 #include "engine/line_storage.h"
 #include "engine/warning_lines.h"
 #include "tests/config/config_env.h"
+#include "tests/support/line_cases.h"
 #include "tests/support/test_helpers.h"
 
 namespace {
@@ -25,27 +28,26 @@ using Texts = const char* const[7];
 
 class LineStorage : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        saved_ = warningLines;
-        fill("stale");
-    }
+    void SetUp() override { saved_ = warningLines; }
     void TearDown() override { warningLines = saved_; }
 
-    static void fill(const char* text)
-    {
-        for (int i = 0; i < WarningLines::kCount; ++i)
-            std::snprintf(warningLines.lines[i], WarningLines::kBufferSize, "%s", text);
-    }
     static void setLines(Texts& texts)
     {
-        for (int i = 0; i < 7; ++i)
-            std::strcpy(warningLines.lines[i], texts[i]);
+        for (int i = 0; i < 7; ++i) {
+            const LineCheck check = checkAnsiLine(texts[i]);
+            ASSERT_TRUE(check.ok()) << texts[i];
+            warningLines.setLine(i, check.line);
+        }
     }
-    static void expectLines(Texts& texts)
+    // The store holds `texts`, and the line check takes every one as it is.
+    static void expectLines(const StoredLines& stored, Texts& texts)
     {
-        for (int i = 0; i < 7; ++i)
-            EXPECT_STREQ(warningLines.lines[i], texts[i]) << "line " << i + 1;
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_EQ(stored.texts[i], texts[i]) << "line " << i + 1;
+            EXPECT_TRUE(stored.checks[i].ok()) << "line " << i + 1;
+            EXPECT_EQ(stored.checks[i].line.text(), texts[i]) << "line " << i + 1;
+        }
+        EXPECT_EQ(stored.firstRefused(), -1);
     }
     static std::string text(int n) { return "Text-" + std::to_string(n); }
     // The store's folder lies below a plain file: no key can be made.
@@ -64,68 +66,70 @@ private:
 
 TEST_F(LineStorage, WithoutKeyLinesComeFromTheModelFileAndNoKeyIsMade)
 {
-    const std::string thirty(30, 'T');
     ASSERT_TRUE(testing_support::writeText(
         model.path, "[WARNING]\r\nText-1=THIS UNIT BELONGS TO\r\ntext-2=  THE SURVEY TEAM  \r\n"
-                    "Text-3=\r\nText-5=" + thirty + "\r\n"));
-    EXPECT_EQ(loadLines(), 20 + 15 + 29 + 6);
-    const std::string cut = thirty.substr(0, 29); // a model-file value arrives cut to 29
-    Texts expected = {"THIS UNIT BELONGS TO", "THE SURVEY TEAM", "", "", cut.c_str(), "", ""};
-    expectLines(expected);
+                    "Text-3=\r\n"));
+    Texts expected = {"THIS UNIT BELONGS TO", "THE SURVEY TEAM", "", "", "", "", ""};
+    expectLines(loadLines(), expected);
     EXPECT_FALSE(fs::exists(store.dir.path() + "/config/Zarnek"));
 }
 
-TEST_F(LineStorage, AllLinesEmptyGivesSix)
+TEST_F(LineStorage, AllLinesEmpty)
 {
-    EXPECT_EQ(loadLines(), 6) << "no key and no model file";
     Texts empty = {"", "", "", "", "", "", ""};
-    expectLines(empty);
+    expectLines(loadLines(), empty); // no key and no model file
     for (int i = 1; i <= 7; ++i)
         ASSERT_TRUE(storeRaw(text(i).c_str(), sz("")));
-    EXPECT_EQ(loadLines(), 6) << "seven empty values in the key";
+    expectLines(loadLines(), empty); // seven empty values in the key
 }
 
 TEST_F(LineStorage, KeyTakesPrecedenceOverTheModelFile)
 {
     ASSERT_TRUE(testing_support::writeText(model.path, "[WARNING]\nText-1=from file\nText-2=file two\n"));
     ASSERT_TRUE(storeRaw("Text-1", sz("from key")));
-    EXPECT_EQ(loadLines(), 8 + 6);
     Texts expected = {"from key", "", "", "", "", "", ""};
-    expectLines(expected);
+    expectLines(loadLines(), expected);
 }
 
-TEST_F(LineStorage, LengthLimitsOfKeyValues)
+// Either store gives a line whole, and the line check judges it as it judges
+// the same text typed: an over-long one is refused for its length, never cut.
+TEST_F(LineStorage, EveryStoredValueIsReadWholeAndGetsTheVerdictOfTheSameTextTyped)
 {
-    const std::string thirty(30, 'a');
-    ASSERT_TRUE(storeRaw("Text-1", sz(thirty)));
-    EXPECT_EQ(loadLines(), 30 + 6);
-    EXPECT_EQ(std::string(warningLines.lines[0]), thirty);
+    std::vector<testing_support::LineCase> cases = testing_support::lineCases();
+    cases.push_back({std::string(255, 'c'), LineFaultKind::TooLong, 255});
+    for (const bool inKey : {false, true}) { // the key, once made, hides the model file
+        for (const testing_support::LineCase& c : cases) {
+            if (!(inKey ? c.storable() : c.inModelFile()))
+                continue;
+            SCOPED_TRACE((inKey ? "key: " : "model file: ") + c.utf8);
+            if (inKey) {
+                ASSERT_TRUE(storeRaw("Text-2", sz(c.ansi())));
+            } else {
+                ASSERT_TRUE(testing_support::writeText(model.path, "[WARNING]\nText-2=" + c.ansi() + "\n"));
+                dropModelFileCache();
+            }
+            const StoredLines stored = loadLines();
+            const LineCheck typed = checkUtf8Line(c.utf8);
+            EXPECT_EQ(stored.texts[1], c.ansi());
+            EXPECT_EQ(stored.checks[1].fault.kind, c.fault);
+            EXPECT_EQ(stored.checks[1].fault.length, c.length);
+            EXPECT_EQ(stored.checks[1].fault.character, c.character);
+            EXPECT_EQ(stored.checks[1].line, typed.line);
+            EXPECT_EQ(stored.firstRefused(), c.fault == LineFaultKind::None ? -1 : 1);
+        }
+    }
+}
 
-    ASSERT_TRUE(storeRaw("Text-1", sz(std::string(31, 'b'))));
-    EXPECT_EQ(loadLines(), 0);
-    EXPECT_EQ(std::string(warningLines.lines[0]), std::string(31, 'b'));
-
-    // 255 characters: the line keeps its first 31 and the next line is untouched.
-    std::string longest(255, 'c');
-    longest[30] = 'X';
-    longest[31] = 'Y';
-    ASSERT_TRUE(storeRaw("Text-3", sz(longest)));
-    ASSERT_TRUE(storeRaw("Text-4", sz("next")));
+TEST_F(LineStorage, KeyValuesTooLongToReadAreEmptyLines)
+{
     ASSERT_TRUE(storeRaw("Text-1", sz("short")));
-    EXPECT_EQ(loadLines(), 0);
-    EXPECT_EQ(std::string(warningLines.lines[2]), longest.substr(0, 31));
-    EXPECT_STREQ(warningLines.lines[3], "next");
-    EXPECT_EQ(warningLines.lineEnds[0], 5);
-    EXPECT_EQ(warningLines.lineEnds[1], 6);
-
-    // Over 255 characters cannot be read at all: an empty line.
     ASSERT_TRUE(storeRaw("Text-3", sz(std::string(256, 'd'))));
-    EXPECT_EQ(loadLines(), 5 + 4 + 6);
-    EXPECT_STREQ(warningLines.lines[2], "");
-
-    ASSERT_TRUE(storeRaw("Text-3", "no nul"));
-    EXPECT_EQ(loadLines(), 5 + 6 + 4 + 6);
-    EXPECT_STREQ(warningLines.lines[2], "no nul");
+    ASSERT_TRUE(storeRaw("Text-4", "no nul"));
+    const StoredLines stored = loadLines();
+    EXPECT_EQ(stored.texts[0], "short");
+    EXPECT_EQ(stored.texts[2], "");
+    EXPECT_EQ(stored.texts[3], "no nul");
+    EXPECT_EQ(stored.firstRefused(), -1);
 }
 
 TEST_F(LineStorage, SaveCreatesTheKeyAndLeavesTheModelFileAlone)
@@ -138,9 +142,7 @@ TEST_F(LineStorage, SaveCreatesTheKeyAndLeavesTheModelFileAlone)
     for (int i = 1; i <= 7; ++i)
         EXPECT_EQ(loadRaw(text(i).c_str()), sz(texts[i - 1]));
     EXPECT_EQ(testing_support::readText(model.path), before);
-    fill("x");
-    EXPECT_EQ(loadLines(), 3 + 9 + 8 + 8 + 6);
-    expectLines(texts);
+    expectLines(loadLines(), texts);
 }
 
 TEST_F(LineStorage, WithoutAUsableKeyTheModelFileIsWritten)
@@ -152,9 +154,7 @@ TEST_F(LineStorage, WithoutAUsableKeyTheModelFileIsWritten)
     EXPECT_EQ(testing_support::readText(model.path),
               "[WARNING]\r\nText-1=THIS UNIT BELONGS TO\r\nText-2=THE SURVEY TEAM\r\nText-3=\r\n"
               "Text-4=\r\nText-5=\r\nText-6=\r\nText-7=\r\n");
-    fill("x");
-    EXPECT_EQ(loadLines(), 20 + 15 + 6);
-    expectLines(texts);
+    expectLines(loadLines(), texts);
 }
 
 TEST_F(LineStorage, ReadOnlyModelFileKeepsItsBytes)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/checked_lines.h"
 #include "engine/firmware_image.h"
 #include "engine/warning_lines.h"
 #include "log/run_log.h"
@@ -72,9 +73,9 @@ protected:
     {
         int i = 0;
         for (const char* t : texts)
-            warningLines.setLine(i++, t);
+            warningLines.setLine(i++, testing_support::checkedLine(t));
         for (; i < WarningLines::kCount; ++i)
-            warningLines.setLine(i, "");
+            warningLines.setLine(i, CheckedLine());
     }
 
     testing_support::TempDir dir_;

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/support/checked_lines.h"
 #include "engine/arrangement.h"
 #include "engine/fit_advice.h"
 #include "engine/warning_lines.h"
@@ -20,7 +21,7 @@ WarningLines linesOf(const std::vector<std::string>& texts)
 {
     WarningLines lines;
     for (int i = 0; i < WarningLines::kCount; ++i)
-        lines.setLine(i, static_cast<std::size_t>(i) < texts.size() ? texts[static_cast<std::size_t>(i)].c_str() : "");
+        lines.setLine(i, testing_support::checkedLine(static_cast<std::size_t>(i) < texts.size() ? texts[static_cast<std::size_t>(i)] : ""));
     return lines;
 }
 
@@ -119,7 +120,7 @@ WarningLines follow(const LanguageFit& fit, WarningLines lines, std::mt19937& rn
         len[static_cast<std::size_t>(i)] = static_cast<int>(std::string(lines.lineText(i)).size());
     auto set = [&](int line, int length) {
         len[static_cast<std::size_t>(line - 1)] = length;
-        lines.setLine(line - 1, letters(static_cast<std::size_t>(length), 'f').c_str());
+        lines.setLine(line - 1, testing_support::checkedLine(letters(static_cast<std::size_t>(length), 'f')));
     };
     // Takes `total` characters off the lines, spread at random.
     auto takeOff = [&](const int* named, int count, int total) {
@@ -312,8 +313,8 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
         for (int i = 0; i < 7; ++i) {
             ASSERT_LE(best.lines[i].size(), 29u);
             if (!best.lines[i].empty())
-                joined += (joined.empty() ? "" : " ") + best.lines[i];
-            lines.setLine(i, best.lines[i].c_str());
+                joined.append(joined.empty() ? "" : " ").append(best.lines[i].text());
+            lines.setLine(i, best.lines[i]);
             sizes.push_back(best.lines[i].size());
         }
         EXPECT_EQ(preferenceOf(best.fitting, sizes), bestPreference) << "round " << round;
@@ -358,7 +359,7 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     ASSERT_TRUE(findArrangement(splitWords("Reward if found  call 0123 456"), lengths, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.lineCount, 1);
-    EXPECT_EQ(best.lines[0], "Reward if found call 0123 456");
+    EXPECT_EQ(best.lines[0].text(), "Reward if found call 0123 456");
 
     // A line under 24 costs its length, a longer one 48 minus it: of all
     // breaks only 29 + 11 (cost 30) fills a text of 310; the more even
@@ -367,14 +368,14 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     ASSERT_TRUE(findArrangement(splitWords("Anna Maria Kowalska-Nowak +48 601 234 567"), tight, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.lineCount, 2);
-    EXPECT_EQ(best.lines[0], "Anna Maria Kowalska-Nowak +48");
-    EXPECT_EQ(best.lines[1], "601 234 567");
+    EXPECT_EQ(best.lines[0].text(), "Anna Maria Kowalska-Nowak +48");
+    EXPECT_EQ(best.lines[1].text(), "601 234 567");
 
     // Both two-line breaks fit: 21 + 13 is more even than 10 + 24.
     ASSERT_TRUE(findArrangement(splitWords("aaaaaaaaaa bbbbbbbbbb cccccccccc dd"), lengths, 1, best));
     EXPECT_EQ(best.lineCount, 2);
-    EXPECT_EQ(best.lines[0], "aaaaaaaaaa bbbbbbbbbb");
-    EXPECT_EQ(best.lines[1], "cccccccccc dd");
+    EXPECT_EQ(best.lines[0].text(), "aaaaaaaaaa bbbbbbbbbb");
+    EXPECT_EQ(best.lines[1].text(), "cccccccccc dd");
 
     EXPECT_FALSE(findArrangement(splitWords("a-word-of-thirty-characters-xx"), lengths, 1, best));
     EXPECT_FALSE(findArrangement({}, lengths, 1, best));

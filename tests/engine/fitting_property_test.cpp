@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/checked_lines.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "tests/engine/engine_fixture.h"
@@ -50,7 +51,7 @@ TEST(FittingPropertyTest, OnlyTheLocatedTextsChange)
         std::vector<std::string> lines;
         for (int i = 0; i < WarningLines::kCount; ++i) {
             lines.push_back(rng() % 3 == 0 ? std::string() : randomLine(rng));
-            warningLines.setLine(i, lines.back().c_str());
+            warningLines.setLine(i, testing_support::checkedLine(lines.back()));
         }
         const std::size_t size = 2000 + rng() % 30000;
         const int texts = static_cast<int>(rng() % 15);

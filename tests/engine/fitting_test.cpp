@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/checked_lines.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "tests/engine/engine_fixture.h"
@@ -133,7 +134,7 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         clearLog();
         boxes_.messages.clear();
         for (int i = 0; i < WarningLines::kCount; ++i)
-            warningLines.setLine(i, i < static_cast<int>(c.lines.size()) ? c.lines[static_cast<std::size_t>(i)].c_str() : "");
+            warningLines.setLine(i, testing_support::checkedLine(i < static_cast<int>(c.lines.size()) ? c.lines[static_cast<std::size_t>(i)] : ""));
         const std::string kept(static_cast<std::size_t>(c.length), '#');
         EXPECT_EQ(fitOne(c.length, c.name), c.text.empty() ? kept : c.text);
         EXPECT_EQ(resultLines(), std::vector<std::string>{c.result});
@@ -207,26 +208,6 @@ TEST_F(FittingTest, LangAboveTheTableCountsAsFourteen)
         EXPECT_EQ(resultLines().size(), 14u);
         expectSummary("13 of 14", std::vector<std::string>(13, kUnlocated));
     }
-}
-
-TEST_F(FittingTest, ThirtyAndThirtyOneCharacterLinesStayInBounds)
-{
-    // Buffers filled straight (as loaded from storage) with ends that no longer match.
-    const std::string thirty(30, 'T');
-    const std::string thirtyBuffer = thirty + std::string(2, '\0');
-    const std::string thirtyOneBuffer = std::string(31, 'U') + std::string(1, '\0');
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        std::memcpy(warningLines.lines[i], (i % 2 ? thirtyOneBuffer : thirtyBuffer).data(), 32);
-    ASSERT_EQ(warningLines.recomputeLineEnds(), 0);
-    for (std::int32_t length : {30, 31, 61, 200, 240}) {
-        const std::string text = fitOne(length, "English");
-        EXPECT_EQ(text.find('\0'), std::string::npos) << length;
-    }
-    // A valid 30-character line alone fits a text of its own length exactly.
-    setLines({});
-    std::memcpy(warningLines.lines[0], thirtyBuffer.data(), 32);
-    ASSERT_EQ(warningLines.recomputeLineEnds(), 36);
-    EXPECT_EQ(fitOne(36, "English"), thirty + "\n\n\n\n\n\n");
 }
 
 TEST_F(FittingTest, EntryOutsideTheImageIsLeftAlone)

@@ -11,10 +11,12 @@
 
 #include "cli/ansi_text.h"
 #include "cli/fit_report.h"
+#include "engine/field_line.h"
 #include "engine/firmware_image.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 #include "platform/platform.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -42,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Input input(data, size);
     const std::int32_t langCount = 1 + input.byte() % LanguageTable::kCount;
     for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, input.text().c_str());
+        warningLines.setLine(i, fieldLine(platform::cp1252::decode(input.text())).line);
     const std::string section = input.text();
     fuzz::putFile(path, input.rest());
 

@@ -15,6 +15,7 @@
 #include "engine/fit_advice.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
+#include "engine/line_check.h"
 #include "engine/warning_lines.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -40,8 +41,6 @@ std::uint64_t mostJudged(std::size_t words)
         count = count * (words + k) / k;
     return std::min(count, kMostJudged);
 }
-
-constexpr std::size_t kLineLimit = 29;
 
 std::string joinedBySpaces(const std::vector<std::string>& parts)
 {
@@ -96,8 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int linesNeeded = 0;
     std::size_t lineLength = 0;
     for (const std::string& word : words) {
-        arrangeable = arrangeable && word.size() <= kLineLimit;
-        if (linesNeeded == 0 || lineLength + 1 + word.size() > kLineLimit) {
+        // Each word must be a line by itself: what the line check takes.
+        arrangeable = arrangeable && checkAnsiLine(word).ok();
+        if (linesNeeded == 0 || lineLength + 1 + word.size() > kLineCharacters) {
             ++linesNeeded;
             lineLength = word.size();
         } else {
@@ -110,15 +110,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     // The owner's words, in order, at most seven lines of at most 29 characters.
-    std::vector<std::string> lineTexts(best.lines, best.lines + WarningLines::kCount);
+    std::vector<std::string> lineTexts;
+    for (const CheckedLine& line : best.lines)
+        lineTexts.emplace_back(line.text());
     FUZZ_CHECK(joinedBySpaces(lineTexts) == joinedBySpaces(words));
     int lastTextLine = 0;
     WarningLines lines;
     for (int i = 0; i < WarningLines::kCount; ++i) {
-        FUZZ_CHECK(best.lines[i].size() <= kLineLimit);
         if (!best.lines[i].empty())
             lastTextLine = i + 1;
-        lines.setLine(i, best.lines[i].c_str());
+        lines.setLine(i, best.lines[i]);
     }
     FUZZ_CHECK(best.lineCount == lastTextLine);
     FUZZ_CHECK(best.tried > 0);

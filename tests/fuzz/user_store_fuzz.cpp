@@ -12,8 +12,10 @@
 #include <string>
 
 #include "config/reg_key.h"
+#include "engine/field_line.h"
 #include "engine/line_storage.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 #include "platform/platform.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -45,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         line = input.text();
     fuzz::putFile(valuesFile(), input.rest());
 
-    loadLines();
+    const StoredLines damaged = loadLines();
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        FUZZ_CHECK(damaged.checks[i].ok() == (damaged.texts[i] == damaged.checks[i].line.text()));
     storedLinesReadable();
 
     // A query reports the value's size, and copies it only when it fits.
@@ -68,14 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Saved over whatever the file held, the lines read back as they were
     // saved, and the store counts as whole.
     for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, lines[i].c_str());
-    const WarningLines saved = warningLines;
+        warningLines.setLine(i, fieldLine(platform::cp1252::decode(lines[i])).line);
     saveLines();
-    warningLines = WarningLines();
-    loadLines();
+    const StoredLines stored = loadLines();
     for (int i = 0; i < WarningLines::kCount; ++i)
-        FUZZ_CHECK(std::strcmp(warningLines.lines[i], saved.lines[i]) == 0);
-    FUZZ_CHECK(std::memcmp(warningLines.lineEnds, saved.lineEnds, sizeof saved.lineEnds) == 0);
+        FUZZ_CHECK(stored.checks[i].ok() && stored.checks[i].line == warningLines.line(i));
     FUZZ_CHECK(storedLinesReadable());
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "tests/support/checked_lines.h"
 #include "tests/patch_run/run_expectations.h"
 
 #include <algorithm>
@@ -76,7 +77,7 @@ static std::string adviceFor(const Lines& lines, std::int32_t length)
 {
     WarningLines held;
     for (int i = 0; i < 7; ++i)
-        held.setLine(i, lines[static_cast<std::size_t>(i)].c_str());
+        held.setLine(i, testing_support::checkedLine(lines[static_cast<std::size_t>(i)]));
     FitResult result;
     fitLengths(held, &length, 1, result);
     return fitReason(judgeFit(held, length, result.entries[0]));

@@ -1,3 +1,4 @@
+#include "tests/support/checked_lines.h"
 #include "tests/patch_run/run_fixture.h"
 
 #include <cstdlib>
@@ -99,18 +100,17 @@ std::vector<unsigned char> PatchRunFixture::workBytes(const std::string& name) c
 void PatchRunFixture::setLines(const run_expect::Lines& lines)
 {
     for (int i = 0; i < WarningLines::kCount; ++i)
-        warningLines.setLine(i, lines[static_cast<std::size_t>(i)].c_str());
+        warningLines.setLine(i, testing_support::checkedLine(lines[static_cast<std::size_t>(i)]));
 }
 
 run_expect::Lines PatchRunFixture::storedLines()
 {
-    run_expect::Lines other;
-    other.fill("something else");
-    setLines(other);
-    loadLines();
+    const StoredLines stored = loadLines();
     run_expect::Lines lines;
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        lines[static_cast<std::size_t>(i)] = warningLines.lineText(i);
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        EXPECT_TRUE(stored.checks[i].ok()) << "stored line " << i + 1;
+        lines[static_cast<std::size_t>(i)] = stored.texts[i];
+    }
     return lines;
 }
 

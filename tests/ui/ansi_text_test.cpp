@@ -4,10 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include <QLineEdit>
-
 #include "ui/qt/ansi_text.h"
-#include "ui/qt/line_validator.h"
 
 using ui::qt::fromAnsi;
 using ui::qt::toAnsi;
@@ -34,17 +31,4 @@ TEST(AnsiText, ReadingIsBoundedAndTerminated)
     char one[1] = {'x'};
     toAnsi(QStringLiteral("abc"), one, 1);
     EXPECT_EQ(one[0], '\0');
-}
-
-TEST(AnsiText, LineEditsTakeOnlyWhatALineCanHold)
-{
-    // What is typed or pasted into a line edit: taken whole, or not at all.
-    QLineEdit edit;
-    edit.setValidator(new ui::qt::LineValidator(&edit));
-    edit.insert(QString::fromUtf8("Zo\u00EB \u20AC 5"));
-    EXPECT_EQ(edit.text(), QString::fromUtf8("Zo\u00EB \u20AC 5"));
-    for (const char* refused : {"\u0141ukasz", " \U0001F37A", "a\tb", "\x1b[2J", "x\x07", "\r"}) {
-        edit.insert(QString::fromUtf8(refused));
-        EXPECT_EQ(edit.text(), QString::fromUtf8("Zo\u00EB \u20AC 5")) << refused;
-    }
 }

@@ -102,7 +102,7 @@ protected:
         removeSettingsKey();
         dropModelFileCache();
         for (int i = 0; i < WarningLines::kCount; ++i)
-            warningLines.setLine(i, "");
+            warningLines.setLine(i, CheckedLine());
         dialogState = 0;
         statusText[0] = '\0';
         window = std::make_unique<FakeWindow>();

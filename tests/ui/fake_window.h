@@ -56,6 +56,7 @@ public:
     std::string caption;
     std::map<int, void*> pictures, fonts;
     std::map<int, bool> links; // whether the text set last is a link
+    std::map<int, int> limits; // the most characters each edit takes
     void* icon = nullptr;
     bool menuTrimmed = false;
     std::vector<std::pair<std::string, int>> menu; // top first
@@ -88,6 +89,14 @@ public:
                                                         : "";
         std::snprintf(out, size, "%s", value.c_str());
     }
+    std::string editText(int id) override { return text(id); }
+    void replaceEditText(int id, const std::string& value) override
+    {
+        texts_[id] = value;
+        events.push_back("replace " + std::to_string(id) + " " + value);
+        raise(id, ui::NotifyEditChange);
+    }
+    void limitEditText(int id, int characters) override { limits[id] = characters; }
     void enableItem(int id, bool on) override
     {
         disabled_[id] = !on;

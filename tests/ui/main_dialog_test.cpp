@@ -151,17 +151,23 @@ TEST_F(MainDialogTest, PageLoadsStoredLinesLineByLineAndHidesItself)
     const struct {
         const char* modelFile;
         const char* userLine2; // in the per-user store
-        Strings lines;
+        Strings lines;         // what each field, preview and line then holds
+        const char* refusal;   // the box that names a stored line the check refuses
     } cases[] = {
         {"[GPS]\r\nGps-1=Alpha\r\n[WARNING]\r\nText-1=PROPERTY OF\r\nText-2=\r\nText-3=J. SMITH\r\nText-7=LAST\r\n",
-         nullptr, {"PROPERTY OF", "", "J. SMITH", "", "", "", "LAST"}},
-        {nullptr, nullptr, {"", "", "", "", "", "", ""}},
-        // 31 characters: cut to 29 in the line and the preview, whole in the edit.
-        {nullptr, "ABCDEFGHIJKLMNOPQRSTUVWXYZ12345", {"", "ABCDEFGHIJKLMNOPQRSTUVWXYZ12345", "", "", "", "", ""}},
+         nullptr, {"PROPERTY OF", "", "J. SMITH", "", "", "", "LAST"}, nullptr},
+        {nullptr, nullptr, {"", "", "", "", "", "", ""}, nullptr},
+        // 31 characters: refused as a typed line would be; the field takes its first 29.
+        {nullptr, "ABCDEFGHIJKLMNOPQRSTUVWXYZ12345", {"", "ABCDEFGHIJKLMNOPQRSTUVWXYZ123", "", "", "", "", ""},
+         "line 2 has 31 characters; a line holds at most 29"},
+        // A control character: the field leaves it out.
+        {nullptr, "RING\x1b[2J ME", {"", "RING[2J ME", "", "", "", "", ""},
+         "line 2 holds the control character U+001B (ESC); a line holds only printable characters"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines[0] + "|" + c.lines[1]);
         restart();
+        boxes->messages.clear();
         if (c.modelFile)
             writeModelFile(c.modelFile);
         if (c.userLine2) {
@@ -175,13 +181,13 @@ TEST_F(MainDialogTest, PageLoadsStoredLinesLineByLineAndHidesItself)
         for (int i = 0; i < 7; ++i) {
             SCOPED_TRACE(i);
             const std::string edit = std::to_string(IdFirstEdit + i);
-            const std::string line = c.lines[i].substr(0, 29);
-            EXPECT_EQ(window->text(IdFirstEdit + i), c.lines[i]);
+            const std::string line = c.lines[i];
+            EXPECT_EQ(window->text(IdFirstEdit + i), line);
             EXPECT_EQ(window->text(IdFirstPreview + i), line);
             EXPECT_EQ(warningLines.lineText(i), line);
             EXPECT_TRUE(window->enabled(IdFirstEdit + i));
             // The edit's change handling runs between setting its text and enabling it.
-            const std::size_t set = at("text " + edit + " " + c.lines[i]);
+            const std::size_t set = at("text " + edit + " " + line);
             const std::size_t preview = at("text " + std::to_string(IdFirstPreview + i) + " " + line);
             const std::size_t enable = at("enable " + edit);
             ASSERT_LT(enable, window->events.size());
@@ -197,23 +203,36 @@ TEST_F(MainDialogTest, PageLoadsStoredLinesLineByLineAndHidesItself)
         EXPECT_TRUE(window->enabled(IdOk));
         EXPECT_TRUE(window->enabled(IdModelList));
         expectStatus(kStateLines, "Select a GPS model ...");
+        if (c.refusal) {
+            ASSERT_EQ(boxes->messages.size(), 1u);
+            EXPECT_EQ(boxes->messages[0].text, std::string("The stored lines cannot all be written as they are:\n") +
+                                                   c.refusal +
+                                                   "\nThe fields show what will be written: look at them before "
+                                                   "you press OK.");
+        } else {
+            EXPECT_TRUE(boxes->messages.empty());
+        }
     }
 }
 
 TEST_F(MainDialogTest, EditChangesSetTheLineAndPreviewInEveryState)
 {
     createAndTick();
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(window->limits[IdFirstEdit + i], 29) << "a field takes no more than a line holds";
     window->type(IdFirstEdit, "early"); // before "Page" the program can still set them
     EXPECT_STREQ(warningLines.lineText(0), "early");
     EXPECT_EQ(window->text(IdFirstPreview), "early");
 
     pressPage();
+    // Whatever reaches a field past its limit (a text set by another program):
+    // the field shows what will be written.
     const std::string typed = "0123456789abcdefghijklmnopqrstuvwxy"; // 35 characters
     window->type(IdFirstEdit + 4, typed);
-    EXPECT_EQ(window->text(IdFirstEdit + 4), typed);
+    EXPECT_EQ(window->text(IdFirstEdit + 4), "0123456789abcdefghijklmnopqrs");
     EXPECT_EQ(window->text(IdFirstPreview + 4), "0123456789abcdefghijklmnopqrs");
     EXPECT_STREQ(warningLines.lineText(4), "0123456789abcdefghijklmnopqrs");
-    EXPECT_EQ(warningLines.lineEnds[6], 29 + 6); // six empty lines and one of 29
+    EXPECT_EQ(warningLines.lineEnd(6), 29 + 6); // six empty lines and one of 29
 
     // Only the change notification takes the edit's text.
     window->editSilently(IdFirstEdit + 2, "changed");

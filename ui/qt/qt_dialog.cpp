@@ -21,7 +21,6 @@
 #include "ui/preview_layout.h"
 #include "ui/qt/ansi_text.h"
 #include "ui/qt/check_lines_window.h"
-#include "ui/qt/line_validator.h"
 #include "ui/qt/preview_label.h"
 #include "ui/qt/qt_resources.h"
 
@@ -142,8 +141,8 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
         }
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
-            edit->setValidator(new LineValidator(edit));
-            // Every change, typed or set, goes through the change command.
+            // Every change, typed or set, goes through the change command,
+            // where the dialog logic makes the field show what is written.
             connect(edit, &QLineEdit::textChanged, this,
                     [this, id] { command(id, NotifyEditChange); });
             addWindowMenuToContextMenu(edit);
@@ -312,6 +311,31 @@ void QtDialog::getItemText(int id, char* out, int size)
     else if (auto* combo = qobject_cast<QComboBox*>(widget))
         value = combo->currentText();
     toAnsi(value, out, size);
+}
+
+std::string QtDialog::editText(int id)
+{
+    auto* edit = qobject_cast<QLineEdit*>(item(id));
+    return edit != nullptr ? edit->text().toStdString() : std::string();
+}
+
+void QtDialog::replaceEditText(int id, const std::string& text)
+{
+    auto* edit = qobject_cast<QLineEdit*>(item(id));
+    if (edit == nullptr)
+        return;
+    const QString value = QString::fromStdString(text);
+    const qsizetype fromEnd = edit->text().size() - edit->cursorPosition();
+    if (edit->text() == value)
+        return;
+    edit->setText(value);
+    edit->setCursorPosition(static_cast<int>(std::max<qsizetype>(0, value.size() - fromEnd)));
+}
+
+void QtDialog::limitEditText(int id, int characters)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(item(id)))
+        edit->setMaxLength(characters);
 }
 
 void QtDialog::enableItem(int id, bool enabled)

@@ -37,6 +37,9 @@ public:
     platform::WindowHandle itemHandle(int id) override;
     void setItemText(int id, const char* text) override;
     void getItemText(int id, char* out, int size) override;
+    std::string editText(int id) override;
+    void replaceEditText(int id, const std::string& text) override;
+    void limitEditText(int id, int characters) override;
     void enableItem(int id, bool enabled) override;
     void hideItem(int id) override;
     void focusItem(int id) override;

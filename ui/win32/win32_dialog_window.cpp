@@ -1,5 +1,6 @@
 #include "ui/win32/win32_dialog_window.h"
 
+#include <algorithm>
 #include <string>
 
 #include "ui/win32/check_lines_window.h"
@@ -30,6 +31,42 @@ void Win32DialogWindow::getItemText(int id, char* out, int size)
     out[0] = '\0';
     GetDlgItemTextA(window_, id, out, size);
     out[size - 1] = '\0';
+}
+
+// The edits hold Unicode text (they come from Common Controls 6), so a
+// pasted character that the code page lacks is still there to be seen.
+std::string Win32DialogWindow::editText(int id)
+{
+    HWND edit = GetDlgItem(window_, id);
+    std::wstring wide(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    const int got = GetWindowTextW(edit, wide.data(), static_cast<int>(wide.size()));
+    const int wideLength = got > 0 ? got : 0;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+void Win32DialogWindow::replaceEditText(int id, const std::string& text)
+{
+    HWND edit = GetDlgItem(window_, id);
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const int fromEnd = GetWindowTextLengthW(edit) - static_cast<int>(end);
+    // Answers with EN_CHANGE before this returns.
+    SetWindowTextW(edit, wide.c_str());
+    const int caret = std::max(0, static_cast<int>(wide.size()) - std::max(0, fromEnd));
+    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(caret), static_cast<LPARAM>(caret));
+}
+
+void Win32DialogWindow::limitEditText(int id, int characters)
+{
+    SendDlgItemMessageA(window_, id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
 }
 
 void Win32DialogWindow::enableItem(int id, bool enabled)
