@@ -6,100 +6,18 @@
 #include <optional>
 
 #include "config/app_text.h"
-#include "config/model_file.h"
-#include "config/model_list.h"
 #include "engine/arrangement.h"
 #include "engine/fit_advice.h"
 #include "engine/fit_summary.h"
-#include "engine/fitting.h"
-#include "engine/firmware_image.h"
-#include "engine/language_table.h"
-#include "engine/unpatched_image.h"
 #include "engine/warning_lines.h"
-#include "log/run_log.h"
+#include "ui/live_fit.h"
+#include "ui/main_dialog.h"
 
 namespace ui {
 namespace {
 
-// Buffer sizes as the patch run reads the section: paths 258 characters,
-// names and numbers as the dialog and the patch run read them.
-constexpr int kPathBuffer = 259;
-constexpr int kNameBuffer = 60;
-constexpr int kNumberBuffer = 30;
-// Room for an edit's whole text, which may be longer than a line.
+// Room for an edit's whole text.
 constexpr int kFieldBuffer = 256;
-
-std::string format(const char* pattern, const std::string& value)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, pattern, value.c_str());
-    return text;
-}
-
-// The passes log what they do while a run log is open; a check is no run.
-class LogPaused {
-public:
-    LogPaused() : saved_(runLog) { runLog = nullptr; }
-    ~LogPaused() { runLog = saved_; }
-    LogPaused(const LogPaused&) = delete;
-    LogPaused& operator=(const LogPaused&) = delete;
-
-private:
-    RunLog* saved_;
-};
-
-// The image of one check, released on every path.
-struct CheckedImage {
-    FirmwareImage image{};
-    ~CheckedImage() { releaseImage(image); }
-};
-
-// One model's firmware and the lines, judged as OK would judge them.
-struct Judged {
-    std::string section;
-    std::string refusal; // why OK would stop, "" when it would go on
-    LanguageTable table{};
-    FitResult fit;
-    FitVerdicts verdicts;
-};
-
-Judged judge(int index, const WarningLines& lines)
-{
-    Judged judged;
-    char key[32];
-    std::snprintf(key, sizeof key, "Gps-%d", index);
-    char section[kNameBuffer];
-    readModelValue("GPS", key, "", section, sizeof section);
-    judged.section = section;
-    char org[kPathBuffer], rgn[kPathBuffer], crcText[kNumberBuffer], langText[kNumberBuffer];
-    readModelValue(section, "org", "", org, sizeof org);
-    readModelValue(section, "rgn", "", rgn, sizeof rgn);
-    readModelValue(section, "crc", "", crcText, sizeof crcText);
-    readModelValue(section, "lang", "", langText, sizeof langText);
-    if (!isCompleteModel(org, rgn, crcText, langText)) {
-        judged.refusal = format("The model file's section [%s] needs org=, rgn=, crc= and lang= (1 to 14)\n"
-                                "wendrix-cli check names what is wrong",
-                                section);
-        return judged;
-    }
-    const std::uint32_t crc = parseHexNumber(crcText);
-    const std::int32_t count = static_cast<std::int32_t>(parseDecimalNumber(langText));
-
-    const LogPaused quiet;
-    CheckedImage held;
-    const ImageSource source = readUnpatchedImage(org, rgn, crc, held.image);
-    if (source == ImageSource::WorkingUnreadable)
-        judged.refusal = format("Cannot read %s!", rgn);
-    else if (source == ImageSource::NotOriginal)
-        judged.refusal = format("Not original %s file!", rgn);
-    if (!judged.refusal.empty())
-        return judged;
-    locateTexts(held.image, count);
-    judged.table = languageTable;
-    fitTexts(lines, judged.table, held.image, count, judged.fit);
-    judgeAll(lines, judged.table, judged.fit, judged.verdicts);
-    return judged;
-}
 
 // "All 14 ..." as it reads after "Arranged like this, ".
 std::string lowerFirst(std::string text)
@@ -186,22 +104,25 @@ CheckLinesView checkLinesView(int index)
         view.heading = "Select a GPS model first";
         return view;
     }
-    const Judged judged = judge(index, warningLines);
-    if (!judged.refusal.empty()) {
-        view.heading = judged.refusal;
+    // The firmware afresh, so that the live fit too goes on from what it is now.
+    const ChosenFirmware& firmware = chooseFirmware(index);
+    if (!firmware.refusal.empty()) {
+        view.heading = firmware.refusal;
         return view;
     }
+    LinesJudged judged;
+    judgeLines(warningLines, judged);
     const FitVerdicts& verdicts = judged.verdicts;
-    view.heading = judged.section + ": " + fitCountLine(verdicts);
+    view.heading = firmware.section + ": " + fitCountLine(verdicts);
 
     // Firmware order, with the languages that keep their own warning last.
     std::int32_t lengths[LanguageTable::kCount] = {};
     std::vector<CheckRow> ownWarnings;
     for (int e = 0; e < verdicts.count; ++e) {
         const LanguageFit& verdict = verdicts.languages[e];
-        CheckRow row = rowOf(judged.table.entries[e], verdict, judged.fit.entries[e]);
+        CheckRow row = rowOf(firmware.table.entries[e], verdict, judged.fit.entries[e]);
         (row.mark == FitMark::OwnWarning ? ownWarnings : view.rows).push_back(std::move(row));
-        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : judged.table.entries[e].length;
+        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : firmware.table.entries[e].length;
     }
     view.rows.insert(view.rows.end(), ownWarnings.begin(), ownWarnings.end());
 
@@ -225,10 +146,9 @@ CheckLinesView checkLinesView(int index)
     WarningLines arranged;
     for (int i = 0; i < WarningLines::kCount; ++i)
         arranged.setLine(i, best.lines[i]);
-    FitResult arrangedFit;
-    FitVerdicts arrangedVerdicts;
-    fitLengths(arranged, lengths, verdicts.count, arrangedFit);
-    judgeAll(arranged, judged.table, arrangedFit, arrangedVerdicts);
+    LinesJudged arrangedJudged;
+    judgeLines(arranged, arrangedJudged);
+    const FitVerdicts& arrangedVerdicts = arrangedJudged.verdicts;
     const std::string note = searchedNote(best);
     view.arrangedNote = "Arranged like this, " + lowerFirst(fitCountLine(arrangedVerdicts)) +
                         (note.empty() ? "" : " (" + note + ")") + ":";
@@ -247,6 +167,8 @@ void runCheckLines(DialogWindow& main)
         return;
     }
     main.runCheckLinesWindow();
+    // The window read the firmware afresh.
+    showFitLine(main);
 }
 
 void checkLinesCreate(CheckLinesWindow& window, DialogWindow& main)

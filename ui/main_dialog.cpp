@@ -16,6 +16,7 @@
 #include "ui/centre_window.h"
 #include "ui/check_lines.h"
 #include "ui/dialog_update_host.h"
+#include "ui/live_fit.h"
 #include "ui/startup.h"
 
 std::int32_t dialogState = 0;
@@ -38,6 +39,9 @@ constexpr int kNameBuffer = 60;
 
 // Whether the first tick has filled the model list since creation.
 bool listFilled = false;
+// What the fit line says when no model is chosen: what to do about a model
+// file that lists no model, or nothing.
+std::string listNote;
 
 void setStatus(const char* text)
 {
@@ -88,7 +92,7 @@ void fillModelList(DialogWindow& window)
         window.listAppend(IdModelList, section);
     }
     window.listSelect(IdModelList, 0);
-    window.setItemLink(IdFitLine, modelListNote(listed).c_str(), false);
+    listNote = modelListNote(listed);
 }
 
 void onPage(DialogWindow& window)
@@ -133,6 +137,7 @@ void onEditChange(DialogWindow& window, int line)
     warningLines.setLine(line, field.line);
     window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
     linesEditedByOwner();
+    showFitLine(window);
 }
 
 void onModelSelected(DialogWindow& window)
@@ -140,6 +145,8 @@ void onModelSelected(DialogWindow& window)
     if (dialogState <= 0)
         return;
     const int index = window.listSelection(IdModelList);
+    // Once per choice: the firmware is read here, not per keystroke.
+    chooseFirmware(index);
     if (index <= 0) {
         dialogState = kStateLines;
         setStatus(kSelectModel);
@@ -155,6 +162,7 @@ void onModelSelected(DialogWindow& window)
             setStatus("");
     }
     showStatus(window);
+    showFitLine(window);
 }
 
 void onOk(DialogWindow& window)
@@ -226,6 +234,8 @@ void mainDialogTimer(DialogWindow& window, int timerId)
         setStatus(kSelectModel);
         showStatus(window);
     }
+    chooseFirmware(0);
+    showFitLine(window);
 }
 
 bool mainDialogCommand(DialogWindow& window, int id, int notification)
@@ -276,6 +286,17 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
     default:
         return false;
     }
+}
+
+void showFitLine(DialogWindow& window)
+{
+    // With a model chosen, the live fit, which opens "Check lines"; else the
+    // note on the model file, if any.
+    const std::string fit = dialogState == kStateModel ? liveFitLine() : std::string();
+    if (!fit.empty())
+        window.setItemLink(IdFitLine, fit.c_str(), true);
+    else
+        window.setItemLink(IdFitLine, listNote.c_str(), false);
 }
 
 int mainDialogWaitForUploader(DialogWindow& window, const std::function<int()>& wait)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,9 @@ TEST_F(CheckLinesTest, UseTheseLinesFillsTheFieldsAndBackToMyLinesPutsTheTypedOn
         EXPECT_TRUE(checkLinesCommand(shown, *window, IdUseLines));
         EXPECT_EQ(fields(), arranged);
         EXPECT_EQ(window->text(IdFirstPreview), "Property of Jo Smith, Leith");
+        EXPECT_EQ(window->text(IdFitLine),
+                  "10 of 13 languages that can take a text show every line (1 keeps its own warning)")
+            << "the live fit follows at once";
         EXPECT_EQ(window->text(IdFirstPreview + 1), "");
         EXPECT_STREQ(warningLines.lineText(0), "Property of Jo Smith, Leith");
         const CheckLinesView used = shown.view();
@@ -191,4 +195,49 @@ TEST_F(CheckLinesTest, UseTheseLinesFillsTheFieldsAndBackToMyLinesPutsTheTypedOn
     openWindow();
     EXPECT_FALSE(checkWindow.view().canGoBack);
     EXPECT_EQ(fields()[0], "Property of Jo Smith, Leith");
+}
+
+// Once a model is chosen the line under the status says, while the owner
+// types, how many languages show every line; the firmware is read once per
+// choice, so a keystroke never reads it. The line opens "Check lines".
+TEST_F(CheckLinesTest, TheFitLineCountsAsTheOwnerTypesFromOneReadPerChoice)
+{
+    writeFourteenModel();
+    // A second model whose firmware is not there.
+    const std::string etrex = testing_support::readText(modelFilePath);
+    writeModelFile("[GPS]\r\nGps-1=Etrex\r\nGps-2=Gone\r\n" + etrex.substr(etrex.find("[Etrex]")) +
+                   "[Gone]\r\norg=gone.org\r\nrgn=gone.rgn\r\ncrc=1234abcd\r\nlang=6\r\n");
+    createAndTick();
+    pressPage();
+    window->type(IdFirstEdit, "Property of");
+    EXPECT_EQ(window->text(IdFitLine), "") << "no model chosen yet";
+    window->choose(1);
+    EXPECT_EQ(window->text(IdStatus), "Click OK to modify firmware rel 2.40...") << "the status keeps its words";
+    EXPECT_EQ(window->text(IdFitLine),
+              "11 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_TRUE(window->links[IdFitLine]);
+
+    // Each keystroke judges the lines again, from the texts found at the choice.
+    ASSERT_TRUE(std::filesystem::remove(work("fw.rgn")));
+    window->type(IdFirstEdit + 1, "Jo Smith, Leith");
+    EXPECT_EQ(window->text(IdFitLine),
+              "8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    window->type(IdFirstEdit, "Property of Jo Smith, Leith");
+    window->type(IdFirstEdit + 1, "");
+    EXPECT_EQ(window->text(IdFitLine),
+              "10 of 13 languages that can take a text show every line (1 keeps its own warning)");
+
+    // A choice reads again: the firmware is gone now, and the line says what OK would.
+    window->choose(2);
+    EXPECT_EQ(window->text(IdFitLine), "Cannot read gone.rgn!");
+    EXPECT_TRUE(window->links[IdFitLine]);
+    window->choose(0);
+    EXPECT_EQ(window->text(IdFitLine), "");
+    EXPECT_FALSE(window->links[IdFitLine]);
+
+    // Activated, the line opens the window.
+    ASSERT_TRUE(testing_support::writeBytes(work("fw.rgn"), firmware.bytes));
+    window->choose(1);
+    mainDialogCommand(*window, IdFitLine, NotifyLinkActivated);
+    EXPECT_EQ(window->checkLinesWindows, 1);
 }

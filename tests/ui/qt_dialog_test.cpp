@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTextDocumentFragment>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -141,6 +142,12 @@ protected:
         chooseNext();
     }
     QPushButton* button(int id) { return qobject_cast<QPushButton*>(dialog->item(id)); }
+    // The fit line's words, without the link around them.
+    std::string fitLine()
+    {
+        auto* label = qobject_cast<QLabel*>(dialog->item(IdFitLine));
+        return label != nullptr ? QTextDocumentFragment::fromHtml(label->text()).toPlainText().toStdString() : "";
+    }
     QLineEdit* edit(int line) { return qobject_cast<QLineEdit*>(dialog->item(IdFirstEdit + line)); }
     QComboBox* combo() { return qobject_cast<QComboBox*>(dialog->item(IdModelList)); }
 
@@ -619,8 +626,14 @@ TEST_F(QtDialogTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
     ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "#!/bin/sh\n"));
     open(true);
     QTest::keyClicks(edit(0), QStringLiteral("Property of"));
-    QTest::keyClicks(edit(1), QStringLiteral("Jo Smith, Leith"));
     chooseNext();
+    // The live fit under the status, while the owner types.
+    EXPECT_EQ(fitLine(), "11 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    QTest::keyClicks(edit(1), QStringLiteral("Jo Smith, L"));
+    screenshot(*dialog, "11-live-fit");
+    QTest::keyClicks(edit(1), QStringLiteral("eith"));
+    EXPECT_EQ(fitLine(), "8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
 
     bool checked = false;
     whenShown<CheckLinesDialogQt>([&](CheckLinesDialogQt& window) {
@@ -670,6 +683,24 @@ TEST_F(QtDialogTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_FALSE(testing_support::exists(work("fw.org"))) << "the check wrote";
     EXPECT_EQ(edit(0)->text(), QStringLiteral("Property of Jo Smith, Leith"));
+
+    EXPECT_EQ(fitLine(), "10 of 13 languages that can take a text show every line (1 keeps its own warning)");
+
+    // From the keyboard, the fit line opens the window too: Tab from line 7,
+    // then Enter.
+    bool reopened = false;
+    whenShown<CheckLinesDialogQt>([&](CheckLinesDialogQt& window) {
+        reopened = true;
+        EXPECT_TRUE(window.button(IdBackToMyLines)->isEnabled()) << "the typed lines are still there to go back to";
+        QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    edit(6)->setFocus();
+    QTest::keyClick(edit(6), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog->item(IdFitLine));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // returns when the window has closed
+    EXPECT_TRUE(reopened);
 
     QTest::mouseClick(button(IdOk), Qt::LeftButton); // returns when the run has ended
     EXPECT_FALSE(dialog->isVisible());

@@ -36,6 +36,18 @@ std::string windowText(HWND window)
     return text;
 }
 
+// The words of a SysLink that is a link, as two lines are read as one; ""
+// when it is no link.
+std::string linkText(HWND link)
+{
+    std::string text = windowText(link);
+    if (text.rfind("<a>", 0) != 0 || text.size() < 7 || text.substr(text.size() - 4) != "</a>")
+        return "";
+    text = text.substr(3, text.size() - 7);
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
 // Asked by message, so that an edit control gives its typed text.
 std::string itemText(HWND dialog, int id)
 {
@@ -669,12 +681,26 @@ TEST_F(ProgramUnderTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
     ASSERT_NE(dialog, nullptr);
     press(dialog, 1029, true);
     SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of"));
-    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Jo Smith, Leith"));
     SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    // The live fit under the status, while the owner types: a link.
+    EXPECT_EQ(linkText(GetDlgItem(dialog, 1067)),
+              "11 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Jo Smith, L"));
+    requestScreenshot(folder, "live-fit", dialog);
+    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Jo Smith, Leith"));
+    EXPECT_EQ(linkText(GetDlgItem(dialog, 1067)),
+              "8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel 2.40...");
 
-    PostMessageA(dialog, WM_SYSCOMMAND, 1008, 0);
+    // Enter on the fit line opens the window.
+    HWND fitLine = GetDlgItem(dialog, 1067);
+    PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(fitLine), TRUE);
+    ASSERT_NE(waitFor([&] { return focusOf(process) == fitLine ? fitLine : nullptr; }, 5000), nullptr)
+        << "the fit line takes no focus";
+    PostMessageA(fitLine, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(fitLine, WM_KEYUP, VK_RETURN, 0xC0000001);
     HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Check lines", dialog); });
     ASSERT_NE(check, nullptr) << "no Check lines window";
     EXPECT_FALSE(IsWindowEnabled(dialog)) << "the window is modal over the main dialog";
@@ -711,6 +737,8 @@ TEST_F(ProgramUnderTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
     PostMessageA(focusOf(process), WM_KEYDOWN, VK_ESCAPE, 1);
     ASSERT_NE(waitFor([&] { return IsWindow(check) ? nullptr : dialog; }, 5000), nullptr) << "Escape did not close it";
     EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES) << "the check wrote";
+    EXPECT_EQ(linkText(fitLine),
+              "10 of 13 languages that can take a text show every line (1 keeps its own warning)");
     requestScreenshot(folder, "after-use", dialog);
 
     // OK; the summary (three languages do not fit), then Cancel at the

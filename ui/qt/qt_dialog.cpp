@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,6 +40,26 @@ QFont dialogFont()
     font.setPixelSize(11);
     return font;
 }
+
+// A line of text that may be a link. With the focus, Enter and Space open
+// it, as they press a Win32 SysLink: a QLabel takes them only once Tab has
+// also picked the link inside it, and gives Enter to the default button.
+class LinkLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int key = event->key();
+        if (focusPolicy() != Qt::NoFocus && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            event->accept();
+            emit linkActivated(QString());
+            return;
+        }
+        QLabel::keyPressEvent(event);
+    }
+};
 
 // A combo box's drop-down with edit field is one line high on screen; the
 // template's height includes the dropped list.
@@ -150,10 +171,11 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
             break;
         }
         case ControlKind::Link: {
-            auto* link = new QLabel(this);
+            auto* link = new LinkLabel(this);
             link->setTextFormat(Qt::RichText);
             link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+            link->setWordWrap(true);
             link->setFocusPolicy(Qt::NoFocus);
             connect(link, &QLabel::linkActivated, this, [this, id] { command(id, NotifyLinkActivated); });
             widget = link;
@@ -366,10 +388,9 @@ void QtDialog::setItemLink(int id, const char* text, bool link)
     auto* label = qobject_cast<QLabel*>(item(id));
     if (label == nullptr)
         return;
-    const QString value = fromAnsi(text);
-    const QString shown = elided(label, value).toHtmlEscaped();
+    // Two lines' room: the words wrap, never cut.
+    const QString shown = fromAnsi(text).toHtmlEscaped();
     label->setText(link ? QStringLiteral("<a href=\"check\">%1</a>").arg(shown) : shown);
-    label->setToolTip(elided(label, value) != value ? value : QString());
     // Only a link takes the focus, so that Tab, then Enter or Space, opens it.
     label->setFocusPolicy(link ? Qt::StrongFocus : Qt::NoFocus);
     if (label->isVisible())
