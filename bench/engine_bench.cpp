@@ -1,7 +1,7 @@
 // Throughput of the location pass, the fitting pass and the checksum on
 // generated images of 1, 16 and 64 MiB, against a plain memchr sweep of the
 // same buffer as the yardstick; and the time `suggest` takes to arrange many
-// short words.
+// short words; and the live fit's judgement of one set of lines.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -12,8 +12,10 @@
 
 #include "engine/arrangement.h"
 #include "engine/firmware_image.h"
+#include "engine/fit_log.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
+#include "engine/patch_plan.h"
 #include "engine/warning_lines.h"
 #include "log/run_log.h"
 #include "platform/platform.h"
@@ -122,6 +124,34 @@ void BM_memchr(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 
+// The live fit's cost per keystroke: one set of lines judged against the
+// fourteen texts that the firmware stage of a plan located, from what that
+// stage kept (the image itself is given back, as the dialog does).
+void BM_planLines(benchmark::State& state)
+{
+    testing_support::TempDir dir;
+    const MadeFirmware made = makeFirmware(1 * 1024 * 1024, 14, 1207);
+    if (!testing_support::writeBytes(dir.file("bench.rgn"), made.bytes))
+        state.SkipWithError("the firmware could not be written");
+    PlanModel model;
+    model.section = "Bench";
+    model.orgPath = dir.file("bench.org");
+    model.rgnPath = dir.file("bench.rgn");
+    model.crc = static_cast<std::uint32_t>(crc32(0L, made.bytes.data(), static_cast<uInt>(made.bytes.size())));
+    model.lang = 14;
+    FirmwarePlan firmware = planFirmware(model);
+    firmware.dropImage();
+    if (firmware.refusal || firmware.located != 14)
+        state.SkipWithError("the firmware stage did not locate every text");
+    useLines();
+    LinesPlan plan;
+    for (auto _ : state) {
+        planLines(firmware, warningLines, plan);
+        benchmark::DoNotOptimize(plan);
+    }
+    state.counters["fitting"] = plan.verdicts.fitting;
+}
+
 // One-letter words make the most arrangements; fourteen texts of 30 to 381
 // characters, some of which no lines can fill, keep the search from ending
 // early. Reports the arrangements looked at and whether it was cut short.
@@ -149,6 +179,7 @@ BENCHMARK(BM_locateTexts)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
 BENCHMARK(BM_fitAndReplace)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
 BENCHMARK(BM_crc32)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
 BENCHMARK(BM_memchr)->Arg(1 * kMiB)->Arg(16 * kMiB)->Arg(64 * kMiB);
+BENCHMARK(BM_planLines)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_findArrangement)->Arg(8)->Arg(20)->Arg(40)->Arg(105)->Unit(benchmark::kMillisecond);
 
 } // namespace

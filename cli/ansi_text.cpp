@@ -6,11 +6,7 @@
 
 std::string terminalToAnsi(const std::string& text)
 {
-#ifdef _WIN32
-    return text;
-#else
-    return platform::cp1252::isUtf8(text) ? platform::cp1252::fromUtf8(text) : text;
-#endif
+    return platform::cp1252::fromSystemText(text);
 }
 
 std::string ansiToTerminal(const std::string& text)

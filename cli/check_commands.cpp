@@ -14,11 +14,10 @@
 #include "config/model_file.h"
 #include "engine/arrangement.h"
 #include "engine/firmware_image.h"
-#include "engine/fit_advice.h"
-#include "engine/fitting.h"
-#include "engine/language_table.h"
 #include "engine/firmware_paths.h"
+#include "engine/language_table.h"
 #include "engine/line_check.h"
+#include "engine/patch_plan.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
 #include "engine/working_file_guard.h"
@@ -113,24 +112,48 @@ int lockRefused(const RunLock& lock)
     return commandError(terminalText(text));
 }
 
-// Reads the firmware as a patch run would: the pristine copy when it
-// matches, else the working file when that one does. Says why not otherwise.
-int readModelImage(const ModelSection& model, HeldImage& held, ImageSource& source)
+PlanModel planModelOf(const ModelSection& model)
 {
-    std::uint32_t workingCrc = 0;
-    source = readUnpatchedImage(model.orgPath.c_str(), model.rgnPath.c_str(), model.crc, held.image, &workingCrc);
-    if (source == ImageSource::WorkingUnreadable && imageFileTooLarge(model.rgnPath.c_str()))
-        return cannotRead(model.rgnPath);
-    if (source == ImageSource::WorkingUnreadable || source == ImageSource::NotOriginal) {
-        const bool other = source == ImageSource::NotOriginal;
-        char text[1024];
-        std::snprintf(text, sizeof text, other ? "Not original %s file!" : "Cannot read %s!", model.rgnPath.c_str());
-        const std::string more =
-            other ? crcMismatchLine(workingCrc, model.crc) : lookedInLine(model.rgnPath.c_str());
-        std::fprintf(stderr, "%s\n", terminalText(text + more, true).c_str());
-        return kExitFailed;
+    PlanModel plan;
+    plan.section = model.name;
+    plan.orgPath = model.orgPath;
+    plan.rgnPath = model.rgnPath;
+    plan.crc = model.crc;
+    plan.lang = model.lang;
+    return plan;
+}
+
+// Says why a patch run would stop for this firmware, as the run says it;
+// kExitOk when it would go on.
+int sayRefusal(const FirmwarePlan& plan)
+{
+    const PlanRefusal& refusal = plan.refusal;
+    const char* path = refusal.path.c_str();
+    char text[1024];
+    std::string more;
+    switch (refusal.kind) {
+    case RefusalKind::None:
+        return kExitOk;
+    case RefusalKind::TooLarge:
+        return cannotRead(refusal.path);
+    case RefusalKind::CannotRead:
+        std::snprintf(text, sizeof text, "Cannot read %s!", path);
+        more = lookedInLine(path);
+        break;
+    case RefusalKind::NotOriginal:
+        std::snprintf(text, sizeof text, "Not original %s file!", path);
+        more = crcMismatchLine(refusal.foundCrc, plan.model.crc);
+        break;
+    case RefusalKind::FirmwarePaths:
+        std::snprintf(text, sizeof text, refusal.messageFormat, path);
+        break;
+    case RefusalKind::OtherFirmware:
+        std::snprintf(text, sizeof text, "%s",
+                      otherFirmwareMessage(plan.model.rgnPath.c_str(), plan.model.orgPath.c_str()).c_str());
+        break;
     }
-    return kExitOk;
+    std::fprintf(stderr, "%s\n", terminalText(text + more, true).c_str());
+    return kExitFailed;
 }
 
 // A shell word: single quotes, each quote inside written as '\''.
@@ -158,33 +181,25 @@ int runCheckCommand(const CliOptions& options)
     if (const int status = chooseLines(options); status != kExitOk)
         return status;
 
-    HeldImage held;
-    ImageSource source;
-    if (const int status = readModelImage(model, held, source); status != kExitOk)
+    // Everything a patch would do, worked out in memory: nothing is written.
+    const PatchPlan plan = makePatchPlan(planModelOf(model), warningLines);
+    if (const int status = sayRefusal(plan.firmware); status != kExitOk)
         return status;
+    const LanguageTable& table = plan.firmware.table;
+    const FitResult& fit = plan.lines.fit;
+    const FitVerdicts& verdicts = plan.lines.verdicts;
 
-    // No run log is open: the passes write nothing.
-    const std::int32_t located = locateTexts(held.image, model.lang);
-    if (source == ImageSource::Pristine &&
-        holdsOtherFirmware(model.rgnPath.c_str(), model.crc, held.image, languageTable, located)) {
-        const std::string text = otherFirmwareMessage(model.rgnPath.c_str(), model.orgPath.c_str());
-        std::fprintf(stderr, "%s\n", terminalText(text, true).c_str());
-        return kExitFailed;
-    }
-    FitResult fit;
-    fitTexts(warningLines, languageTable, held.image, model.lang, fit);
-
-    const int notFit = notFitting(languageTable, fit, warningLines);
+    const int notFit = plan.lines.notFitting();
     if (options.json) {
         std::printf("{\"section\":%s,\"source\":\"%s\",\"crc\":\"%s\",\"lang\":%d,\"located\":%d,"
                     "\"not_replaced\":%d,\"not_fitting\":%d,\"languages\":%s}\n",
-                    jsonString(model.name).c_str(), source == ImageSource::Pristine ? "org" : "rgn",
-                    hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(located),
-                    fit.failures, notFit, fitJsonLanguages(languageTable, fit, warningLines).c_str());
+                    jsonString(model.name).c_str(), plan.firmware.source == ImageSource::Pristine ? "org" : "rgn",
+                    hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(plan.firmware.located),
+                    fit.failures, notFit, fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
-        std::fputs(fitTable(languageTable, fit, warningLines).c_str(), stdout);
+        std::fputs(fitTable(table, fit, verdicts).c_str(), stdout);
         if (options.show)
-            std::printf("\n%s", shownTexts(languageTable, fit).c_str());
+            std::printf("\n%s", shownTexts(table, fit).c_str());
     }
     return notFit == 0 ? kExitOk : kExitFailed;
 }
@@ -195,11 +210,8 @@ int runSuggestCommand(const CliOptions& options)
     // The words are checked as lines are, before anything is read.
     std::vector<std::string> words;
     for (const std::string& piece : options.text) {
-        if (const LineFault fault = checkTerminalLine(piece).fault; fault && fault.kind != LineFaultKind::TooLong) {
-            std::string why = describeTerminalFault(1, fault);
-            why.replace(0, std::string("line 1").size(), "your text");
-            return usageError(why);
-        }
+        if (const std::string fault = describeTextFault(piece, "your text"); !fault.empty())
+            return usageError(fault);
         for (const std::string& word : splitWords(terminalToAnsi(piece))) {
             if (word.size() > kLineCharacters)
                 return usageError("the word '" + ansiToTerminal(word) + "' has " + std::to_string(word.size()) +
@@ -216,15 +228,16 @@ int runSuggestCommand(const CliOptions& options)
     ModelSection model;
     if (const int status = chooseModel(options.model, model); status != kExitOk)
         return status;
-    HeldImage held;
-    ImageSource source;
-    if (const int status = readModelImage(model, held, source); status != kExitOk)
+    // The texts' lengths are all the search needs: the image is given back.
+    FirmwarePlan firmware = planFirmware(planModelOf(model));
+    if (const int status = sayRefusal(firmware); status != kExitOk)
         return status;
-    const std::int32_t located = locateTexts(held.image, model.lang);
-    const int count = static_cast<int>(model.lang > LanguageTable::kCount ? LanguageTable::kCount : model.lang);
+    firmware.dropImage();
+    const LanguageTable& table = firmware.table;
+    const int count = static_cast<int>(firmware.searched);
     std::int32_t lengths[LanguageTable::kCount] = {};
-    for (int e = 0; e < count && e < located; ++e)
-        lengths[e] = languageTable.entries[e].length;
+    for (int e = 0; e < count && e < firmware.located; ++e)
+        lengths[e] = table.entries[e].length;
 
     Arrangement best;
     if (!findArrangement(words, lengths, count, best))
@@ -232,8 +245,10 @@ int runSuggestCommand(const CliOptions& options)
                           std::to_string(kLineCharacters) + " characters");
     for (int i = 0; i < WarningLines::kCount; ++i)
         warningLines.setLine(i, best.lines[i]);
-    FitResult fit;
-    fitTexts(warningLines, languageTable, held.image, model.lang, fit);
+    LinesPlan plan;
+    planLines(firmware, warningLines, plan);
+    const FitResult& fit = plan.fit;
+    const FitVerdicts& verdicts = plan.verdicts;
 
     std::string pasteable;
     for (int i = 0; i < best.lineCount; ++i)
@@ -247,10 +262,10 @@ int runSuggestCommand(const CliOptions& options)
                     "\"located\":%d,\"fitting\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), lines.c_str(), jsonString(terminalToAnsi(pasteable)).c_str(),
                     best.tried, static_cast<long long>(best.total), best.cutShort ? "true" : "false",
-                    static_cast<int>(model.lang), static_cast<int>(located), best.fitting,
-                    fitJsonLanguages(languageTable, fit, warningLines).c_str());
+                    static_cast<int>(model.lang), static_cast<int>(firmware.located), best.fitting,
+                    fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
-        std::printf("%s\n\n%s", pasteable.c_str(), fitTable(languageTable, fit, warningLines).c_str());
+        std::printf("%s\n\n%s", pasteable.c_str(), fitTable(table, fit, verdicts).c_str());
         if (best.cutShort)
             std::printf("(%s: too many to try them all; this is the best of those)\n",
                         searchedNote(best).c_str());
@@ -259,8 +274,6 @@ int runSuggestCommand(const CliOptions& options)
         return kExitOk;
 
     // Which languages no arrangement serves, and why, for the best one.
-    FitVerdicts verdicts;
-    judgeAll(warningLines, languageTable, fit, verdicts);
     // A search cut short proves nothing about the arrangements it left.
     const std::string searched = searchedNote(best);
     std::string why = (searched.empty() ? std::string("no arrangement of these words")
@@ -270,7 +283,7 @@ int runSuggestCommand(const CliOptions& options)
                       " cannot take your text:";
     for (int e = 0; e < fit.count; ++e)
         if (!verdicts.languages[e].fits())
-            why += "\n  " + terminalText(languageTable.entries[e].name) + ": " + fitReason(verdicts.languages[e]);
+            why += "\n  " + terminalText(table.entries[e].name) + ": " + fitReason(verdicts.languages[e]);
     std::fprintf(stderr, "wendrix-cli: %s\n", why.c_str());
     return kExitNotAllReplaced;
 }

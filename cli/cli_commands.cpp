@@ -10,6 +10,7 @@
 #include "cli/fit_report.h"
 #include "cli/model_choice.h"
 #include "config/model_file.h"
+#include "engine/add_firmware.h"
 #include "engine/fit_advice.h"
 #include "engine/language_table.h"
 #include "engine/line_check.h"
@@ -130,6 +131,15 @@ std::string describeTerminalFault(int number, const LineFault& fault)
 #endif
 }
 
+std::string describeTextFault(const std::string& text, const std::string& what)
+{
+    const LineFault fault = checkTerminalLine(text).fault;
+    if (!fault || fault.kind == LineFaultKind::TooLong)
+        return {};
+    std::string why = describeTerminalFault(1, fault);
+    return why.replace(0, std::string("line 1").size(), what);
+}
+
 int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
@@ -199,7 +209,7 @@ int runPatchCommand(const CliOptions& options)
                      terminalText(lineStoreName()).c_str());
 
     if (report.fitted)
-        std::fputs(fitTable(languageTable, report.fit, warningLines).c_str(), stderr);
+        std::fputs(fitTable(languageTable, report.fit, report.verdicts).c_str(), stderr);
     const bool updaterFailed = report.updater == PatchRunReport::Updater::NotStarted ||
                                (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0);
     if (report.updater == PatchRunReport::Updater::Ended && report.updaterStatus != 0) {
@@ -223,4 +233,18 @@ int runUpdateCommandLine(const CliOptions& options)
     answers.updateUrl = options.updateUrl;
     installConsoleHandlers(answers);
     return runConsoleUpdate(options.updateUrl) == 1 ? kExitOk : kExitFailed;
+}
+
+int runAddCommand(const CliOptions& options)
+{
+    installConsoleHandlers(ConsoleAnswers());
+    // A name is held to the rules of typed lines, but for its length.
+    if (const std::string fault = describeTextFault(options.name, "the name"); !fault.empty())
+        return usageError(fault);
+    const AddedFirmware added = addFirmware(options.file, terminalToAnsi(options.name));
+    if (added.outcome != AddedFirmware::Outcome::Added)
+        return commandError(terminalText(added.message, true));
+    std::fprintf(stderr, "%s\n%s\n", terminalText(addedReport(added), true).c_str(),
+                 terminalText(addedNextOnCommandLine(added)).c_str());
+    return kExitOk;
 }

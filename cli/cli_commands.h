@@ -14,6 +14,7 @@ int runModelsCommand();
 int runLinesCommand();
 int runPatchCommand(const CliOptions& options);
 int runUpdateCommandLine(const CliOptions& options);
+int runAddCommand(const CliOptions& options);
 // check, inspect and restore: check_commands.cpp.
 int runCheckCommand(const CliOptions& options);
 int runSuggestCommand(const CliOptions& options);
@@ -31,3 +32,7 @@ struct LineFault;
 // Windows), and names its fault in words, the character shown when it can be.
 LineCheck checkTerminalLine(const std::string& text);
 std::string describeTerminalFault(int number, const LineFault& fault);
+// The fault of a text that is held to the rules of a line but for its
+// length (a model's name, words to arrange), named as `what` ("the name");
+// empty when it has none.
+std::string describeTextFault(const std::string& text, const std::string& what);

@@ -31,6 +31,9 @@ const char kUsage[] =
     "  inspect FILE [--lang N] [--json] [--ini SECTION]\n"
     "                         show a firmware file's size, CRC-32 and texts\n"
     "  restore MODEL          put the pristine copy back over the working file\n"
+    "  add FILE [--name NAME] add your stock firmware FILE to the model file as\n"
+    "                         a model (named NAME, else after the file); a\n"
+    "                         FILE in another folder is copied in first\n"
     "  update                 fetch a newer model file\n"
     "\n"
     "Options of patch and check:\n"
@@ -60,6 +63,9 @@ const char kUsage[] =
     "Options of check:\n"
     "  --show                 also print each language's new text as the\n"
     "                         receiver shows it, its lines centred\n"
+    "Options of add:\n"
+    "  --name NAME            the model's name in the list (at most 59\n"
+    "                         characters); the file's name when not given\n"
     "Options of inspect:\n"
     "  --lang N               look for the first N texts of the table (1 to 14,\n"
     "                         default 14)\n"
@@ -157,6 +163,7 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
         {"check", CliCommand::Check},       {"suggest", CliCommand::Suggest},
         {"inspect", CliCommand::Inspect},
         {"restore", CliCommand::Restore},   {"update", CliCommand::Update},
+        {"add", CliCommand::Add},
     };
     bool known = false;
     for (const Named& named : kCommands) {
@@ -178,6 +185,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     const bool takesUrl = isPatch || c == CliCommand::Update;
     const bool takesJson = c == CliCommand::Check || isSuggest || c == CliCommand::Inspect;
     const bool isInspect = c == CliCommand::Inspect;
+    const bool isAdd = c == CliCommand::Add;
+    const bool takesFile = isInspect || isAdd;
     bool haveOperand = false;
     for (int i = 2; i < argc; ++i) {
         const char* arg = argv[i];
@@ -214,6 +223,12 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
                 return false;
             }
             options.iniSection = value;
+        } else if (isAdd && (taken = takeValue("--name", argc, argv, i, value)) != 0) {
+            if (taken < 0 || value.empty()) {
+                error = "--name needs a name";
+                return false;
+            }
+            options.name = value;
         } else if (isPatch && std::strcmp(arg, "--start-updater") == 0) {
             options.startUpdater = true;
         } else if (takesLines && std::strcmp(arg, "--force") == 0) {
@@ -227,8 +242,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
         } else if (arg[0] == '-' && arg[1] != '\0') {
             error = std::string("unknown option '") + arg + "' for " + command;
             return false;
-        } else if ((takesModel || isInspect) && !haveOperand) {
-            (isInspect ? options.file : options.model) = arg;
+        } else if ((takesModel || takesFile) && !haveOperand) {
+            (takesFile ? options.file : options.model) = arg;
             haveOperand = true;
         } else if (isSuggest) {
             options.text.push_back(arg);
@@ -245,8 +260,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
         error = "the MODEL cannot be empty";
         return false;
     }
-    if (isInspect && options.file.empty()) {
-        error = "inspect needs a FILE";
+    if (takesFile && options.file.empty()) {
+        error = command + " needs a FILE";
         return false;
     }
     if (isInspect && options.json && !options.iniSection.empty()) {

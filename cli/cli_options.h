@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { Help, Version, Models, Lines, Patch, Check, Suggest, Inspect, Restore, Update };
+enum class CliCommand { Help, Version, Models, Lines, Patch, Check, Suggest, Inspect, Restore, Update, Add };
 
 struct CliOptions {
     CliCommand command = CliCommand::Help;
     std::string model;              // patch, check, suggest, restore: list number or section name
-    std::string file;               // inspect: the firmware file
+    std::string file;               // inspect, add: the firmware file
+    std::string name;               // add: the model's name (empty: the file's)
     std::vector<std::string> lines; // patch, check: --line texts, in order
     std::vector<std::string> text;  // suggest: the owner's text, word by word or in pieces
     bool startUpdater = false;      // answer OK to the question about UPDATER.EXE

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "cli/ansi_text.h"
-#include "engine/warning_lines.h"
 
 namespace {
 
@@ -54,10 +53,8 @@ std::string adviceJson(const LanguageFit& fit)
 
 } // namespace
 
-std::string fitTable(const LanguageTable& table, const FitResult& fit, const WarningLines& lines)
+std::string fitTable(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts)
 {
-    FitVerdicts verdicts;
-    judgeAll(lines, table, fit, verdicts);
     std::string text;
     for (std::int32_t e = 0; e < fit.count; ++e) {
         const LanguageEntry& entry = table.entries[e];
@@ -78,10 +75,8 @@ std::string fitTable(const LanguageTable& table, const FitResult& fit, const War
     return text;
 }
 
-std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const WarningLines& lines)
+std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts)
 {
-    FitVerdicts verdicts;
-    judgeAll(lines, table, fit, verdicts);
     std::string json = "[";
     for (std::int32_t e = 0; e < fit.count; ++e) {
         const LanguageEntry& entry = table.entries[e];
@@ -103,13 +98,6 @@ std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, c
         json += "}";
     }
     return json + "]";
-}
-
-int notFitting(const LanguageTable& table, const FitResult& fit, const WarningLines& lines)
-{
-    FitVerdicts verdicts;
-    judgeAll(lines, table, fit, verdicts);
-    return verdicts.count - verdicts.fitting;
 }
 
 std::string shownTexts(const LanguageTable& table, const FitResult& fit)

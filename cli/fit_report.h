@@ -7,21 +7,19 @@
 
 #include "engine/fit_advice.h"
 
-struct WarningLines;
+// Each takes the texts' fitting outcome and their verdicts, as a patch plan
+// (engine/patch_plan.h) or a patch run's report holds them.
 
 // One row per entry of `fit` ("number, name, length, outcome") and the
 // closing count, "12 of 14 languages fit". A language fits when its text is
 // replaced and every line with text is shown. Terminal text, each row ended
 // by a line feed.
-std::string fitTable(const LanguageTable& table, const FitResult& fit, const WarningLines& lines);
+std::string fitTable(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts);
 
 // The "languages" array of check's JSON object: per text its outcome, the
 // reason and the machine-readable `advice` when it does not fit, and the
 // exact `text` (UTF-8) that replaces it.
-std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const WarningLines& lines);
-
-// How many of the texts do not fit (not replaced, or a line of text lost).
-int notFitting(const LanguageTable& table, const FitResult& fit, const WarningLines& lines);
+std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts);
 
 // Each replaced text as the receiver shows it: its lines, one block per
 // language, headed by the language's number and name.

@@ -62,6 +62,9 @@ int main(int argc, char** argv)
     case CliCommand::Update:
         status = runUpdateCommandLine(options);
         break;
+    case CliCommand::Add:
+        status = runAddCommand(options);
+        break;
     case CliCommand::Help:
     case CliCommand::Version:
         break;

@@ -114,14 +114,16 @@ int readUsableModelList(std::vector<std::string>& models)
     case ModelListFault::None:
         return kExitOk;
     case ModelListFault::NoFile:
-        return commandError("there is no model file: looked for " + modelFileName());
+        return commandError("there is no model file: looked for " + modelFileName() +
+                            "; add your firmware with wendrix-cli add FILE");
     case ModelListFault::Unreadable:
         return commandError("the model file " + modelFileName() + " cannot be read: it is not a plain file, "
                             "or you may not read it");
     case ModelListFault::NoModels:
         break;
     }
-    return commandError("the model file " + modelFileName() + " lists no models (section [GPS] has no Gps-1 key)");
+    return commandError("the model file " + modelFileName() +
+                        " lists no models (section [GPS] has no Gps-1 key); add your firmware with wendrix-cli add FILE");
 }
 
 int chooseModel(const std::string& model, ModelSection& section)

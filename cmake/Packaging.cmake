@@ -7,7 +7,9 @@
 # beside the programs. Only the "archive" install component goes into the
 # archives; `cmake --install` keeps its usual bin/ and share/ layout.
 
-# The sample model file: the two demo models of scripts/make_demo.py.
+# The sample model file lists no models: the archives hold no firmware, and
+# an owner adds their own ("Add firmware...", wendrix-cli add). The demo
+# models of scripts/make_demo.py stay in the demo folder of scripts/run.sh.
 find_package(Python3 COMPONENTS Interpreter)
 set(_sample ${CMAKE_BINARY_DIR}/sample)
 if(Python3_FOUND)
@@ -32,7 +34,7 @@ if(WIN32)
   set(ARCHIVE_FILES [[
   wendrix.exe       the desktop program
   wendrix-cli.exe   the command-line program (wendrix-cli --help)
-  wendrix.ini       the model file (sample)
+  wendrix.ini       the model file (sample, without models)
   README.txt        this file]])
   set(ARCHIVE_NOTES [[
 The lines you type are remembered for the next run in the registry key
@@ -42,7 +44,7 @@ else()
   set(ARCHIVE_FILES [[
   wendrix           the desktop program
   wendrix-cli       the command-line program (wendrix-cli --help)
-  wendrix.ini       the model file (sample)
+  wendrix.ini       the model file (sample, without models)
   README            this file
   wendrix.1         the desktop program's manual page (man -l wendrix.1)
   wendrix-cli.1     the command-line program's manual page
@@ -59,7 +61,10 @@ libcurl. A Windows UPDATER.EXE is started through wine.]])
 endif()
 
 if(WIN32)
-  # Windows users read the README in Notepad: CR LF line ends.
+  # Windows users read the README in Notepad: CR LF line ends. The style
+  # applies to the template's lines, not to the lines of a value put in.
+  string(REPLACE "\n" "\r\n" ARCHIVE_FILES "${ARCHIVE_FILES}")
+  string(REPLACE "\n" "\r\n" ARCHIVE_NOTES "${ARCHIVE_NOTES}")
   configure_file(${PROJECT_SOURCE_DIR}/doc/archive-readme.txt ${_sample}/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${_sample}/README.txt DESTINATION . COMPONENT archive)

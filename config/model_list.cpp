@@ -1,8 +1,10 @@
 #include "config/model_list.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "config/model_file.h"
+#include "config/model_file_backup.h"
 #include "platform/platform.h"
 
 std::vector<std::string> readModelList()
@@ -42,6 +44,33 @@ std::string modelFileBaseName()
     const std::string path = modelFilePath;
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<std::string> iniSectionNames(const char* file)
+{
+    // Every name fits in a buffer the size of the file.
+    platform::writeProfileString(nullptr, nullptr, nullptr, file);
+    std::string text;
+    readModelFileText(file, text);
+    std::vector<char> names(text.size() + 2);
+    platform::getProfileString(nullptr, nullptr, "", names.data(), static_cast<std::uint32_t>(names.size()), file);
+    std::vector<std::string> found;
+    for (const char* name = names.data(); *name != '\0'; name += std::strlen(name) + 1)
+        found.push_back(name);
+    return found;
+}
+
+bool listedFirmwarePresent()
+{
+    for (const std::string& model : readModelList()) {
+        for (const char* key : {"rgn", "org"}) {
+            char path[259];
+            readModelValue(model.c_str(), key, "", path, sizeof path);
+            if (path[0] != '\0' && platform::fileExists(path))
+                return true;
+        }
+    }
+    return false;
 }
 
 namespace {

@@ -24,6 +24,13 @@ ModelListFault modelListFault(std::size_t listed);
 // The model file's own name, without its folder.
 std::string modelFileBaseName();
 
+// The names of every section of the INI file `file`, in file order.
+std::vector<std::string> iniSectionNames(const char* file);
+
+// Whether the firmware of any model that the model file lists, its working
+// file or its pristine copy, is where a patch run looks for it.
+bool listedFirmwarePresent();
+
 // Whether a model section's values, read as the patch run reads them, make
 // a model that can be patched: "org" and "rgn" not empty, "crc" one to eight
 // hexadecimal digits (with or without "0x") that are not all zero, and

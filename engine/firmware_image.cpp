@@ -1,7 +1,9 @@
 #include "engine/firmware_image.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 #include <zlib.h>
 
 #include "platform/platform.h"
@@ -75,6 +77,28 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
     image.bytes = block;
     image.size = size;
     return crcOf(block, size);
+}
+
+std::uint32_t fileCrc(const char* path)
+{
+    const platform::FileHandle file = platform::openForReading(path);
+    if (file == platform::kClosedFile)
+        return 0;
+    const std::uint64_t length = platform::fileLength(file);
+    const std::uint32_t size = platform::fileSize(file);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint64_t done = 0;
+    if (size != kNoSize && size != 0 && length <= kLargestImage) {
+        // The same test as a whole read: exactly `size` bytes, nothing past them.
+        std::vector<unsigned char> slice(std::min<std::size_t>(std::size_t{size} + 1, 64 * 1024));
+        const auto sliceSize = static_cast<std::uint32_t>(slice.size());
+        for (std::uint32_t got; done <= size && (got = platform::readFile(file, slice.data(), sliceSize)) != 0;) {
+            crc = crc32(crc, slice.data(), static_cast<uInt>(got));
+            done += got;
+        }
+    }
+    platform::closeFile(file);
+    return size != kNoSize && size != 0 && done == size ? static_cast<std::uint32_t>(crc) : 0;
 }
 
 bool imageFileTooLarge(const char* path)

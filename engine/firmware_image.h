@@ -18,6 +18,9 @@ bool imageFileTooLarge(const char* path);
 // Reads the whole file into `image` (emptied first). Returns the CRC-32 of
 // the bytes, or 0 on any failure, leaving the image empty.
 std::uint32_t readImageFile(const char* path, FirmwareImage& image);
+// The CRC-32 that readImageFile would return for `path`, read in slices so
+// that the file is never held whole: for a file that is only tested for.
+std::uint32_t fileCrc(const char* path);
 // Writes `size` bytes to `path`, replacing the file. 1 on success, 0 on failure.
 int writeImageFile(const char* path, const unsigned char* bytes, std::uint32_t size);
 // Frees the image's block, if any; the image is empty afterwards.

@@ -1,41 +1,15 @@
 #include "engine/fitting.h"
 
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "engine/firmware_image.h"
-#include "engine/fit_advice.h"
 #include "engine/language_table.h"
 #include "engine/warning_lines.h"
-#include "log/run_log.h"
 
 namespace {
 
 constexpr int kFirstFill = 10;
 constexpr int kLastFill = 24;
-
-// The run log's file name as the user finds it in the folder: on Windows
-// names are matched without regard to case and the usual one is kept; on
-// other systems the name must be the file's own, wendrix.LOG.
-std::string logFileName()
-{
-#ifdef _WIN32
-    return "wendrix.log";
-#else
-    if (!runLog)
-        return "wendrix.log";
-    const char* path = runLog->path;
-    const char* slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
-#endif
-}
-
-void logLine(const char* text)
-{
-    if (runLog)
-        runLog->writeLine(text);
-}
 
 // The candidate text for one fill factor, built in a fixed buffer. A text
 // that would not fit the buffer is marked as overflowed and never accepted.
@@ -101,6 +75,12 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
 void fitTexts(const WarningLines& lines, const LanguageTable& table, const FirmwareImage& image,
               std::int32_t langCount, FitResult& result)
 {
+    fitTexts(lines, table, image.bytes ? image.size : 0, langCount, result);
+}
+
+void fitTexts(const WarningLines& lines, const LanguageTable& table, std::uint32_t imageSize,
+              std::int32_t langCount, FitResult& result)
+{
     // Nothing past the table is ever read.
     result.count = langCount > LanguageTable::kCount ? LanguageTable::kCount : langCount;
     if (result.count < 0)
@@ -115,9 +95,8 @@ void fitTexts(const WarningLines& lines, const LanguageTable& table, const Firmw
         out = FitOutcome();
         const std::int32_t target = entry.length;
         // Only a text that lies wholly inside this image, with its NUL, is touched.
-        out.located = image.bytes && entry.start >= 0 && target > 0 &&
-                      static_cast<std::uint64_t>(entry.start) + static_cast<std::uint64_t>(target) <=
-                          image.size;
+        out.located = entry.start >= 0 && target > 0 &&
+                      static_cast<std::uint64_t>(entry.start) + static_cast<std::uint64_t>(target) <= imageSize;
         if (out.located) {
             int n = WarningLines::kCount;
             while (n > 0 && lines.lineEnd(n - 1) > target)
@@ -140,57 +119,12 @@ void fitTexts(const WarningLines& lines, const LanguageTable& table, const Firmw
     }
 }
 
-int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32_t langCount,
-                  FitResult* outcome)
+void replaceTexts(const LanguageTable& table, const FitResult& result, FirmwareImage& image)
 {
-    const WarningLines& lines = warningLines;
-    char text[160];
-
-    logLine("--- Lines ---");
-    for (int i = 0; i < WarningLines::kCount; ++i) {
-        std::snprintf(text, sizeof text, "Line-%d: %3d %s", i + 1, lines.lineEnd(i), lines.lineText(i));
-        logLine(text);
-    }
-    logLine("");
-    logLine("--- Result ---");
-
-    FitResult local;
-    FitResult& result = outcome ? *outcome : local;
-    fitTexts(lines, languageTable, image, langCount, result);
-
     for (std::int32_t e = 0; e < result.count; ++e) {
-        const LanguageEntry& entry = languageTable.entries[e];
         const FitOutcome& out = result.entries[e];
-        if (out.replaced) {
-            // The candidate and its NUL: the byte after the text is the NUL
-            // that already ended it.
-            std::memcpy(image.bytes + entry.start, out.candidate,
-                        static_cast<std::size_t>(entry.length) + 1);
-            std::snprintf(text, sizeof text,
-                          "%-10s %3d chars replaced, %d line(s) skipped, fill factor %d", entry.name,
-                          static_cast<int>(out.candidateLength), out.linesSkipped(), out.fillFactor);
-        } else {
-            std::snprintf(text, sizeof text, "%-10s not replaced, %d chars could not replace %d chars",
-                          entry.name, static_cast<int>(out.candidateLength), entry.length);
-        }
-        logLine(text);
+        if (out.replaced)
+            std::memcpy(image.bytes + table.entries[e].start, out.candidate,
+                        static_cast<std::size_t>(table.entries[e].length) + 1);
     }
-
-    // A language that loses a line of text is not processed either. The
-    // message names each one with what to change, after the usual lines.
-    FitVerdicts verdicts;
-    judgeAll(lines, languageTable, result, verdicts);
-    if (verdicts.fitting < verdicts.count) {
-        std::snprintf(text, sizeof text, "%d of %d languages not processed\nSee %s for more information",
-                      verdicts.count - verdicts.fitting, verdicts.count, logFileName().c_str());
-        std::string message = text;
-        message += "\n";
-        for (std::int32_t e = 0; e < result.count; ++e)
-            if (!verdicts.languages[e].fits())
-                message += std::string("\n") + languageTable.entries[e].name + ": " +
-                           fitReason(verdicts.languages[e]);
-        platform::messageBox(owner, message.c_str(), "Zarnek Wendrix", platform::MbIconInformation);
-    }
-    logLine("");
-    return 1;
 }

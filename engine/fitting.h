@@ -1,11 +1,11 @@
-// Rewriting the located texts with the user's lines.
+// The fitting rule: how the user's lines replace each located text. The
+// pass that logs and reports it is in engine/fit_log.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/language_table.h"
-#include "platform/platform.h"
 
 struct FirmwareImage;
 struct WarningLines;
@@ -38,10 +38,12 @@ struct FitResult {
 // but `result`.
 void fitTexts(const WarningLines& lines, const LanguageTable& table, const FirmwareImage& image,
               std::int32_t langCount, FitResult& result);
+// The same for an image known by its size alone (0: no image): the rule
+// never reads the texts, it only needs to know that they lie inside it.
+void fitTexts(const WarningLines& lines, const LanguageTable& table, std::uint32_t imageSize,
+              std::int32_t langCount, FitResult& result);
 
-// Replaces every located text of the first `langCount` table entries with the
-// warning lines, padded to the text's exact length; logs the "--- Lines ---"
-// and "--- Result ---" blocks and reports texts it could not fit. Returns 1.
-// When `outcome` is given it receives the outcome of every entry.
-int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32_t langCount,
-                  FitResult* outcome = nullptr);
+// Writes every replaced text of `result` over its text in `image`, the
+// image `result` was worked out for, with its NUL (the byte after the text,
+// which already ended it).
+void replaceTexts(const LanguageTable& table, const FitResult& result, FirmwareImage& image);

@@ -8,11 +8,10 @@
 
 namespace {
 constexpr const char* kUnknown = "Unknown";
-}
 
 // The texts in the order they follow each other in a firmware image. Where
 // two languages can stand at one place, keywordB names the second one.
-LanguageTable languageTable = {{
+constexpr LanguageTable kLanguageTexts = {{
     {kUnknown, "English", "English", "WARNING\n", "WARNING\n", 0, 0},
     {kUnknown, "Deutsch", "Francais", "WARNUNG\n", "ATTENTION\n", 0, 0},
     {kUnknown, "Francais", "Espa\xF1ol", "ATTENTION!\n", "AVISO\n", 0, 0},
@@ -28,6 +27,15 @@ LanguageTable languageTable = {{
     {kUnknown, "Cestina", "Cesky", "VAROVANI\n", "VAROVANI\n", 0, 0},
     {kUnknown, "Magyar", "Magyar", "FIGYELEM\n", "FIGYELEM\n", 0, 0},
 }};
+
+} // namespace
+
+const LanguageTable& languageTexts()
+{
+    return kLanguageTexts;
+}
+
+LanguageTable languageTable = kLanguageTexts;
 
 std::int32_t lang = 0;
 
@@ -119,15 +127,9 @@ std::uint32_t findEntry(const unsigned char* bytes, std::uint32_t p, std::uint32
 
 } // namespace
 
-std::int32_t locateTexts(const FirmwareImage& image, std::int32_t langCount)
+std::int32_t findTexts(const FirmwareImage& image, std::int32_t langCount, LanguageTable& table)
 {
-    for (LanguageEntry& e : languageTable.entries) {
-        e.name = kUnknown;
-        e.start = 0;
-        e.length = 0;
-    }
-    logLine("--- Languages ---");
-
+    table = kLanguageTexts;
     // Nothing past the table is ever searched for.
     const std::int32_t wanted = langCount > LanguageTable::kCount ? LanguageTable::kCount : langCount;
     const unsigned char* bytes = image.bytes;
@@ -136,30 +138,43 @@ std::int32_t locateTexts(const FirmwareImage& image, std::int32_t langCount)
     std::int32_t count = 0;
     std::uint32_t p = 0;
     while (count < wanted) {
-        LanguageEntry& entry = languageTable.entries[count];
+        LanguageEntry& entry = table.entries[count];
         ++p;
         bool isB = false;
         p = findEntry(bytes, p, size, entry, isB);
-        const bool found = p < size;
-        if (found) {
-            entry.name = isB ? entry.nameB : entry.nameA;
-            entry.start = static_cast<std::int32_t>(p);
-            entry.length =
-                static_cast<std::int32_t>(std::strlen(reinterpret_cast<const char*>(bytes + p)));
-        } else {
-            p = size;
+        if (p >= size) {
+            // Not located: logged as "Unknown" at the end of the image, not counted.
             entry.start = static_cast<std::int32_t>(size);
             entry.length = 0;
-        }
-
-        char line[128];
-        std::snprintf(line, sizeof line, "Language %2d: %-10s   Start %6d,   Len %3d", count + 1,
-                      entry.name, entry.start, entry.length);
-        logLine(line);
-        if (!found)
             break;
+        }
+        entry.name = isB ? entry.nameB : entry.nameA;
+        entry.start = static_cast<std::int32_t>(p);
+        entry.length = static_cast<std::int32_t>(std::strlen(reinterpret_cast<const char*>(bytes + p)));
         ++count;
     }
-    logLine("");
     return count;
+}
+
+void logLanguages(const LanguageTable& table, std::int32_t langCount, std::int32_t located)
+{
+    logLine("--- Languages ---");
+    const std::int32_t wanted = langCount > LanguageTable::kCount ? LanguageTable::kCount : langCount;
+    // Every located entry, and the one the sweep ended on without finding it.
+    const std::int32_t logged = located < wanted ? located + 1 : located;
+    for (std::int32_t e = 0; e < logged; ++e) {
+        const LanguageEntry& entry = table.entries[e];
+        char line[128];
+        std::snprintf(line, sizeof line, "Language %2d: %-10s   Start %6d,   Len %3d", e + 1, entry.name,
+                      entry.start, entry.length);
+        logLine(line);
+    }
+    logLine("");
+}
+
+std::int32_t locateTexts(const FirmwareImage& image, std::int32_t langCount)
+{
+    const std::int32_t located = findTexts(image, langCount, languageTable);
+    logLanguages(languageTable, langCount, located);
+    return located;
 }

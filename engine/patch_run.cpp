@@ -7,13 +7,11 @@
 #include <string>
 
 #include "config/app_text.h"
-#include "config/model_file.h"
 #include "engine/firmware_image.h"
-#include "engine/firmware_paths.h"
-#include "engine/fit_advice.h"
-#include "engine/fitting.h"
+#include "engine/fit_log.h"
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
+#include "engine/patch_plan.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
 #include "engine/warning_lines.h"
@@ -24,7 +22,6 @@ namespace {
 
 constexpr int kUpdateCommand = 1004;
 constexpr int kMessageSize = 1024;
-constexpr char kUpdaterName[] = "UPDATER.EXE";
 
 // Every log line of the run goes through here, so a process without a log
 // simply skips logging.
@@ -72,13 +69,6 @@ void beginRunLog(const char* section, const char* rgnPath, std::uint32_t expecte
     logLine("");
 }
 
-// The table has kCount entries; a larger `lang` is treated as the whole table,
-// as the location and fitting passes do.
-std::int32_t textsWanted()
-{
-    return lang > LanguageTable::kCount ? LanguageTable::kCount : lang;
-}
-
 } // namespace
 
 int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* report,
@@ -91,15 +81,11 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         section = "";
     const RunLock lock;
 
-    char orgPath[259];
-    char rgnPath[259];
-    char number[30];
-    readModelValue(section, "org", "", orgPath, sizeof orgPath);
-    readModelValue(section, "rgn", "", rgnPath, sizeof rgnPath);
-    readModelValue(section, "crc", "", number, sizeof number);
-    const std::uint32_t expectedCrc = parseHexNumber(number);
-    readModelValue(section, "lang", "", number, sizeof number);
-    lang = static_cast<std::int32_t>(parseDecimalNumber(number));
+    const PlanModel model = readPlanModel(section);
+    const char* orgPath = model.orgPath.c_str();
+    const char* rgnPath = model.rgnPath.c_str();
+    const std::uint32_t expectedCrc = model.crc;
+    lang = model.lang;
 
     // Without its lock a run could meet another one half way; it stops
     // before anything is saved, read or written.
@@ -109,11 +95,17 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         return 0;
     }
 
+    // Everything the run does is decided here; the rest of the run shows,
+    // logs and writes it, in its own order. The plan holds the one image.
+    PatchPlan plan = makePatchPlan(model, warningLines);
+    FirmwarePlan& firmware = plan.firmware;
+    const PlanRefusal& refusal = firmware.refusal;
+
     // Paths that would make the run overwrite the wrong file stop it before
-    // the lines are saved or any file is read; the log and a message say why.
-    if (const FirmwarePathProblem problem = checkFirmwarePaths(section, orgPath, rgnPath, kUpdaterName)) {
+    // the lines are saved; the log and a message say why.
+    if (refusal.kind == RefusalKind::FirmwarePaths) {
         beginRunLog(section, rgnPath, expectedCrc);
-        reportFailure(owner, problem.logFormat, problem.messageFormat, problem.path);
+        reportFailure(owner, refusal.logFormat, refusal.messageFormat, refusal.path.c_str());
         return 0;
     }
 
@@ -122,15 +114,11 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
 
     beginRunLog(section, rgnPath, expectedCrc);
 
-    FirmwareImage image;
-
-    // The uploader is read whole only to learn that it is there and not
-    // empty, where starting it would find it.
+    // The uploader is read only to learn that it is there and not empty,
+    // where starting it would find it; it is never held beside the image.
     char updaterPath[1024];
     platform::programPath(kUpdaterName, updaterPath, sizeof updaterPath);
-    const std::uint32_t updaterCrc = readImageFile(updaterPath, image);
-    releaseImage(image);
-    if (updaterCrc == 0) {
+    if (fileCrc(updaterPath) == 0) {
         logLine("**** Cannot find UPDATER.EXE");
         ask(owner,
             "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"",
@@ -138,79 +126,70 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         return 0;
     }
 
-    std::uint32_t workingCrc = 0;
-    const ImageSource source = readUnpatchedImage(orgPath, rgnPath, expectedCrc, image, &workingCrc);
-    if (source != ImageSource::Pristine) {
-        if (source == ImageSource::WorkingUnreadable) {
-            char text[kMessageSize];
-            std::snprintf(text, sizeof text, "**** Cannot read %s!", rgnPath);
-            logLine(text);
-            std::snprintf(text, sizeof text,
-                          "Cannot read %s!\nYou have selected wrong GPS type or\n"
-                          "downloaded wrong version of the firmware\n\n"
-                          "If you have a newer version of the firmware\n"
-                          "than Wendrix expect you may search for\nupdates of Wendrix\n\n"
-                          "Search now?",
-                          rgnPath);
-            std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "\n%s",
-                          lookedInLine(rgnPath).c_str());
-            if (ask(owner, text, platform::MbIconWarning | platform::MbYesNo,
-                    platform::Question::SearchForUpdates) == platform::IdYes)
-                platform::sendSysCommand(owner, kUpdateCommand);
-            releaseImage(image);
-            return 0;
-        }
-        if (source == ImageSource::NotOriginal) {
-            const std::string more = crcMismatchLine(workingCrc, expectedCrc);
-            reportFailure(owner, "**** Not original %s file!", ("Not original %s file!" + more).c_str(), rgnPath);
-            releaseImage(image);
-            return 0;
-        }
-        // The working file is still unpatched: its bytes become the pristine
-        // copy. Without that copy they would exist nowhere once the working
-        // file is overwritten, so the run stops when it cannot be written.
-        if (!writeImageFile(orgPath, image.bytes, image.size)) {
+    if (refusal.kind == RefusalKind::CannotRead || refusal.kind == RefusalKind::TooLarge) {
+        char text[kMessageSize];
+        std::snprintf(text, sizeof text, "**** Cannot read %s!", rgnPath);
+        logLine(text);
+        std::snprintf(text, sizeof text,
+                      "Cannot read %s!\nYou have selected wrong GPS type or\n"
+                      "downloaded wrong version of the firmware\n\n"
+                      "If you have a newer version of the firmware\n"
+                      "than Wendrix expect you may search for\nupdates of Wendrix\n\n"
+                      "Search now?",
+                      rgnPath);
+        std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), "\n%s",
+                      lookedInLine(rgnPath).c_str());
+        if (ask(owner, text, platform::MbIconWarning | platform::MbYesNo,
+                platform::Question::SearchForUpdates) == platform::IdYes)
+            platform::sendSysCommand(owner, kUpdateCommand);
+        return 0;
+    }
+    if (refusal.kind == RefusalKind::NotOriginal) {
+        const std::string more = crcMismatchLine(refusal.foundCrc, expectedCrc);
+        reportFailure(owner, "**** Not original %s file!", ("Not original %s file!" + more).c_str(), rgnPath);
+        return 0;
+    }
+
+    // The working file is still unpatched: its bytes become the pristine
+    // copy. Without that copy they would exist nowhere once the working file
+    // is overwritten, so the run stops when it cannot be written.
+    if (firmware.writesPristine) {
+        if (!writeImageFile(orgPath, firmware.image.bytes, firmware.image.size)) {
             reportFailure(owner, "**** Cannot write %s!",
                           "Cannot write %s!\nDisk is full or file is write protected", orgPath);
-            releaseImage(image);
             return 0;
         }
         done.pristineWritten = true;
     }
 
-    const std::int32_t located = locateTexts(image, lang);
-    // A working file that is neither the stock image nor an earlier patch of
-    // this pristine copy is other firmware, perhaps a newer release: the
-    // owner would upload a downgrade if the run replaced it.
-    if (source == ImageSource::Pristine &&
-        holdsOtherFirmware(rgnPath, expectedCrc, image, languageTable, located)) {
+    languageTable = firmware.table;
+    logLanguages(languageTable, lang, firmware.located);
+    if (refusal.kind == RefusalKind::OtherFirmware) {
         logLine(otherFirmwareLogLine(rgnPath, orgPath).c_str());
         ask(owner, otherFirmwareMessage(rgnPath, orgPath).c_str(), platform::MbIconError);
-        releaseImage(image);
         return 0;
     }
-    const std::int32_t wanted = textsWanted();
-    if (located < wanted) {
+    if (firmware.missesText()) {
         char text[kMessageSize];
         std::snprintf(text, sizeof text, "Could not find WARNING text %d, %s",
-                      static_cast<int>(located), languageTable.entries[located].keywordA);
+                      static_cast<int>(firmware.located), languageTable.entries[firmware.located].keywordA);
         ask(owner, text, platform::MbIconError);
     }
 
-    done.located = located;
-    fitAndReplace(owner, image, lang, &done.fit);
+    done.located = firmware.located;
+    done.fit = plan.lines.fit;
+    done.verdicts = plan.lines.verdicts;
+    reportFitPass(owner, plan.lines.lines, languageTable, plan.lines.fit, plan.lines.verdicts);
     done.fitted = true;
-    FitVerdicts verdicts;
-    judgeAll(warningLines, languageTable, done.fit, verdicts);
-    done.notFitting = verdicts.count - verdicts.fitting;
+    done.notFitting = plan.lines.notFitting();
 
-    if (!writeImageFile(rgnPath, image.bytes, image.size)) {
+    const FirmwareImage& patched = patchImage(plan);
+    if (!writeImageFile(rgnPath, patched.bytes, patched.size)) {
         reportFailure(owner, "**** Cannot write %s!",
                       "Cannot write %s!\nDisk is full or file is write protected", rgnPath);
-        releaseImage(image);
         return 0;
     }
-    releaseImage(image);
+    firmware.dropImage();
     done.workingWritten = true;
 
     done.updater = PatchRunReport::Updater::Declined;

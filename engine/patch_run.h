@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/fitting.h"
+#include "engine/fit_advice.h"
 #include "platform/platform.h"
 
 // What one run did, for a caller that tells the user more than the messages
@@ -16,6 +16,7 @@ struct PatchRunReport {
     bool fitted = false;          // the texts were located and fitted
     std::int32_t located = 0;     // how many the location pass found
     FitResult fit;                // the fitting outcome, when fitted
+    FitVerdicts verdicts;         // each language judged, when fitted
     int notFitting = 0;           // languages not replaced or that lost a line of text
     bool pristineWritten = false; // the working file's bytes became the pristine copy
     bool workingWritten = false;  // the patched image was written to the working file

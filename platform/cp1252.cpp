@@ -159,4 +159,13 @@ std::string toUtf8(std::string_view text)
     return out;
 }
 
+std::string fromSystemText(std::string_view text)
+{
+#ifdef _WIN32
+    return std::string(text);
+#else
+    return isUtf8(text) ? fromUtf8(text) : std::string(text);
+#endif
+}
+
 } // namespace platform::cp1252

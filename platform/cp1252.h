@@ -36,4 +36,10 @@ bool isUtf8(std::string_view text);
 std::string fromUtf8(std::string_view utf8);
 std::string toUtf8(std::string_view text);
 
+// Text the system hands over (a file name, a command-line argument) as
+// 8-bit text: on POSIX such text is UTF-8 as a rule and is converted as by
+// fromUtf8, while text that is not UTF-8 is taken as 8-bit already; Windows
+// hands over 8-bit text, which is kept.
+std::string fromSystemText(std::string_view text);
+
 } // namespace platform::cp1252

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Unpacks a release archive into a fresh folder, adds the demo firmware and a
-# stand-in UPDATER.EXE, and runs a whole patch with the archive's own
-# wendrix-cli from inside the unpacked folder, as a user would.
+# Unpacks a release archive into a fresh folder, adds a stand-in UPDATER.EXE,
+# adds demo firmware from another folder with the archive's own wendrix-cli
+# and runs a whole patch with it from inside the unpacked folder, as a user
+# would.
 #   archive-test.sh ARCHIVE                              Linux .tar.gz
 #   archive-test.sh ARCHIVE WINE WINEPREFIX UPDATER_EXE  Windows .zip under wine
 set -euo pipefail
@@ -58,21 +59,38 @@ grep -q "desktop program ($desktop)" "$folder/$readme" || fail "$readme does not
 
 cp "$folder/wendrix.ini" "$work/shipped.ini"
 
-args=(--no-model-file)
+# The owner's firmware lies elsewhere; the uploader is put beside the programs.
+args=()
 [ -n "$updater" ] && args+=(--updater "$updater")
-python3 "$here/make_demo.py" "${args[@]}" "$folder" >/dev/null
-cp "$folder/etrex.rgn" "$work/stock.rgn"
+python3 "$here/make_demo.py" "${args[@]}" "$work/firmware" >/dev/null
+cp "$work/firmware/UPDATER.EXE" "$work/firmware/report.html" "$folder/"
+cp "$work/firmware/etrex.rgn" "$work/stock.rgn"
 
 # The stored lines go to a store of this test's own.
 export XDG_CONFIG_HOME="$work/config"
 cd "$folder"
-if [ -z "$wine" ]; then
-    ./wendrix-cli patch 1 --line "ARCHIVE TEST" --line "LINE TWO" --start-updater \
-        2>"$work/stderr" || fail "wendrix-cli patch failed: $(cat "$work/stderr")"
-else
-    "$wine" wendrix-cli.exe patch 1 --line "ARCHIVE TEST" --line "LINE TWO" --start-updater \
-        2>"$work/stderr" || fail "wendrix-cli.exe patch failed: $(cat "$work/stderr")"
+run_cli() {
+    if [ -z "$wine" ]; then
+        ./wendrix-cli "$@"
+    else
+        "$wine" wendrix-cli.exe "$@"
+    fi
+}
+# The sample lists no models: the owner adds theirs first.
+if run_cli models >"$work/stdout" 2>"$work/stderr"; then
+    fail "the sample model file lists models: $(cat "$work/stdout")"
 fi
+grep -q "lists no models" "$work/stderr" || fail "models did not say the list is empty: $(cat "$work/stderr")"
+stock="$work/firmware/etrex.rgn"
+[ -n "$wine" ] && stock="Z:$(printf '%s' "$stock" | tr / '\\')"
+run_cli add "$stock" --name "eTrex Demo 2.40" 2>"$work/stderr" ||
+    fail "wendrix-cli add failed: $(cat "$work/stderr")"
+grep -q "wendrix-cli patch 1" "$work/stderr" || fail "add did not name the model's number: $(cat "$work/stderr")"
+cmp -s etrex.rgn "$work/stock.rgn" || fail "add did not copy the firmware into the folder"
+cmp -s wendrix.ini.bak "$work/shipped.ini" || fail "add did not keep the sample model file as wendrix.ini.bak"
+cp wendrix.ini "$work/added.ini"
+run_cli patch 1 --line "ARCHIVE TEST" --line "LINE TWO" --start-updater \
+    2>"$work/stderr" || fail "wendrix-cli patch failed: $(cat "$work/stderr")"
 
 # The pristine copy is the stock image, the working file carries the lines
 # and keeps its size, and the log and the model file sit beside the program.
@@ -82,7 +100,7 @@ cmp -s etrex.rgn "$work/stock.rgn" && fail "etrex.rgn was not patched"
 grep -aq "ARCHIVE TEST" etrex.rgn || fail "etrex.rgn does not hold the new lines"
 [ -f wendrix.LOG ] || fail "no wendrix.LOG beside the program"
 grep -aq -- "--- Result ---" wendrix.LOG || fail "wendrix.LOG has no result section"
-cmp -s wendrix.ini "$work/shipped.ini" || fail "the patch run changed the sample model file"
+cmp -s wendrix.ini "$work/added.ini" || fail "the patch run changed the model file"
 if [ -n "$updater" ]; then
     [ -f probe-started.txt ] || fail "UPDATER.EXE was not started"
 else

@@ -2,9 +2,13 @@
 """Prepares a demo folder for Wendrix.
 
 The folder gets the programs (copied from an install tree), a model file with
-two models (alone with --model-file-only: the archives' sample), a firmware image for each whose checksum matches the model file,
+two models, a firmware image for each whose checksum matches the model file,
 a stand-in UPDATER.EXE that only reports what it would upload, and a
 report.html. Run the programs from inside that folder.
+
+With --model-file-only it writes the release archives' sample model file
+alone: no models, since the archives hold no firmware; the owner adds theirs
+with "Add firmware..." or wendrix-cli add.
 """
 import argparse
 import os
@@ -48,6 +52,8 @@ def make_firmware(size, text_count, seed):
     return bytes(data[:size])
 
 
+DATE = "Date=07.12.26"
+
 MODELS = [
     # section, working file, pristine copy, size, texts, release
     ("eTrex Demo 2.40", "etrex.rgn", "etrex.org", 96 * 1024, 10, "2.40"),
@@ -55,21 +61,24 @@ MODELS = [
 ]
 
 
-def write_demo_files(folder, model_file=True, firmware=True):
-    lines = ["[GPS]", "Date=07.12.26"]
+def write_model_file(folder, lines):
+    with open(os.path.join(folder, "wendrix.ini"), "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
+
+
+def write_demo_files(folder, model_file=True):
+    lines = ["[GPS]", DATE]
     for n, model in enumerate(MODELS, start=1):
         lines.append("Gps-%d=%s" % (n, model[0]))
     for n, (section, rgn, org, size, texts, rel) in enumerate(MODELS, start=1):
         image = make_firmware(size, texts, n)
-        if firmware:
-            with open(os.path.join(folder, rgn), "wb") as f:
-                f.write(image)
+        with open(os.path.join(folder, rgn), "wb") as f:
+            f.write(image)
         lines += ["[%s]" % section, "org=" + org, "rgn=" + rgn,
                   "crc=%08x" % (zlib.crc32(image) & 0xFFFFFFFF),
                   "lang=%d" % texts, "Rel=" + rel]
     if model_file:
-        with open(os.path.join(folder, "wendrix.ini"), "wb") as f:
-            f.write(("\r\n".join(lines) + "\r\n").encode("ascii"))
+        write_model_file(folder, lines)
 
 
 UPDATER = """#!/bin/sh
@@ -91,7 +100,7 @@ def main():
     parser.add_argument("folder")
     parser.add_argument("--programs", help="folder holding wendrix and wendrix-cli")
     parser.add_argument("--model-file-only", action="store_true",
-                        help="write only wendrix.ini (the sample model file of the archives)")
+                        help="write only wendrix.ini without models (the sample model file of the archives)")
     parser.add_argument("--no-model-file", action="store_true",
                         help="keep the folder's wendrix.ini, add only the firmware and UPDATER.EXE")
     parser.add_argument("--updater", help="program to copy as UPDATER.EXE instead of the script")
@@ -100,7 +109,7 @@ def main():
     folder = os.path.abspath(args.folder)
     os.makedirs(folder, exist_ok=True)
     if args.model_file_only:
-        write_demo_files(folder, firmware=False)
+        write_model_file(folder, ["[GPS]", DATE])
         return
     if args.programs:
         for name in ("wendrix", "wendrix-cli"):

@@ -110,7 +110,7 @@ CheckLinesView checkLinesView(int index)
         view.heading = firmware.refusal;
         return view;
     }
-    LinesJudged judged;
+    LinesPlan judged;
     judgeLines(warningLines, judged);
     const FitVerdicts& verdicts = judged.verdicts;
     view.heading = firmware.section + ": " + fitCountLine(verdicts);
@@ -120,9 +120,10 @@ CheckLinesView checkLinesView(int index)
     std::vector<CheckRow> ownWarnings;
     for (int e = 0; e < verdicts.count; ++e) {
         const LanguageFit& verdict = verdicts.languages[e];
-        CheckRow row = rowOf(firmware.table.entries[e], verdict, judged.fit.entries[e]);
+        const LanguageEntry& entry = firmware.plan.table.entries[e];
+        CheckRow row = rowOf(entry, verdict, judged.fit.entries[e]);
         (row.mark == FitMark::OwnWarning ? ownWarnings : view.rows).push_back(std::move(row));
-        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : firmware.table.entries[e].length;
+        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : entry.length;
     }
     view.rows.insert(view.rows.end(), ownWarnings.begin(), ownWarnings.end());
 
@@ -146,7 +147,7 @@ CheckLinesView checkLinesView(int index)
     WarningLines arranged;
     for (int i = 0; i < WarningLines::kCount; ++i)
         arranged.setLine(i, best.lines[i]);
-    LinesJudged arrangedJudged;
+    LinesPlan arrangedJudged;
     judgeLines(arranged, arrangedJudged);
     const FitVerdicts& arrangedVerdicts = arrangedJudged.verdicts;
     const std::string note = searchedNote(best);

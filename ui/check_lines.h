@@ -1,5 +1,7 @@
 // "Check lines": what OK would make of the lines as typed, before anything
-// is written, in a window of its own. One row per language: its name, a
+// is written, in a window of its own, from the same plan as the patch run
+// (engine/patch_plan.h): where the run would stop, the window says so in the
+// run's words. One row per language: its name, a
 // fits / does not fit mark, its text as the receiver will show it, and for
 // a language that does not fit the one change that makes it fit. Languages
 // whose text no lines can fill keep their own warning and come last. When

@@ -24,6 +24,7 @@ enum ControlId : int {
     // Under the status: how many languages show every line, a link to
     // "Check lines"; or a note on the model file.
     IdFitLine = 1067,
+    IdFirmwareNote = 1068, // beside the status: no listed model's firmware is here
     IdPicture = 2000,
 };
 
@@ -40,6 +41,7 @@ enum MenuCommand : int {
     CmdAbout = 1000,
     CmdUpdate = 1004,
     CmdCheckLines = 1008,
+    CmdAddFirmware = 1012,
 };
 
 constexpr int kModelListTimer = 1;
@@ -109,6 +111,9 @@ public:
     virtual void runAboutBox() = 0;
     // Runs the "Check lines" window modally over this window (ui/check_lines.h).
     virtual void runCheckLinesWindow() = 0;
+    // Asks for an existing file with the system's file dialog, titled
+    // `title`; false when none was chosen. The current folder stays as it is.
+    virtual bool chooseFile(const char* title, std::string& path) = 0;
 
     // Screen size in pixels; false when it cannot be had.
     virtual bool screenSize(int* width, int* height) = 0;

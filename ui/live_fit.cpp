@@ -1,16 +1,12 @@
 #include "ui/live_fit.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdio>
 
 #include "config/model_file.h"
 #include "config/model_list.h"
-#include "engine/firmware_image.h"
 #include "engine/fit_summary.h"
-#include "engine/unpatched_image.h"
 #include "engine/warning_lines.h"
-#include "log/run_log.h"
+#include "engine/working_file_guard.h"
 
 namespace ui {
 namespace {
@@ -30,23 +26,26 @@ std::string format(const char* pattern, const std::string& value)
     return text;
 }
 
-// The passes log what they do while a run log is open; a check is no run.
-class LogPaused {
-public:
-    LogPaused() : saved_(runLog) { runLog = nullptr; }
-    ~LogPaused() { runLog = saved_; }
-    LogPaused(const LogPaused&) = delete;
-    LogPaused& operator=(const LogPaused&) = delete;
-
-private:
-    RunLog* saved_;
-};
-
-// The image of one read, released on every path.
-struct HeldImage {
-    FirmwareImage image{};
-    ~HeldImage() { releaseImage(image); }
-};
+// What the run would say when it stops for this firmware, in its words; ""
+// when it would go on.
+std::string refusalText(const FirmwarePlan& plan)
+{
+    const PlanRefusal& refusal = plan.refusal;
+    switch (refusal.kind) {
+    case RefusalKind::None:
+        return "";
+    case RefusalKind::CannotRead:
+    case RefusalKind::TooLarge:
+        return format("Cannot read %s!", refusal.path);
+    case RefusalKind::NotOriginal:
+        return format("Not original %s file!", refusal.path);
+    case RefusalKind::FirmwarePaths:
+        return format(refusal.messageFormat, refusal.path);
+    case RefusalKind::OtherFirmware:
+        return otherFirmwareMessage(plan.model.rgnPath.c_str(), plan.model.orgPath.c_str());
+    }
+    return "";
+}
 
 } // namespace
 
@@ -72,20 +71,11 @@ const ChosenFirmware& chooseFirmware(int index)
                                 section);
         return chosen;
     }
-    const std::uint32_t crc = parseHexNumber(crcText);
-    chosen.count = static_cast<std::int32_t>(parseDecimalNumber(langText));
-
-    const LogPaused quiet;
-    HeldImage held;
-    const ImageSource source = readUnpatchedImage(org, rgn, crc, held.image);
-    if (source == ImageSource::WorkingUnreadable)
-        chosen.refusal = format("Cannot read %s!", rgn);
-    else if (source == ImageSource::NotOriginal)
-        chosen.refusal = format("Not original %s file!", rgn);
-    if (!chosen.refusal.empty())
-        return chosen;
-    locateTexts(held.image, chosen.count);
-    chosen.table = languageTable;
+    // What OK would find, without doing any of it; the texts found are all
+    // that the lines are judged against.
+    chosen.plan = planFirmware(readPlanModel(section));
+    chosen.plan.dropImage();
+    chosen.refusal = refusalText(chosen.plan);
     return chosen;
 }
 
@@ -94,14 +84,9 @@ const ChosenFirmware& chosenFirmware()
     return chosen;
 }
 
-void judgeLines(const WarningLines& lines, LinesJudged& out)
+void judgeLines(const WarningLines& lines, LinesPlan& out)
 {
-    std::int32_t lengths[LanguageTable::kCount] = {};
-    const int count = std::min<int>(chosen.count, LanguageTable::kCount);
-    for (int e = 0; e < count; ++e)
-        lengths[e] = chosen.table.entries[e].length; // 0: not located
-    fitLengths(lines, lengths, count, out.fit);
-    judgeAll(lines, chosen.table, out.fit, out.verdicts);
+    planLines(chosen.plan, lines, out);
 }
 
 std::string liveFitLine()
@@ -110,7 +95,7 @@ std::string liveFitLine()
         return "";
     if (!chosen.refusal.empty())
         return chosen.refusal.substr(0, chosen.refusal.find('\n'));
-    LinesJudged judged;
+    LinesPlan judged;
     judgeLines(warningLines, judged);
     return fitCountLine(judged.verdicts);
 }

@@ -8,27 +8,17 @@
 
 #include <string>
 
-#include "engine/fitting.h"
-#include "engine/fit_advice.h"
-#include "engine/language_table.h"
-
-struct WarningLines;
+#include "engine/patch_plan.h"
 
 namespace ui {
 
-// What the chosen model's firmware and a set of lines come to.
-struct LinesJudged {
-    FitResult fit;        // per text: replaced, and the replacement as the receiver shows it
-    FitVerdicts verdicts; // per text: whether it shows every line, and if not what to change
-};
-
-// The chosen model's firmware, as the plan's first stage finds it.
+// The chosen model's firmware, as the plan's first stage finds it (without
+// its image, which the live fit does not need).
 struct ChosenFirmware {
     int index = 0;        // its place in the model list; 0: none chosen
     std::string section;  // its section in the model file
     std::string refusal;  // why OK would stop before writing, "" when it would go on
-    LanguageTable table{}; // the texts located (names and lengths)
-    std::int32_t count = 0; // the texts searched
+    FirmwarePlan plan;    // the texts located
 };
 
 // Reads model `index`'s firmware (0 or less: forgets the one read before).
@@ -37,8 +27,9 @@ const ChosenFirmware& chooseFirmware(int index);
 // The firmware read last.
 const ChosenFirmware& chosenFirmware();
 
-// Judges `lines` against the firmware read last; reads nothing.
-void judgeLines(const WarningLines& lines, LinesJudged& out);
+// The plan's second stage for `lines` over the firmware read last (which OK
+// would not refuse); reads nothing.
+void judgeLines(const WarningLines& lines, LinesPlan& out);
 
 // The live fit's sentence for the lines as they are now: how many languages
 // show every line, or the first line of why OK would stop. "" when no model

@@ -7,6 +7,7 @@
 #include "config/app_text.h"
 #include "config/model_file.h"
 #include "config/model_list.h"
+#include "engine/add_firmware.h"
 #include "engine/field_line.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
@@ -34,6 +35,12 @@ constexpr char kNoGps[] = "No Gps";
 constexpr char kAllLinesEmpty[] = "All seven lines are empty: the power-on page will show no text in any "
                                   "language. Write it anyway?";
 constexpr char kWaitingForUpdater[] = "Waiting for UPDATER.EXE to finish...";
+// Beside the status when no listed model can be patched here ("\x85" is the
+// ellipsis of the 8-bit code page).
+constexpr char kNoModelsNote[] =
+    "No model is listed yet: add your receiver's firmware.\nRight-click here, then choose Add firmware\x85";
+constexpr char kNoFirmwareNote[] =
+    "No listed model's firmware is in this folder: add yours.\nRight-click here, then choose Add firmware\x85";
 // Names and labels from the model file: 59 characters and the terminator.
 constexpr int kNameBuffer = 60;
 
@@ -69,13 +76,13 @@ std::string modelListNote(std::size_t listed)
     case ModelListFault::None:
         return "";
     case ModelListFault::NoFile:
-        return "No " + name + " beside the program: use Update Wendrix";
+        return "No " + name + " beside the program: choose Add firmware\x85 or Update Wendrix";
     case ModelListFault::Unreadable:
-        return name + " cannot be read: it is not a plain file";
+        return name + " beside the program cannot be read: it is not a plain file";
     case ModelListFault::NoModels:
         break;
     }
-    return name + " lists no models: use Update Wendrix";
+    return name + " lists no models: choose Add firmware\x85 or Update Wendrix";
 }
 
 void fillModelList(DialogWindow& window)
@@ -83,8 +90,8 @@ void fillModelList(DialogWindow& window)
     window.listReset(IdModelList);
     window.listAppend(IdModelList, kNoGps);
     // The list ends at the first missing or empty key; later keys are not read.
-    std::size_t listed = 0;
-    for (int n = 1;; ++n, ++listed) {
+    int n = 1;
+    for (;; ++n) {
         char section[kNameBuffer];
         modelSection(n, section);
         if (section[0] == '\0')
@@ -92,8 +99,13 @@ void fillModelList(DialogWindow& window)
         window.listAppend(IdModelList, section);
     }
     window.listSelect(IdModelList, 0);
-    listNote = modelListNote(listed);
+    // A model whose firmware is nowhere cannot be patched: the owner is
+    // pointed to adding their own.
+    window.setItemText(IdFirmwareNote, listedFirmwarePresent() ? "" : n > 1 ? kNoFirmwareNote : kNoModelsNote);
+    listNote = modelListNote(static_cast<std::size_t>(n - 1));
 }
+
+void onModelSelected(DialogWindow& window);
 
 void onPage(DialogWindow& window)
 {
@@ -117,6 +129,9 @@ void onPage(DialogWindow& window)
     setStatus(kSelectModel);
     showStatus(window);
     window.hideItem(IdPage);
+    // Firmware added before Page is chosen already.
+    if (window.listSelection(IdModelList) > 0)
+        onModelSelected(window);
     // Typing goes on where the lines are, not on OK.
     window.focusItem(IdFirstEdit);
     if (!refused.empty())
@@ -188,6 +203,32 @@ void onOk(DialogWindow& window)
         window.endDialog(1);
 }
 
+// "Add firmware...": the file the owner picks becomes a model of the list,
+// chosen at once; a refusal is shown in the words of wendrix-cli add.
+void onAddFirmware(DialogWindow& window)
+{
+    std::string file;
+    if (!window.chooseFile("Add firmware", file))
+        return;
+    const AddedFirmware added = addFirmware(file, "");
+    if (added.outcome != AddedFirmware::Outcome::Added) {
+        const bool refused = added.outcome == AddedFirmware::Outcome::Refused;
+        platform::messageBox(window.handle(), added.message.c_str(), kAppTitle,
+                             platform::MbOk | (refused ? platform::MbIconWarning : platform::MbIconError));
+        return;
+    }
+    fillModelList(window);
+    window.listSelect(IdModelList, added.number);
+    const bool paged = dialogState != kStateDisclaimer;
+    if (paged)
+        onModelSelected(window);
+    else
+        showFitLine(window); // the model file's note is gone now
+    const std::string report = addedReport(added) + "\n" + addedNextInDialog(paged);
+    platform::messageBox(window.handle(), report.c_str(), kAppTitle, platform::MbOk | platform::MbIconInformation);
+    window.focusItem(paged ? IdFirstEdit : IdPage);
+}
+
 } // namespace
 
 void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
@@ -197,7 +238,8 @@ void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
     setStatus(kPressPage);
     centreWindow(window, nullptr);
     window.trimWindowMenu();
-    // Each goes on top: Update, About, then Check lines.
+    // Each goes on top: Update, About, Check lines, then Add firmware.
+    window.insertWindowMenuItem("Add firmware\x85", CmdAddFirmware);
     window.insertWindowMenuItem("Check lines", CmdCheckLines);
     window.insertWindowMenuItem("About Wendrix", CmdAbout);
     window.insertWindowMenuItem("Update Wendrix", CmdUpdate);
@@ -277,6 +319,9 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
         return true;
     case CmdCheckLines:
         runCheckLines(window);
+        return true;
+    case CmdAddFirmware:
+        onAddFirmware(window);
         return true;
     case CmdUpdate: {
         DialogUpdateHost host(window);

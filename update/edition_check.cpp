@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/model_file_check.h"
 #include "config/model_list.h"
 #include "platform/cp1252.h"
 #include "platform/platform.h"
@@ -39,24 +40,6 @@ bool isSeparator(char c)
     return c == '/' || c == '\\';
 }
 
-// The parts between separators, without empty and "." parts, in small
-// letters: two names that are one file on Windows give the same parts.
-std::vector<std::string> parts(const std::string& path)
-{
-    std::vector<std::string> found;
-    std::string part;
-    for (std::size_t i = 0; i <= path.size(); ++i) {
-        if (i < path.size() && !isSeparator(path[i])) {
-            part += static_cast<char>(std::tolower(static_cast<unsigned char>(path[i])));
-            continue;
-        }
-        if (!part.empty() && part != ".")
-            found.push_back(part);
-        part.clear();
-    }
-    return found;
-}
-
 // Windows drops dots and blanks at the end of a name, so ". ." or "..." can
 // stand for "..": a part of nothing but those, with two dots or more, leads
 // out of the folder.
@@ -72,7 +55,7 @@ bool staysInFolder(const std::string& path)
 {
     if (path.empty() || isSeparator(path[0]) || path.find(':') != std::string::npos)
         return false;
-    for (const std::string& part : parts(path))
+    for (const std::string& part : firmwareNameParts(path))
         if (leadsUp(part))
             return false;
     return true;
@@ -123,10 +106,10 @@ std::string sectionRefusal(const char* file, const std::string& section, std::ve
         if (!staysInFolder(values[i]))
             return "The downloaded Wendrix.ini names a file outside this folder: " + values[i];
     }
-    if (present[0] && present[1] && parts(values[0]) == parts(values[1]))
+    if (present[0] && present[1] && firmwareNameParts(values[0]) == firmwareNameParts(values[1]))
         return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
-    files.push_back({present[0] ? parts(values[0]) : std::vector<std::string>{},
-                     present[1] ? parts(values[1]) : std::vector<std::string>{}, values[1]});
+    files.push_back({present[0] ? firmwareNameParts(values[0]) : std::vector<std::string>{},
+                     present[1] ? firmwareNameParts(values[1]) : std::vector<std::string>{}, values[1]});
     return {};
 }
 

@@ -11,9 +11,11 @@
 
 #include "config/app_text.h"
 #include "config/model_file.h"
+#include "config/model_file_backup.h"
 #include "config/model_list.h"
 #include "engine/run_lock.h"
 #include "update/edition_check.h"
+#include "update/own_models.h"
 
 namespace {
 
@@ -135,32 +137,6 @@ bool download(platform::WindowHandle owner, const char* url, std::string& body)
     return true;
 }
 
-enum class Read { Ok, Missing, Failed };
-
-// The current model file whole.
-Read readWhole(const char* path, std::string& text)
-{
-    text.clear();
-    if (!platform::fileExists(path))
-        return Read::Missing;
-    const platform::FileHandle file = platform::openForReading(path);
-    if (file == platform::kClosedFile)
-        return Read::Failed;
-    const std::uint32_t size = platform::fileSize(file);
-    bool ok = size != 0xFFFFFFFFu && size <= 256u * 1024 * 1024;
-    if (ok) {
-        text.resize(size);
-        std::uint32_t done = 0;
-        while (ok && done < size) {
-            const std::uint32_t got = platform::readFile(file, text.data() + done, size - done);
-            ok = got > 0;
-            done += got;
-        }
-    }
-    platform::closeFile(file);
-    return ok ? Read::Ok : Read::Failed;
-}
-
 // The models of `before` that `after` does not list, section names matched
 // without regard to letter case as the model file matches them.
 std::vector<std::string> droppedModels(const std::vector<std::string>& before,
@@ -245,43 +221,36 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, text);
         return Outcome::Failed;
     }
-    const std::string backupPath = std::string(modelFilePath) + ".bak";
-    std::string old;
-    const Read read = readWhole(modelFilePath, old);
-    if (read == Read::Failed) {
-        warn(owner, "Cannot read " + std::string(modelFilePath) +
-                        " to keep a copy of it: nothing was replaced");
+    // The models of the file replaced, read as the dialog reads them.
+    dropModelFileCache();
+    const std::vector<std::string> oldModels = readModelList();
+    // What the owner added stays listed, in the file itself.
+    std::string ownNote;
+    if (const std::string clash = keepOwnModels(body, newModels, ownNote); !clash.empty()) {
+        warn(owner, clash);
         return Outcome::Failed;
     }
-    std::vector<std::string> oldModels;
-    if (read == Read::Ok) {
-        dropModelFileCache();
-        oldModels = readModelList();
-        if (platform::writeWholeFile(backupPath.c_str(), old.data(), old.size()) !=
-            platform::WriteResult::Written) {
-            warn(owner, "Cannot keep a copy of " + std::string(modelFilePath) + " as " + backupPath +
-                            ": nothing was replaced");
-            return Outcome::Failed;
-        }
-    }
-    // One rename over the old file: there is always a whole model file. A
-    // file that cannot be replaced is a failure the user must hear of, not
-    // an edition that is already up to date.
-    switch (platform::writeWholeFile(modelFilePath, body.data(), body.size())) {
-    case platform::WriteResult::Written:
+    const ModelFileReplacement done = replaceModelFileKeepingBackup(body);
+    switch (done.outcome) {
+    case ModelFileReplacement::Outcome::Replaced:
         break;
-    case platform::WriteResult::Refused:
-        warn(owner, "Cannot replace " + std::string(modelFilePath) +
-                        ": the file is write protected or in use");
+    case ModelFileReplacement::Outcome::NotKept:
+        warn(owner, done.message + ": nothing was replaced");
         return Outcome::Failed;
-    case platform::WriteResult::Failed:
+    // A file that cannot be replaced is a failure the user must hear of,
+    // not an edition that is already up to date.
+    case ModelFileReplacement::Outcome::Refused:
+        warn(owner, done.message);
+        return Outcome::Failed;
+    case ModelFileReplacement::Outcome::WriteFailed:
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
     dropModelFileCache();
     const std::vector<std::string> dropped = droppedModels(oldModels, newModels);
+    note = ownNote;
     if (!dropped.empty())
-        note = "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + backupPath;
+        note += "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + done.keptAs;
     return Outcome::Replaced;
 }
 

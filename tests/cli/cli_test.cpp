@@ -102,8 +102,10 @@ TEST_F(CliTest, ModelsListsNumberNameAndRelease)
         if (present)
             writeModelFile("");
         const std::string why = present ? "wendrix-cli: the model file " + path +
-                                              " lists no models (section [GPS] has no Gps-1 key)\n"
-                                        : "wendrix-cli: there is no model file: looked for " + path + "\n";
+                                              " lists no models (section [GPS] has no Gps-1 key); add your "
+                                              "firmware with wendrix-cli add FILE\n"
+                                        : "wendrix-cli: there is no model file: looked for " + path +
+                                              "; add your firmware with wendrix-cli add FILE\n";
         for (const std::vector<std::string>& args : {std::vector<std::string>{"models"}, {"patch", "1", "--line", "X"}}) {
             const CliResult none = run(args);
             EXPECT_EQ(none.status, 1);

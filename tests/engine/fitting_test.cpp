@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/support/checked_lines.h"
+#include "engine/fit_log.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "tests/engine/engine_fixture.h"

@@ -13,6 +13,7 @@
 #include "cli/fit_report.h"
 #include "engine/field_line.h"
 #include "engine/firmware_image.h"
+#include "engine/fit_log.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/warning_lines.h"
@@ -91,11 +92,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // check --json: the object around the languages array holds the section
     // name, the one text in it that comes from the model file.
+    FitVerdicts verdicts;
+    judgeAll(warningLines, languageTable, done, verdicts);
     const std::string json = "{\"section\":" + jsonString(section) +
-                             ",\"languages\":" + fitJsonLanguages(languageTable, done, warningLines) + "}";
+                             ",\"languages\":" + fitJsonLanguages(languageTable, done, verdicts) + "}";
     FUZZ_CHECK(fuzz::isUtf8(json));
     FUZZ_CHECK(fuzz::isJson(json));
-    FUZZ_CHECK(fuzz::isUtf8(fitTable(languageTable, done, warningLines)));
+    FUZZ_CHECK(fuzz::isUtf8(fitTable(languageTable, done, verdicts)));
 
     releaseImage(image);
     return 0;

@@ -15,6 +15,7 @@
 
 using namespace ui;
 using testing_support::readBytes;
+using testing_support::readText;
 using testing_support::writeText;
 using Strings = std::vector<std::string>;
 
@@ -240,4 +241,57 @@ TEST_F(CheckLinesTest, TheFitLineCountsAsTheOwnerTypesFromOneReadPerChoice)
     window->choose(1);
     mainDialogCommand(*window, IdFitLine, NotifyLinkActivated);
     EXPECT_EQ(window->checkLinesWindows, 1);
+}
+
+// Where OK would stop, "Check lines" says so in the run's own words instead
+// of judging lines that would never be written: a working file that holds
+// other firmware than the pristine copy's, and a model whose pristine copy
+// and working file are one file.
+TEST_F(CheckLinesTest, RefusesWhatTheRunRefusesInTheRunsWords)
+{
+    struct Case {
+        const char* name;
+        bool otherFirmware; // else: org names the working file
+    };
+    for (const Case& c : {Case{"working file holds other firmware", true}, Case{"org and rgn one file", false}}) {
+        SCOPED_TRACE(c.name);
+        restart();
+        std::filesystem::remove(work("fw.org"));
+        writeFirmwareModel();
+        ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
+        const MadeFirmware other = makeFirmware(firmware.bytes.size(), 6, 12);
+        if (c.otherFirmware) {
+            ASSERT_TRUE(testing_support::writeBytes(work("fw.org"), firmware.bytes));
+            ASSERT_TRUE(testing_support::writeBytes(work("fw.rgn"), other.bytes));
+        } else {
+            std::string model = readText(modelFilePath);
+            model.replace(model.find("org=fw.org"), 10, "org=fw.rgn");
+            writeModelFile(model);
+        }
+        std::vector<unsigned char> orgBefore, rgnBefore, bytes;
+        const bool hadOrg = readBytes(work("fw.org"), orgBefore);
+        ASSERT_TRUE(readBytes(work("fw.rgn"), rgnBefore));
+        openOnModel(1);
+        window->type(IdFirstEdit, "THIS UNIT BELONGS TO");
+        boxes->messages.clear();
+
+        checkWindow = FakeCheckLinesWindow();
+        openWindow();
+        ASSERT_FALSE(checkWindow.views.empty());
+        const std::string checked = checkWindow.view().heading;
+        EXPECT_TRUE(checkWindow.view().rows.empty()) << checked;
+        EXPECT_FALSE(checkWindow.view().canUse);
+        // The line under the status says it too, in its first line.
+        EXPECT_EQ(window->text(IdFitLine), checked.substr(0, checked.find('\n')));
+
+        // OK stops with the same words, and nothing is written by either.
+        mainDialogCommand(*window, IdOk, NotifyNone);
+        ASSERT_EQ(boxes->messages.size(), 1u);
+        EXPECT_EQ(boxes->messages[0].style, unsigned(platform::MbIconError));
+        EXPECT_EQ(checked, boxes->messages[0].text);
+        EXPECT_EQ(readBytes(work("fw.org"), bytes), hadOrg);
+        EXPECT_EQ(bytes, orgBefore);
+        ASSERT_TRUE(readBytes(work("fw.rgn"), bytes));
+        EXPECT_EQ(bytes, rgnBefore);
+    }
 }

@@ -144,6 +144,15 @@ public:
         if (checkLinesWindow)
             checkLinesWindow();
     }
+    // The file the user picks in the file dialog; none: the dialog is cancelled.
+    std::optional<std::string> fileToChoose;
+    bool chooseFile(const char* title, std::string& path) override
+    {
+        events.push_back(std::string("choose file ") + title);
+        if (fileToChoose)
+            path = *fileToChoose;
+        return fileToChoose.has_value();
+    }
     bool screenSize(int* width, int* height) override { *width = 1024; *height = 768; return true; }
     bool windowRect(ui::WindowRect* out) override
     {

@@ -42,7 +42,7 @@ TEST_F(MainDialogTest, CreationShowsTheDisclaimerPageAndTheFirstTickFillsTheList
     EXPECT_EQ(window->pictures[IdPicture], &picture);
     EXPECT_EQ(window->icon, &icon);
     EXPECT_TRUE(window->menuTrimmed); // sizing commands gone, Update above About
-    EXPECT_EQ(window->menu, (std::vector<std::pair<std::string, int>>{{"Update Wendrix", 1004}, {"About Wendrix", 1000}, {"Check lines", 1008}}));
+    EXPECT_EQ(window->menu, (std::vector<std::pair<std::string, int>>{{"Update Wendrix", 1004}, {"About Wendrix", 1000}, {"Check lines", 1008}, {"Add firmware\x85", 1012}}));
     EXPECT_EQ(window->moves, (std::vector<std::pair<int, int>>{{(1024 - 504) / 2, (768 - 313) / 2}})); // centred
     EXPECT_TRUE(window->timerArmed);
     EXPECT_EQ(window->timerPeriod, 100u);
@@ -102,9 +102,9 @@ TEST_F(MainDialogTest, TheFitLineNamesAMissingOrEmptyModelFileAndWhatToDo)
         const char* modelFile; // null: none; "/": a folder in its place
         std::string note;
     } cases[] = {
-        {nullptr, "No wendrix.ini beside the program: use Update Wendrix"},
-        {"[GPS]\r\nDate=01.10.02\r\n", "wendrix.ini lists no models: use Update Wendrix"},
-        {"/", "wendrix.ini cannot be read: it is not a plain file"},
+        {nullptr, "No wendrix.ini beside the program: choose Add firmware\x85 or Update Wendrix"},
+        {"[GPS]\r\nDate=01.10.02\r\n", "wendrix.ini lists no models: choose Add firmware\x85 or Update Wendrix"},
+        {"/", "wendrix.ini beside the program cannot be read: it is not a plain file"},
         {"[GPS]\r\nGps-1=Alpha\r\n", ""},
     };
     for (const auto& c : cases) {

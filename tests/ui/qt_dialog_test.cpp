@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -295,7 +296,7 @@ TEST_F(QtDialogTest, AnEarlyPageKeepsTheLinesAndAMissingModelFileIsNamed)
         EXPECT_TRUE(edit(i)->isEnabled()) << i;
     EXPECT_EQ(QApplication::focusWidget(), edit(0));
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Select a GPS model ..."));
-    EXPECT_EQ(text(*dialog, IdFitLine), QStringLiteral("No wendrix.ini beside the program: use Update Wendrix"));
+    EXPECT_EQ(text(*dialog, IdFitLine), QStringLiteral(u"No wendrix.ini beside the program: choose Add firmware\u2026 or Update Wendrix"));
     EXPECT_EQ(combo()->count(), 1);
     screenshot(*dialog, "2-no-model-file");
 }
@@ -415,7 +416,7 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
     QStringList texts;
     for (QAction* action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "Check lines", "-", "Close"}));
+    EXPECT_EQ(texts, (QStringList{"Update Wendrix", "About Wendrix", "Check lines", QStringLiteral("Add firmware…"), "-", "Close"}));
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
 
@@ -458,9 +459,9 @@ TEST_F(QtDialogTest, WindowMenuListsUpdateAboutAndCloseAndOpensFromMouseAndKeys)
         QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), field->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(field, &right);
         QTRY_VERIFY_WITH_TIMEOUT(seen, 2000);
-        ASSERT_GT(actions.size(), 4);
-        EXPECT_EQ(texts.at(texts.size() - 4), QStringLiteral("-"));
-        EXPECT_EQ(actions.mid(actions.size() - 3), menu->actions().mid(0, 3)); // Update, About, Check lines
+        ASSERT_GT(actions.size(), 5);
+        EXPECT_EQ(texts.at(texts.size() - 5), QStringLiteral("-"));
+        EXPECT_EQ(actions.mid(actions.size() - 4), menu->actions().mid(0, 4)); // Update, About, Check lines, Add firmware…
         EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const QString& t) {
             return t.contains(QStringLiteral("Paste")); // the edit's own items stay
         }));
@@ -763,6 +764,77 @@ TEST_F(QtDialogTest, PartialPatchSummaryNamesEachLanguageAndEnterDoesNotUpload)
     std::vector<unsigned char> patched;
     ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), patched));
     const std::string line = "RETURN TO 12 HARBOUR ROAD";
+    EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()), patched.end());
+}
+
+// The first start without firmware says so beside the status and points to
+// "Add firmware…"; the file picked in the file dialog is then the chosen
+// model, and the line typed is patched into it.
+TEST_F(QtDialogTest, AddFirmwareFromTheFileDialogThenTypeAndPatch)
+{
+    std::filesystem::create_directories(root.file("outside"));
+    const std::string picked = root.file("outside/mine.rgn");
+    const MadeFirmware mine = makeFirmware(40 * 1024, 9, 23);
+    ASSERT_TRUE(testing_support::writeBytes(picked, mine.bytes));
+    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
+    writeModelFile("[GPS]\r\nDate=07.12.26\r\n"); // the release archives' sample
+    open();
+    const QString note = QStringLiteral(
+        "No model is listed yet: add your receiver's firmware.\nRight-click here, then choose Add firmware…");
+    auto* noteField = qobject_cast<QLabel*>(dialog->item(IdFirmwareNote));
+    ASSERT_NE(noteField, nullptr);
+    EXPECT_EQ(noteField->text(), note);
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Press page to continue ..."));
+    // Whole in its place: beside the status, clear of the buttons and the picture.
+    EXPECT_LE(noteField->heightForWidth(noteField->width()), noteField->height());
+    for (int id : {IdPage, IdOk, IdCancel, IdPicture, IdStatus})
+        EXPECT_FALSE(noteField->geometry().intersects(dialog->item(id)->geometry())) << id;
+    screenshot(*dialog, "9-first-start-without-firmware");
+
+    QTest::mouseClick(button(IdPage), Qt::LeftButton);
+    QString title;
+    whenShown<QFileDialog>([&](QFileDialog& box) {
+        title = box.windowTitle();
+        // Typed into the file name field, as the owner would.
+        auto* name = box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(picked));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    // Chosen from line 1's context menu; the event returns when the command has run.
+    whenPopup([&](QMenu& menu) {
+        QAction* add = nullptr;
+        for (QAction* action : menu.actions())
+            if (action->text() == QStringLiteral("Add firmware…"))
+                add = action;
+        ASSERT_NE(add, nullptr);
+        menu.setActiveAction(add);
+        QTest::keyClick(&menu, Qt::Key_Return);
+    });
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5), edit(0)->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(edit(0), &right);
+
+    EXPECT_EQ(title, QStringLiteral("Add firmware"));
+    ASSERT_EQ(boxes->messages.size(), 1u);
+    EXPECT_EQ(boxes->messages[0].text.rfind("Copied " + picked + " to ", 0), 0u) << boxes->messages[0].text;
+    EXPECT_NE(boxes->messages[0].text.find("\nAdded \"mine.rgn\" as model 1: working file mine.rgn"),
+              std::string::npos);
+    EXPECT_EQ(combo()->currentIndex(), 1);
+    EXPECT_EQ(combo()->currentText(), QStringLiteral("mine.rgn"));
+    EXPECT_EQ(std::string(statusText), modelStatus("mine.rgn"));
+    EXPECT_TRUE(noteField->text().isEmpty());
+    EXPECT_EQ(dialog->focusWidget(), edit(0));
+    screenshot(*dialog, "10-firmware-added");
+
+    QTest::keyClicks(edit(0), QStringLiteral("PROPERTY OF JO"));
+    QTest::mouseClick(button(IdOk), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 1);
+    std::vector<unsigned char> pristine, patched;
+    ASSERT_TRUE(testing_support::readBytes(work("mine.org"), pristine));
+    ASSERT_TRUE(testing_support::readBytes(work("mine.rgn"), patched));
+    EXPECT_EQ(pristine, mine.bytes);
+    const std::string line = "PROPERTY OF JO";
     EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()), patched.end());
 }
 

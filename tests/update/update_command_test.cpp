@@ -4,8 +4,11 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "config/model_entry.h"
+#include "config/model_list.h"
 #include "tests/update/update_test_fixture.h"
 
 namespace {
@@ -167,6 +170,71 @@ TEST_F(UpdateCommand, ThePreviousFileIsKeptAndTheModelsItAloneListedAreNamed)
                      platform::MbIconWarning, RecordingHost::kStatus);
     EXPECT_EQ(modelText(), owners);
     EXPECT_TRUE(std::filesystem::is_directory(backup));
+}
+
+// The models the owner added ("Own=1") stay in the new file itself, after the
+// edition's, unless the edition lists their firmware under a name of its own.
+TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
+{
+    const auto model = [](const std::string& name, const std::string& file, const std::string& crc, bool own) {
+        return "[" + name + "]\r\norg=" + file + ".org\r\nrgn=" + file + ".rgn\r\ncrc=" + crc +
+               "\r\nlang=10\r\nRel=" + name + "\r\n" + (own ? "Own=1\r\n" : "");
+    };
+    const std::string owners = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=Mine\r\nGps-3=Twin\r\n"
+                               "Gps-4=Clash\r\nGps-5=Not Mine\r\n" +
+                               model("Model A 2.40", "modela", "7c3a01f5", false) + model("Mine", "mine", "11111111", true) +
+                               model("Twin", "twin", "22222222", true) + model("Clash", "clash", "33333333", true) +
+                               model("Not Mine", "notmine", "44444444", false);
+    const std::string edition = "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Twin 2.00\r\nGps-3=Clash\r\n" +
+                                model("Model A 2.40", "modela", "7c3a01f5", false) +
+                                model("Twin 2.00", "twin200", "22222222", false) +
+                                model("Clash", "clash2", "55555555", false);
+    LoopbackServer server({httpReply(200, edition)});
+    writeModel(owners);
+    RecordingHost host;
+    EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 1);
+    expectOneMessage(std::string(kUpdated) + "\nKept as your own: Mine, Clash (own)" +
+                         "\nYour model Twin is in the new edition as Twin 2.00 (the same firmware, working file "
+                         "twin200.rgn)" +
+                         "\nYour model Clash is kept as Clash (own): the new edition has other firmware under its "
+                         "name" +
+                         "\nNo longer listed: Twin, Not Mine\nThe previous file is kept as " + modelPath() + ".bak",
+                     platform::MbOk, RecordingHost::kDialog);
+    EXPECT_EQ(host.timersArmed, 1);
+    EXPECT_EQ(testing_support::readText(modelPath() + ".bak"), owners);
+    // Read as the dialog and a patch run read them.
+    const char* file = modelFilePath;
+    EXPECT_EQ(readModelList(file),
+              (std::vector<std::string>{"Model A 2.40", "Twin 2.00", "Clash", "Mine", "Clash (own)"}));
+    for (const auto& [name, files, crc] : {std::tuple<std::string, std::string, std::string>{"Mine", "mine", "11111111"},
+                                           {"Clash (own)", "clash", "33333333"}}) {
+        SCOPED_TRACE(name);
+        const ModelEntry kept = readModelEntry(file, name);
+        EXPECT_EQ(kept.org, files + ".org");
+        EXPECT_EQ(kept.rgn, files + ".rgn");
+        EXPECT_EQ(kept.crc, crc);
+        EXPECT_EQ(kept.lang, "10");
+        EXPECT_TRUE(kept.own);
+    }
+    EXPECT_EQ(readModelEntry(file, "Clash").rgn, "clash2.rgn");
+    EXPECT_FALSE(readModelEntry(file, "Clash").own);
+    EXPECT_EQ(readModelEntry(file, "Clash (own)").rel, "Clash");
+
+    // An own model whose files the edition gives another role is never
+    // dropped quietly: the edition is refused and nothing changes.
+    const std::string taker = "[GPS]\r\nDate=16.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Taker\r\n" +
+                              model("Model A 2.40", "modela", "7c3a01f5", false) +
+                              "[Taker]\r\norg=taker.org\r\nrgn=mine.org\r\ncrc=66666666\r\nlang=10\r\n";
+    LoopbackServer takerServer({httpReply(200, taker)});
+    writeModel(owners);
+    std::filesystem::remove(modelPath() + ".bak");
+    boxes.messages.clear();
+    EXPECT_EQ(runUpdateCommand(host, takerServer.url().c_str()), 0);
+    expectOneMessage("The downloaded Wendrix.ini cannot keep your own model Mine: the pristine copy of [Mine] is the "
+                     "working file of [Taker]: mine.org; nothing was replaced",
+                     platform::MbIconWarning, RecordingHost::kStatus);
+    EXPECT_EQ(modelText(), owners);
+    EXPECT_FALSE(testing_support::exists(modelPath() + ".bak"));
 }
 
 // A transfer that trickles, or that never ends, is abandoned within the

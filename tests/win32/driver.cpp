@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -516,8 +517,8 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
 
     // The model list's context menus end with the window-menu commands: the
     // one of its edit field, and the one a click on its drop-down arrow
-    // brings up in the dialog. Their next to last item, chosen from the
-    // keyboard, opens the About box.
+    // brings up in the dialog. Their third item from the end (above Check
+    // lines and Add firmware…), chosen from the keyboard, opens the About box.
     HWND list = GetDlgItem(dialog, 1028);
     HWND listEdit = FindWindowExA(list, nullptr, "Edit", nullptr);
     ASSERT_NE(listEdit, nullptr);
@@ -548,9 +549,9 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
             // process under wine): its second item is About.
             PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
             PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-        } else { // About, above Check lines
-            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
-            PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+        } else { // About, above Check lines and Add firmware…
+            for (int i = 0; i < 3; ++i)
+                PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
         }
         PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
         HWND about = waitFor([&] { return findDialog(process.dwProcessId, "About Zarnek", dialog); });
@@ -817,13 +818,18 @@ TEST_F(ProgramUnderTest, AnEarlyPageKeepsTheLinesAndAMissingModelFileIsNamed)
     PostMessageA(GetDlgItem(dialog, 1029), WM_KEYUP, VK_RETURN, 0xC0000001);
     ASSERT_NE(waitFor([&] { return windowText(dialog) == "Zarnek Wendrix" && !visible(dialog, 1029) ? dialog : nullptr; }),
               nullptr);
-    Sleep(300); // the first tick, had Page come before it
+    // The caption is set in the first tick: once a message sent now comes
+    // back, that tick's handler has returned.
+    SendMessageA(dialog, WM_NULL, 0, 0);
     SCOPED_TRACE(beforeTick ? "Page before the first tick" : "Page after the first tick");
     for (int i = 0; i < 7; ++i)
         EXPECT_TRUE(enabled(dialog, 1052 + i)) << "line " << i + 1;
     EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052));
     EXPECT_EQ(itemText(dialog, 1066), "Select a GPS model ...");
-    EXPECT_EQ(itemText(dialog, 1067), "No wendrix.ini beside the program: use Update Wendrix");
+    // Not a link (nothing to check yet), wrapped by the program itself.
+    std::string note = itemText(dialog, 1067);
+    std::replace(note.begin(), note.end(), '\n', ' ');
+    EXPECT_EQ(note, "No wendrix.ini beside the program: choose Add firmware\x85 or Update Wendrix");
     EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCOUNT, 0, 0), 1);
     requestScreenshot(folder, "no-model-file");
     PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -886,4 +892,70 @@ TEST_F(ProgramUnderTest, PartialPatchSummaryNamesEachLanguageAndEnterDoesNotUplo
         << "the uploader ran";
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("RETURN TO 12 HARBOUR ROAD"), std::string::npos);
     EXPECT_NE(GetFileAttributesA((folder + "\\wendrix.log").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The first start without firmware says so beside the status and points to
+// "Add firmware…"; the file typed into the system's file dialog becomes the
+// chosen model, and the line typed is patched into it.
+TEST_F(ProgramUnderTest, AddFirmwareThroughTheFileDialogThenPatch)
+{
+    // The release archives' sample model file, and the owner's firmware elsewhere.
+    ASSERT_TRUE(writeWhole(folder + "\\wendrix.ini", "[GPS]\r\nDate=07.12.26\r\n"));
+    DeleteFileA((folder + "\\modela.rgn").c_str());
+    const std::string elsewhere = folder + "-firmware";
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    const MadeFirmware mine = makeFirmware(40 * 1024, 9, 23);
+    const std::string stock(mine.bytes.begin(), mine.bytes.end());
+    ASSERT_TRUE(writeWhole(elsewhere + "\\mine.rgn", stock));
+
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(itemText(dialog, 1068),
+              "No model is listed yet: add your receiver's firmware.\nRight-click here, then choose Add firmware\x85");
+    EXPECT_EQ(itemText(dialog, 1066), "Press page to continue ...");
+    requestScreenshot(folder, "first-start");
+
+    press(dialog, 1029, true);
+    // As the window menu and the fields' context menus send it.
+    PostMessageA(dialog, WM_SYSCOMMAND, 1012, 0);
+    HWND picker = waitFor([&] { return findDialog(process.dwProcessId, "Add firmware", dialog); });
+    ASSERT_NE(picker, nullptr) << "no file dialog";
+    // The file name field: a combo box in the Explorer-style dialog, an edit in the older one.
+    HWND name = GetDlgItem(picker, cmb13);
+    if (name == nullptr)
+        name = GetDlgItem(picker, edt1);
+    ASSERT_NE(name, nullptr);
+    const std::string path = elsewhere + "\\mine.rgn";
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    press(picker, IDOK);
+
+    HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+    ASSERT_NE(box, nullptr) << "no message after the file was picked";
+    const std::string added = messageText(box);
+    EXPECT_EQ(added.rfind("Copied " + path + " to " + folder + "\\mine.rgn.\nAdded \"mine.rgn\" as model 1: ", 0),
+              0u)
+        << added;
+    press(box, IDOK);
+    waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(itemText(dialog, 1028), "mine.rgn");
+    EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel mine.rgn...");
+    EXPECT_EQ(itemText(dialog, 1068), "");
+    EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052)) << "typing goes on in line 1";
+    requestScreenshot(folder, "firmware-added");
+
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    press(dialog, 1);
+    std::string text;
+    for (int i = 0; i < 5 && text != "You may now run UPDATER\nStart UPDATER.EXE now?"; ++i) {
+        HWND next = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+        ASSERT_NE(next, nullptr);
+        text = messageText(next);
+        press(next, text == "You may now run UPDATER\nStart UPDATER.EXE now?" ? IDCANCEL : IDOK);
+        waitFor([&] { return IsWindow(next) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(exitCode(), 0u);
+    EXPECT_EQ(readWhole(folder + "\\mine.org"), stock);
+    EXPECT_NE(readWhole(folder + "\\mine.rgn").find("Property of Jo"), std::string::npos);
+    EXPECT_EQ(readWhole(elsewhere + "\\mine.rgn"), stock);
 }

@@ -42,6 +42,7 @@ const ControlEntry kMainControls[] = {
     {1064, K::Preview, 10, 114, 111, 12, "associated with"},
     {1065, K::Preview, 10, 126, 111, 12, "using this program."},
     {1029, K::Button, 208, 182, 32, 14, "Page"},
+    {1068, K::Note, 5, 180, 198, 22, ""},
 };
 
 const ControlEntry kAboutControls[] = {

@@ -7,6 +7,7 @@ namespace ui::qt {
 
 enum class ControlKind {
     Label,         // left-aligned static text
+    Note,          // left-aligned static text that wraps onto more lines
     Preview,       // centred static text over the picture
     Rule,          // black rectangle
     Picture,       // static bitmap or icon

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QKeyEvent>
@@ -124,9 +126,11 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
 
         switch (entry.kind) {
         case ControlKind::Label:
+        case ControlKind::Note:
         case ControlKind::Preview: {
             auto* label = entry.kind == ControlKind::Preview ? new PreviewLabel(this)
                                                              : new QLabel(this);
+            label->setWordWrap(entry.kind == ControlKind::Note);
             // Plain text: a user's line is shown as typed, never as markup.
             label->setTextFormat(Qt::PlainText);
             label->setText(text);
@@ -515,6 +519,19 @@ void QtDialog::runCheckLinesWindow()
 {
     CheckLinesDialogQt window(*this);
     window.exec();
+}
+
+bool QtDialog::chooseFile(const char* title, std::string& path)
+{
+    QFileDialog box(this, fromAnsi(title));
+    box.setFileMode(QFileDialog::ExistingFile);
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setNameFilters({QStringLiteral("Firmware images (*.rgn *.RGN)"), QStringLiteral("All files (*)")});
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+        return false;
+    // The file system's own bytes for the name, whatever characters it holds.
+    path = QFile::encodeName(box.selectedFiles().constFirst()).toStdString();
+    return true;
 }
 
 bool QtDialog::screenSize(int* width, int* height)

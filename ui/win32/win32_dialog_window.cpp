@@ -1,5 +1,7 @@
 #include "ui/win32/win32_dialog_window.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <string>
 
@@ -220,6 +222,25 @@ void Win32DialogWindow::runAboutBox()
 void Win32DialogWindow::runCheckLinesWindow()
 {
     win32::runCheckLinesWindow(window_);
+}
+
+bool Win32DialogWindow::chooseFile(const char* title, std::string& path)
+{
+    char file[4096] = "";
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_;
+    dialog.lpstrFilter = "Firmware images (*.rgn)\0*.rgn\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = sizeof file;
+    dialog.lpstrTitle = title;
+    // The model file's names are looked for in the current folder: it must
+    // not follow the folder browsed to.
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&dialog))
+        return false;
+    path = file;
+    return true;
 }
 
 bool Win32DialogWindow::screenSize(int* width, int* height)

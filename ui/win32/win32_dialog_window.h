@@ -42,6 +42,7 @@ public:
     void endDialog(int result) override;
     void runAboutBox() override;
     void runCheckLinesWindow() override;
+    bool chooseFile(const char* title, std::string& path) override;
     bool screenSize(int* width, int* height) override;
     bool windowRect(WindowRect* rect) override;
     bool moveWindow(int x, int y) override;

@@ -1,0 +1,88 @@
+#include "engine/fit_log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/fit_advice.h"
+#include "engine/fitting.h"
+#include "engine/language_table.h"
+#include "engine/warning_lines.h"
+#include "log/run_log.h"
+
+namespace {
+
+// The run log's file name as the user finds it in the folder: on Windows
+// names are matched without regard to case and the usual one is kept; on
+// other systems the name must be the file's own, wendrix.LOG.
+std::string logFileName()
+{
+#ifdef _WIN32
+    return "wendrix.log";
+#else
+    if (!runLog)
+        return "wendrix.log";
+    const char* path = runLog->path;
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+#endif
+}
+
+void logLine(const char* text)
+{
+    if (runLog)
+        runLog->writeLine(text);
+}
+
+} // namespace
+
+void reportFitPass(platform::WindowHandle owner, const WarningLines& lines, const LanguageTable& table,
+                   const FitResult& result, const FitVerdicts& verdicts)
+{
+    char text[160];
+    logLine("--- Lines ---");
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        std::snprintf(text, sizeof text, "Line-%d: %3d %s", i + 1, lines.lineEnd(i), lines.lineText(i));
+        logLine(text);
+    }
+    logLine("");
+    logLine("--- Result ---");
+
+    for (std::int32_t e = 0; e < result.count; ++e) {
+        const LanguageEntry& entry = table.entries[e];
+        const FitOutcome& out = result.entries[e];
+        if (out.replaced)
+            std::snprintf(text, sizeof text, "%-10s %3d chars replaced, %d line(s) skipped, fill factor %d",
+                          entry.name, static_cast<int>(out.candidateLength), out.linesSkipped(), out.fillFactor);
+        else
+            std::snprintf(text, sizeof text, "%-10s not replaced, %d chars could not replace %d chars", entry.name,
+                          static_cast<int>(out.candidateLength), entry.length);
+        logLine(text);
+    }
+
+    // A language that loses a line of text is not processed either. The
+    // message names each one with what to change, after the usual lines.
+    if (verdicts.fitting < verdicts.count) {
+        std::snprintf(text, sizeof text, "%d of %d languages not processed\nSee %s for more information",
+                      verdicts.count - verdicts.fitting, verdicts.count, logFileName().c_str());
+        std::string message = text;
+        message += "\n";
+        for (int e = 0; e < verdicts.count; ++e)
+            if (!verdicts.languages[e].fits())
+                message += std::string("\n") + table.entries[e].name + ": " + fitReason(verdicts.languages[e]);
+        platform::messageBox(owner, message.c_str(), "Zarnek Wendrix", platform::MbIconInformation);
+    }
+    logLine("");
+}
+
+int fitAndReplace(platform::WindowHandle owner, FirmwareImage& image, std::int32_t langCount, FitResult* outcome)
+{
+    FitResult local;
+    FitResult& result = outcome ? *outcome : local;
+    fitTexts(warningLines, languageTable, image, langCount, result);
+    FitVerdicts verdicts;
+    judgeAll(warningLines, languageTable, result, verdicts);
+    replaceTexts(languageTable, result, image);
+    reportFitPass(owner, warningLines, languageTable, result, verdicts);
+    return 1;
+}

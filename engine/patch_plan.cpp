@@ -1,0 +1,117 @@
+#include "engine/patch_plan.h"
+
+#include <utility>
+
+#include "config/model_file.h"
+#include "engine/firmware_paths.h"
+#include "engine/working_file_guard.h"
+
+PlanModel readPlanModel(const char* section)
+{
+    // Buffers as the run has always read the keys: paths of at most 258
+    // characters, numbers of at most 29.
+    char org[259];
+    char rgn[259];
+    char number[30];
+    PlanModel model;
+    model.section = section ? section : "";
+    readModelValue(model.section.c_str(), "org", "", org, sizeof org);
+    readModelValue(model.section.c_str(), "rgn", "", rgn, sizeof rgn);
+    model.orgPath = org;
+    model.rgnPath = rgn;
+    readModelValue(model.section.c_str(), "crc", "", number, sizeof number);
+    model.crc = parseHexNumber(number);
+    readModelValue(model.section.c_str(), "lang", "", number, sizeof number);
+    model.lang = static_cast<std::int32_t>(parseDecimalNumber(number));
+    return model;
+}
+
+FirmwarePlan::FirmwarePlan(FirmwarePlan&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+FirmwarePlan& FirmwarePlan::operator=(FirmwarePlan&& other) noexcept
+{
+    if (this != &other) {
+        dropImage();
+        model = std::move(other.model);
+        refusal = std::move(other.refusal);
+        source = other.source;
+        writesPristine = other.writesPristine;
+        imageSize = other.imageSize;
+        table = other.table;
+        searched = other.searched;
+        located = other.located;
+        for (int e = 0; e < LanguageTable::kCount; ++e)
+            texts[e] = std::move(other.texts[e]);
+        image = std::exchange(other.image, FirmwareImage{});
+    }
+    return *this;
+}
+
+FirmwarePlan planFirmware(const PlanModel& model)
+{
+    FirmwarePlan plan;
+    plan.model = model;
+    plan.searched = model.lang < 0 ? 0 : model.lang > LanguageTable::kCount ? LanguageTable::kCount : model.lang;
+    const char* org = plan.model.orgPath.c_str();
+    const char* rgn = plan.model.rgnPath.c_str();
+
+    // Paths that would make the run overwrite the wrong file: nothing is read.
+    if (const FirmwarePathProblem problem = checkFirmwarePaths(plan.model.section.c_str(), org, rgn, kUpdaterName)) {
+        plan.refusal.kind = RefusalKind::FirmwarePaths;
+        plan.refusal.path = problem.path;
+        plan.refusal.logFormat = problem.logFormat;
+        plan.refusal.messageFormat = problem.messageFormat;
+        return plan;
+    }
+
+    std::uint32_t workingCrc = 0;
+    plan.source = readUnpatchedImage(org, rgn, model.crc, plan.image, &workingCrc);
+    if (plan.source == ImageSource::WorkingUnreadable || plan.source == ImageSource::NotOriginal) {
+        plan.refusal.kind = plan.source == ImageSource::NotOriginal ? RefusalKind::NotOriginal
+                            : imageFileTooLarge(rgn)                 ? RefusalKind::TooLarge
+                                                                     : RefusalKind::CannotRead;
+        plan.refusal.path = plan.model.rgnPath;
+        plan.refusal.foundCrc = workingCrc;
+        return plan;
+    }
+    plan.writesPristine = plan.source == ImageSource::Working;
+    plan.imageSize = plan.image.size;
+    plan.located = findTexts(plan.image, model.lang, plan.table);
+    for (std::int32_t e = 0; e < plan.located; ++e)
+        plan.texts[e].assign(reinterpret_cast<const char*>(plan.image.bytes) + plan.table.entries[e].start,
+                             static_cast<std::size_t>(plan.table.entries[e].length));
+
+    // A working file that is neither the stock image nor an earlier patch of
+    // this pristine copy is other firmware, perhaps a newer release: the
+    // owner would upload a downgrade if the run replaced it.
+    if (plan.source == ImageSource::Pristine &&
+        holdsOtherFirmware(rgn, model.crc, plan.image, plan.table, plan.located)) {
+        plan.refusal.kind = RefusalKind::OtherFirmware;
+        plan.refusal.path = plan.model.rgnPath;
+    }
+    return plan;
+}
+
+void planLines(const FirmwarePlan& firmware, const WarningLines& lines, LinesPlan& out)
+{
+    out.lines = lines;
+    fitTexts(lines, firmware.table, firmware.imageSize, firmware.searched, out.fit);
+    judgeAll(lines, firmware.table, out.fit, out.verdicts);
+}
+
+PatchPlan makePatchPlan(const PlanModel& model, const WarningLines& lines)
+{
+    PatchPlan plan{planFirmware(model), {}};
+    planLines(plan.firmware, lines, plan.lines);
+    return plan;
+}
+
+const FirmwareImage& patchImage(PatchPlan& plan)
+{
+    if (!plan.firmware.refusal && plan.firmware.image.bytes)
+        replaceTexts(plan.firmware.table, plan.lines.fit, plan.firmware.image);
+    return plan.firmware.image;
+}
