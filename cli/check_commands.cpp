@@ -2,6 +2,7 @@
 // would make of it, found with the patch run's own passes but held in memory
 // only, and putting the stock firmware back.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "engine/firmware_paths.h"
 #include "engine/language_table.h"
 #include "engine/line_check.h"
+#include "engine/owner_words.h"
 #include "engine/patch_plan.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
@@ -165,6 +167,44 @@ std::string shellQuoted(const std::string& text)
     return quoted + "'";
 }
 
+// The groups the arrangement breaks: kind, text and the lines they span.
+std::string brokenGroupsJson(const OwnerWords& text, const Arrangement& best)
+{
+    std::string json = "[";
+    for (const BrokenGroup& broken : brokenGroups(text, best))
+        json += std::string(json.size() > 1 ? "," : "") + "{\"kind\":\"" + groupKindName(broken.group.kind) +
+                "\",\"text\":" + jsonString(broken.text) + ",\"lines\":[" + std::to_string(broken.firstLine) + "," +
+                std::to_string(broken.lastLine) + "]}";
+    return json + "]";
+}
+
+// The words longer than a line and the two parts each became.
+std::string splitWordsJson(const OwnerWords& text)
+{
+    std::string json = "[";
+    for (const LongWord& word : text.splits())
+        json += std::string(json.size() > 1 ? "," : "") + "{\"word\":" + jsonString(word.word) + ",\"parts\":[" +
+                jsonString(word.head) + "," + jsonString(word.tail) + "]}";
+    return json + "]";
+}
+
+// After the table: which long words were split, and which groups could not
+// stay on one line.
+std::string arrangementNotes(const OwnerWords& text, const Arrangement& best)
+{
+    std::string notes;
+    for (const LongWord& word : text.splits())
+        notes += terminalText(describeLongWord(word)) + "\n";
+    const std::vector<BrokenGroup> broken = brokenGroups(text, best);
+    for (const BrokenGroup& group : broken)
+        notes += "'" + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
+                 (group.lastLine == group.firstLine + 1 ? " and " : " to ") + std::to_string(group.lastLine) + "\n";
+    if (!broken.empty())
+        notes += std::string(best.cutShort ? "(none of the arrangements looked at" : "(no arrangement") +
+                 " that fits as many languages keeps more of your words together)\n";
+    return notes;
+}
+
 } // namespace
 
 int runCheckCommand(const CliOptions& options)
@@ -207,19 +247,19 @@ int runCheckCommand(const CliOptions& options)
 int runSuggestCommand(const CliOptions& options)
 {
     installConsoleHandlers(ConsoleAnswers());
-    // The words are checked as lines are, before anything is read.
-    std::vector<std::string> words;
+    // The words are checked as lines are, before anything is read. The
+    // words of one argument belong together.
+    std::vector<std::string> pieces;
     for (const std::string& piece : options.text) {
         if (const std::string fault = describeTextFault(piece, "your text"); !fault.empty())
             return usageError(fault);
-        for (const std::string& word : splitWords(terminalToAnsi(piece))) {
-            if (word.size() > kLineCharacters)
-                return usageError("the word '" + ansiToTerminal(word) + "' has " + std::to_string(word.size()) +
-                                  " characters; a line holds at most " + std::to_string(kLineCharacters));
-            words.push_back(word);
-        }
+        pieces.push_back(terminalToAnsi(piece));
     }
-    if (words.empty())
+    LongWord refused;
+    const std::optional<OwnerWords> text = OwnerWords::fromPieces(pieces, &refused);
+    if (!text)
+        return usageError(terminalText(describeLongWord(refused)));
+    if (text->words().empty())
         return usageError("suggest needs your TEXT: it has no words");
 
     const RunLock lock(RunLock::Mode::Shared);
@@ -240,7 +280,7 @@ int runSuggestCommand(const CliOptions& options)
         lengths[e] = table.entries[e].length;
 
     Arrangement best;
-    if (!findArrangement(words, lengths, count, best))
+    if (!findArrangement(*text, lengths, count, best))
         return usageError("your text cannot be put into seven lines of at most " +
                           std::to_string(kLineCharacters) + " characters");
     for (int i = 0; i < WarningLines::kCount; ++i)
@@ -259,16 +299,18 @@ int runSuggestCommand(const CliOptions& options)
             lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i].c_str()));
         std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,"
                     "\"arrangements_in_all\":%lld,\"cut_short\":%s,\"lang\":%d,"
-                    "\"located\":%d,\"fitting\":%d,\"languages\":%s}\n",
+                    "\"located\":%d,\"fitting\":%d,\"broken_groups\":%s,\"split_words\":%s,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), lines.c_str(), jsonString(terminalToAnsi(pasteable)).c_str(),
                     best.tried, static_cast<long long>(best.total), best.cutShort ? "true" : "false",
                     static_cast<int>(model.lang), static_cast<int>(firmware.located), best.fitting,
+                    brokenGroupsJson(*text, best).c_str(), splitWordsJson(*text).c_str(),
                     fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
         std::printf("%s\n\n%s", pasteable.c_str(), fitTable(table, fit, verdicts).c_str());
         if (best.cutShort)
             std::printf("(%s: too many to try them all; this is the best of those)\n",
                         searchedNote(best).c_str());
+        std::fputs(arrangementNotes(*text, best).c_str(), stdout);
     }
     if (best.fitting == fit.count)
         return kExitOk;

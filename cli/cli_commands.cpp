@@ -15,6 +15,7 @@
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
+#include "engine/owner_words.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
 #include "platform/cp1252.h"
@@ -131,6 +132,26 @@ std::string describeTerminalFault(int number, const LineFault& fault)
 #endif
 }
 
+namespace {
+
+// For a line refused as too long: where its words longer than a line split,
+// as suggest splits them. A line is written as given or not at all, so the
+// split is named, not made.
+std::string longWordsNote(const std::string& line, const LineFault& fault)
+{
+    if (fault.kind != LineFaultKind::TooLong)
+        return "";
+    std::string note;
+    for (const LongWord& word : longWordsOf(terminalToAnsi(line)))
+        if (!word.head.empty())
+            note += "; " + terminalText(describeLongWord(word));
+    if (!note.empty())
+        note += ": give the parts as lines of their own, or let wendrix-cli suggest arrange your words";
+    return note;
+}
+
+} // namespace
+
 std::string describeTextFault(const std::string& text, const std::string& what)
 {
     const LineFault fault = checkTerminalLine(text).fault;
@@ -150,7 +171,7 @@ int chooseLines(const CliOptions& options)
             const LineCheck check = checkTerminalLine(options.lines[i]);
             if (!check.ok())
                 return usageError(describeTerminalFault(static_cast<int>(i) + 1, check.fault) +
-                                  "; nothing was written");
+                                  longWordsNote(options.lines[i], check.fault) + "; nothing was written");
             lines[i] = check.line;
             allEmpty = allEmpty && check.line.empty();
         }

@@ -1,6 +1,8 @@
 #include "cli/fit_report.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "cli/ansi_text.h"
 
@@ -110,15 +112,23 @@ std::string shownTexts(const LanguageTable& table, const FitResult& fit)
             text += "    (not replaced: the firmware's own text stays)\n\n";
             continue;
         }
-        // Between bars, so that the centring spaces show.
+        // Between bars, so that the centring spaces show, each line padded
+        // to the language's widest so that the frame is straight. Padded
+        // while still one byte per character.
+        std::vector<std::string> shown;
         const std::string candidate = out.candidate;
         for (std::size_t begin = 0;;) {
             const std::size_t end = candidate.find('\n', begin);
-            text += "    |" + terminalText(candidate.substr(begin, end - begin)) + "|\n";
+            shown.push_back(candidate.substr(begin, end - begin));
             if (end == std::string::npos)
                 break;
             begin = end + 1;
         }
+        std::size_t width = 0;
+        for (const std::string& line : shown)
+            width = std::max(width, line.size());
+        for (std::string& line : shown)
+            text += "    |" + terminalText(line.append(width - line.size(), ' ')) + "|\n";
         text += "\n";
     }
     return text;

@@ -16,7 +16,6 @@
 #include "engine/firmware_paths.h"
 #include "engine/language_table.h"
 #include "engine/run_lock.h"
-#include "log/run_log.h"
 #include "platform/cp1252.h"
 #include "platform/platform.h"
 
@@ -187,18 +186,6 @@ NewFile writeNewFile(const std::string& path, const unsigned char* bytes, std::u
     return platform::fileExists(path.c_str()) ? NewFile::Exists : NewFile::Failed;
 }
 
-// The passes log what they do while a run log is open; adding is no run.
-class LogPaused {
-public:
-    LogPaused() : saved_(runLog) { runLog = nullptr; }
-    ~LogPaused() { runLog = saved_; }
-    LogPaused(const LogPaused&) = delete;
-    LogPaused& operator=(const LogPaused&) = delete;
-
-private:
-    RunLog* saved_;
-};
-
 struct HeldImage {
     FirmwareImage image;
     ~HeldImage() { releaseImage(image); }
@@ -265,10 +252,9 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
         return adding.refuse("it is larger than 2 GiB, too large to be a firmware image");
     if (added.crc == 0)
         return adding.refuse("it is missing, empty, not a plain file, or cannot be read");
-    {
-        const LogPaused quiet;
-        added.lang = locateTexts(held.image, LanguageTable::kCount);
-    }
+    // Found without a trace: adding is no patch run, and writes no log.
+    LanguageTable found;
+    added.lang = findTexts(held.image, LanguageTable::kCount, found);
     if (added.lang == 0)
         return adding.refuse(
             "this is not stock firmware, or its texts were already replaced; add the unpatched image");
@@ -287,7 +273,12 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
             return adding.refuse("already listed as " + model.section);
     }
     const std::vector<std::string> sections = iniSectionNames(modelFilePath);
-    for (const std::string& section : sections)
+    // A name the list holds without a section of its own is taken as well:
+    // a second "Gps-N" of that name would stand for the same model twice.
+    std::vector<std::string> used = sections;
+    for (const ModelFiles& model : models)
+        used.push_back(model.section);
+    for (const std::string& section : used)
         if (sameModelName(section, added.name))
             return adding.refuse("the name \"" + added.name +
                                  "\" is already used in the model file: rename the file, or give another "

@@ -29,11 +29,11 @@ struct Evenness {
     }
 };
 
-Evenness evennessOf(const std::vector<CheckedLine>& groups)
+Evenness evennessOf(const std::vector<CheckedLine>& lines)
 {
     Evenness e;
     std::size_t shortest = kLineCharacters, longest = 0;
-    for (const CheckedLine& g : groups) {
+    for (const CheckedLine& g : lines) {
         shortest = std::min(shortest, g.size());
         longest = std::max(longest, g.size());
         e.squares += g.size() * g.size();
@@ -96,70 +96,128 @@ private:
 // line of text is on the same line: first every arrangement ending on line
 // 1, then on line 2, and so on. Within a level the order is that of
 // breaking the words (shorter first lines first) and then of placing the
-// lines (lower slots first). An arrangement on a later level only wins by
-// more languages, so once one shows every line in every language that can
-// take any text, the levels after it are not looked at.
+// lines (lower slots first). It does so twice: first only the arrangements
+// that break no group, then the others; with no groups the first time is
+// all there is. An arrangement on a later level wins only by more languages
+// or fewer breaks, so once one shows every line in every language that can
+// take any text, with no break, the levels after it are not looked at.
 class Search {
 public:
-    Search(const std::vector<std::string>& words, const LengthTexts& texts, int mostFitting, Arrangement& best)
-        : words_(words), breaks_(words), texts_(texts), mostFitting_(mostFitting), best_(best)
+    Search(const OwnerWords& text, const LengthTexts& texts, int mostFitting, Arrangement& best)
+        : words_(text.words()), breaks_(words_), texts_(texts), mostFitting_(mostFitting), best_(best),
+          weight_(words_.size(), 0), forced_(words_.size(), false), linesFrom_(words_.size())
     {
+        for (const WordGroup& group : text.groups())
+            for (std::size_t gap = group.first; gap < group.last; ++gap)
+                ++weight_[gap];
+        for (std::size_t gap = 0; gap < words_.size(); ++gap)
+            forced_[gap] = text.splitAfter(gap);
+        hasGroups_ = !text.groups().empty();
+        // Each line the words can make, checked once.
+        for (std::size_t from = 0; from < words_.size(); ++from) {
+            std::string line;
+            for (std::size_t to = from; to < words_.size(); ++to) {
+                line.append(to > from ? " " : "").append(words_[to]);
+                const LineCheck check = checkAnsiLine(line);
+                if (!check.ok())
+                    break;
+                linesFrom_[from].push_back(check.line);
+            }
+        }
     }
 
     void run()
     {
+        keepGroups_ = true;
+        levels();
+        if (stopped_ || !hasGroups_ || (found_ && best_.fitting == mostFitting_))
+            return;
+        keepGroups_ = false;
+        levels();
+    }
+
+private:
+    void levels()
+    {
         for (level_ = 1; level_ <= kSlots && !stopped_; ++level_) {
-            std::vector<CheckedLine> groups;
-            breakWords(0, groups);
-            if (found_ && best_.fitting == mostFitting_)
+            lines_.clear();
+            lastWords_.clear();
+            breakWords(0, 0);
+            if (found_ && best_.fitting == mostFitting_ && best_.breaks == 0)
                 break;
         }
     }
 
-private:
+    // Whether an arrangement on this level with at least `breaks` breaks
+    // can no longer win, however many languages it serves.
+    bool beaten(int breaks) const
+    {
+        if (!found_ || best_.fitting != mostFitting_)
+            return false;
+        return breaks > best_.breaks || (breaks == best_.breaks && level_ > best_.lineCount);
+    }
+
     // Every way to break words[from..] into lines of at most 29 characters,
-    // no more lines than the level has.
-    void breakWords(std::size_t from, std::vector<CheckedLine>& groups)
+    // no more lines than the level has. `breaks` counts the line ends so far
+    // inside groups, as if the lines had no empty lines between them.
+    void breakWords(std::size_t from, int breaks)
     {
         if (stopped_)
             return;
         if (from == words_.size()) {
-            placeLines(groups);
+            placeLines();
             return;
         }
-        if (groups.size() + breaks_.fewest(from) > static_cast<std::size_t>(level_))
+        if (lines_.size() + breaks_.fewest(from) > static_cast<std::size_t>(level_))
             return;
-        std::string line;
-        for (std::size_t to = from; to < words_.size() && !stopped_; ++to) {
-            if (to > from)
-                line += ' ';
-            line += words_[to];
-            const LineCheck check = checkAnsiLine(line);
-            if (!check.ok())
-                break;
-            groups.push_back(check.line);
-            breakWords(to + 1, groups);
-            groups.pop_back();
+        const std::vector<CheckedLine>& startingHere = linesFrom_[from];
+        for (std::size_t to = from; to < from + startingHere.size() && !stopped_; ++to) {
+            int more = 0;
+            if (to + 1 < words_.size() && !forced_[to]) {
+                if (keepGroups_ && weight_[to] > 0)
+                    continue;
+                more = weight_[to];
+            }
+            if (beaten(breaks + more))
+                continue;
+            lines_.push_back(startingHere[to - from]);
+            lastWords_.push_back(to);
+            breakWords(to + 1, breaks + more);
+            lines_.pop_back();
+            lastWords_.pop_back();
         }
     }
 
     // Every placing of the lines, in order, into the slots, the last one on
     // the level's line.
-    void placeLines(const std::vector<CheckedLine>& groups)
+    void placeLines()
     {
-        const int k = static_cast<int>(groups.size());
+        const int k = static_cast<int>(lines_.size());
         const int last = level_;
         const unsigned top = 1u << (last - 1);
-        const Evenness evenness = evennessOf(groups);
+        const Evenness evenness = evennessOf(lines_);
+        int slots[kSlots];
         for (unsigned mask = top; mask < (top << 1); ++mask) {
             if (__builtin_popcount(mask) != k)
+                continue;
+            for (int slot = 0, next = 0; slot < kSlots; ++slot)
+                if (mask & (1u << slot))
+                    slots[next++] = slot;
+            int breaks = 0;
+            for (int j = 0; j + 1 < k; ++j) {
+                const std::size_t gap = lastWords_[static_cast<std::size_t>(j)];
+                breaks += weight_[gap] * (slots[j + 1] - slots[j] - (forced_[gap] ? 1 : 0));
+            }
+            // Each arrangement is looked at once: those that break no group
+            // the first time, the others the second.
+            if (keepGroups_ != (breaks == 0))
                 continue;
             if (best_.tried == kMostLooked) {
                 stop();
                 return;
             }
             // Not even every language could make this one better.
-            if (!better(mostFitting_, last, evenness)) {
+            if (!better(mostFitting_, breaks, last, evenness)) {
                 ++best_.tried;
                 continue;
             }
@@ -168,9 +226,9 @@ private:
             for (int slot = 0, next = 0; slot < kSlots; ++slot) {
                 std::size_t length = 0;
                 if (mask & (1u << slot)) {
-                    const CheckedLine& group = groups[static_cast<std::size_t>(next++)];
-                    lines.setLine(slot, group);
-                    length = group.size();
+                    const CheckedLine& text = lines_[static_cast<std::size_t>(next++)];
+                    lines.setLine(slot, text);
+                    length = text.size();
                 }
                 key = key << 5 | length;
             }
@@ -192,14 +250,19 @@ private:
                 judged_.emplace(key, fitting);
             }
             ++best_.tried;
-            if (!better(fitting, last, evenness))
+            if (!better(fitting, breaks, last, evenness))
                 continue;
             found_ = true;
             bestEvenness_ = evenness;
             best_.fitting = fitting;
+            best_.breaks = breaks;
             best_.lineCount = last;
             for (int slot = 0; slot < kSlots; ++slot)
                 best_.lines[slot] = lines.line(slot);
+            best_.wordLines.assign(words_.size(), 0);
+            for (std::size_t j = 0, word = 0; j < lines_.size(); ++j)
+                for (; word <= lastWords_[j]; ++word)
+                    best_.wordLines[word] = slots[j] + 1;
         }
     }
 
@@ -209,12 +272,14 @@ private:
         best_.cutShort = true;
     }
 
-    bool better(int fitting, int lineCount, const Evenness& evenness) const
+    bool better(int fitting, int breaks, int lineCount, const Evenness& evenness) const
     {
         if (!found_)
             return true;
         if (fitting != best_.fitting)
             return fitting > best_.fitting;
+        if (breaks != best_.breaks)
+            return breaks < best_.breaks;
         if (lineCount != best_.lineCount)
             return lineCount < best_.lineCount;
         return evenness < bestEvenness_;
@@ -225,6 +290,15 @@ private:
     const LengthTexts& texts_;
     const int mostFitting_;
     Arrangement& best_;
+    std::vector<int> weight_;   // per gap after a word: the groups it lies in
+    std::vector<bool> forced_;  // per gap: between the two parts of a long word
+    // linesFrom_[i][k]: words i to i + k as one line, for every such line
+    // the line check takes.
+    std::vector<std::vector<CheckedLine>> linesFrom_;
+    bool hasGroups_ = false;
+    bool keepGroups_ = true;
+    std::vector<CheckedLine> lines_;      // the lines of the break being built
+    std::vector<std::size_t> lastWords_;  // the last word of each of them
     std::unordered_map<std::uint64_t, int> judged_; // fitting languages by line lengths
     int level_ = 1;
     bool found_ = false;
@@ -241,28 +315,10 @@ std::string searchedNote(const Arrangement& best)
     return "searched " + std::to_string(best.tried) + " of " + std::to_string(best.total) + " arrangements";
 }
 
-std::vector<std::string> splitWords(const std::string& text)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : text) {
-        if (c == ' ' || c == '\t') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    if (!word.empty())
-        words.push_back(word);
-    return words;
-}
-
-bool findArrangement(const std::vector<std::string>& words, const std::int32_t* lengths, int count,
-                     Arrangement& best)
+bool findArrangement(const OwnerWords& text, const std::int32_t* lengths, int count, Arrangement& best)
 {
     best = Arrangement();
+    const std::vector<std::string>& words = text.words();
     if (words.empty())
         return false;
     for (const std::string& word : words)
@@ -270,11 +326,31 @@ bool findArrangement(const std::vector<std::string>& words, const std::int32_t* 
             return false;
     const LengthTexts texts(lengths, count);
     best.total = Breaks(words).arrangements();
-    // A text that was not located (length 0) fits under no lines.
+    if (best.total == 0)
+        return false; // more than seven lines needed
+    // A text that was not located (length 0) fits under no lines, nor does
+    // one longer than any lines can fill.
     int mostFitting = 0;
     for (int e = 0; e < texts.count(); ++e)
-        mostFitting += lengths[e] > 0 ? 1 : 0;
-    Search search(words, texts, mostFitting, best);
+        mostFitting += lengths[e] > 0 && lengths[e] <= kMostFillable ? 1 : 0;
+    Search search(text, texts, mostFitting, best);
     search.run();
     return best.lineCount > 0;
+}
+
+std::vector<BrokenGroup> brokenGroups(const OwnerWords& text, const Arrangement& arrangement)
+{
+    std::vector<BrokenGroup> broken;
+    if (arrangement.wordLines.size() != text.words().size())
+        return broken;
+    for (const WordGroup& group : text.groups()) {
+        const int first = arrangement.wordLines[group.first];
+        const int last = arrangement.wordLines[group.last];
+        int splits = 0;
+        for (std::size_t gap = group.first; gap < group.last; ++gap)
+            splits += text.splitAfter(gap) ? 1 : 0;
+        if (last - first > splits)
+            broken.push_back(BrokenGroup{group, text.textOf(group), first, last});
+    }
+    return broken;
 }

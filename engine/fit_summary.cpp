@@ -32,3 +32,9 @@ std::string fitCountLine(const FitVerdicts& verdicts)
            " languages that can take a text show every line (" + std::to_string(count.ownWarning) +
            (count.ownWarning == 1 ? " keeps its" : " keep their") + " own warning)";
 }
+
+std::string ownWarningLine(const char* name, const LanguageFit& fit)
+{
+    return std::string(name) + " keeps the receiver's own warning: its text has " + std::to_string(fit.length) +
+           " characters, and seven lines fill at most " + std::to_string(kMostFillable) + ".";
+}

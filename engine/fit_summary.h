@@ -28,3 +28,8 @@ FitCount countFit(const FitVerdicts& verdicts);
 // and with languages that keep their own warning "13 of 13 languages that
 // can take a text show every line (1 keeps its own warning)".
 std::string fitCountLine(const FitVerdicts& verdicts);
+
+// "Suomi keeps the receiver's own warning: its text has 358 characters, and
+// seven lines fill at most 342." `name` as the language table has it
+// (Windows-1252).
+std::string ownWarningLine(const char* name, const LanguageFit& fit);

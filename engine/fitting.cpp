@@ -38,17 +38,16 @@ struct Candidate {
     }
 };
 
-// Builds the candidate of the first `n` lines for fill factor `fill` and a
-// text of `target` characters: each line centred by its share of the slack,
-// lines joined by line feeds.
-void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, std::int32_t target)
+// The padding of each of the first `n` lines for fill factor `fill` and a
+// text of `target` characters: each line wants twice what it lacks of the
+// fill factor, cut to the slack still left, the lines served in order.
+// Returns the length of the candidate these pads make: the lines joined by
+// line feeds, and their padding. Only this length decides whether a fill
+// factor is accepted, so the text itself is built for that one alone.
+std::int64_t padLines(const WarningLines& lines, int n, int fill, std::int32_t target, std::int64_t* pads)
 {
-    c.length = 0;
-    c.overflowed = false;
-    if (n < 1) {
-        c.text[0] = '\0';
-        return;
-    }
+    if (n < 1)
+        return 0;
     std::int64_t used = lines.lineEnd(n - 1);
     for (int i = 0; i < n; ++i) {
         const std::size_t length = lines.lineLength(i);
@@ -58,11 +57,22 @@ void buildCandidate(Candidate& c, const WarningLines& lines, int n, int fill, st
         std::int64_t room = target - used;
         if (room < 0)
             room = 0;
-        const std::int64_t pad = want < room ? want : room;
-        used += pad;
-        c.appendSpaces(static_cast<std::size_t>(pad / 2));
-        c.append(lines.lineText(i), length);
-        c.appendSpaces(static_cast<std::size_t>((pad + 1) / 2));
+        pads[i] = want < room ? want : room;
+        used += pads[i];
+    }
+    return used;
+}
+
+// Builds the candidate of the first `n` lines with their pads: each line
+// centred by its pad (an odd space on the right), lines joined by line feeds.
+void buildCandidate(Candidate& c, const WarningLines& lines, int n, const std::int64_t* pads)
+{
+    c.length = 0;
+    c.overflowed = false;
+    for (int i = 0; i < n; ++i) {
+        c.appendSpaces(static_cast<std::size_t>(pads[i] / 2));
+        c.append(lines.lineText(i), lines.lineLength(i));
+        c.appendSpaces(static_cast<std::size_t>((pads[i] + 1) / 2));
         c.append("\n", 1);
     }
     if (c.length > 0)
@@ -102,9 +112,13 @@ void fitTexts(const WarningLines& lines, const LanguageTable& table, std::uint32
             while (n > 0 && lines.lineEnd(n - 1) > target)
                 --n;
             out.linesUsed = n;
+            std::int64_t pads[WarningLines::kCount];
             for (int fill = kFirstFill; fill <= kLastFill; ++fill) {
-                buildCandidate(candidate, lines, n, fill, target);
-                lastLength = static_cast<std::int32_t>(candidate.length);
+                const std::int64_t length = padLines(lines, n, fill, target, pads);
+                lastLength = static_cast<std::int32_t>(length);
+                if (length != target)
+                    continue;
+                buildCandidate(candidate, lines, n, pads);
                 if (!candidate.overflowed && candidate.length == static_cast<std::size_t>(target)) {
                     std::memcpy(out.candidate, candidate.text, candidate.length + 1);
                     out.replaced = true;

@@ -127,7 +127,8 @@ CheckLinesView checkLinesView(int index)
     }
     view.rows.insert(view.rows.end(), ownWarnings.begin(), ownWarnings.end());
 
-    // The same words in other lines may suit more languages.
+    // The same words in other lines may suit more languages; each typed
+    // line's words stay together where that costs no language.
     const char* const noBetter = view.canGoBack ? "The fields hold the arranged lines; Back to my lines puts back "
                                                   "what you typed."
                                                 : "No other arrangement of your words suits more languages.";
@@ -136,11 +137,9 @@ CheckLinesView checkLinesView(int index)
             view.arrangedNote = noBetter;
         return view;
     }
-    std::string text;
-    for (int i = 0; i < WarningLines::kCount; ++i)
-        text += std::string(warningLines.lineText(i)) + " ";
     Arrangement best;
-    if (!findArrangement(splitWords(text), lengths, verdicts.count, best) || best.fitting <= verdicts.fitting) {
+    if (!findArrangement(OwnerWords::fromLines(warningLines), lengths, verdicts.count, best) ||
+        best.fitting <= verdicts.fitting) {
         view.arrangedNote = noBetter;
         return view;
     }

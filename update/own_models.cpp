@@ -1,5 +1,7 @@
 #include "update/own_models.h"
 
+#include <utility>
+
 #include "config/model_entry.h"
 #include "config/model_file.h"
 #include "config/model_file_check.h"
@@ -42,6 +44,18 @@ std::string freeName(const std::string& name, const std::vector<std::string>& se
     }
 }
 
+// What the owner renames so that the edition's model of the same firmware
+// reads the files that the owner's model used: each of those files that is
+// here and that the edition names otherwise. Empty when there is none.
+std::string renamesToReach(const ModelEntry& own, const ModelFiles& edition)
+{
+    std::string renames;
+    for (const auto& [mine, theirs] : {std::pair{own.rgn, edition.rgn}, std::pair{own.org, edition.org}})
+        if (!mine.empty() && !theirs.empty() && !sameFirmwareFile(mine, theirs) && platform::fileExists(mine.c_str()))
+            renames += (renames.empty() ? ": to go on with your files, rename " : " and ") + mine + " to " + theirs;
+    return renames;
+}
+
 } // namespace
 
 std::string keepOwnModels(std::string& body, std::vector<std::string>& models, std::string& note)
@@ -66,9 +80,10 @@ std::string keepOwnModels(std::string& body, std::vector<std::string>& models, s
             if (crc != 0 && crcOf(edition.path(), model.section) == crc)
                 same = &model;
         if (same != nullptr) {
-            if (!sameModelName(same->section, entry.name))
+            const std::string renames = renamesToReach(entry, *same);
+            if (!sameModelName(same->section, entry.name) || !renames.empty())
                 told += "\nYour model " + entry.name + " is in the new edition as " + same->section +
-                        " (the same firmware, working file " + same->rgn + ")";
+                        " (the same firmware, working file " + same->rgn + ")" + renames;
             continue;
         }
         if (named(sections, entry.name)) {

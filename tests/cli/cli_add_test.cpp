@@ -212,6 +212,16 @@ TEST_F(CliAddTest, RefusalsLeaveEveryFileAsItWas)
          {"add", "mine.rgn", "--name", "model b 3.10"},
          "Cannot add mine.rgn: the name \"model b 3.10\" is already used in the model file: rename the file, "
          "or give another name (wendrix-cli add FILE --name NAME)"},
+        {"a name the list holds without a section",
+         [&] {
+             put("mine.rgn", mine.bytes);
+             std::string text = readText(app("wendrix.ini"));
+             text.insert(text.find("[Model A 2.40]"), "Gps-3=Listed Only\r\n");
+             writeModelFile(text);
+         },
+         {"add", "mine.rgn", "--name", "listed only"},
+         "Cannot add mine.rgn: the name \"listed only\" is already used in the model file: rename the file, "
+         "or give another name (wendrix-cli add FILE --name NAME)"},
         {"a name no section can have",
          [&] { put("mine.rgn", mine.bytes); },
          {"add", "mine.rgn", "--name", "Mine [beta]"},

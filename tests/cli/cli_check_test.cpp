@@ -457,7 +457,9 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
                      "1 of 2 languages fit\n"
                      "\n"
                      " 1  English\n    (not replaced: the firmware's own text stays)\n\n"
-                     " 2  Deutsch\n    |        AB        |\n    |  CD   |\n    ||\n    ||\n    ||\n    ||\n    ||\n\n");
+                     " 2  Deutsch\n    |        AB        |\n    |  CD              |\n    |                  |\n"
+                     "    |                  |\n    |                  |\n    |                  |\n"
+                     "    |                  |\n\n");
     r = run({"suggest", "1", "AB", "CD"});
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "wendrix-cli: no arrangement of these words fits every language; with the best one, 1 of 2 cannot "
@@ -471,7 +473,7 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
               0u)
         << r.out;
     EXPECT_NE(r.out.find(",\"arrangements_in_all\":28,\"cut_short\":false,\"lang\":2,\"located\":2,\"fitting\":1,"
-                         "\"languages\":[{\"number\":1,"),
+                         "\"broken_groups\":[],\"split_words\":[],\"languages\":[{\"number\":1,"),
               std::string::npos)
         << r.out;
 
@@ -497,6 +499,72 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
     EXPECT_NE(r.out.find(",\"arrangements\":20000,\"arrangements_in_all\":228760,\"cut_short\":true,"),
               std::string::npos)
         << r.out;
+}
+
+// The words of one argument, a phone number and a long address stay
+// together where that costs no language; where it does, the output says
+// which were broken, and a long word is split after its last mark.
+TEST_F(CliCheckTest, SuggestKeepsGroupsWholeWhereItCan)
+{
+    ASSERT_TRUE(writeText(app("UPDATER.EXE"), "MZ stand-in"));
+    const auto oneText = [&](std::int32_t length) {
+        const std::string text = "xWARNING\n" + std::string(static_cast<std::size_t>(length) - 8, 'w') + '\0';
+        MadeFirmware image;
+        image.bytes.assign(text.begin(), text.end());
+        writeModel(image, 1);
+        put("model.rgn", image.bytes);
+    };
+    struct Case {
+        std::int32_t length;
+        std::vector<std::string> text;
+        std::string lines; // the --line options
+        std::string notes; // after the table
+        std::string json;  // "broken_groups" and "split_words"
+    };
+    const std::vector<Case> cases = {
+        // Every break into two lines fits; the most even one would split
+        // the number.
+        {60,
+         {"Jane Doe", "+47", "555", "0100", "Reward", "if found"},
+         "--line 'Jane Doe +47 555 0100' --line 'Reward if found'",
+         "",
+         R"("broken_groups":[],"split_words":[])"},
+        // Only 29 + 11 characters fill 310: the argument and the number in
+        // it run over two lines.
+        {310,
+         {"Anna Maria Kowalska-Nowak +48 601 234 567"},
+         "--line 'Anna Maria Kowalska-Nowak +48' --line '601 234 567'",
+         "'Anna Maria Kowalska-Nowak +48 601 234 567' runs over lines 1 and 2\n"
+         "'+48 601 234 567' runs over lines 1 and 2\n"
+         "(no arrangement that fits as many languages keeps more of your words together)\n",
+         R"("broken_groups":[{"kind":"together","text":"Anna Maria Kowalska-Nowak +48 601 234 567","lines":[1,2]},)"
+         R"({"kind":"phone","text":"+48 601 234 567","lines":[1,2]}],"split_words":[])"},
+        {120,
+         {"Mail christopher.wellington@example.com"},
+         "--line 'Mail christopher.wellington@' --line 'example.com'",
+         "'christopher.wellington@example.com' splits after its '@' into 'christopher.wellington@' and "
+         "'example.com'\n",
+         R"("broken_groups":[],"split_words":[{"word":"christopher.wellington@example.com",)"
+         R"("parts":["christopher.wellington@","example.com"]}])"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        oneText(c.length);
+        std::vector<std::string> args = {"suggest", "1"};
+        args.insert(args.end(), c.text.begin(), c.text.end());
+        CliResult r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind(c.lines + "\n\n", 0), 0u) << r.out;
+        char table[64];
+        std::snprintf(table, sizeof table, " 1  English     %4d chars  replaced", static_cast<int>(c.length));
+        EXPECT_NE(r.out.find(table), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.substr(r.out.find("1 of 1 languages fit\n") + 21), c.notes);
+        args.push_back("--json");
+        r = run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find(",\"fitting\":1," + c.json + ",\"languages\":"), std::string::npos) << r.out;
+    }
 }
 
 } // namespace

@@ -171,6 +171,11 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
         {{"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"}, "line 1 has 36 characters; a line holds at most 29"},
         // Counted in characters, not bytes: 30 of them, 31 bytes.
         {{"x", "\xC3\xA9" + std::string(29, 'e')}, "line 2 has 30 characters; a line holds at most 29"},
+        // A word longer than a line: where suggest would split it.
+        {{"Mail christopher.wellington@example.com"},
+         "line 1 has 39 characters; a line holds at most 29; 'christopher.wellington@example.com' splits after its "
+         "'@' into 'christopher.wellington@' and 'example.com': give the parts as lines of their own, or let "
+         "wendrix-cli suggest arrange your words"},
         {{"\xC5\x81ukasz \xF0\x9F\x8D\xBA"},
          "line 1 holds the character '\xC5\x81' (U+0141), which the receiver's code page (Windows-1252) cannot hold"},
         {{"a", "", "b\tc"}, "line 3 holds the control character U+0009 (TAB); a line holds only printable characters"},
@@ -207,10 +212,16 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
     EXPECT_EQ(s.status, 2);
     EXPECT_EQ(s.err, "wendrix-cli: your text holds the character '\xC5\x81' (U+0141), which the receiver's code page "
                      "(Windows-1252) cannot hold\nTry 'wendrix-cli --help'.\n");
-    const CliResult w = run({"suggest", "1", "a-word-of-thirty-characters-xx"});
-    EXPECT_EQ(w.status, 2);
-    EXPECT_EQ(w.err, "wendrix-cli: the word 'a-word-of-thirty-characters-xx' has 30 characters; a line holds at most "
-                     "29\nTry 'wendrix-cli --help'.\n");
+    // A word longer than a line with no mark to split it at; the same with
+    // a mark too far in.
+    for (const std::string& word : {std::string("a_word_of_thirty_characters_xx"),
+                                    std::string(30, 'c') + "@example.com"}) {
+        const CliResult w = run({"suggest", "1", "Call", word});
+        EXPECT_EQ(w.status, 2);
+        EXPECT_EQ(w.err, "wendrix-cli: the word '" + word + "' has " + std::to_string(word.size()) +
+                             " characters, and a line holds at most 29: no '@', '.', '-' or '/' in it splits it "
+                             "into two parts of at most 29\nTry 'wendrix-cli --help'.\n");
+    }
 
     // Seven empty lines on purpose; a line of 29 characters is written whole.
     EXPECT_EQ(run({"check", "1", "--line", "", "--force"}).status, 0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -230,11 +231,12 @@ bool showsAll(const std::vector<std::size_t>& lines, std::int32_t length)
     return length - ends[n - 1] <= room;
 }
 
-// The order of preference, smaller first: more languages, fewer lines, a
-// smaller spread of the text lines' lengths, a smaller sum of their squares.
-using Preference = std::tuple<int, int, std::size_t, std::size_t>;
+// The order of preference, smaller first: more languages, fewer breaks
+// inside groups, fewer lines, a smaller spread of the text lines' lengths, a
+// smaller sum of their squares.
+using Preference = std::tuple<int, int, int, std::size_t, std::size_t>;
 
-Preference preferenceOf(int fitting, const std::vector<std::size_t>& sizes)
+Preference preferenceOf(int fitting, int breaks, const std::vector<std::size_t>& sizes)
 {
     int last = 0;
     std::size_t shortest = 29, longest = 0, squares = 0;
@@ -246,37 +248,61 @@ Preference preferenceOf(int fitting, const std::vector<std::size_t>& sizes)
         longest = std::max(longest, sizes[s]);
         squares += sizes[s] * sizes[s];
     }
-    return {-fitting, last, longest - shortest, squares};
+    return {-fitting, breaks, last, longest - shortest, squares};
+}
+
+// Breaks inside the groups, as the owner would count them: for each group,
+// how many lines further down its last word stands than its first, less
+// the line ends that split a long word (which are always there).
+int breaksOf(const OwnerWords& text, const std::vector<int>& wordLines)
+{
+    int breaks = 0;
+    for (const WordGroup& group : text.groups()) {
+        breaks += wordLines[group.last] - wordLines[group.first];
+        for (std::size_t w = group.first; w < group.last; ++w)
+            breaks -= text.splitAfter(w) ? 1 : 0;
+    }
+    return breaks;
+}
+
+OwnerWords ownerWords(const std::vector<std::string>& pieces)
+{
+    const std::optional<OwnerWords> text = OwnerWords::fromPieces(pieces);
+    EXPECT_TRUE(text.has_value());
+    return text.value_or(*OwnerWords::fromPieces({}));
 }
 
 // Against a brute force over every break of the words at every gap and
 // every choice of slots: the search finds as many languages as any
-// arrangement serves, and of those one as short and as even as the best.
-// Up to eight words, then ten to twelve short ones (up to 18564
-// arrangements), all of which the search still judges.
+// arrangement serves, of those one that breaks the groups least (none when
+// one that breaks none serves as many), and of those one as short and as
+// even as the best. Up to eight words, then ten to twelve short ones (up to
+// 18564 arrangements), all of which the search still judges; then owners'
+// texts of names, phone numbers and addresses on realistic firmware, given
+// word by word or in pieces that hold them together.
 TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
 {
     std::mt19937 rng(1919);
-    int allFit = 0, someDont = 0;
-    const auto round = [&](int round, const std::vector<std::string>& words) {
+    int allFit = 0, someDont = 0, keptWhole = 0, brokeGroups = 0, groupsDecided = 0;
+    const auto round = [&](int round, const std::vector<std::string>& pieces, std::vector<std::int32_t> lengths) {
+        const OwnerWords text = ownerWords(pieces);
+        const std::vector<std::string>& words = text.words();
         const int wordCount = static_cast<int>(words.size());
-        const int count = 1 + static_cast<int>(rng() % 14);
-        std::vector<std::int32_t> lengths;
-        // Short firmware texts now and then, so that every language can fit.
-        const std::int32_t top = rng() % 3 == 0 ? 200 : 342;
-        for (int e = 0; e < count; ++e)
-            lengths.push_back(1 + static_cast<std::int32_t>(rng() % static_cast<unsigned>(top)));
+        const int count = static_cast<int>(lengths.size());
 
-        int bestFit = -1;
-        Preference bestPreference{};
+        int bestFit = -1, bestWholeFit = -1;
+        Preference bestPreference{}, bestTodayPreference{};
+        int todayBreaks = 0; // of the arrangement that the ranking without groups prefers
         std::int64_t arrangements = 0;
         const unsigned gaps = static_cast<unsigned>(wordCount - 1);
         for (unsigned cuts = 0; cuts < (1u << gaps); ++cuts) {
             std::vector<std::string> groups(1);
+            std::vector<int> lineOf(words.size());
             for (int w = 0; w < wordCount; ++w) {
                 if (w > 0 && (cuts & (1u << (w - 1))))
                     groups.emplace_back();
                 groups.back() += (groups.back().empty() ? "" : " ") + words[static_cast<std::size_t>(w)];
+                lineOf[static_cast<std::size_t>(w)] = static_cast<int>(groups.size()) - 1;
             }
             if (groups.size() > 7 || std::any_of(groups.begin(), groups.end(), [](auto& g) { return g.size() > 29; }))
                 continue;
@@ -285,26 +311,42 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
                     continue;
                 ++arrangements;
                 std::vector<std::size_t> sizes(7, 0);
+                std::vector<int> slotOf;
                 for (int s = 0, g = 0; s < 7; ++s)
-                    if (slots & (1u << s))
+                    if (slots & (1u << s)) {
                         sizes[static_cast<std::size_t>(s)] = groups[static_cast<std::size_t>(g++)].size();
+                        slotOf.push_back(s + 1);
+                    }
+                std::vector<int> wordLines;
+                for (int line : lineOf)
+                    wordLines.push_back(slotOf[static_cast<std::size_t>(line)]);
                 int fitting = 0;
                 for (std::int32_t length : lengths)
                     fitting += showsAll(sizes, length);
-                const Preference preference = preferenceOf(fitting, sizes);
+                const int breaks = breaksOf(text, wordLines);
+                const Preference preference = preferenceOf(fitting, breaks, sizes);
                 if (bestFit < 0 || preference < bestPreference)
                     bestPreference = preference;
+                Preference today = preference;
+                std::get<1>(today) = 0;
+                if (bestFit < 0 || today < bestTodayPreference) {
+                    bestTodayPreference = today;
+                    todayBreaks = breaks;
+                }
                 bestFit = std::max(bestFit, fitting);
+                if (breaks == 0)
+                    bestWholeFit = std::max(bestWholeFit, fitting);
             }
         }
 
         Arrangement best;
-        ASSERT_EQ(findArrangement(words, lengths.data(), count, best), bestFit >= 0);
+        ASSERT_EQ(findArrangement(text, lengths.data(), count, best), bestFit >= 0);
         if (bestFit < 0)
             return;
         EXPECT_EQ(best.fitting, bestFit) << "round " << round;
         EXPECT_FALSE(best.cutShort) << "round " << round;
         EXPECT_EQ(best.total, arrangements) << "round " << round;
+        EXPECT_LE(best.tried, best.total) << "round " << round;
         EXPECT_EQ(searchedNote(best), "");
         // The lines found are the words, in order, and fit as many as claimed.
         std::string joined;
@@ -317,11 +359,30 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
             lines.setLine(i, best.lines[i]);
             sizes.push_back(best.lines[i].size());
         }
-        EXPECT_EQ(preferenceOf(best.fitting, sizes), bestPreference) << "round " << round;
         std::string words1;
         for (const std::string& w : words)
             words1 += (words1.empty() ? "" : " ") + w;
         EXPECT_EQ(joined, words1);
+        // Each word on the line it is said to be on; the breaks as counted.
+        ASSERT_EQ(best.wordLines.size(), words.size());
+        for (std::size_t w = 0; w < words.size(); ++w)
+            EXPECT_NE((" " + std::string(best.lines[best.wordLines[w] - 1].text()) + " ").find(" " + words[w] + " "),
+                      std::string::npos)
+                << "round " << round << ": " << words[w];
+        EXPECT_EQ(best.breaks, breaksOf(text, best.wordLines)) << "round " << round;
+        EXPECT_EQ(preferenceOf(best.fitting, best.breaks, sizes), bestPreference) << "round " << round;
+        // Groups stay whole whenever that costs no language.
+        if (bestWholeFit == bestFit) {
+            EXPECT_EQ(best.breaks, 0) << "round " << round;
+            EXPECT_TRUE(brokenGroups(text, best).empty()) << "round " << round;
+            ++keptWhole;
+        } else {
+            EXPECT_GT(best.breaks, 0) << "round " << round;
+            EXPECT_FALSE(brokenGroups(text, best).empty()) << "round " << round;
+            ++brokeGroups;
+        }
+        if (todayBreaks > 0 && best.breaks == 0)
+            ++groupsDecided;
         FitResult result;
         fitLengths(lines, lengths.data(), count, result);
         FitVerdicts verdicts;
@@ -332,22 +393,70 @@ TEST(ArrangementTest, FindsAnArrangementForEveryLanguageWheneverOneExists)
         EXPECT_EQ(verdicts.fitting, best.fitting);
         (bestFit == count ? allFit : someDont)++;
     };
+    const auto randomLengths = [&] {
+        const int count = 1 + static_cast<int>(rng() % 14);
+        std::vector<std::int32_t> lengths;
+        // Short firmware texts now and then, so that every language can fit.
+        const std::int32_t top = rng() % 3 == 0 ? 200 : 342;
+        for (int e = 0; e < count; ++e)
+            lengths.push_back(1 + static_cast<std::int32_t>(rng() % static_cast<unsigned>(top)));
+        return lengths;
+    };
     for (int r = 0; r < 120; ++r) {
         std::vector<std::string> words;
         const int wordCount = 2 + static_cast<int>(rng() % 7);
         for (int w = 0; w < wordCount; ++w)
             words.push_back(letters(1 + rng() % (rng() % 4 == 0 ? 14 : 8), static_cast<char>('a' + w)));
-        round(r, words);
+        round(r, words, randomLengths());
     }
     for (int r = 0; r < 24; ++r) {
         std::vector<std::string> words;
         const int wordCount = 10 + static_cast<int>(rng() % 3);
         for (int w = 0; w < wordCount; ++w)
             words.push_back(letters(1 + rng() % (rng() % 4 == 0 ? 6 : 3), static_cast<char>('a' + w)));
-        round(120 + r, words);
+        round(120 + r, words, randomLengths());
+    }
+    // Owners' texts: a name, a phone number, now and then an address (some
+    // longer than a line) and a few more words, up to nine words.
+    const std::vector<std::string> names = {"Jane Doe", "J. Smith", "Anna Maria Kowalska-Nowak", "Jan Kowalski",
+                                            "Ola Nordmann", "Dr. Eva Lindqvist"};
+    const std::vector<std::string> phones = {"+47 555 0100", "020 7946 0958", "+1 555 0100", "(0)30 1234 5678",
+                                             "+48 601 234 567", "0171 / 555 12 34"};
+    const std::vector<std::string> addresses = {"jane@example.com", "christopher.wellington@example.com",
+                                                "www.example.org/found", "https://example.com/return-to-owner"};
+    const std::vector<std::string> others = {"Reward", "if found", "please call", "Oslo", "THANK YOU", "Owner:"};
+    for (int r = 0; r < 40;) {
+        std::vector<std::string> parts = {names[rng() % names.size()], phones[rng() % phones.size()]};
+        if (rng() % 3 == 0)
+            parts.push_back(addresses[rng() % addresses.size()]);
+        for (unsigned more = rng() % 3; more > 0; --more)
+            parts.insert(parts.begin() + static_cast<long>(rng() % (parts.size() + 1)), others[rng() % others.size()]);
+        // Each part as one piece (an argument, a typed line), or word by word.
+        std::vector<std::string> pieces;
+        for (const std::string& part : parts) {
+            if (rng() % 2 == 0)
+                pieces.push_back(part);
+            else
+                for (const std::string& word : splitWords(part))
+                    pieces.push_back(word);
+        }
+        if (ownerWords(pieces).words().size() > 9)
+            continue;
+        // Fourteen texts of 148 to 358 characters, as realistic firmware has;
+        // now and then fewer or shorter ones.
+        std::vector<std::int32_t> lengths;
+        const int count = rng() % 4 == 0 ? 1 + static_cast<int>(rng() % 14) : 14;
+        const std::int32_t low = rng() % 4 == 0 ? 40 : 148;
+        for (int e = 0; e < count; ++e)
+            lengths.push_back(low + static_cast<std::int32_t>(rng() % static_cast<unsigned>(359 - low)));
+        round(144 + r++, pieces, lengths);
     }
     EXPECT_GT(allFit, 10);
     EXPECT_GT(someDont, 10);
+    EXPECT_EQ(keptWhole + brokeGroups, 144 + 40);
+    EXPECT_GT(brokeGroups, 3);
+    // Cases where the order of today's tie-breaks alone would break a group.
+    EXPECT_GT(groupsDecided, 5);
 }
 
 TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
@@ -356,7 +465,7 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     // trouble cannot tell arrangements apart by languages.
     const std::int32_t lengths[] = {200};
     Arrangement best;
-    ASSERT_TRUE(findArrangement(splitWords("Reward if found  call 0123 456"), lengths, 1, best));
+    ASSERT_TRUE(findArrangement(ownerWords(splitWords("Reward if found  call 0123 456")), lengths, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.lineCount, 1);
     EXPECT_EQ(best.lines[0].text(), "Reward if found call 0123 456");
@@ -365,20 +474,117 @@ TEST(ArrangementTest, TieBreaksFavourFewerThenEvenLines)
     // breaks only 29 + 11 (cost 30) fills a text of 310; the more even
     // 25 + 15 costs 38 and fills 304, three lines cost 39.
     const std::int32_t tight[] = {310};
-    ASSERT_TRUE(findArrangement(splitWords("Anna Maria Kowalska-Nowak +48 601 234 567"), tight, 1, best));
+    ASSERT_TRUE(findArrangement(ownerWords(splitWords("Anna Maria Kowalska-Nowak +48 601 234 567")), tight, 1, best));
     EXPECT_EQ(best.fitting, 1);
     EXPECT_EQ(best.lineCount, 2);
     EXPECT_EQ(best.lines[0].text(), "Anna Maria Kowalska-Nowak +48");
     EXPECT_EQ(best.lines[1].text(), "601 234 567");
 
     // Both two-line breaks fit: 21 + 13 is more even than 10 + 24.
-    ASSERT_TRUE(findArrangement(splitWords("aaaaaaaaaa bbbbbbbbbb cccccccccc dd"), lengths, 1, best));
+    ASSERT_TRUE(findArrangement(ownerWords(splitWords("aaaaaaaaaa bbbbbbbbbb cccccccccc dd")), lengths, 1, best));
     EXPECT_EQ(best.lineCount, 2);
     EXPECT_EQ(best.lines[0].text(), "aaaaaaaaaa bbbbbbbbbb");
     EXPECT_EQ(best.lines[1].text(), "cccccccccc dd");
 
-    EXPECT_FALSE(findArrangement(splitWords("a-word-of-thirty-characters-xx"), lengths, 1, best));
-    EXPECT_FALSE(findArrangement({}, lengths, 1, best));
+    // Only the groups tell these apart: every break into two lines fits,
+    // and today's tie-breaks alone would pick the most even one, which
+    // splits the phone number.
+    const std::int32_t roomy[] = {60};
+    ASSERT_TRUE(findArrangement(ownerWords({"Jane Doe", "+47", "555", "0100", "Reward", "if found"}), roomy, 1, best));
+    EXPECT_EQ(best.fitting, 1);
+    EXPECT_EQ(best.breaks, 0);
+    EXPECT_EQ(best.lines[0].text(), "Jane Doe +47 555 0100");
+    EXPECT_EQ(best.lines[1].text(), "Reward if found");
+    EXPECT_FALSE(findArrangement(ownerWords({}), lengths, 1, best));
+    // Eight words that each need a line of their own.
+    EXPECT_FALSE(findArrangement(ownerWords(std::vector<std::string>(8, letters(20))), lengths, 1, best));
+}
+
+// What the owner's text becomes: words, the groups that read as one, and
+// long words split after their last mark that leaves two parts a line holds.
+TEST(OwnerWordsTest, GroupsAndLongWords)
+{
+    struct Group {
+        const char* kind;
+        std::string text;
+    };
+    struct Case {
+        std::vector<std::string> pieces;
+        std::vector<std::string> words;
+        std::vector<Group> groups;
+    };
+    const std::vector<Case> cases = {
+        // Pieces with spaces hold their words together; a phone number is
+        // one however it was given, named as a phone number.
+        {{"Jane Doe", "+47 555 0100", "reward"},
+         {"Jane", "Doe", "+47", "555", "0100", "reward"},
+         {{"together", "Jane Doe"}, {"phone", "+47 555 0100"}}},
+        {{"+47", "555", "0100"}, {"+47", "555", "0100"}, {{"phone", "+47 555 0100"}}},
+        {{"Call (0)30 / 1234-5678 now"},
+         {"Call", "(0)30", "/", "1234-5678", "now"},
+         {{"together", "Call (0)30 / 1234-5678 now"}, {"phone", "(0)30 / 1234-5678"}}},
+        // Five digits are no phone number; words without a digit do not
+        // start or end one; a comma ends the run.
+        {{"12", "345", "Oslo"}, {"12", "345", "Oslo"}, {}},
+        {{"-", "555", "0100", "/"}, {"-", "555", "0100", "/"}, {{"phone", "555 0100"}}},
+        {{"555", "0100,", "020", "79"}, {"555", "0100,", "020", "79"}, {}},
+        // Long words: after the last mark that leaves both parts at most 29.
+        {{"christopher.wellington@example.com"},
+         {"christopher.wellington@", "example.com"},
+         {{"address", "christopher.wellington@example.com"}}},
+        {{"Mail: https://example.com/return-to-owner"},
+         {"Mail:", "https://example.com/return-", "to-owner"},
+         {{"together", "Mail: https://example.com/return-to-owner"},
+          {"address", "https://example.com/return-to-owner"}}},
+        {{"a-word-of-thirty-characters-xx"}, {"a-word-of-thirty-characters-", "xx"},
+         {{"word", "a-word-of-thirty-characters-xx"}}},
+        {{"  ", ""}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::string given;
+        for (const std::string& piece : c.pieces)
+            given += "[" + piece + "]";
+        SCOPED_TRACE(given);
+        const std::optional<OwnerWords> text = OwnerWords::fromPieces(c.pieces);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(text->words(), c.words);
+        ASSERT_EQ(text->groups().size(), c.groups.size());
+        for (std::size_t g = 0; g < c.groups.size(); ++g) {
+            EXPECT_STREQ(groupKindName(text->groups()[g].kind), c.groups[g].kind);
+            EXPECT_EQ(text->textOf(text->groups()[g]), c.groups[g].text);
+        }
+    }
+
+    // Refused: no mark, or none that leaves both parts at most 29 (the
+    // only '@' leaves 30 before it; a final mark leaves nothing after it).
+    for (const std::string& word : {letters(30), letters(30) + "@example.com", letters(29) + "/",
+                                   letters(30, 'a') + "." + letters(29, 'b')}) {
+        LongWord refused;
+        EXPECT_FALSE(OwnerWords::fromPieces({"Call", word}, &refused).has_value()) << word;
+        EXPECT_EQ(refused.word, word);
+        EXPECT_EQ(describeLongWord(refused), "the word '" + word + "' has " + std::to_string(word.size()) +
+                                                 " characters, and a line holds at most 29: no '@', '.', '-' or "
+                                                 "'/' in it splits it into two parts of at most 29");
+    }
+    // Fifty-nine characters split in the middle; the mark's own place counts.
+    const std::string longest = letters(28, 'a') + "." + letters(29, 'b') + "x";
+    EXPECT_EQ(longWordSplit(letters(28, 'a') + "." + letters(29, 'b')), 29u);
+    EXPECT_EQ(longWordSplit(longest), 0u);
+    EXPECT_EQ(longWordSplit("short.word"), 0u);
+    const std::vector<LongWord> found = longWordsOf("Mail christopher.wellington@example.com now");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(describeLongWord(found[0]), "'christopher.wellington@example.com' splits after its '@' into "
+                                          "'christopher.wellington@' and 'example.com'");
+
+    // Typed lines: each line's words together.
+    WarningLines lines;
+    lines.setLine(0, testing_support::checkedLine("Jane Doe"));
+    lines.setLine(2, testing_support::checkedLine("Tel 555 0100"));
+    const OwnerWords typed = OwnerWords::fromLines(lines);
+    ASSERT_EQ(typed.groups().size(), 3u);
+    EXPECT_EQ(typed.textOf(typed.groups()[0]), "Jane Doe");
+    EXPECT_EQ(typed.textOf(typed.groups()[1]), "Tel 555 0100");
+    EXPECT_EQ(typed.textOf(typed.groups()[2]), "555 0100");
 }
 
 } // namespace

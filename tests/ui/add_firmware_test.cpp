@@ -119,6 +119,7 @@ TEST_F(AddFirmwareTest, TheFilePickedIsTheChosenModelAndOkPatchesIt)
                                            "press OK.");
     EXPECT_EQ(boxes->messages[0].style, unsigned(platform::MbOk | platform::MbIconInformation));
     EXPECT_EQ(boxes->messages[0].owner, window->handle());
+    EXPECT_FALSE(exists(root.file("prog/wendrix.LOG"))) << "adding is no patch run: it writes no log";
 
     window->type(IdFirstEdit, "PROPERTY OF");
     window->type(IdFirstEdit + 1, "JANE DOE");

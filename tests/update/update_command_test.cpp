@@ -173,7 +173,8 @@ TEST_F(UpdateCommand, ThePreviousFileIsKeptAndTheModelsItAloneListedAreNamed)
 }
 
 // The models the owner added ("Own=1") stay in the new file itself, after the
-// edition's, unless the edition lists their firmware under a name of its own.
+// edition's, unless the edition lists their firmware itself; then the owner
+// is told which of their files to rename for the edition's model to read.
 TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
 {
     const auto model = [](const std::string& name, const std::string& file, const std::string& crc, bool own) {
@@ -181,23 +182,36 @@ TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
                "\r\nlang=10\r\nRel=" + name + "\r\n" + (own ? "Own=1\r\n" : "");
     };
     const std::string owners = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=Mine\r\nGps-3=Twin\r\n"
-                               "Gps-4=Clash\r\nGps-5=Not Mine\r\n" +
+                               "Gps-4=Clash\r\nGps-5=Not Mine\r\nGps-6=Same\r\n" +
                                model("Model A 2.40", "modela", "7c3a01f5", false) + model("Mine", "mine", "11111111", true) +
                                model("Twin", "twin", "22222222", true) + model("Clash", "clash", "33333333", true) +
-                               model("Not Mine", "notmine", "44444444", false);
-    const std::string edition = "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Twin 2.00\r\nGps-3=Clash\r\n" +
+                               model("Not Mine", "notmine", "44444444", false) + model("Same", "same", "77777777", true);
+    const std::string edition = "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Twin 2.00\r\nGps-3=Clash\r\n"
+                                "Gps-4=Same\r\n" +
                                 model("Model A 2.40", "modela", "7c3a01f5", false) +
                                 model("Twin 2.00", "twin200", "22222222", false) +
-                                model("Clash", "clash2", "55555555", false);
+                                model("Clash", "clash2", "55555555", false) + model("Same", "edition", "77777777", false);
+    // The owner's files, where the patch run looks for them: Twin not patched
+    // yet, Same patched with its pristine copy kept.
+    struct InFolder {
+        std::filesystem::path saved = std::filesystem::current_path();
+        ~InFolder() { std::filesystem::current_path(saved); }
+    } inFolder;
+    std::filesystem::current_path(folder.file(""));
+    for (const char* name : {"twin.rgn", "same.rgn", "same.org"})
+        ASSERT_TRUE(testing_support::writeText(folder.file(name), name));
     LoopbackServer server({httpReply(200, edition)});
     writeModel(owners);
     RecordingHost host;
     EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 1);
     expectOneMessage(std::string(kUpdated) + "\nKept as your own: Mine, Clash (own)" +
                          "\nYour model Twin is in the new edition as Twin 2.00 (the same firmware, working file "
-                         "twin200.rgn)" +
+                         "twin200.rgn): to go on with your files, rename twin.rgn to twin200.rgn" +
                          "\nYour model Clash is kept as Clash (own): the new edition has other firmware under its "
                          "name" +
+                         "\nYour model Same is in the new edition as Same (the same firmware, working file "
+                         "edition.rgn): to go on with your files, rename same.rgn to edition.rgn and same.org to "
+                         "edition.org" +
                          "\nNo longer listed: Twin, Not Mine\nThe previous file is kept as " + modelPath() + ".bak",
                      platform::MbOk, RecordingHost::kDialog);
     EXPECT_EQ(host.timersArmed, 1);
@@ -205,7 +219,7 @@ TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
     // Read as the dialog and a patch run read them.
     const char* file = modelFilePath;
     EXPECT_EQ(readModelList(file),
-              (std::vector<std::string>{"Model A 2.40", "Twin 2.00", "Clash", "Mine", "Clash (own)"}));
+              (std::vector<std::string>{"Model A 2.40", "Twin 2.00", "Clash", "Same", "Mine", "Clash (own)"}));
     for (const auto& [name, files, crc] : {std::tuple<std::string, std::string, std::string>{"Mine", "mine", "11111111"},
                                            {"Clash (own)", "clash", "33333333"}}) {
         SCOPED_TRACE(name);

@@ -287,6 +287,8 @@ protected:
 
     void TearDown() override
     {
+        // A stand-in uploader still held by a failed test ends too.
+        writeWhole(folder + "\\probe-release.txt", "");
         if (process.hProcess != nullptr) {
             if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
                 TerminateProcess(process.hProcess, 99);
@@ -618,7 +620,8 @@ TEST_F(ProgramUnderTest, PreviewLinesLieInsideThePictureFrame)
 // Cancel that arrives meanwhile waits until the uploader has ended.
 TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
 {
-    ASSERT_TRUE(writeWhole(folder + "\\probe-wait.txt", "6000"));
+    // The stand-in uploader runs until the test releases it.
+    ASSERT_TRUE(writeWhole(folder + "\\probe-wait.txt", ""));
     HWND dialog = start();
     ASSERT_NE(dialog, nullptr);
     press(dialog, 1029, true);
@@ -653,6 +656,7 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     requestScreenshot(folder, "uploader-running");
     EXPECT_EQ(GetFileAttributesA((folder + "\\probe-started.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 
+    ASSERT_TRUE(writeWhole(folder + "\\probe-release.txt", ""));
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);

@@ -1,6 +1,8 @@
 // Started by the process tests and as the stand-in uploader: waits argv[2]
-// ms (without arguments: as many as "probe-wait.txt" gives, if it exists),
-// then writes its startup information to argv[1] or "probe-started.txt".
+// ms (without arguments: until "probe-release.txt" exists, as long as
+// "probe-wait.txt" does), then writes its startup information to argv[1] or
+// "probe-started.txt". Waiting for the release rather than for a time keeps
+// a slow machine from ending the uploader before the test has looked.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,11 +13,9 @@ int main(int argc, char** argv)
     const char* report = argc >= 2 ? argv[1] : "probe-started.txt";
     if (argc >= 3) {
         Sleep(static_cast<DWORD>(std::atoi(argv[2])));
-    } else if (std::FILE* wait = std::fopen("probe-wait.txt", "rb")) {
-        unsigned long ms = 0;
-        if (std::fscanf(wait, "%lu", &ms) == 1)
-            Sleep(static_cast<DWORD>(ms));
-        std::fclose(wait);
+    } else if (GetFileAttributesA("probe-wait.txt") != INVALID_FILE_ATTRIBUTES) {
+        while (GetFileAttributesA("probe-release.txt") == INVALID_FILE_ATTRIBUTES)
+            Sleep(20);
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
