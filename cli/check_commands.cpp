@@ -109,9 +109,11 @@ int cannotRead(const std::string& path)
 // firmware folder: the lock could not keep another run out.
 int lockRefused(const RunLock& lock)
 {
-    char text[1400];
-    std::snprintf(text, sizeof text, kLockRefusedFormat, lock.path().c_str());
-    return commandError(terminalText(text));
+    // The path is shown safe for the terminal; the message's own line
+    // breaks stay line breaks.
+    char text[4200];
+    std::snprintf(text, sizeof text, kLockRefusedFormat, terminalText(lock.path()).c_str());
+    return commandError(text);
 }
 
 PlanModel planModelOf(const ModelSection& model)
@@ -147,7 +149,7 @@ int sayRefusal(const FirmwarePlan& plan)
         more = crcMismatchLine(refusal.foundCrc, plan.model.crc);
         break;
     case RefusalKind::FirmwarePaths:
-        std::snprintf(text, sizeof text, refusal.messageFormat, path);
+        std::snprintf(text, sizeof text, "%s", refusal.message.c_str());
         break;
     case RefusalKind::OtherFirmware:
         std::snprintf(text, sizeof text, "%s",
@@ -379,9 +381,7 @@ int runRestoreCommand(const CliOptions& options)
     // The same files are out of bounds as for a patch run.
     if (const FirmwarePathProblem problem = checkFirmwarePaths(
             model.name.c_str(), model.orgPath.c_str(), model.rgnPath.c_str(), "UPDATER.EXE")) {
-        char text[1024];
-        std::snprintf(text, sizeof text, problem.messageFormat, problem.path);
-        return commandError("cannot restore " + rgn + ": " + terminalText(text, true) + "\n" + rgn +
+        return commandError("cannot restore " + rgn + ": " + terminalText(problem.message, true) + "\n" + rgn +
                             " is as it was");
     }
 

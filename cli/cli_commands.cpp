@@ -225,9 +225,8 @@ int runPatchCommand(const CliOptions& options)
 
     // The run goes on without them, but the owner must not count on them.
     if (report.linesLost)
-        std::fprintf(stderr,
-                     "Your lines could not be saved: %s cannot be written; give them with --line next time.\n",
-                     terminalText(lineStoreName()).c_str());
+        std::fprintf(stderr, "Your lines could not be saved: %s; give them with --line next time.\n",
+                     terminalText(report.linesLostWhy).c_str());
 
     if (report.fitted)
         std::fputs(fitTable(languageTable, report.fit, report.verdicts).c_str(), stderr);

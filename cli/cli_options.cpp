@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "cli/ansi_text.h"
+#include "platform/cp1252.h"
+
 namespace {
 
 constexpr std::size_t kMaxLines = 7;
@@ -270,6 +273,24 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     }
     if (takesFile && options.file.empty()) {
         error = command + " needs a FILE";
+        return false;
+    }
+    // What --ini prints is pasted into the model file: a line break in the
+    // section name or the file's name would add lines, and sections, of
+    // its own.
+    const auto hasControl = [](const std::string& text) {
+        for (const char c : terminalToAnsi(text))
+            if (platform::cp1252::isControlByte(static_cast<unsigned char>(c)))
+                return true;
+        return false;
+    };
+    if (isInspect && hasControl(options.iniSection)) {
+        error = "--ini needs a section name without control characters (a line break would start a line of "
+                "its own in the model file)";
+        return false;
+    }
+    if (isInspect && !options.iniSection.empty() && hasControl(options.file)) {
+        error = "--ini cannot name FILE in a model file: its name holds a control character";
         return false;
     }
     if (isInspect && options.json && !options.iniSection.empty()) {

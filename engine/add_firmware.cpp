@@ -103,6 +103,21 @@ std::string nameFromFile(const std::string& file)
     return name.empty() ? std::string("Firmware") : name;
 }
 
+// Why `text` would not read back from the model file as it was written
+// (blanks at its ends are trimmed, enclosing quotes dropped); empty when it
+// would. `text` is not empty.
+std::string valueFault(const std::string& text)
+{
+    for (const char c : text)
+        if (isControl(c))
+            return "it holds a control character";
+    if (text.front() == ' ' || text.front() == '\t' || text.back() == ' ' || text.back() == '\t')
+        return "it begins or ends with a blank";
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        return "it is enclosed in quotes";
+    return {};
+}
+
 // Why `name` cannot be a model's name in the model file; empty when it can.
 std::string nameFault(const std::string& name)
 {
@@ -110,15 +125,23 @@ std::string nameFault(const std::string& name)
         return "it is empty";
     if (name.size() > kMostNameCharacters)
         return "it has " + std::to_string(name.size()) + " characters; a model's name has at most 59";
-    for (const char c : name)
-        if (isControl(c))
-            return "it holds a control character";
     if (name.find_first_of("[]") != std::string::npos)
         return "it holds a square bracket";
-    if (name.front() == ' ' || name.front() == '\t' || name.back() == ' ' || name.back() == '\t')
-        return "it begins or ends with a blank";
-    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
-        return "it is enclosed in quotes";
+    return valueFault(name);
+}
+
+// Why the file name `name` cannot be a working file's name in the model
+// file; empty when it can.
+std::string fileNameFault(const std::string& name)
+{
+    if (name.empty())
+        return "it is empty";
+    if (name.size() > kMostFileNameCharacters)
+        return "it has more than 200 characters";
+    if (const std::string fault = valueFault(name); !fault.empty())
+        return fault;
+    if (!isUsableFirmwareName(name))
+        return "it is the name of a Windows device, or ends in a dot";
     return {};
 }
 
@@ -291,12 +314,11 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
     const bool copying = !inCurrentFolder(file);
     if (!copying) {
         added.rgn = baseName(file);
-        if (!isUsableFirmwareName(added.rgn) || added.rgn.size() > kMostFileNameCharacters)
-            return adding.refuse("its name cannot stand in the model file (a name of a Windows device, one "
-                                 "ending in a dot or a blank, or one with control characters); rename the file");
+        if (const std::string fault = fileNameFault(added.rgn); !fault.empty())
+            return adding.refuse("its name cannot stand in the model file: " + fault + "; rename the file");
     } else {
         std::string name = baseName(file);
-        if (!isUsableFirmwareName(name) || name.size() > kMostFileNameCharacters)
+        if (!fileNameFault(name).empty())
             name = kCopyName;
         added.rgn = freeName(name, named);
     }
@@ -315,11 +337,7 @@ AddedFirmware addFirmware(const std::string& file, const std::string& givenName)
         return adding.refuse(shared);
     if (const FirmwarePathProblem problem =
             checkFirmwarePaths(added.name.c_str(), added.org.c_str(), added.rgn.c_str(), kUpdater)) {
-        char why[1024];
-        std::snprintf(why, sizeof why, problem.messageFormat, problem.path);
-        std::string reason = why;
-        reason = reason.substr(0, reason.find('\n'));
-        return adding.refuse(reason);
+        return adding.refuse(problem.message.substr(0, problem.message.find('\n')));
     }
 
     if (copying) {

@@ -3,8 +3,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "config/model_file_check.h"
 #include "config/model_file.h"
+#include "config/model_file_backup.h"
 #include "config/model_list.h"
 #include "config/reg_key.h"
 #include "log/run_log.h"
@@ -47,7 +51,7 @@ bool isLogFile(const char* path, const RunLog& log)
 bool isNonFirmwareFile(const char* path, const char* updaterName)
 {
     if (platform::sameFile(path, modelFilePath) || platform::sameFile(path, updaterName) ||
-        platform::sameFile(path, (std::string(modelFilePath) + ".bak").c_str()))
+        isModelFileBackup(path))
         return true;
     // A process without a log still has the logs of earlier runs beside it,
     // and beside the model file the logs of the desktop program.
@@ -64,19 +68,22 @@ bool isNonFirmwareFile(const char* path, const char* updaterName)
            platform::sameFile(path, other);
 }
 
-// Whether `rgnPath` is the pristine copy of a listed model other than
-// `section`: patching would overwrite that model's only unpatched image.
-bool isOtherModelsPristineCopy(const char* section, const char* rgnPath)
+// The clash of the model `section` with another model of the list, or a
+// name of it that Windows cannot hold, in words that name the models;
+// empty when there is none.
+std::string firmwareNamesProblem(const char* section, const char* orgPath, const char* rgnPath)
 {
-    for (const std::string& model : readModelList()) {
-        if (sameModelName(model, section))
-            continue;
-        char org[259];
-        readModelValue(model.c_str(), "org", "", org, sizeof org);
-        if (platform::sameFile(rgnPath, org))
-            return true;
-    }
-    return false;
+    std::vector<ModelFiles> models = {{section, orgPath, rgnPath}};
+    for (ModelFiles& model : listedModelFiles(modelFilePath))
+        models.push_back(std::move(model));
+    return firmwareNamesRefusal(models, NameMatch::ByNameAndOnDisk, 0);
+}
+
+FirmwarePathProblem problem(const char* format, const char* path)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text, format, path);
+    return {std::string("**** ") + text, std::string(text) + "\nPlease correct Wendrix.ini"};
 }
 
 } // namespace
@@ -87,17 +94,13 @@ FirmwarePathProblem checkFirmwarePaths(const char* section, const char* orgPath,
     // The working file would be written over the pristine copy, which would
     // then hold the patched image.
     if (platform::sameFile(orgPath, rgnPath))
-        return {"**** org and rgn name the same file %s!",
-                "org and rgn name the same file %s!\nPlease correct Wendrix.ini", rgnPath};
+        return problem("org and rgn name the same file %s!", rgnPath);
     if (isNonFirmwareFile(orgPath, updaterName))
-        return {"**** org names a file that is not firmware: %s",
-                "org names a file that is not firmware: %s\nPlease correct Wendrix.ini", orgPath};
+        return problem("org names a file that is not firmware: %s", orgPath);
     if (isNonFirmwareFile(rgnPath, updaterName))
-        return {"**** rgn names a file that is not firmware: %s",
-                "rgn names a file that is not firmware: %s\nPlease correct Wendrix.ini", rgnPath};
-    if (isOtherModelsPristineCopy(section ? section : "", rgnPath))
-        return {"**** rgn names the pristine copy of another model: %s",
-                "rgn names the pristine copy of another model: %s\nPlease correct Wendrix.ini",
-                rgnPath};
+        return problem("rgn names a file that is not firmware: %s", rgnPath);
+    const std::string clash = firmwareNamesProblem(section ? section : "", orgPath, rgnPath);
+    if (!clash.empty())
+        return {"**** " + clash, clash + "\nPlease correct Wendrix.ini"};
     return {};
 }

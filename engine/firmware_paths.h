@@ -4,21 +4,22 @@
 // nor the pristine copy of another model.
 #pragma once
 
-// Why the paths of a model section cannot be used: a "**** " log line and
-// an error message, each with one %s for `path`. Empty when they can.
-struct FirmwarePathProblem {
-    const char* logFormat = nullptr;
-    const char* messageFormat = nullptr;
-    const char* path = nullptr;
+#include <string>
 
-    explicit operator bool() const { return logFormat != nullptr; }
+// Why the paths of a model section cannot be used: the "**** " log line and
+// the error message, each naming what is wrong. Empty when they can.
+struct FirmwarePathProblem {
+    std::string logLine;
+    std::string message;
+
+    explicit operator bool() const { return !logLine.empty(); }
 };
 
 // Checks the pristine copy `orgPath` and the working file `rgnPath` of the
 // model `section` against each other; against the model file, the run log
-// and its older copies, the backup of the model file, every program of the suite in the program's folder
-// (the running one included), the per-user store and the uploader
-// `updaterName`; and `rgnPath` against the pristine copies of the other
-// models of the list.
+// and its older copies, the backups of the model file, every program of the
+// suite in the program's folder (the running one included), the per-user
+// store and the uploader `updaterName`; and against the firmware files of
+// the other models of the list (see firmwareNamesRefusal).
 FirmwarePathProblem checkFirmwarePaths(const char* section, const char* orgPath,
                                        const char* rgnPath, const char* updaterName);

@@ -52,25 +52,58 @@ StoredLines loadLines()
     return stored;
 }
 
-bool saveLines()
+namespace {
+// Why the per-user key could not be opened, from its status.
+std::string whyNoKey(std::int32_t status)
 {
+    const std::string store = "the per-user store " + lineStoreName();
+    if (status == platform::RegFileNotFound)
+        return store + " cannot be created";
+    if (status == platform::RegAccessDenied)
+        return store + " may not be opened";
+    return store + " cannot be opened (error " + std::to_string(status) + ")";
+}
+} // namespace
+
+SavedLines saveLines()
+{
+    SavedLines saved;
     RegKey key;
     key.openUser(kSettingsSubKey, 1);
-    const bool inKey = key.status == 0;
-    bool saved = true;
+    if (key.status == 0) {
+        bool all = true;
+        for (int i = 0; i < WarningLines::kCount; ++i) {
+            char name[24];
+            valueName(i, name);
+            all = key.setString(name, warningLines.lineText(i)) == 0 && all;
+        }
+        // The values reach the key's file only when it is closed.
+        if (key.close() != 0 || !all)
+            saved = {SavedLines::Store::Nowhere, lineStoreName() + " cannot be written"};
+        return saved;
+    }
+    saved = {SavedLines::Store::ModelFile, whyNoKey(key.status)};
+    // Writes never go through a link: the file it leads to may be anybody's.
+    if (platform::isLink(modelFilePath))
+        return {SavedLines::Store::Nowhere,
+                saved.why + ", and " + modelFilePath + " is a link, which is never written through"};
+    bool all = true;
     for (int i = 0; i < WarningLines::kCount; ++i) {
         char name[24];
         valueName(i, name);
-        if (inKey)
-            saved = key.setString(name, warningLines.lineText(i)) == 0 && saved;
-        else
-            saved = writeModelValue(kSection, name, warningLines.lineText(i)) && saved;
+        all = writeModelValue(kSection, name, warningLines.lineText(i)) && all;
     }
-    // The values reach the key's file only when it is closed.
-    if (inKey)
-        return key.close() == 0 && saved;
+    if (!all)
+        return {SavedLines::Store::Nowhere, saved.why + ", and " + modelFilePath + " cannot be written"};
     // Lines in the model file are read back only while there is no key.
-    return saved && key.openUser(kSettingsSubKey, 0) != 0;
+    if (key.openUser(kSettingsSubKey, 0) == 0)
+        return {SavedLines::Store::Nowhere, lineStoreName() + " cannot be written"};
+    return saved;
+}
+
+std::string linesSavedInModelFile(const SavedLines& saved)
+{
+    return std::string("Your lines were saved in ") + modelFilePath + " because " + saved.why + ".";
 }
 
 std::string lineStoreName()

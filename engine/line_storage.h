@@ -18,9 +18,24 @@ struct StoredLines {
 // Reads the seven lines from the store (the per-user key, else the model
 // file's "WARNING" section) and checks each. Changes nothing.
 StoredLines loadLines();
-// Stores the seven lines of warningLines. False when they did not all reach
-// the store that loadLines reads: the next load would not give them back.
-bool saveLines();
+// Where saveLines put the lines.
+struct SavedLines {
+    enum class Store {
+        UserStore, // the per-user key
+        ModelFile, // the model file's "WARNING" section: the key cannot be opened
+        Nowhere,   // not all of them reached the store that loadLines reads
+    };
+    Store store = Store::UserStore;
+    // Why not the per-user key (ModelFile), or why nowhere (Nowhere).
+    std::string why;
+};
+// Stores the seven lines of warningLines: in the per-user key, or, when it
+// can be neither opened nor created, in the model file, but never through a
+// link: a model file that is a link is left alone.
+SavedLines saveLines();
+// What the owner is told when the lines went to the model file: "Your lines
+// were saved in PATH because ...".
+std::string linesSavedInModelFile(const SavedLines& saved);
 // Names the store of the lines for a message: the per-user key's file where
 // it has one, the key's registry path otherwise.
 std::string lineStoreName();

@@ -61,9 +61,8 @@ FirmwarePlan planFirmware(const PlanModel& model)
     // Paths that would make the run overwrite the wrong file: nothing is read.
     if (const FirmwarePathProblem problem = checkFirmwarePaths(plan.model.section.c_str(), org, rgn, kUpdaterName)) {
         plan.refusal.kind = RefusalKind::FirmwarePaths;
-        plan.refusal.path = problem.path;
-        plan.refusal.logFormat = problem.logFormat;
-        plan.refusal.messageFormat = problem.messageFormat;
+        plan.refusal.logLine = problem.logLine;
+        plan.refusal.message = problem.message;
         return plan;
     }
 
@@ -88,7 +87,7 @@ FirmwarePlan planFirmware(const PlanModel& model)
     // this pristine copy is other firmware, perhaps a newer release: the
     // owner would upload a downgrade if the run replaced it.
     if (plan.source == ImageSource::Pristine &&
-        holdsOtherFirmware(rgn, model.crc, plan.image, plan.table, plan.located)) {
+        holdsOtherFirmware(rgn, plan.image, plan.table, plan.located)) {
         plan.refusal.kind = RefusalKind::OtherFirmware;
         plan.refusal.path = plan.model.rgnPath;
     }

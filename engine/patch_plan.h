@@ -69,11 +69,10 @@ enum class RefusalKind {
 
 struct PlanRefusal {
     RefusalKind kind = RefusalKind::None;
-    std::string path; // the file it names
-    // FirmwarePaths: the guard's "**** " log line and message, each with one
-    // %s for `path`.
-    const char* logFormat = nullptr;
-    const char* messageFormat = nullptr;
+    std::string path; // the file it names (FirmwarePaths: the message names them)
+    // FirmwarePaths: the guard's "**** " log line and its message.
+    std::string logLine;
+    std::string message;
     std::uint32_t foundCrc = 0; // NotOriginal: the working file's CRC-32
 
     explicit operator bool() const { return kind != RefusalKind::None; }

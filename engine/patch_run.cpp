@@ -105,12 +105,19 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     // the lines are saved; the log and a message say why.
     if (refusal.kind == RefusalKind::FirmwarePaths) {
         beginRunLog(section, rgnPath, expectedCrc);
-        reportFailure(owner, refusal.logFormat, refusal.messageFormat, refusal.path.c_str());
+        logLine(refusal.logLine.c_str());
+        ask(owner, refusal.message.c_str(), platform::MbIconError);
         return 0;
     }
 
-    // The lines are kept whatever happens after this point.
-    done.linesLost = !saveLines();
+    // The lines are kept whatever happens after this point. The owner hears
+    // where they went when it is not the per-user store.
+    const SavedLines saved = saveLines();
+    done.linesLost = saved.store == SavedLines::Store::Nowhere;
+    if (done.linesLost)
+        done.linesLostWhy = saved.why;
+    if (saved.store == SavedLines::Store::ModelFile)
+        ask(owner, linesSavedInModelFile(saved).c_str(), platform::MbIconInformation);
 
     beginRunLog(section, rgnPath, expectedCrc);
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine/fit_advice.h"
 #include "platform/platform.h"
@@ -21,6 +22,7 @@ struct PatchRunReport {
     bool pristineWritten = false; // the working file's bytes became the pristine copy
     bool workingWritten = false;  // the patched image was written to the working file
     bool linesLost = false;       // the lines did not reach the store the next run reads
+    std::string linesLostWhy;     // why, when they did not
     Updater updater = Updater::NotAsked;
     int updaterStatus = -1;       // the uploader's exit status when it ended (-1: abnormally)
 };

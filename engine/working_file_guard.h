@@ -10,19 +10,15 @@
 struct FirmwareImage;
 struct LanguageTable;
 
-// Whether `working` may be overwritten by a patch of `pristine`: it is the
-// stock image (its CRC-32 `workingCrc` is `expectedCrc`), or a patch of the
-// pristine copy: the same size, and equal to it outside the first `located`
-// texts of `table`, as located in the pristine copy.
-bool isStockOrPatchOf(const FirmwareImage& working, std::uint32_t workingCrc,
-                      std::uint32_t expectedCrc, const FirmwareImage& pristine,
-                      const LanguageTable& table, std::int32_t located);
-
-// Reads the working file `rgnPath` and tells whether it holds firmware that
-// a patch of `pristine` must not replace (see isStockOrPatchOf). A missing,
-// empty or unreadable working file holds none.
-bool holdsOtherFirmware(const char* rgnPath, std::uint32_t expectedCrc,
-                        const FirmwareImage& pristine, const LanguageTable& table,
+// Reads the working file `rgnPath` block by block, beside the pristine copy
+// `pristine` held in memory, and tells whether it holds firmware that a
+// patch of `pristine` must not replace: it is neither the stock image (the
+// pristine copy's bytes) nor a patch of it (the same size, and equal to it
+// outside the first `located` texts of `table` as located in the pristine
+// copy; each text's closing NUL counts as outside, as a patch keeps it). A
+// missing, empty or unreadable working file holds none. No second image is
+// held: the file is compared in blocks.
+bool holdsOtherFirmware(const char* rgnPath, const FirmwareImage& pristine, const LanguageTable& table,
                         std::int32_t located);
 
 // What the run logs ("**** " first) and shows when it stops for that

@@ -97,6 +97,10 @@ FileHandle openExclusive(const char* path, bool truncate);
 // Creates a new, empty file with a unique name in the folder of `target`,
 // for writing, and puts its name into `tempPath` (at least 300 bytes).
 // Used to replace `target` atomically: write, flush, close, replaceFile.
+// The name carries the process id (".wendrix-PID-N.tmp"; on Win32
+// ".wendrix-wPID-N.tmp"), so that the temporary files a process killed
+// outright left in that folder are removed here first: only plain files of
+// that form, never a link, never one of a process that still runs.
 FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize);
 
 enum class WriteResult { Written, Refused, Failed };
@@ -130,6 +134,18 @@ std::uint32_t writeFile(FileHandle file, const void* buffer, std::uint32_t size)
 // Pushes written data to the storage device (FlushFileBuffers / fsync).
 bool flushFile(FileHandle file);
 
+// The steps that make a replacement durable, in the order they happen, for
+// a test that checks the order: the new bytes must be on the device before
+// the rename publishes them, and the target must still be held then.
+enum class FileStep {
+    Flushed,  // flushFile pushed `file` to the device
+    Renaming, // a temporary file `from` is about to be renamed over `to`
+};
+using FileStepObserver =
+    std::function<void(FileStep step, FileHandle file, const char* from, const char* to)>;
+// Installs the observer; an empty one removes it.
+void observeFileSteps(FileStepObserver observer);
+
 void closeFile(FileHandle file);
 
 bool deleteFile(const char* path);                  // DeleteFileA
@@ -140,6 +156,11 @@ bool replaceFile(const char* from, const char* to);
 
 // Whether a file or folder of that name exists.
 bool fileExists(const char* path);
+
+// Whether `path` itself is a symbolic link (or, on Win32, another reparse
+// point such as a junction), wherever it leads and whether or not it leads
+// anywhere. Reads follow links; writes never go through one.
+bool isLink(const char* path);
 
 // Temporary files that must not outlive an interrupted run. A noted file is
 // removed when the process is stopped by SIGINT, SIGTERM or SIGHUP (on Win32:

@@ -40,7 +40,7 @@ std::string refusalText(const FirmwarePlan& plan)
     case RefusalKind::NotOriginal:
         return format("Not original %s file!", refusal.path);
     case RefusalKind::FirmwarePaths:
-        return format(refusal.messageFormat, refusal.path);
+        return refusal.message;
     case RefusalKind::OtherFirmware:
         return otherFirmwareMessage(plan.model.rgnPath.c_str(), plan.model.orgPath.c_str());
     }

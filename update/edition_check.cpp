@@ -13,10 +13,9 @@
 namespace {
 
 constexpr std::uint32_t kPathBuffer = 259; // "org" and "rgn", as the patch run reads them
-// How much the check reads at most, counted as sections times the file
-// size: some 340 models in the usual layout of some 70 bytes each, or a
-// dozen sections beside 600 KiB of comments; about a second's work.
-constexpr std::size_t kMostSectionBytes = std::size_t{8} * 1024 * 1024;
+// The sections an edition may hold: one per model, the model list, and as
+// many again for whatever else a publisher keeps in it.
+constexpr std::size_t kMostSections = 2 * kMostModels + 2;
 
 bool hasControl(const std::string& text)
 {
@@ -76,68 +75,67 @@ bool listed(const std::vector<char>& names, const char* name)
     return false;
 }
 
-// The firmware files a section names, as parts (empty when not given).
-struct SectionFiles {
-    std::vector<std::string> org, rgn;
-    std::string rgnText;
-};
+// A default that no value read from the file can be: tells a missing key
+// from one that is present.
+constexpr char kMissing[] = "\x01";
 
-// `names` has room for every name the file holds; it is reused for the keys.
-// `files` gets the section's firmware files.
-std::string sectionRefusal(const char* file, const std::string& section, std::vector<char>& names,
-                           std::vector<SectionFiles>& files)
+std::string readValue(const char* file, const std::string& section, const char* key, std::uint32_t size)
 {
-    platform::getProfileString(section.c_str(), nullptr, "", names.data(),
-                               static_cast<std::uint32_t>(names.size()), file);
+    std::vector<char> value(size);
+    platform::getProfileString(section.c_str(), key, kMissing, value.data(), size, file);
+    return value.data();
+}
+
+// The section's firmware files, read as the patch run reads them, or why
+// they cannot be used.
+std::string sectionRefusal(const char* file, const std::string& section, std::vector<ModelFiles>& files)
+{
     const char* const keys[] = {"org", "rgn"};
     std::string values[2];
-    bool present[2] = {};
     for (int i = 0; i < 2; ++i) {
-        present[i] = listed(names, keys[i]);
-        if (!present[i])
+        values[i] = readValue(file, section, keys[i], kPathBuffer);
+        if (values[i] == kMissing) {
+            values[i].clear();
             continue;
-        // Read as the patch run reads it.
-        char text[kPathBuffer];
-        platform::getProfileString(section.c_str(), keys[i], "", text, sizeof text, file);
-        values[i] = text;
+        }
         if (values[i].empty() || hasControl(values[i]))
             return "The downloaded Wendrix.ini gives no usable " + std::string(keys[i]) + " in [" +
                    shown(section) + "]";
         if (!staysInFolder(values[i]))
             return "The downloaded Wendrix.ini names a file outside this folder: " + values[i];
     }
-    if (present[0] && present[1] && firmwareNameParts(values[0]) == firmwareNameParts(values[1]))
+    if (!values[0].empty() && !values[1].empty() && firmwareNameParts(values[0]) == firmwareNameParts(values[1]))
         return "The downloaded Wendrix.ini names one file as both org and rgn: " + values[1];
-    files.push_back({present[0] ? firmwareNameParts(values[0]) : std::vector<std::string>{},
-                     present[1] ? firmwareNameParts(values[1]) : std::vector<std::string>{}, values[1]});
+    files.push_back({section, values[0], values[1]});
     return {};
 }
 
-// A patch of one model would overwrite the only pristine copy of another.
-std::string sharedFileRefusal(const std::vector<SectionFiles>& files)
+// Every model the edition lists must be there whole: a download cut off at
+// a line end would otherwise leave a model without its last keys.
+std::string modelRefusal(const char* file, const std::string& model)
 {
-    for (const SectionFiles& patched : files) {
-        if (patched.rgn.empty())
-            continue;
-        for (const SectionFiles& other : files)
-            if (&other != &patched && other.org == patched.rgn)
-                return "The downloaded Wendrix.ini names one model's pristine copy as another's "
-                       "working file: " + patched.rgnText;
+    const char* const keys[] = {"org", "rgn", "crc", "lang", "Rel"};
+    const std::uint32_t sizes[] = {kPathBuffer, kPathBuffer, 30, 30, 60};
+    std::string values[5];
+    std::string missing;
+    for (int i = 0; i < 5; ++i) {
+        values[i] = readValue(file, model, keys[i], sizes[i]);
+        if (values[i] == kMissing)
+            missing += (missing.empty() ? "" : ", ") + std::string(keys[i]) + "=";
     }
+    if (missing.size() == std::string("org=, rgn=, crc=, lang=, Rel=").size())
+        return "The downloaded Wendrix.ini is not whole: it lists [" + shown(model) + "] but has no section for it";
+    if (!missing.empty())
+        return "The downloaded Wendrix.ini is not whole: [" + shown(model) + "] has no " + missing;
+    if (!isCompleteModel(values[0], values[1], values[2], values[3]))
+        return "The downloaded Wendrix.ini lists [" + shown(model) + "], which is no complete model (org, rgn, a "
+               "hexadecimal crc and lang from 1 to 14)";
     return {};
-}
-
-std::string readValue(const char* file, const std::string& section, const char* key,
-                      std::uint32_t size)
-{
-    std::vector<char> value(size);
-    platform::getProfileString(section.c_str(), key, "", value.data(), size, file);
-    return value.data();
 }
 
 // What the edition must hold, and must not: no "WARNING" section (lines
-// are the user's own, never the server's), at most kMostModels models, and
-// at least one model that can be patched.
+// are the user's own, never the server's), one to kMostModels models, each
+// of them whole.
 std::string contentRefusal(const char* file, const std::vector<char>& sections)
 {
     if (listed(sections, "WARNING"))
@@ -147,44 +145,47 @@ std::string contentRefusal(const char* file, const std::vector<char>& sections)
     if (models.size() > static_cast<std::size_t>(kMostModels))
         return "The downloaded Wendrix.ini lists more than " + std::to_string(kMostModels) +
                " models";
+    if (models.empty())
+        return "The downloaded Wendrix.ini lists no model";
     for (const std::string& model : models)
-        if (isCompleteModel(readValue(file, model, "org", kPathBuffer),
-                            readValue(file, model, "rgn", kPathBuffer),
-                            readValue(file, model, "crc", 30), readValue(file, model, "lang", 30)))
-            return {};
-    return "The downloaded Wendrix.ini lists no complete model (org, rgn, a hexadecimal crc and "
-           "lang from 1 to 14)";
+        if (std::string refusal = modelRefusal(file, model); !refusal.empty())
+            return refusal;
+    return {};
 }
 
 } // namespace
 
-std::string editionRefusal(const char* file, std::uint32_t fileSize)
+std::string editionRefusal(const char* file, std::string_view body)
 {
+    // A transfer that ended early without saying so ends inside a line:
+    // "lang=14" would be read as "lang=1".
+    if (body.empty() || (body.back() != '\n' && body.back() != '\r'))
+        return "The downloaded Wendrix.ini is not whole: it does not end with a line end, so its last "
+               "line may be cut short";
     platform::writeProfileString(nullptr, nullptr, nullptr, file);
     // Every section that a read by name can reach, whichever "Gps-%d" key
     // names it (or none does), is checked: that covers the model sections
     // without reading the model list key by key.
-    std::vector<char> sections(static_cast<std::size_t>(fileSize) + 2);
+    std::vector<char> sections(body.size() + 2);
     platform::getProfileString(nullptr, nullptr, "", sections.data(),
                                static_cast<std::uint32_t>(sections.size()), file);
-    std::vector<char> keys(sections.size());
     // A run for a model whose "Gps-%d" key has vanished reads section "".
-    std::vector<SectionFiles> files;
-    std::string refusal = sectionRefusal(file, "", keys, files);
-    // Each section costs up to three reads of the whole file. A model file
-    // is small, or lists few models; one that is both large and full of
-    // sections would keep the window waiting for many seconds.
-    const std::size_t mostSections = kMostSectionBytes / (fileSize + 1u);
+    std::vector<ModelFiles> files;
+    std::string refusal = sectionRefusal(file, "", files);
     std::size_t count = 0;
-    for (const char* name = sections.data(); *name != '\0' && refusal.empty();
-         name += std::strlen(name) + 1) {
-        if (++count > mostSections)
-            refusal = "The downloaded Wendrix.ini holds too many sections for its size";
+    for (const char* name = sections.data(); *name != '\0' && refusal.empty(); name += std::strlen(name) + 1) {
+        // Every section costs a few reads by name; an edition of 999 models
+        // has 1000 of them.
+        if (++count > kMostSections)
+            refusal = "The downloaded Wendrix.ini holds more than " + std::to_string(kMostSections) + " sections";
         else
-            refusal = sectionRefusal(file, name, keys, files);
+            refusal = sectionRefusal(file, name, files);
     }
-    if (refusal.empty())
-        refusal = sharedFileRefusal(files);
+    if (refusal.empty()) {
+        refusal = firmwareNamesRefusal(files, NameMatch::ByName);
+        if (!refusal.empty())
+            refusal = "The downloaded Wendrix.ini is refused: " + refusal;
+    }
     if (refusal.empty())
         refusal = contentRefusal(file, sections);
     // The edition is renamed into place next; no copy of it stays cached.

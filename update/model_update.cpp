@@ -137,29 +137,9 @@ bool download(platform::WindowHandle owner, const char* url, std::string& body)
     return true;
 }
 
-// The models of `before` that `after` does not list, section names matched
-// without regard to letter case as the model file matches them.
-std::vector<std::string> droppedModels(const std::vector<std::string>& before,
-                                       const std::vector<std::string>& after)
-{
-    std::vector<std::string> dropped;
-    for (const std::string& model : before) {
-        bool kept = false;
-        for (const std::string& other : after)
-            kept = kept || sameModelName(model, other);
-        bool named = false;
-        for (const std::string& other : dropped)
-            named = named || sameModelName(model, other);
-        if (!kept && !named)
-            dropped.push_back(model);
-    }
-    return dropped;
-}
-
 // The edition's refusal, read with the profile functions from a copy of the
-// body in a new file of its own beside the model file, removed afterwards;
-// `models` gets its model list.
-std::string checkEdition(const std::string& body, std::vector<std::string>& models, bool& failed)
+// body in a new file of its own beside the model file, removed afterwards.
+std::string checkEdition(const std::string& body, bool& failed)
 {
     failed = false;
     char checkPath[320];
@@ -173,22 +153,12 @@ std::string checkEdition(const std::string& body, std::vector<std::string>& mode
     platform::closeFile(file);
     std::string refusal;
     if (written) {
-        refusal = editionRefusal(checkPath, static_cast<std::uint32_t>(body.size()));
-        if (refusal.empty())
-            models = readModelList(checkPath);
+        refusal = editionRefusal(checkPath, body);
         platform::writeProfileString(nullptr, nullptr, nullptr, checkPath);
     }
     platform::deleteFile(checkPath);
     failed = !written;
     return refusal;
-}
-
-std::string listed(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
 }
 
 Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::string& note)
@@ -200,9 +170,8 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
 
     // The edition decides which files every later patch run reads and
     // writes, and which models the user can choose.
-    std::vector<std::string> newModels;
     bool failed = false;
-    const std::string refusal = checkEdition(body, newModels, failed);
+    const std::string refusal = checkEdition(body, failed);
     if (failed) {
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
@@ -221,18 +190,17 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, text);
         return Outcome::Failed;
     }
-    // The models of the file replaced, read as the dialog reads them.
-    dropModelFileCache();
-    const std::vector<std::string> oldModels = readModelList();
     // What the owner added stays listed, in the file itself.
+    std::vector<std::string> keptModels;
     std::string ownNote;
-    if (const std::string clash = keepOwnModels(body, newModels, ownNote); !clash.empty()) {
+    if (const std::string clash = keepOwnModels(body, keptModels, ownNote); !clash.empty()) {
         warn(owner, clash);
         return Outcome::Failed;
     }
     const ModelFileReplacement done = replaceModelFileKeepingBackup(body);
     switch (done.outcome) {
     case ModelFileReplacement::Outcome::Replaced:
+    case ModelFileReplacement::Outcome::Unchanged:
         break;
     case ModelFileReplacement::Outcome::NotKept:
         warn(owner, done.message + ": nothing was replaced");
@@ -246,11 +214,7 @@ Outcome fetchModelFile(platform::WindowHandle owner, const char* url, std::strin
         warn(owner, "Can't open local file WENDRIX.TMP for writing");
         return Outcome::Failed;
     }
-    dropModelFileCache();
-    const std::vector<std::string> dropped = droppedModels(oldModels, newModels);
-    note = ownNote;
-    if (!dropped.empty())
-        note += "\nNo longer listed: " + listed(dropped) + "\nThe previous file is kept as " + done.keptAs;
+    note = ownNote + modelsOnlyInBackupsNote(done);
     return Outcome::Replaced;
 }
 

@@ -38,8 +38,9 @@ void setDownloadLimits(const DownloadLimits& limits);
 // Downloads `url` and puts it in place of the model file when the server
 // answered 200 with a whole body that begins with "[GPS]" and is a usable
 // edition (see edition_check.h). The previous model file is kept beside it
-// as "<model file>.bak". 1 when the model file was replaced; otherwise the
-// user has been told why and nothing on disk has changed.
+// as a numbered backup unless one holds it already (see
+// model_file_backup.h). 1 when the model file holds the edition; otherwise
+// the user has been told why and the model file has not changed.
 int downloadModelFile(platform::WindowHandle owner, const char* url);
 
 // The Update command. Returns 1 when the model file was replaced.

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_steps.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -105,10 +106,21 @@ void removeStaleTemps(const char* target, std::size_t folderLength)
         const pid_t writer = writerOf(entry->d_name);
         if (writer == 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
             continue;
+        // Only a plain file of that name is ours: a link with such a name is
+        // the owner's, and neither it nor what it leads to is touched.
+        struct stat named;
+        if (::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+            continue;
         const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
             continue;
-        if (isRegularFile(fd) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        // The name must still be the file that was opened and locked when it
+        // is removed.
+        struct stat opened;
+        struct stat again;
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dirFd, entry->d_name, &again, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(again.st_mode) &&
+            again.st_dev == opened.st_dev && again.st_ino == opened.st_ino)
             ::unlinkat(dirFd, entry->d_name, 0);
         ::close(fd);
     }
@@ -276,10 +288,14 @@ WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
         ok = put > 0;
         done += put;
     }
+    // The new bytes reach the device before the rename publishes them: a
+    // crash after the rename must not leave a file of zeros in its place.
     ok = ok && flushFile(file);
     closeFile(file);
     // The old file stays locked until the new one has taken its name, so no
     // reader sees the target between the two.
+    if (ok)
+        file_steps::report(FileStep::Renaming, kClosedFile, tempPath, path);
     ok = ok && ::rename(tempPath, path) == 0;
     if (ok)
         forgetTempFile(tempPath);
@@ -336,7 +352,10 @@ std::uint32_t writeFile(FileHandle file, const void* buffer, std::uint32_t size)
 
 bool flushFile(FileHandle file)
 {
-    return file != kClosedFile && ::fsync(fdOf(file)) == 0;
+    if (file == kClosedFile || ::fsync(fdOf(file)) != 0)
+        return false;
+    file_steps::report(FileStep::Flushed, file);
+    return true;
 }
 
 void closeFile(FileHandle file)
@@ -382,6 +401,7 @@ bool replaceFile(const char* from, const char* to)
     const int target = holdTarget(to, refused);
     if (refused)
         return false;
+    file_steps::report(FileStep::Renaming, kClosedFile, from, to);
     const bool moved = ::rename(from, to) == 0;
     if (moved)
         forgetTempFile(from);
@@ -394,6 +414,12 @@ bool fileExists(const char* path)
 {
     struct stat st;
     return path && *path && ::stat(path, &st) == 0;
+}
+
+bool isLink(const char* path)
+{
+    struct stat st;
+    return path && *path && ::lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 namespace {

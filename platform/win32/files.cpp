@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file_steps.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -67,63 +68,99 @@ FileHandle openExclusive(const char* path, bool truncate)
     return create(path, GENERIC_WRITE, 0, truncate ? CREATE_ALWAYS : OPEN_ALWAYS);
 }
 
+namespace {
+// The process that wrote a temporary file of ours, from its name
+// ".wendrix-w<pid>-<n>.tmp"; 0 when the name is not of that form.
+DWORD writerOf(const char* name)
+{
+    unsigned long pid = 0;
+    unsigned number = 0;
+    int end = 0;
+    if (std::sscanf(name, ".wendrix-w%lu-%u.tmp%n", &pid, &number, &end) != 2 || name[end] != '\0' ||
+        pid == 0)
+        return 0;
+    return static_cast<DWORD>(pid);
+}
+
+// Whether process `pid` still runs. One that cannot be asked (another
+// user's) is taken as running.
+bool stillRuns(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool runs = GetExitCodeProcess(process, &code) == 0 || code == STILL_ACTIVE;
+    CloseHandle(process);
+    return runs;
+}
+
+// Removes the temporary files in `folder` (its name ends in a separator, or
+// is empty for the current folder) that a process which no longer runs
+// left behind: a run killed outright. Only a plain file that nobody holds
+// open is removed, through a handle on the file itself, never a link.
+void removeStaleTemps(const char* folder, std::size_t length)
+{
+    char pattern[MAX_PATH];
+    if (std::snprintf(pattern, sizeof pattern, "%.*s.wendrix-w*.tmp", static_cast<int>(length), folder) >=
+        static_cast<int>(sizeof pattern))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const DWORD writer = writerOf(found.cFileName);
+        if (writer == 0 || writer == GetCurrentProcessId() ||
+            (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+            stillRuns(writer))
+            continue;
+        char path[MAX_PATH];
+        if (std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(length), folder, found.cFileName) >=
+            static_cast<int>(sizeof path))
+            continue;
+        // No sharing at all: a file that anybody still has open stays.
+        HANDLE file = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            continue;
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(file, &info) != 0 &&
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+            GetFileType(file) == FILE_TYPE_DISK) {
+            FILE_DISPOSITION_INFO dispose{};
+            dispose.DeleteFile = TRUE;
+            SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
+        }
+        CloseHandle(file);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+} // namespace
+
 FileHandle createTempBeside(const char* target, char* tempPath, std::size_t tempPathSize)
 {
     if (target == nullptr || tempPath == nullptr || tempPathSize == 0)
         return kClosedFile;
     tempPath[0] = '\0';
 
-    // The folder of the target, "." when it has none, so that the final
-    // rename never crosses volumes.
-    char folder[MAX_PATH];
+    // In the folder of the target, so that the final rename never crosses
+    // volumes; a bare name is in the current folder.
     const std::size_t length = folderLength(target);
-    if (length == 0) {
-        std::strcpy(folder, ".");
-    } else {
-        if (length >= sizeof folder)
-            return kClosedFile;
-        std::memcpy(folder, target, length);
-        folder[length] = '\0';
-    }
+    removeStaleTemps(target, length);
 
-    // GetTempFileNameA creates the file under a name nobody else holds; the
-    // handle is then opened on that very file.
-    char name[MAX_PATH];
-    if (tempPathSize >= MAX_PATH && GetTempFileNameA(folder, "wdx", 0, name) != 0) {
-        // Shared for deletion only, so that an interrupted run can remove
-        // the file while it is still open.
-        if (!noteTempFile(name)) {
-            DeleteFileA(name);
-            return kClosedFile;
-        }
-        // Opened as it is, never through a link put in its place since.
-        FileHandle file = asFile(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                             TRUNCATE_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        BY_HANDLE_FILE_INFORMATION info;
-        if (file != kClosedFile && (GetFileInformationByHandle(asHandle(file), &info) == 0 ||
-                                    (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
-            closeFile(file);
-            file = kClosedFile;
-        }
-        if (file == kClosedFile) {
-            deleteFile(name);
-            return kClosedFile;
-        }
-        std::snprintf(tempPath, tempPathSize, "%s", name);
-        return file;
-    }
-
-    // A folder too long for GetTempFileNameA: a name made unique by process,
-    // time and a counter, created only when it does not exist yet.
+    // A name made unique by process and counter, created only when it does
+    // not exist yet, and opened as it is, never through a link.
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const int written = std::snprintf(tempPath, tempPathSize, "%.*swdx%lx%lx%x.tmp",
+        const int written = std::snprintf(tempPath, tempPathSize, "%.*s.wendrix-w%lu-%u.tmp",
                                           static_cast<int>(length), target,
-                                          GetCurrentProcessId(), GetTickCount(), ++counter);
-        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize ||
+                                          static_cast<unsigned long>(GetCurrentProcessId()), counter++);
+        if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize || written >= MAX_PATH ||
             !noteTempFile(tempPath))
             break;
+        // Shared for deletion only, so that an interrupted run can remove
+        // the file while it is still open.
         FileHandle file = asFile(CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (file != kClosedFile)
@@ -144,25 +181,38 @@ WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
     if (path == nullptr || *path == '\0' || (data == nullptr && size > 0))
         return WriteResult::Failed;
     // Only a plain file is replaced: not a folder, a device or a link, and
-    // not one that is read-only or that another program holds open.
+    // not one that is read-only or that another program holds open. It is
+    // held, with no sharing, until just before the move, so that nobody can
+    // change it between this look and its replacement.
+    HANDLE target = INVALID_HANDLE_VALUE;
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
                            FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY)) != 0)
             return WriteResult::Refused;
-        HANDLE target = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        target = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                             nullptr);
         if (target == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
                 return WriteResult::Refused;
         } else {
-            const bool plain = GetFileType(target) == FILE_TYPE_DISK;
-            CloseHandle(target);
-            if (!plain)
+            BY_HANDLE_FILE_INFORMATION info;
+            const bool plain = GetFileType(target) == FILE_TYPE_DISK &&
+                               GetFileInformationByHandle(target, &info) != 0 &&
+                               (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                                                         FILE_ATTRIBUTE_READONLY)) == 0;
+            if (!plain) {
+                CloseHandle(target);
                 return WriteResult::Refused;
+            }
         }
     }
+    const auto release = [&target] {
+        if (target != INVALID_HANDLE_VALUE)
+            CloseHandle(target);
+        target = INVALID_HANDLE_VALUE;
+    };
 
     char tempPath[MAX_PATH + 40];
     const FileHandle file = createTempBeside(path, tempPath, sizeof tempPath);
@@ -176,13 +226,18 @@ WriteResult writeWholeFile(const char* path, const void* data, std::size_t size,
         ok = put > 0;
         done += put;
     }
+    // The new bytes reach the device before the move publishes them.
     ok = ok && flushFile(file);
     closeFile(file);
     if (!ok) {
+        release();
         if (file != kClosedFile)
             deleteFile(tempPath);
         return WriteResult::Failed;
     }
+    file_steps::report(FileStep::Renaming, kClosedFile, tempPath, path);
+    // A file held open cannot be replaced: the hold ends only now.
+    release();
     if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         const DWORD error = GetLastError();
         deleteFile(tempPath);
@@ -237,7 +292,10 @@ std::uint32_t writeFile(FileHandle file, const void* buffer, std::uint32_t size)
 
 bool flushFile(FileHandle file)
 {
-    return file != kClosedFile && FlushFileBuffers(asHandle(file)) != 0;
+    if (file == kClosedFile || FlushFileBuffers(asHandle(file)) == 0)
+        return false;
+    file_steps::report(FileStep::Flushed, file);
+    return true;
 }
 
 void closeFile(FileHandle file)
@@ -263,8 +321,10 @@ bool moveFile(const char* from, const char* to)
 bool replaceFile(const char* from, const char* to)
 {
     // Write-through: the call returns only once the new name is on disk.
-    if (from == nullptr || to == nullptr || readOnly(to) ||
-        MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
+    if (from == nullptr || to == nullptr || readOnly(to))
+        return false;
+    file_steps::report(FileStep::Renaming, kClosedFile, from, to);
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
         return false;
     forgetTempFile(from);
     return true;
@@ -273,6 +333,14 @@ bool replaceFile(const char* from, const char* to)
 bool fileExists(const char* path)
 {
     return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool isLink(const char* path)
+{
+    if (path == nullptr || *path == '\0')
+        return false;
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 namespace {

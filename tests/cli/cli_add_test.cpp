@@ -127,6 +127,13 @@ TEST_F(CliAddTest, AddsStockFirmwareAndCopiesItInWithoutOverwritingAnything)
              added("Mine 1.00", 3, "firmware.rgn", "firmware.org"),
          [&] { return standardWith("Mine 1.00", section("Mine 1.00", "firmware.org", "firmware.rgn", mine, kMyTexts)); },
          {{"firmware.rgn", mine.bytes}}},
+        {"from another folder under a name that begins with a blank",
+         [&] { ASSERT_TRUE(testing_support::writeBytes(outside(" mine.rgn"), mine.bytes)); },
+         {"add", "../outside/ mine.rgn"},
+         "Copied ../outside/ mine.rgn to " + appFolder() + "/firmware.rgn.\n" +
+             added("mine.rgn", 3, "firmware.rgn", "firmware.org"),
+         [&] { return standardWith("mine.rgn", section("mine.rgn", "firmware.org", "firmware.rgn", mine, kMyTexts)); },
+         {{"firmware.rgn", mine.bytes}}},
         {"without a model file, by a name of its own",
          [&] {
              fs::remove(app("wendrix.ini"));
@@ -226,6 +233,11 @@ TEST_F(CliAddTest, RefusalsLeaveEveryFileAsItWas)
          [&] { put("mine.rgn", mine.bytes); },
          {"add", "mine.rgn", "--name", "Mine [beta]"},
          "Cannot add mine.rgn: the name \"Mine [beta]\" cannot be used: it holds a square bracket"},
+        {"a file of the folder whose name the model file would not keep",
+         [&] { put(" mine.rgn", mine.bytes); },
+         {"add", " mine.rgn", "--name", "Mine"},
+         "Cannot add  mine.rgn: its name cannot stand in the model file: it begins or ends with a blank; rename "
+         "the file"},
         {"a missing file", [] {}, {"add", "../outside/none.rgn"},
          "Cannot add ../outside/none.rgn: it is missing, empty, not a plain file, or cannot be read"},
         {"a FIFO, which is never waited on",

@@ -589,6 +589,7 @@ TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
         {"UPDATER.EXE", notFirmware + "UPDATER.EXE"},
         {"wendrix.ini", notFirmware + "wendrix.ini"},
         {"wendrix.ini.bak", notFirmware + "wendrix.ini.bak"},
+        {"wendrix.ini.7.bak", notFirmware + "wendrix.ini.7.bak"},
         {"wendrix-cli", notFirmware + "wendrix-cli"},
         {"wendrix", notFirmware + "wendrix"},
         {"wendrix.exe", notFirmware + "wendrix.exe"},
@@ -596,7 +597,7 @@ TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
         {"wendrix.LOG", notFirmware + "wendrix.LOG"},
         {"wendrix.9.LOG", notFirmware + "wendrix.9.LOG"},
         {"model.org", "org and rgn name the same file model.org!"},
-        {"b.org", "rgn names the pristine copy of another model: b.org"},
+        {"b.org", "[Model A 2.40] would write its working file over the pristine copy of [Model B]: b.org"},
     };
     const std::string crc = hex8(crcOf(made.bytes));
     put("b.org", made.bytes);

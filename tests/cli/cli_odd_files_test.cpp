@@ -131,6 +131,9 @@ TEST_F(CliOddFiles, LockPathThatIsNoFileStopsTheRun)
             const CliResult r = runWithin(args);
             EXPECT_EQ(r.status, 1) << r.err;
             EXPECT_NE(r.err.find("wendrix.lock"), std::string::npos) << r.err;
+            // The message's line breaks are line breaks, not escapes.
+            EXPECT_NE(r.err.find("not a plain file.\nRemove it and try again"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("\\x0a"), std::string::npos) << r.err;
             EXPECT_EQ(r.out, "");
         }
         EXPECT_EQ(bytes("model.rgn"), rgn);
@@ -197,6 +200,48 @@ TEST_F(CliOddFiles, StoreThatCannotBeWrittenIsReported)
     const CliResult saved = run({"patch", "1", "--line", "Mine"}, true);
     EXPECT_EQ(saved.status, 0) << saved.err;
     EXPECT_EQ(saved.err.find("could not be saved"), std::string::npos) << saved.err;
+}
+
+// Where the per-user store cannot be made, the lines go to the model file,
+// and the run says so; a model file that is a link is never written
+// through, and the run says that the lines went nowhere.
+TEST_F(CliOddFiles, LinesThatCannotBeSavedPerUserAreReported)
+{
+    prepare();
+    // A plain file where the store's folder must go: it cannot be created.
+    ASSERT_TRUE(writeText(root.file("config/Zarnek"), "not a folder"));
+    const std::string store = storeFolder() + "/values";
+    const std::string model = readText(app("wendrix.ini"));
+    const std::string real = root.file("real.ini");
+    const struct {
+        const char* what;
+        bool linked; // wendrix.ini is a link to real.ini
+        std::string said;
+        std::string modelAfter; // what the model file (or the file it leads to) holds afterwards
+    } cases[] = {
+        {"plain model file", false,
+         "Your lines were saved in " + app("wendrix.ini") + " because the per-user store " + store +
+             " cannot be created.\n",
+         model + "[WARNING]\r\nText-1=Mine\r\nText-2=\r\nText-3=\r\nText-4=\r\nText-5=\r\nText-6=\r\nText-7=\r\n"},
+        {"linked model file", true,
+         "Your lines could not be saved: the per-user store " + store + " cannot be created, and " +
+             app("wendrix.ini") + " is a link, which is never written through; give them with --line next time.\n",
+         model},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(app("wendrix.ini"));
+        ASSERT_TRUE(writeText(c.linked ? real : app("wendrix.ini"), model));
+        if (c.linked)
+            fs::create_symlink(real, app("wendrix.ini"));
+        put("model.rgn", made.bytes);
+        const CliResult r = run({"patch", "1", "--line", "Mine"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(readText(c.linked ? real : app("wendrix.ini")), c.modelAfter);
+        EXPECT_EQ(c.linked, fs::is_symlink(app("wendrix.ini")));
+        EXPECT_EQ(bytes("model.rgn"), run_expect::fit(made, {"Mine", "", "", "", "", "", ""}, 10).image);
+    }
 }
 
 // After a full disk the store folder exists with no values file in it: no

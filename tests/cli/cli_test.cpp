@@ -66,6 +66,9 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeAnythingIsWritten)
         {"update", "--start-updater"}, {"patch", "1", "--force"}, {"check"}, {"check", "1", "--start-updater"},
         {"restore"}, {"restore", "1", "--line", "x"}, {"inspect"}, {"inspect", "model.rgn", "--lang", "0"},
         {"inspect", "model.rgn", "--lang", "15"}, {"inspect", "model.rgn", "--json", "--ini", "X"},
+        // What --ini prints is pasted into the model file: no line of its own.
+        {"inspect", "model.rgn", "--ini", "X]\n[WARNING"}, {"inspect", "model.rgn", "--ini", "X\r"},
+        {"inspect", "odd\n[WARNING]\nText-1=x.rgn", "--ini", "X"},
         // Without --line and with nothing stored every text would be blanked.
         {"patch", "1"}, {"check", "1"},
     };
@@ -443,6 +446,7 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         const char* link;     // org made a link to model.rgn: "soft", "hard" or none
         std::string problem;  // the log line without "**** " and the message's first line
         std::string otherOrg = {}; // a second model's pristine copy, holding the stock image
+        std::string otherRgn = "model.rgn"; // and its working file
     };
     std::vector<Case> cases = {
         {"model.rgn", "model.rgn", nullptr, "org and rgn name the same file model.rgn!"},
@@ -461,10 +465,30 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         {"wendrix.exe", "model.rgn", nullptr, "org " + notFirmware + "wendrix.exe"},
         {"model.org", "wendrix-cli.exe", nullptr, "rgn " + notFirmware + "wendrix-cli.exe"},
         {"model.org", "./wendrix", nullptr, "rgn " + notFirmware + "./wendrix"},
-        // The working file of one model is never the pristine copy of another.
-        {"a.org", "b.org", nullptr, "rgn names the pristine copy of another model: b.org", "b.org"},
+        // No model's files are another's pristine copy: a run would write
+        // over the only stock firmware of that model.
+        {"a.org", "b.org", nullptr,
+         "[Model A 2.40] would write its working file over the pristine copy of [Model B]: b.org", "b.org"},
         {"a.org", "./B.ORG/../b.org", nullptr,
-         "rgn names the pristine copy of another model: ./B.ORG/../b.org", "b.org"},
+         "[Model A 2.40] would write its working file over the pristine copy of [Model B]: ./B.ORG/../b.org",
+         "b.org"},
+        {"b.org", "model.rgn", nullptr, "[Model A 2.40] and [Model B] name the same pristine copy: b.org", "b.org",
+         "c.rgn"},
+        {"./B.org", "model.rgn", nullptr, "[Model A 2.40] and [Model B] name the same pristine copy: ./B.org",
+         "b.org", "c.rgn"},
+        {"c.rgn", "model.rgn", nullptr,
+         "[Model A 2.40] would write its pristine copy over the working file of [Model B]: c.rgn", "b.org", "c.rgn"},
+        // Names that Windows takes for a device or for another file.
+        {"con.org", "model.rgn", nullptr, "[Model A 2.40] names con.org: con.org is a device on Windows, not a file"},
+        {"model.org", "fw/Lpt1", nullptr, "[Model A 2.40] names fw/Lpt1: Lpt1 is a device on Windows, not a file"},
+        {"model.org", "NUL .rgn", nullptr,
+         "[Model A 2.40] names NUL .rgn: NUL .rgn is a device on Windows, not a file"},
+        {"model.org.", "model.rgn", nullptr,
+         "[Model A 2.40] names model.org.: Windows drops the dot or blank at the end of model.org., so it would be "
+         "another file"},
+        {"fw /model.org", "model.rgn", nullptr,
+         "[Model A 2.40] names fw /model.org: Windows drops the dot or blank at the end of fw , so it would be "
+         "another file"},
     };
     for (int number = 1; number <= 9; ++number) {
         const std::string log = "wendrix." + std::to_string(number) + ".LOG";
@@ -494,8 +518,8 @@ TEST_F(CliTest, PathsThatWouldOverwriteAFileOfTheirOwnStopTheRun)
         const std::string crc = hex8(crcOf(made.bytes));
         std::string model = "[GPS]\r\nGps-1=Model A 2.40\r\n";
         if (!c.otherOrg.empty())
-            model += "Gps-2=Model B\r\n[Model B]\r\norg=" + c.otherOrg + "\r\nrgn=model.rgn\r\ncrc=" + crc +
-                     "\r\nlang=10\r\n";
+            model += "Gps-2=Model B\r\n[Model B]\r\norg=" + c.otherOrg + "\r\nrgn=" + c.otherRgn + "\r\ncrc=" +
+                     crc + "\r\nlang=10\r\n";
         model += "[Model A 2.40]\r\norg=" + c.org + "\r\nrgn=" + c.rgn + "\r\ncrc=" + crc + "\r\nlang=10\r\n";
         writeModelFile(model);
 

@@ -17,7 +17,9 @@ namespace {
 
 constexpr char kOldModel[] = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\n";
 constexpr char kNewModel[] = "[GPS]\r\nDate=02.03.04\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n"
-                            "[Model C 1.00]\r\norg=c.org\r\nrgn=c.rgn\r\ncrc=1c4e1d7a\r\nlang=1\r\n";
+                            "[Model A 2.40]\r\norg=model.org\r\nrgn=model.rgn\r\ncrc=1234abcd\r\nlang=10\r\n"
+                            "Rel=2.40\r\n"
+                            "[Model C 1.00]\r\norg=c.org\r\nrgn=c.rgn\r\ncrc=1c4e1d7a\r\nlang=1\r\nRel=1.00\r\n";
 
 // Serves `body` as /gps/wendrix.ini on a loopback port from a thread of its
 // own; returns the port.
@@ -92,7 +94,7 @@ TEST_F(CliUpdateTest, UpdateReplacesTheModelFileOnlyWithAModelFile)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Get updates from internet...\nWendrix.ini updated\n");
     EXPECT_EQ(readText(app("wendrix.ini")), kNewModel);
-    EXPECT_EQ(run({"models"}).out, "1\tModel A 2.40\t??\n2\tModel C 1.00\t??\n");
+    EXPECT_EQ(run({"models"}).out, "1\tModel A 2.40\t2.40\n2\tModel C 1.00\t1.00\n");
 
     writeModelFile(kOldModel);
     body = "<html>not found</html>";

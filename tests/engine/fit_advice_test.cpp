@@ -123,8 +123,17 @@ WarningLines follow(const LanguageFit& fit, WarningLines lines, std::mt19937& rn
         len[static_cast<std::size_t>(line - 1)] = length;
         lines.setLine(line - 1, testing_support::checkedLine(letters(static_cast<std::size_t>(length), 'f')));
     };
-    // Takes `total` characters off the lines, spread at random.
+    // Takes `total` characters off the lines, spread at random. Advice that
+    // asks for more than the lines hold cannot be followed: that fails at
+    // once rather than looking for characters that are not there.
     auto takeOff = [&](const int* named, int count, int total) {
+        int held = 0;
+        for (int i = 0; i < count; ++i)
+            held += len[static_cast<std::size_t>(named[i] - 1)];
+        if (held < total) {
+            ADD_FAILURE() << "the advice takes " << total << " characters off lines that hold " << held;
+            return;
+        }
         while (total > 0) {
             const int line = named[rng() % static_cast<unsigned>(count)];
             if (len[static_cast<std::size_t>(line - 1)] == 0)
@@ -152,12 +161,22 @@ WarningLines follow(const LanguageFit& fit, WarningLines lines, std::mt19937& rn
             int text = 0;
             for (int i = 0; i < fit.shortenCount; ++i)
                 text += len[static_cast<std::size_t>(fit.shorten[i] - 1)];
-            EXPECT_GE(text, fit.takeOff);
+            if (text < fit.takeOff) {
+                ADD_FAILURE() << "the advice takes " << fit.takeOff << " characters off lines that hold " << text;
+                break;
+            }
             takeOff(fit.shorten, fit.shortenCount,
                     fit.takeOff + static_cast<int>(rng() % static_cast<unsigned>(text - fit.takeOff + 1)));
         }
         if (way & 2) {
             // Exactly the amount, spread at random, no line past 29.
+            int room = 0;
+            for (int i = 0; i < fit.lengthenCount; ++i)
+                room += 29 - len[static_cast<std::size_t>(fit.lengthen[i] - 1)];
+            if (room < fit.add) {
+                ADD_FAILURE() << "the advice adds " << fit.add << " characters to lines with room for " << room;
+                break;
+            }
             for (int left = fit.add; left > 0;) {
                 const int line = fit.lengthen[rng() % static_cast<unsigned>(fit.lengthenCount)];
                 if (len[static_cast<std::size_t>(line - 1)] == 29)

@@ -11,10 +11,13 @@
 #include "platform/platform.h"
 #include "tests/support/test_helpers.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <csignal>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -101,6 +104,102 @@ TEST_P(ReplacedFilesTest, WritesWholeFileOrKeepsTheOldOne)
     EXPECT_EQ(readText(folder + "/inside"), "x");
 }
 
+// What identifies a file, however it is named or reached.
+struct Identity {
+    std::uint64_t volume = 0, index = 0;
+    bool known = false;
+    bool operator==(const Identity& other) const
+    {
+        return known && other.known && volume == other.volume && index == other.index;
+    }
+};
+
+#ifdef _WIN32
+Identity identityOf(platform::FileHandle file)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(reinterpret_cast<HANDLE>(file), &info) == 0)
+        return {};
+    return {info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, true};
+}
+Identity identityOf(const char* path)
+{
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    const Identity identity = identityOf(reinterpret_cast<platform::FileHandle>(file));
+    CloseHandle(file);
+    return identity;
+}
+#else
+Identity identityOf(platform::FileHandle file)
+{
+    struct stat st {};
+    if (::fstat(static_cast<int>(file), &st) != 0)
+        return {};
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), true};
+}
+Identity identityOf(const char* path)
+{
+    struct stat st {};
+    if (::stat(path, &st) != 0)
+        return {};
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), true};
+}
+#endif
+
+// A replacement that a crash can interrupt leaves the old file or the new
+// one, never a new name for bytes still in the cache: the temporary file is
+// flushed before it is renamed over the target, and the target stays held
+// against other writers until then.
+TEST_P(ReplacedFilesTest, FlushesTheNewBytesBeforeTheRenameAndHoldsTheTarget)
+{
+    struct Step {
+        platform::FileStep step;
+        Identity file;
+        std::string to;
+        bool targetFree = false; // whether another writer could open the target then
+    };
+    std::vector<Step> steps;
+    platform::observeFileSteps([&](platform::FileStep step, platform::FileHandle file, const char* from,
+                                   const char* to) {
+        if (step == platform::FileStep::Flushed) {
+            steps.push_back({step, identityOf(file), "", false});
+            return;
+        }
+        bool free = false;
+        if (platform::fileExists(to)) {
+            const platform::FileHandle other = platform::openExclusive(to, false);
+            platform::closeFile(other);
+            free = other != platform::kClosedFile;
+        }
+        steps.push_back({step, identityOf(from), to, free});
+    });
+    for (const bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing a file" : "a new file");
+        steps.clear();
+        std::filesystem::remove(target);
+        if (replacing) {
+            ASSERT_TRUE(writeText(target, "[S]\r\nk=old\r\n"));
+        }
+        ASSERT_TRUE(write(GetParam(), target));
+        EXPECT_EQ(readText(target), kNewText);
+        // The last step renames; the one before it flushed that very file.
+        ASSERT_GE(steps.size(), 2u);
+        const Step& rename = steps.back();
+        const Step& flush = steps[steps.size() - 2];
+        EXPECT_EQ(rename.step, platform::FileStep::Renaming);
+        EXPECT_TRUE(platform::sameFile(rename.to.c_str(), target.c_str())) << rename.to;
+        EXPECT_EQ(flush.step, platform::FileStep::Flushed);
+        EXPECT_TRUE(flush.file == rename.file) << "the file flushed is not the one renamed";
+        if (replacing) {
+            EXPECT_FALSE(rename.targetFree) << "the target was let go before the rename";
+        }
+    }
+    platform::observeFileSteps(nullptr);
+}
+
 #ifndef _WIN32
 
 mode_t modeOf(const std::string& path)
@@ -184,6 +283,49 @@ TEST_P(ReplacedFilesTest, UnwritableFolderFailsAndKeepsTheTarget)
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
     EXPECT_EQ(readText(target), "[S]\r\nk=old\r\n");
     EXPECT_TRUE(strays(dir.path(), "target").empty());
+}
+
+// Temporary files that a run killed outright left behind are removed by the
+// next replacement in that folder; a link, a FIFO or a folder that merely has
+// such a name is the owner's and stays, and so does whatever a link leads to.
+TEST(StaleTemporaryFilesTest, OnlyPlainFilesOfDeadWritersAreRemoved)
+{
+    testing_support::TempDir dir;
+    testing_support::TempDir elsewhere;
+    // A process id that no process has now: a child that has ended.
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const auto name = [&](int number) {
+        return dir.file(".wendrix-" + std::to_string(dead) + "-" + std::to_string(number) + ".tmp");
+    };
+    const std::string notes = elsewhere.file("notes.txt");
+    const std::string nearby = dir.file("nearby.txt");
+    ASSERT_TRUE(writeText(notes, "the owner's notes"));
+    ASSERT_TRUE(writeText(nearby, "more notes"));
+    ASSERT_TRUE(writeText(name(1), "left by a killed run"));
+    fs::create_symlink(notes, name(2));
+    fs::create_symlink(nearby, name(3));
+    fs::create_symlink(elsewhere.file("nowhere"), name(4));
+    ASSERT_EQ(::mkfifo(name(5).c_str(), 0666), 0);
+    fs::create_directory(name(6));
+    ASSERT_TRUE(writeText(name(6) + "/inside", "x"));
+    // A file of the running process is in use, whatever its name says.
+    const std::string mine = dir.file(".wendrix-" + std::to_string(::getpid()) + "-999.tmp");
+    ASSERT_TRUE(writeText(mine, "in use"));
+
+    EXPECT_EQ(writeInChild(Writer::Whole, dir.file("target")), 1);
+
+    EXPECT_FALSE(fs::exists(fs::symlink_status(name(1)))) << "the stale file stayed";
+    for (int number : {2, 3, 4})
+        EXPECT_TRUE(fs::is_symlink(name(number))) << name(number);
+    EXPECT_TRUE(S_ISFIFO(modeOf(name(5))));
+    EXPECT_EQ(readText(name(6) + "/inside"), "x");
+    EXPECT_EQ(readText(notes), "the owner's notes");
+    EXPECT_EQ(readText(nearby), "more notes");
+    EXPECT_EQ(readText(mine), "in use");
 }
 
 #endif

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view body(reinterpret_cast<const char*>(data), size);
     fuzz::putFile(path, body);
 
-    const std::string refusal = editionRefusal(path.c_str(), static_cast<std::uint32_t>(size));
+    const std::string refusal = editionRefusal(path.c_str(), body);
 
     // The check only reads, and its message is shown as it is: no control
     // character from the body may reach the window or the terminal.

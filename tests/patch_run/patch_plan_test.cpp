@@ -41,13 +41,6 @@ Lines randomLines(std::mt19937& rng)
     return lines;
 }
 
-std::string formatted(const char* format, const std::string& path)
-{
-    char text[1024];
-    std::snprintf(text, sizeof text, format, path.c_str());
-    return text;
-}
-
 class PatchPlanTest : public PatchRunFixture {};
 
 TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
@@ -134,7 +127,7 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
             ASSERT_FALSE(texts.empty());
             std::string why;
             if (expected == RefusalKind::FirmwarePaths)
-                why = formatted(firmware.refusal.messageFormat, firmware.refusal.path);
+                why = firmware.refusal.message;
             else if (!updater)
                 why = kNoUpdater;
             else if (expected == RefusalKind::CannotRead)

@@ -22,7 +22,8 @@ protected:
     }
     static constexpr char kNewModels[] =
         "[GPS]\r\nDate=02.01.03\r\nGps-1=Delta\r\nGps-2=Echo\r\n[Delta]\r\norg=d.org\r\nrgn=d.rgn\r\n"
-        "crc=1c4e1d7a\r\nlang=1\r\nRel=3.00\r\n";
+        "crc=1c4e1d7a\r\nlang=1\r\nRel=3.00\r\n[Echo]\r\norg=e.org\r\nrgn=e.rgn\r\ncrc=1c4e1d7b\r\nlang=1\r\n"
+        "Rel=1.00\r\n";
     // What the result message adds when models of the old file are gone.
     static std::string dropped(const std::string& names)
     {

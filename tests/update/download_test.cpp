@@ -26,14 +26,13 @@ protected:
     }
 };
 
-// "[GPS]" and one complete model (43 bytes), then a label up to exactly
-// `size` bytes.
+// "[GPS]" and one complete model (44 bytes), with a label that makes it
+// exactly `size` bytes, line end included.
 std::string modelFileOfSize(std::size_t size)
 {
     std::string text = "[GPS]\nGps-1=M\n[M]\norg=a\nrgn=b\ncrc=1\nlang=1\nRel=";
-    text.resize(std::max(size, text.size()), 'x');
-    text.resize(size);
-    return text;
+    text.resize(std::max(size, text.size() + 1) - 1, 'x');
+    return text + "\n";
 }
 
 // The reply with `body`; when `split` is set, that many bytes of the body
@@ -137,13 +136,14 @@ TEST_F(Download, AnEditionNamingFilesOutsideTheFolderIsRefused)
     const auto model = [](const std::string& org, const std::string& rgn,
                           const std::string& list = "Gps-1=Model A 2.40\r\nGps-2=Evil\r\n") {
         return "[GPS]\r\nDate=15.03.03\r\n" + list +
-               "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\n"
-               "[Evil]\r\n" + org + rgn + "crc=1c4e1d7a\r\nlang=1\r\n";
+               "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\nRel=2.40\r\n"
+               "[Evil]\r\n" + org + rgn + "crc=1c4e1d7a\r\nlang=1\r\nRel=1.00\r\n";
     };
+    // Each section is read; an edition of 999 models has 1000 of them, and
+    // more than twice that is refused, however small the file.
     std::string manySections = "[GPS]\r\nDate=15.03.03\r\n";
-    for (int n = 1; n <= 10; ++n)
-        manySections += "[Model " + std::to_string(n) + "]\r\nRel=1.00\r\n";
-    manySections += std::string(1024 * 1024 - manySections.size(), ';');
+    for (int n = 1; n <= 2000; ++n)
+        manySections += "[" + std::to_string(n) + "]\r\n";
     const struct {
         std::string body;
         std::string warning;
@@ -165,16 +165,15 @@ TEST_F(Download, AnEditionNamingFilesOutsideTheFolderIsRefused)
         {model("org=\r\n", "rgn=b.rgn\r\n"), "The downloaded Wendrix.ini gives no usable org in [Evil]"},
         // One model's patch would overwrite another's pristine copy.
         {model("org=b.org\r\n", "rgn=./Modela.org\r\n"),
-         "The downloaded Wendrix.ini names one model's pristine copy as another's working file: ./Modela.org"},
+         "The downloaded Wendrix.ini is refused: [Model A 2.40] would write its pristine copy over the working "
+         "file of [Evil]: modela.org"},
         {model("org=b.org\r\n", "rgn=b\x01.rgn\r\n"), "The downloaded Wendrix.ini gives no usable rgn in [Evil]"},
         {model("org=b.org\r\n", "rgn=b\t.rgn\r\n"), "The downloaded Wendrix.ini gives no usable rgn in [Evil]"},
         // Keys and sections in other capitals, and a model after a gap in the list.
         {model("ORG=/etc/passwd\r\n", "rgn=b.rgn\r\n", "gps-1=evil\r\n"), outside + "/etc/passwd"},
         {model("org=b.org\r\n", "rgn=/etc/passwd\r\n", "Gps-1=Model A 2.40\r\nGps-3=Evil\r\n"),
          outside + "/etc/passwd"},
-        // Each section is read from the whole file: many of them in a large
-        // file would keep the window waiting.
-        {manySections, "The downloaded Wendrix.ini holds too many sections for its size"},
+        {manySections, "The downloaded Wendrix.ini holds more than 2000 sections"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
@@ -250,13 +249,17 @@ TEST_F(Download, NothingIsWrittenThroughWhatLiesAtTheOldTemporaryName)
     }
 }
 
-// An edition is installed only when it lists at least one model that a
-// patch run can use, at most 999 models, and no lines of its own.
-TEST_F(Download, OnlyAnEditionWithACompleteModelAndNoLinesOfItsOwnIsInstalled)
+// An edition is installed only when it is whole: it ends with a line end,
+// and each of the one to 999 models it lists has its section with every key
+// (org, rgn, a hexadecimal crc, lang from 1 to 14, Rel); it carries no lines
+// of its own. A download that ends early without saying so (HTTP/1.0, no
+// length) is cut anywhere: "lang=14" must never be taken as "lang=1".
+TEST_F(Download, OnlyAWholeEditionWithNoLinesOfItsOwnIsInstalled)
 {
-    const std::string none =
-        "The downloaded Wendrix.ini lists no complete model (org, rgn, a hexadecimal crc and lang "
-        "from 1 to 14)";
+    const std::string notWhole = "The downloaded Wendrix.ini is not whole: ";
+    const std::string cutShort = notWhole + "it does not end with a line end, so its last line may be cut short";
+    const std::string incomplete = "The downloaded Wendrix.ini lists [Model B], which is no complete model (org, "
+                                   "rgn, a hexadecimal crc and lang from 1 to 14)";
     const std::string lines =
         "The downloaded Wendrix.ini carries a [WARNING] section: it would put its own lines into "
         "your firmware";
@@ -267,38 +270,61 @@ TEST_F(Download, OnlyAnEditionWithACompleteModelAndNoLinesOfItsOwnIsInstalled)
             text += "Gps-" + std::to_string(n) + "=Model B\r\n";
         return text + "[Model B]\r\n" + keys;
     };
-    const std::string full = "org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\n";
+    const std::string full = "org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\nRel=3.10\r\n";
     std::string junk = "[GPS]";
     for (int i = 0; i < 300; ++i)
         junk += static_cast<char>((i * 37 + 11) % 256);
+    // 999 models of their own, about 1 MiB with the comment that each
+    // section carries: the limit does not depend on the file's size.
+    std::string most = "[GPS]\r\nDate=15.03.03\r\n";
+    for (int n = 1; n <= 999; ++n)
+        most += "Gps-" + std::to_string(n) + "=Model " + std::to_string(n) + "\r\n";
+    for (int n = 1; n <= 999; ++n)
+        most += "[Model " + std::to_string(n) + "]\r\n;" + std::string(900, '-') + "\r\norg=m" + std::to_string(n) +
+                ".org\r\nrgn=m" + std::to_string(n) + ".rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\nRel=1.00\r\n";
     const struct {
         std::string body;
         std::string warning; // empty: installed
     } cases[] = {
-        {junk, none},
-        {"[GPS]\r\nDate=15.03.03\r\n", none},
-        {edition("rgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\n"), none},
-        {edition("org=b.org\r\ncrc=e6b0c2d9\r\nlang=14\r\n"), none},
-        {edition("org=\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\n"),
+        {junk, cutShort},
+        {junk + "\r\n", "The downloaded Wendrix.ini lists no model"},
+        {"[GPS]\r\nDate=15.03.03\r\n", "The downloaded Wendrix.ini lists no model"},
+        // Cut inside a line, and cut at every line end of a section.
+        {edition(full).substr(0, edition(full).size() - 12), cutShort},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=1"), cutShort},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\n"), notWhole + "[Model B] has no Rel="},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\n"), notWhole + "[Model B] has no lang=, Rel="},
+        {edition("org=b.org\r\n"), notWhole + "[Model B] has no rgn=, crc=, lang=, Rel="},
+        {edition(""), notWhole + "it lists [Model B] but has no section for it"},
+        {"[GPS]\r\nDate=15.03.03\r\nGps-1=Model B\r\n", notWhole + "it lists [Model B] but has no section for it"},
+        {edition("rgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\nRel=1\r\n"), notWhole + "[Model B] has no org="},
+        {edition("org=\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\nRel=1\r\n"),
          "The downloaded Wendrix.ini gives no usable org in [Model B]"},
-        {edition("org=b.org\r\nrgn=b.rgn\r\nlang=14\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=xyz\r\nlang=14\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=0\r\nlang=14\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d91\r\nlang=14\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=0\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=15\r\n"), none},
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=-1\r\n"), none},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=xyz\r\nlang=14\r\nRel=1\r\n"), incomplete},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=0\r\nlang=14\r\nRel=1\r\n"), incomplete},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d91\r\nlang=14\r\nRel=1\r\n"), incomplete},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=0\r\nRel=1\r\n"), incomplete},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=15\r\nRel=1\r\n"), incomplete},
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=e6b0c2d9\r\nlang=-1\r\nRel=1\r\n"), incomplete},
+        // Every listed model counts, not only the first complete one.
+        {"[GPS]\r\nGps-1=Model B\r\nGps-2=A\r\n[A]\r\nRel=1\r\n[Model B]\r\n" + full,
+         notWhole + "[A] has no org=, rgn=, crc=, lang="},
         // A complete section that no "Gps-%d" key lists is no model.
-        {edition(full, 0), none},
+        {edition(full, 0), "The downloaded Wendrix.ini lists no model"},
         {edition(full) + "[WARNING]\r\nText-1=PROPERTY OF\r\n", lines},
         {edition(full) + "[warning]\r\n", lines},
         {edition(full, 1000), tooMany},
-        // Complete: the number rules read these as the patch run does.
-        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=0XE6B0C2D9 stock\r\nlang= 1\r\n"), ""},
+        // Whole: the number rules read these as the patch run does.
+        {edition("org=b.org\r\nrgn=b.rgn\r\ncrc=0XE6B0C2D9 stock\r\nlang= 1\r\nRel=\r\n"), ""},
         {edition(full, 999), ""},
-        {"[GPS]\r\nGps-1=A\r\nGps-2=Model B\r\n[A]\r\nRel=1\r\n[Model B]\r\n" + full, ""},
+        {most, ""},
+        {"[GPS]\r\nGps-1=A\r\nGps-2=Model B\r\n[A]\r\norg=a.org\r\nrgn=a.rgn\r\ncrc=1\r\nlang=1\r\nRel=1\r\n"
+         "[Model B]\r\n" + full + "\n",
+         ""},
+        {edition(full).substr(0, edition(full).size() - 1), ""}, // a line ended by CR alone
     };
+    ASSERT_GT(most.size(), 950u * 1024);
+    ASSERT_LT(most.size(), 1024u * 1024);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body.substr(0, 120));
         writeModel(kOldModelFile);

@@ -49,11 +49,13 @@ TEST_F(UpdateCommand, TheFileIsReplacedAndAnyDifferenceInTheDateReloadsTheList)
         {"letter case", withDate("a"), withDate("A"), false},
         {"blanks around a value are not read", withDate("01.10.02"), withDate("01.10.02 "), true},
         {"same date, other models", kOldModelFile,
-         "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n[Model C 1.00]\r\nRel=1.00\r\n" +
+         "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=Model C 1.00\r\n[Model C 1.00]\r\norg=c.org\r\n"
+         "rgn=c.rgn\r\ncrc=1c4e1d7a\r\nlang=1\r\nRel=1.00\r\n" +
              std::string(kCompleteModelA),
          true},
         {"no date in either", "[GPS]\r\nGps-1=Model A 2.40\r\n",
-         "[GPS]\r\nGps-1=Model A 2.40\r\nGps-2=Model C\r\n" + std::string(kCompleteModelA), true},
+         "[GPS]\r\nGps-1=Model A 2.40\r\nGps-2=Model C\r\n[Model C]\r\norg=c.org\r\nrgn=c.rgn\r\ncrc=1c4e1d7a\r\n"
+         "lang=1\r\nRel=1.00\r\n" + std::string(kCompleteModelA), true},
         {"date dropped", withDate("01.10.02"), "[GPS]\r\nGps-1=Model A 2.40\r\n" + std::string(kCompleteModelA),
          false},
         {"date added to a missing file", "", withDate("01.10.02"), false},
@@ -124,52 +126,76 @@ TEST_F(UpdateCommand, AFailedDownloadLeavesTheModelFileAndOnlyRestoresTheStatusL
     EXPECT_EQ(stalled.connections(), 1);
 }
 
-// The owner's own models are in the model file the update replaces: the
-// previous file is kept beside it, and the message names what is gone.
-TEST_F(UpdateCommand, ThePreviousFileIsKeptAndTheModelsItAloneListedAreNamed)
+// The owner's own models are in the model file an update replaces. Every
+// file replaced that differs from the new edition is kept as a numbered
+// backup, none is ever written over, nothing is kept when nothing changed,
+// and every update names the models that are now only in a backup.
+TEST_F(UpdateCommand, EveryReplacedModelFileIsKeptAndTheModelsOnlyInABackupAreNamed)
 {
-    const std::string backup = modelPath() + ".bak";
+    const std::string first = modelPath() + ".bak";
+    const std::string second = modelPath() + ".2.bak";
     const std::string owners = "[GPS]\r\nDate=01.10.02\r\nGps-1=Model A 2.40\r\nGps-2=My eTrex\r\n"
                                "Gps-3=model b 3.10\r\nGps-4=Old One\r\n[My eTrex]\r\norg=my.org\r\n";
-    LoopbackServer server({httpReply(200, kNewModelFile)});
+    // The next edition no longer lists Model B.
+    const std::string next = "[GPS]\r\nDate=20.01.04\r\nGps-1=Model A 2.40\r\n" +
+                             std::string(kCompleteModelA);
+    const std::string onlyInFirst = "\nListed only in the backup " + first + ": My eTrex, Old One";
     struct Step {
         const char* label;
-        std::string before; // empty: no model file
+        const char* before; // "owners", "as left" or "none"
+        std::string edition;
         std::string message;
-        std::string backupAfter; // empty: none
+        std::string firstAfter, secondAfter; // empty: none
     };
     const Step steps[] = {
-        {"own models dropped", owners,
-         std::string(kUpdated) + "\nNo longer listed: My eTrex, Old One\nThe previous file is kept as " + backup,
-         owners},
-        // One copy, replaced each time; nothing dropped, nothing named.
-        {"same edition again", kNewModelFile, kSame, kNewModelFile},
-        {"no model file before", "", kUpdated, kNewModelFile},
+        {"own models dropped", "owners", kNewModelFile,
+         std::string(kUpdated) + "\nNo longer listed: My eTrex, Old One\nThe previous file is kept as " + first,
+         owners, ""},
+        // Nothing changed: nothing is written, and the backup stays the owner's.
+        {"same edition again", "as left", kNewModelFile, kSame + onlyInFirst, owners, ""},
+        {"next edition", "as left", next,
+         std::string(kUpdated) + "\nNo longer listed: Model B 3.10\nThe previous file is kept as " + second +
+             onlyInFirst,
+         owners, kNewModelFile},
+        // A file that a backup holds already is not kept twice.
+        {"the owner's file again", "owners", next,
+         std::string(kUpdated) + "\nNo longer listed: My eTrex, model b 3.10, Old One\nThe previous file is kept as " +
+             first,
+         owners, kNewModelFile},
+        {"no model file before", "none", next,
+         std::string(kUpdated) + "\nListed only in the backup " + first + ": My eTrex, model b 3.10, Old One",
+         owners, kNewModelFile},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.label);
-        std::filesystem::remove(modelPath());
-        if (!step.before.empty())
-            writeModel(step.before);
+        if (std::string(step.before) != "as left")
+            std::filesystem::remove(modelPath());
+        if (std::string(step.before) == "owners")
+            writeModel(owners);
         boxes.messages.clear();
+        LoopbackServer server({httpReply(200, step.edition)});
         RecordingHost host;
         EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 1);
         expectOneMessage(step.message, platform::MbOk, RecordingHost::kDialog);
-        EXPECT_EQ(modelText(), kNewModelFile);
-        EXPECT_EQ(testing_support::readText(backup), step.backupAfter);
+        EXPECT_EQ(modelText(), step.edition);
+        EXPECT_EQ(testing_support::readText(first), step.firstAfter);
+        EXPECT_EQ(testing_support::readText(second), step.secondAfter);
+        EXPECT_FALSE(testing_support::exists(modelPath() + ".3.bak"));
     }
 
-    // A backup that cannot be written stops the update before the model file.
-    std::filesystem::remove(backup);
-    ASSERT_TRUE(std::filesystem::create_directory(backup));
-    writeModel(owners);
+    // Every backup name taken: the update stops before the model file.
+    for (int number = 3; number <= 999; ++number)
+        ASSERT_TRUE(testing_support::writeText(modelPath() + "." + std::to_string(number) + ".bak", "x"));
+    writeModel(owners + "[Mine]\r\n");
     boxes.messages.clear();
+    LoopbackServer server({httpReply(200, kNewModelFile)});
     RecordingHost host;
     EXPECT_EQ(runUpdateCommand(host, server.url().c_str()), 0);
-    expectOneMessage("Cannot keep a copy of " + modelPath() + " as " + backup + ": nothing was replaced",
+    expectOneMessage("Cannot keep a copy of " + modelPath() + ": the backups " + first + " to " + modelPath() +
+                         ".999.bak are all taken (move old ones away): nothing was replaced",
                      platform::MbIconWarning, RecordingHost::kStatus);
-    EXPECT_EQ(modelText(), owners);
-    EXPECT_TRUE(std::filesystem::is_directory(backup));
+    EXPECT_EQ(modelText(), owners + "[Mine]\r\n");
+    EXPECT_EQ(testing_support::readText(first), owners);
 }
 
 // The models the owner added ("Own=1") stay in the new file itself, after the
@@ -238,14 +264,14 @@ TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
     // dropped quietly: the edition is refused and nothing changes.
     const std::string taker = "[GPS]\r\nDate=16.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Taker\r\n" +
                               model("Model A 2.40", "modela", "7c3a01f5", false) +
-                              "[Taker]\r\norg=taker.org\r\nrgn=mine.org\r\ncrc=66666666\r\nlang=10\r\n";
+                              "[Taker]\r\norg=taker.org\r\nrgn=mine.org\r\ncrc=66666666\r\nlang=10\r\nRel=1\r\n";
     LoopbackServer takerServer({httpReply(200, taker)});
     writeModel(owners);
     std::filesystem::remove(modelPath() + ".bak");
     boxes.messages.clear();
     EXPECT_EQ(runUpdateCommand(host, takerServer.url().c_str()), 0);
-    expectOneMessage("The downloaded Wendrix.ini cannot keep your own model Mine: the pristine copy of [Mine] is the "
-                     "working file of [Taker]: mine.org; nothing was replaced",
+    expectOneMessage("The downloaded Wendrix.ini cannot keep your own model Mine: [Mine] would write its pristine "
+                     "copy over the working file of [Taker]: mine.org; nothing was replaced",
                      platform::MbIconWarning, RecordingHost::kStatus);
     EXPECT_EQ(modelText(), owners);
     EXPECT_FALSE(testing_support::exists(modelPath() + ".bak"));

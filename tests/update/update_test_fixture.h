@@ -91,7 +91,8 @@ protected:
         "org=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\nRel=2.40\r\n";
     static inline const std::string kNewModelFile =
         "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Model B 3.10\r\n"
-        "[Model B 3.10]\r\norg=modelb.org\r\nrgn=modelb.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\n";
+        "[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\ncrc=7c3a01f5\r\nlang=10\r\nRel=2.40\r\n"
+        "[Model B 3.10]\r\norg=modelb.org\r\nrgn=modelb.rgn\r\ncrc=e6b0c2d9\r\nlang=14\r\nRel=3.10\r\n";
 
     testing_support::TempDir folder;
     testing_support::RecordingMessageBoxes boxes;

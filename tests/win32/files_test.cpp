@@ -354,3 +354,58 @@ TEST(Win32Files, SharedLocksAndLockPathsThatAreNoFile)
     EXPECT_EQ(lockFile(dir.c_str(), false, &first), LockResult::NotAFile);
     EXPECT_EQ(lockFileShared(dir.c_str(), false, &first), LockResult::NotAFile);
 }
+
+// A run killed outright leaves its temporary file; the next replacement in
+// that folder removes it. A file of a process that still runs, one that
+// anybody holds open, a folder and a link of such a name stay, and so does
+// whatever the link leads to.
+TEST(Win32Files, StaleTemporaryFilesOfEndedRunsAreRemovedByTheNextReplacement)
+{
+    WinTestFolder folder;
+    WinTestFolder elsewhere;
+    // A process that has ended: its id names no running process now.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION ended{};
+    char command[] = "cmd.exe /c exit 0";
+    ASSERT_NE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                             &startup, &ended),
+              0);
+    WaitForSingleObject(ended.hProcess, 30000);
+    CloseHandle(ended.hThread);
+    // Its handle stays open until the sweep has run: an id is not given to
+    // a new process while a handle to the ended one is open.
+    const auto name = [&](DWORD pid, int number) {
+        return folder.file(".wendrix-w" + std::to_string(pid) + "-" + std::to_string(number) + ".tmp");
+    };
+    const DWORD dead = ended.dwProcessId;
+    ASSERT_TRUE(writeWhole(name(dead, 1), "left by a killed run"));
+    ASSERT_TRUE(writeWhole(name(dead, 2), "held open by somebody"));
+    ASSERT_TRUE(writeWhole(name(GetCurrentProcessId(), 3), "this process's own"));
+    ASSERT_TRUE(CreateDirectoryA(name(dead, 4).c_str(), nullptr));
+    const std::string notes = elsewhere.file("notes.txt");
+    ASSERT_TRUE(writeWhole(notes, "the owner's notes"));
+    // Wine answers that it made the link without making it; only a link
+    // that is there is looked for afterwards.
+    const bool linked = CreateSymbolicLinkA(name(dead, 5).c_str(), notes.c_str(), 0) != 0 &&
+                        GetFileAttributesA(name(dead, 5).c_str()) != INVALID_FILE_ATTRIBUTES;
+    HANDLE held = CreateFileA(name(dead, 2).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    EXPECT_EQ(writeWholeFile(folder.file("model.rgn").c_str(), "image", 5), WriteResult::Written);
+    CloseHandle(held);
+    CloseHandle(ended.hProcess);
+
+    EXPECT_EQ(GetFileAttributesA(name(dead, 1).c_str()), INVALID_FILE_ATTRIBUTES) << "the stale file stayed";
+    EXPECT_EQ(readWhole(name(dead, 2)), "held open by somebody");
+    EXPECT_EQ(readWhole(name(GetCurrentProcessId(), 3)), "this process's own");
+    EXPECT_NE(GetFileAttributesA(name(dead, 4).c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    if (linked) {
+        EXPECT_NE(GetFileAttributesA(name(dead, 5).c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_EQ(readWhole(notes), "the owner's notes");
+    EXPECT_EQ(readWhole(folder.file("model.rgn")), "image");
+    RemoveDirectoryA(name(dead, 4).c_str());
+    DeleteFileA(name(dead, 5).c_str());
+}
