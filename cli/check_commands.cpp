@@ -16,6 +16,7 @@
 #include "engine/arrangement.h"
 #include "engine/firmware_image.h"
 #include "engine/firmware_paths.h"
+#include "engine/fit_summary.h"
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/owner_words.h"
@@ -207,6 +208,24 @@ std::string arrangementNotes(const OwnerWords& text, const Arrangement& best)
     return notes;
 }
 
+// Which languages that can take a text no arrangement serves, and why, for
+// the best one. A search cut short proves nothing about the arrangements it
+// left.
+std::string notServed(const LanguageTable& table, const FitVerdicts& verdicts, const Arrangement& best)
+{
+    const FitCount count = countFit(verdicts);
+    const std::string searched = searchedNote(best);
+    std::string text = (searched.empty() ? std::string("No arrangement of these words")
+                                         : "No arrangement of those looked at (" + searched + ")") +
+                       " fits every language" + (count.ownWarning > 0 ? " that can take a text" : "") +
+                       "; with the best one, " + std::to_string(count.notShowing()) + " of " +
+                       std::to_string(count.canTake) + " cannot take your text:\n";
+    for (int e = 0; e < verdicts.count; ++e)
+        if (!verdicts.languages[e].fits() && !keepsOwnWarning(verdicts.languages[e]))
+            text += "  " + terminalText(table.entries[e].name) + ": " + fitReason(verdicts.languages[e]) + "\n";
+    return text;
+}
+
 } // namespace
 
 int runCheckCommand(const CliOptions& options)
@@ -234,10 +253,10 @@ int runCheckCommand(const CliOptions& options)
     const int notFit = plan.lines.notFitting();
     if (options.json) {
         std::printf("{\"section\":%s,\"source\":\"%s\",\"crc\":\"%s\",\"lang\":%d,\"located\":%d,"
-                    "\"not_replaced\":%d,\"not_fitting\":%d,\"languages\":%s}\n",
+                    "\"not_replaced\":%d,\"not_fitting\":%d,\"own_warning\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), plan.firmware.source == ImageSource::Pristine ? "org" : "rgn",
                     hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(plan.firmware.located),
-                    fit.failures, notFit, fitJsonLanguages(table, fit, verdicts).c_str());
+                    fit.failures, notFit, countFit(verdicts).ownWarning, fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
         std::fputs(fitTable(table, fit, verdicts).c_str(), stdout);
         if (options.show)
@@ -291,6 +310,7 @@ int runSuggestCommand(const CliOptions& options)
     planLines(firmware, warningLines, plan);
     const FitResult& fit = plan.fit;
     const FitVerdicts& verdicts = plan.verdicts;
+    const FitCount shown = countFit(verdicts);
 
     std::string pasteable;
     for (int i = 0; i < best.lineCount; ++i)
@@ -301,10 +321,11 @@ int runSuggestCommand(const CliOptions& options)
             lines.append(i > 0 ? "," : "").append(jsonString(best.lines[i].c_str()));
         std::printf("{\"section\":%s,\"lines\":%s],\"line_options\":%s,\"arrangements\":%d,"
                     "\"arrangements_in_all\":%lld,\"cut_short\":%s,\"lang\":%d,"
-                    "\"located\":%d,\"fitting\":%d,\"broken_groups\":%s,\"split_words\":%s,\"languages\":%s}\n",
+                    "\"located\":%d,\"fitting\":%d,\"own_warning\":%d,\"broken_groups\":%s,\"split_words\":%s,"
+                    "\"languages\":%s}\n",
                     jsonString(model.name).c_str(), lines.c_str(), jsonString(terminalToAnsi(pasteable)).c_str(),
                     best.tried, static_cast<long long>(best.total), best.cutShort ? "true" : "false",
-                    static_cast<int>(model.lang), static_cast<int>(firmware.located), best.fitting,
+                    static_cast<int>(model.lang), static_cast<int>(firmware.located), best.fitting, shown.ownWarning,
                     brokenGroupsJson(*text, best).c_str(), splitWordsJson(*text).c_str(),
                     fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
@@ -313,23 +334,10 @@ int runSuggestCommand(const CliOptions& options)
             std::printf("(%s: too many to try them all; this is the best of those)\n",
                         searchedNote(best).c_str());
         std::fputs(arrangementNotes(*text, best).c_str(), stdout);
+        if (shown.notShowing() > 0)
+            std::fputs(notServed(table, verdicts, best).c_str(), stdout);
     }
-    if (best.fitting == fit.count)
-        return kExitOk;
-
-    // Which languages no arrangement serves, and why, for the best one.
-    // A search cut short proves nothing about the arrangements it left.
-    const std::string searched = searchedNote(best);
-    std::string why = (searched.empty() ? std::string("no arrangement of these words")
-                                        : "no arrangement of those looked at (" + searched + ")") +
-                      " fits every language; with the best one, " +
-                      std::to_string(fit.count - best.fitting) + " of " + std::to_string(fit.count) +
-                      " cannot take your text:";
-    for (int e = 0; e < fit.count; ++e)
-        if (!verdicts.languages[e].fits())
-            why += "\n  " + terminalText(table.entries[e].name) + ": " + fitReason(verdicts.languages[e]);
-    std::fprintf(stderr, "wendrix-cli: %s\n", why.c_str());
-    return kExitNotAllReplaced;
+    return shown.notShowing() == 0 ? kExitOk : kExitNotAllReplaced;
 }
 
 int runInspectCommand(const CliOptions& options)

@@ -12,6 +12,7 @@
 #include "config/model_file.h"
 #include "engine/add_firmware.h"
 #include "engine/fit_advice.h"
+#include "engine/fit_summary.h"
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
@@ -43,10 +44,17 @@ std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
         line = "Written: the pristine copy " + org + " only; the working file " + rgn + " was not written.";
     else
         line = "Nothing written: " + rgn + " and " + org + " are as they were.";
+    const int ownWarning = countFit(report.verdicts).ownWarning;
     if (report.workingWritten && report.fit.failures > 0)
         line += " But " + std::to_string(report.fit.failures) + " of " + std::to_string(report.fit.count) +
-                " texts were not replaced.";
-    const int lost = report.notFitting - report.fit.failures;
+                " texts were not replaced" +
+                (ownWarning == 0 ? std::string()
+                                 : " (" + std::to_string(ownWarning) +
+                                       (ownWarning == 1 ? " keeps" : " keep") + " the receiver's own warning)") +
+                ".";
+    int lost = 0;
+    for (int e = 0; e < report.fit.count; ++e)
+        lost += report.fit.entries[e].replaced && !report.verdicts.languages[e].fits() ? 1 : 0;
     if (report.workingWritten && lost > 0)
         line += std::string(" ") + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
                 " texts were replaced without every line of text.";

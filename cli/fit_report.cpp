@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/ansi_text.h"
+#include "engine/fit_summary.h"
 
 namespace {
 
@@ -57,11 +58,16 @@ std::string adviceJson(const LanguageFit& fit)
 
 std::string fitTable(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts)
 {
-    std::string text;
+    std::string text, apart;
     for (std::int32_t e = 0; e < fit.count; ++e) {
         const LanguageEntry& entry = table.entries[e];
         const FitOutcome& out = fit.entries[e];
         const LanguageFit& verdict = verdicts.languages[e];
+        // No lines could change it: said apart, after the count.
+        if (keepsOwnWarning(verdict)) {
+            apart += terminalText(ownWarningLine(entry.name, verdict)) + "\n";
+            continue;
+        }
         const std::string reason = fitReason(verdict);
         // Padded while still one byte per character.
         std::string row = format("%2d  %-10s  %4d chars  ", e + 1, entry.name, static_cast<int>(entry.length));
@@ -73,8 +79,7 @@ std::string fitTable(const LanguageTable& table, const FitResult& fit, const Fit
             row += "not replaced: " + reason;
         text += terminalText(row) + "\n";
     }
-    text += format("%d of %d languages fit\n", verdicts.fitting, static_cast<int>(fit.count));
-    return text;
+    return text + fitCountLine(verdicts) + "\n" + apart;
 }
 
 std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts)
@@ -94,7 +99,9 @@ std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, c
         json += format(",\"candidate_length\":%d", static_cast<int>(out.candidateLength));
         if (!verdict.fits())
             json += ",\"reason\":" + jsonString(fitReason(verdict));
-        json += format(",\"fits\":%s,\"advice\":", verdict.fits() ? "true" : "false") + adviceJson(verdict);
+        json += format(",\"fits\":%s,\"replaceable\":%s,\"advice\":", verdict.fits() ? "true" : "false",
+                       keepsOwnWarning(verdict) ? "false" : "true") +
+                adviceJson(verdict);
         if (out.replaced)
             json += ",\"text\":" + jsonString(out.candidate);
         json += "}";

@@ -10,15 +10,17 @@
 // Each takes the texts' fitting outcome and their verdicts, as a patch plan
 // (engine/patch_plan.h) or a patch run's report holds them.
 
-// One row per entry of `fit` ("number, name, length, outcome") and the
-// closing count, "12 of 14 languages fit". A language fits when its text is
-// replaced and every line with text is shown. Terminal text, each row ended
-// by a line feed.
+// One row per entry of `fit` ("number, name, length, outcome"), the closing
+// count ("12 of 14 languages show every line"), then a line for each
+// language that keeps the receiver's own warning, as no lines could change
+// it. A language fits when its text is replaced and every line with text is
+// shown. Terminal text, each row ended by a line feed.
 std::string fitTable(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts);
 
-// The "languages" array of check's JSON object: per text its outcome, the
-// reason and the machine-readable `advice` when it does not fit, and the
-// exact `text` (UTF-8) that replaces it.
+// The "languages" array of check's JSON object: per text its outcome,
+// whether any lines could replace it (`replaceable`), the reason and the
+// machine-readable `advice` when it does not fit, and the exact `text`
+// (UTF-8) that replaces it.
 std::string fitJsonLanguages(const LanguageTable& table, const FitResult& fit, const FitVerdicts& verdicts);
 
 // Each replaced text as the receiver shows it: its lines, one block per

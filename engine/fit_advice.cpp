@@ -41,18 +41,6 @@ std::string spreadOver(std::int32_t count, int lines, const char* preposition)
     return count == 1 ? std::string(" ") + preposition + " one of " : std::string(" in all ") + preposition + " ";
 }
 
-// "line 3", "lines 1 and 3", "lines 1, 3 and 4".
-std::string lineList(const int* numbers, int count, const char* joiner = "and")
-{
-    std::string text = count == 1 ? "line " : "lines ";
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
-            text += i + 1 == count ? std::string(" ") + joiner + " " : std::string(", ");
-        text += std::to_string(numbers[i]);
-    }
-    return text;
-}
-
 // Applies the advice as the owner would in its plainest reading: characters
 // are taken off the named lines from the last one back, added to the
 // named lines from the first one on. Only the lengths matter to the rule.
@@ -111,6 +99,17 @@ bool showsEveryLine(const WarningLines& lines, std::int32_t length)
 }
 
 } // namespace
+
+std::string lineList(const int* numbers, int count, const char* joiner)
+{
+    std::string text = count == 1 ? "line " : "lines ";
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += i + 1 == count ? std::string(" ") + joiner + " " : std::string(", ");
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
 
 bool LanguageFit::lostText() const
 {
@@ -327,7 +326,7 @@ std::string fitChange(const LanguageFit& fit)
     return "";
 }
 
-std::string fitReason(const LanguageFit& fit)
+std::string fitReason(const LanguageFit& fit, bool sayDropped)
 {
     // Which lines the pass leaves out, and what that costs.
     std::string dropped;
@@ -365,7 +364,7 @@ std::string fitReason(const LanguageFit& fit)
             text = format("lines 1 to %d need ", fit.lastTextLine) + characters(fit.joined) +
                    format(" with their line breaks, this text holds %d", static_cast<int>(fit.length));
         // Line 1 alone already says what is left out.
-        if (!dropped.empty() && fit.lineOneLength <= fit.length)
+        if (sayDropped && !dropped.empty() && fit.lineOneLength <= fit.length)
             text += "; " + dropped;
         return text + ": " + fitChange(fit);
     }

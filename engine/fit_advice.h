@@ -70,8 +70,12 @@ struct LanguageFit {
 LanguageFit judgeFit(const WarningLines& lines, std::int32_t length, const FitOutcome& outcome);
 
 // The reason and the advice in plain words, 7-bit text; for Fits, a short
-// note of what is left out ("" when nothing is).
-std::string fitReason(const LanguageFit& fit);
+// note of what is left out ("" when nothing is). Without `sayDropped` the
+// reason does not list the lines left out, for a caller that names them.
+std::string fitReason(const LanguageFit& fit, bool sayDropped = true);
+
+// "line 3", "lines 1 and 3", "lines 1, 3 and 4".
+std::string lineList(const int* numbers, int count, const char* joiner = "and");
 
 // The change alone, in plain words ("take exactly 9 characters off lines 1,
 // 2 and 3 in all"): what fitReason advises after its reason. "" where the

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/fit_advice.h"
+#include "engine/fit_summary.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/warning_lines.h"
@@ -60,16 +61,28 @@ void reportFitPass(platform::WindowHandle owner, const WarningLines& lines, cons
         logLine(text);
     }
 
-    // A language that loses a line of text is not processed either. The
-    // message names each one with what to change, after the usual lines.
+    // Each language that does not show every line, with what to change;
+    // those that keep the receiver's own warning apart, at the end, as no
+    // lines could change them.
     if (verdicts.fitting < verdicts.count) {
-        std::snprintf(text, sizeof text, "%d of %d languages not processed\nSee %s for more information",
-                      verdicts.count - verdicts.fitting, verdicts.count, logFileName().c_str());
-        std::string message = text;
-        message += "\n";
-        for (int e = 0; e < verdicts.count; ++e)
-            if (!verdicts.languages[e].fits())
-                message += std::string("\n") + table.entries[e].name + ": " + fitReason(verdicts.languages[e]);
+        // "Not processed" counts the texts left as they were; when every
+        // text was written, some without a line, the count says so instead.
+        std::string message =
+            (result.failures > 0 ? std::to_string(result.failures) + " of " + std::to_string(verdicts.count) +
+                                       " languages not processed"
+                                 : fitCountLine(verdicts)) +
+            "\nSee " + logFileName() + " for more information\n";
+        std::string apart;
+        for (int e = 0; e < verdicts.count; ++e) {
+            const LanguageFit& fit = verdicts.languages[e];
+            if (keepsOwnWarning(fit))
+                apart += "\n" + summaryLine(table.entries[e].name, fit);
+            else if (!fit.fits())
+                message += "\n" + summaryLine(table.entries[e].name, fit);
+        }
+        if (!apart.empty() && message.back() != '\n')
+            message += "\n";
+        message += apart;
         platform::messageBox(owner, message.c_str(), "Zarnek Wendrix", platform::MbIconInformation);
     }
     logLine("");

@@ -1,5 +1,7 @@
 #include "engine/fit_summary.h"
 
+#include "engine/warning_lines.h"
+
 bool keepsOwnWarning(const LanguageFit& fit)
 {
     return fit.kind == FitKind::TextTooLong;
@@ -37,4 +39,17 @@ std::string ownWarningLine(const char* name, const LanguageFit& fit)
 {
     return std::string(name) + " keeps the receiver's own warning: its text has " + std::to_string(fit.length) +
            " characters, and seven lines fill at most " + std::to_string(kMostFillable) + ".";
+}
+
+std::string summaryLine(const char* name, const LanguageFit& fit)
+{
+    if (keepsOwnWarning(fit))
+        return ownWarningLine(name, fit);
+    if (!fit.replaced || !fit.lostText())
+        return std::string(name) + ": " + fitReason(fit);
+    int lost[WarningLines::kCount], count = 0;
+    for (int i = 0; i < fit.droppedCount; ++i)
+        if (fit.droppedHeldText[i])
+            lost[count++] = fit.dropped[i];
+    return std::string(name) + ": written, but " + lineList(lost, count) + " left out: " + fitReason(fit, false);
 }

@@ -33,3 +33,9 @@ std::string fitCountLine(const FitVerdicts& verdicts);
 // seven lines fill at most 342." `name` as the language table has it
 // (Windows-1252).
 std::string ownWarningLine(const char* name, const LanguageFit& fit);
+
+// What the patch run's summary says of a language that does not show every
+// line: "Deutsch: written, but line 5 left out: ..." for a text written
+// without some of its lines, ownWarningLine for one that keeps its own
+// warning, "Deutsch: " and the reason otherwise.
+std::string summaryLine(const char* name, const LanguageFit& fit);

@@ -33,6 +33,7 @@
 
 #include "engine/firmware_image.h"
 #include "engine/fit_advice.h"
+#include "engine/fit_summary.h"
 #include "engine/fitting.h"
 #include "engine/language_table.h"
 #include "engine/unpatched_image.h"
@@ -114,7 +115,9 @@ struct LinesPlan {
     FitResult fit;        // per text: replaced, fill factor, the replacement (candidate)
     FitVerdicts verdicts; // per text: whether it shows every line, and if not why and what to change
 
-    int notFitting() const { return verdicts.count - verdicts.fitting; }
+    // Languages that could show the lines and do not; one that keeps the
+    // receiver's own warning (a text no lines can fill) is not counted.
+    int notFitting() const { return countFit(verdicts).notShowing(); }
 };
 
 // Stage 2. Reads nothing but its arguments.

@@ -9,6 +9,7 @@
 #include "config/app_text.h"
 #include "engine/firmware_image.h"
 #include "engine/fit_log.h"
+#include "engine/fit_summary.h"
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
 #include "engine/patch_plan.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int kUpdateCommand = 1004;
 constexpr int kMessageSize = 1024;
+constexpr char kStartUpdaterQuestion[] = "You may now run UPDATER\nStart UPDATER.EXE now?";
 
 // Every log line of the run goes through here, so a process without a log
 // simply skips logging.
@@ -200,10 +202,12 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     done.workingWritten = true;
 
     done.updater = PatchRunReport::Updater::Declined;
-    // Enter must not upload a firmware that lacks some of the owner's text.
+    // Enter must not upload a firmware that lacks some of the owner's text;
+    // when none lacks any, the question says so first.
     const unsigned defaultButton = done.notFitting > 0 ? platform::MbDefButton2 : 0u;
-    if (ask(owner, "You may now run UPDATER\nStart UPDATER.EXE now?",
-            platform::MbIconInformation | platform::MbOkCancel | defaultButton,
+    const std::string question =
+        std::string(done.notFitting > 0 ? "" : fitCountLine(done.verdicts) + "\n") + kStartUpdaterQuestion;
+    if (ask(owner, question.c_str(), platform::MbIconInformation | platform::MbOkCancel | defaultButton,
             platform::Question::StartUpdater) == platform::IdOk) {
         const platform::ProcessHandle process = launchUpdater(owner, kUpdaterName);
         done.updater = PatchRunReport::Updater::NotStarted;

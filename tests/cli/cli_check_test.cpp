@@ -145,7 +145,8 @@ TEST_F(CliCheckTest, CheckAgreesWithARealPatchRunOnManyImages)
                                  hex8(crcOf(image.bytes)) + "\",\"lang\":" + std::to_string(lang) +
                                  ",\"located\":" + std::to_string(std::min<int>(lang, int(image.texts.size()))) +
                                  ",\"not_replaced\":" + std::to_string(expected.failures) +
-                                 ",\"not_fitting\":" + std::to_string(expected.notFitting) + ",\"languages\":[";
+                                 ",\"not_fitting\":" + std::to_string(expected.notFitting) +
+                                 ",\"own_warning\":" + std::to_string(expected.ownWarning) + ",\"languages\":[";
         EXPECT_EQ(json.out.rfind(head, 0), 0u) << json.out;
         EXPECT_EQ(json.out.substr(json.out.size() - 3), "]}\n");
 
@@ -253,12 +254,12 @@ TEST_F(CliCheckTest, SaysWhyATextIsNotReplacedAndUsesThePatchRunsMessages)
                      "gain 12: add 12 characters in all to lines 1, 2, 3, 4, 5, 6 and 7 (a line of 24 to 28 "
                      "characters gains one per character added, up to 29)\n"
                      " 3  Unknown        0 chars  not replaced: not located in the firmware\n"
-                     "0 of 3 languages fit\n");
+                     "0 of 3 languages show every line\n");
     args.push_back("--json");
     r = run(args);
     EXPECT_NE(r.out.find("{\"number\":3,\"name\":\"Unknown\",\"start\":" + std::to_string(text.size()) +
                          ",\"length\":0,\"replaced\":false,\"candidate_length\":188,\"reason\":\"not located in "
-                         "the firmware\",\"fits\":false,\"advice\":{\"kind\":\"not_located\",\"dropped\":[]}}]}\n"),
+                         "the firmware\",\"fits\":false,\"replaceable\":true,\"advice\":{\"kind\":\"not_located\",\"dropped\":[]}}]}\n"),
               std::string::npos)
         << r.out;
 
@@ -427,22 +428,27 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
             all += (all.empty() ? "" : " ") + w;
         EXPECT_EQ(joined, all) << "the words, in order";
         const CliResult c = run(check);
-        EXPECT_EQ(s.out, options + "\n\n" + c.out);
+        // The summary follows the table, on standard output.
+        ASSERT_EQ(s.out.rfind(options + "\n\n" + c.out, 0), 0u) << s.out;
+        const std::string summary = s.out.substr(options.size() + 2 + c.out.size());
+        EXPECT_EQ(s.err, "");
         if (s.status == 0) {
             ++allFit;
             EXPECT_EQ(c.status, 0) << c.out;
-            EXPECT_EQ(s.err, "");
+            EXPECT_EQ(summary, "");
         } else {
             ++notAll;
             EXPECT_EQ(c.status, 1);
-            EXPECT_EQ(s.err.rfind("wendrix-cli: no arrangement of these words fits every language; with the best one, ",
-                                  0), 0u) << s.err;
+            EXPECT_EQ(summary.rfind("No arrangement of these words fits every language; with the best one, ", 0), 0u)
+                << summary;
         }
     }
     EXPECT_GT(allFit, 0);
     EXPECT_GT(notAll, 0);
 
-    // A text no lines can fill, and a short one: what the receiver shows.
+    // A text no lines can fill, and a short one: the first keeps the
+    // receiver's own warning, said apart, and does not count against the
+    // lines; check --show shows what the receiver shows.
     const std::string text = "xWARNING\n" + std::string(400 - 8, 'w') + '\0' + "WARNUNG\n" +
                              std::string(31 - 8, 'f') + '\0';
     MadeFirmware two;
@@ -450,49 +456,71 @@ TEST_F(CliCheckTest, SuggestedLinesAreWhatCheckFits)
     writeModel(two, 2);
     put("model.rgn", two.bytes);
     CliResult r = run({"check", "1", "--line", "AB", "--line", "CD", "--show"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, " 1  English      400 chars  not replaced: this text holds 400 characters; no seven lines can fill "
-                     "more than 342: it cannot be replaced\n"
-                     " 2  Deutsch       31 chars  replaced, fill factor 10\n"
-                     "1 of 2 languages fit\n"
+    const std::string kept = "English keeps the receiver's own warning: its text has 400 characters, and seven lines "
+                             "fill at most 342.\n";
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, " 2  Deutsch       31 chars  replaced, fill factor 10\n"
+                     "1 of 1 languages that can take a text show every line (1 keeps its own warning)\n" +
+                         kept +
                      "\n"
                      " 1  English\n    (not replaced: the firmware's own text stays)\n\n"
                      " 2  Deutsch\n    |        AB        |\n    |  CD              |\n    |                  |\n"
                      "    |                  |\n    |                  |\n    |                  |\n"
                      "    |                  |\n\n");
     r = run({"suggest", "1", "AB", "CD"});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "wendrix-cli: no arrangement of these words fits every language; with the best one, 1 of 2 cannot "
-                     "take your text:\n  English: this text holds 400 characters; no seven lines can fill more than "
-                     "342: it cannot be replaced\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "--line 'AB CD'\n\n 2  Deutsch       31 chars  replaced, fill factor 10\n"
+                     "1 of 1 languages that can take a text show every line (1 keeps its own warning)\n" +
+                         kept);
+    r = run({"check", "1", "--line", "AB", "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(R"("not_replaced":1,"not_fitting":0,"own_warning":1,"languages":[{"number":1,)"),
+              std::string::npos)
+        << r.out;
     r = run({"suggest", "1", "AB", "CD", "--json"});
-    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("{\"section\":\"Model A 2.40\",\"lines\":[\"AB CD\"],\"line_options\":\"--line 'AB CD'\","
                           "\"arrangements\":",
                           0),
               0u)
         << r.out;
     EXPECT_NE(r.out.find(",\"arrangements_in_all\":28,\"cut_short\":false,\"lang\":2,\"located\":2,\"fitting\":1,"
-                         "\"broken_groups\":[],\"split_words\":[],\"languages\":[{\"number\":1,"),
+                         "\"own_warning\":1,\"broken_groups\":[],\"split_words\":[],\"languages\":[{\"number\":1,"),
               std::string::npos)
         << r.out;
+    EXPECT_NE(r.out.find(R"("fits":false,"replaceable":false,"advice":{"kind":"text_too_long")"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(R"("fits":true,"replaceable":true,)"), std::string::npos) << r.out;
+    // patch writes the other text and counts the kept one apart: status 0.
+    r = run(patchArgs("1", {"AB", "CD", "", "", "", "", ""}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("\n" + kept + "1 of 1 languages that can take a text show every line (1 keeps its own "
+                                        "warning)\nYou may now run UPDATER\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(" But 1 of 2 texts were not replaced (1 keeps the receiver's own warning).\n"),
+              std::string::npos)
+        << r.err;
+    put("model.rgn", two.bytes);
+    fs::remove(app("model.org"));
 
-    // Twenty one-letter words make 228760 arrangements, and neither text can
-    // take any of them: the search stops and says so.
+    // Twenty one-letter words make 228760 arrangements, and Deutsch can take
+    // none of them: the search stops and says so.
     std::vector<std::string> many = {"suggest", "1"};
     for (char c = 'a'; c < 'a' + 20; ++c)
         many.emplace_back(1, c);
     r = run(many);
     EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.out.find("\n0 of 2 languages fit\n(searched 20000 of 228760 arrangements: too many to try them all; "
-                         "this is the best of those)\n"),
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("\n0 of 1 languages that can take a text show every line (1 keeps its own warning)\n" + kept +
+                         "(searched 20000 of 228760 arrangements: too many to try them all; this is the best of "
+                         "those)\nNo arrangement of those looked at (searched 20000 of 228760 arrangements) fits "
+                         "every language that can take a text; with the best one, 1 of 1 cannot take your text:\n"
+                         "  Deutsch: "),
               std::string::npos)
         << r.out;
-    EXPECT_EQ(r.err.rfind("wendrix-cli: no arrangement of those looked at (searched 20000 of 228760 arrangements) "
-                          "fits every language; with the best one, 2 of 2 cannot take your text:\n  English: ",
-                          0),
-              0u)
-        << r.err;
     many.push_back("--json");
     r = run(many);
     EXPECT_EQ(r.status, 3);
@@ -559,11 +587,12 @@ TEST_F(CliCheckTest, SuggestKeepsGroupsWholeWhereItCan)
         char table[64];
         std::snprintf(table, sizeof table, " 1  English     %4d chars  replaced", static_cast<int>(c.length));
         EXPECT_NE(r.out.find(table), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.substr(r.out.find("1 of 1 languages fit\n") + 21), c.notes);
+        const std::string count = "1 of 1 languages show every line\n";
+        EXPECT_EQ(r.out.substr(r.out.find(count) + count.size()), c.notes);
         args.push_back("--json");
         r = run(args);
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find(",\"fitting\":1," + c.json + ",\"languages\":"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(",\"fitting\":1,\"own_warning\":0," + c.json + ",\"languages\":"), std::string::npos) << r.out;
     }
 }
 

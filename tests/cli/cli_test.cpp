@@ -29,8 +29,9 @@ protected:
                            const char* afterQuestion = kNotStarted, const char* afterTable = nullptr) const
     {
         const Fitted fitted = fit(made, lines, 10);
-        std::string err = fitted.failures ? shown({notProcessed(fitted.failures, 10)}) : "";
-        err += shown({kAskUpdater}) + (afterQuestion ? shown({afterQuestion}) : "") + table;
+        const std::string box = summary(fitted);
+        std::string err = box.empty() ? "" : shown({box});
+        err += shown({askUpdater(fitted)}) + (afterQuestion ? shown({afterQuestion}) : "") + table;
         return err + (afterTable ? shown({afterTable}) : "") + shown({written});
     }
 };

@@ -13,10 +13,11 @@ namespace {
 
 // The log's own name follows the first line; Windows keeps the usual spelling.
 #ifdef _WIN32
-const std::string kSummaryTail = " languages not processed\nSee wendrix.log for more information";
+const std::string kSeeLog = "\nSee wendrix.log for more information";
 #else
-const std::string kSummaryTail = " languages not processed\nSee wendrix.LOG for more information";
+const std::string kSeeLog = "\nSee wendrix.LOG for more information";
 #endif
+const std::string kSummaryTail = " languages not processed";
 const std::string kUnlocated = "Unknown: not located in the firmware";
 const std::string kBefore = "<head>\x01";
 const std::string kAfter = std::string(1, '\0') + "<tail>";
@@ -72,8 +73,13 @@ protected:
     // not processed, with its reason.
     void expectSummary(const std::string& counts, const std::vector<std::string>& reasons)
     {
+        expectSummaryHead(counts + kSummaryTail, reasons);
+    }
+    // The same after another first line.
+    void expectSummaryHead(const std::string& head, const std::vector<std::string>& reasons)
+    {
         ASSERT_EQ(boxes_.messages.size(), 1u);
-        std::string text = counts + kSummaryTail + "\n";
+        std::string text = head + kSeeLog + "\n";
         for (const std::string& reason : reasons)
             text += "\n" + reason;
         EXPECT_EQ(boxes_.messages[0].text, text);
@@ -97,15 +103,13 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         std::string result;
         std::string summary = {}; // the reason in the summary box, when one is shown
     };
-    const std::string lostLine3 = "; line 3 holds text that is left out (lost), lines 4, 5, 6 and 7 (empty) left out, "
-                                  "harmless: take exactly ";
     const Case cases[] = {
         {{"HELLO", "WORLD"}, 40, "English", "     HELLO     \n     WORLD     \n    \n\n\n\n",
          "English     40 chars replaced, 0 line(s) skipped, fill factor 10"},
         {{"FIRST LINE", "SECOND LINE", "THIRD LINE HERE"}, 30, "Francais", "   FIRST LINE   \n SECOND LINE ",
          "Francais    30 chars replaced, 5 line(s) skipped, fill factor 13",
-         "Francais: lines 1 to 3 need 38 characters with their line breaks, this text holds 30" + lostLine3 +
-             "8 characters off lines 1, 2 and 3 in all"},
+         "Francais: written, but line 3 left out: lines 1 to 3 need 38 characters with their line breaks, this "
+         "text holds 30: take exactly 8 characters off lines 1, 2 and 3 in all"},
         {{a + "1", a + "2", a + "3", a + "4", a + "5", a + "6", a + "7"}, 110, "Deutsch",
          "  " + a + "1  \n  " + a + "2  \n  " + a + "3  \n  " + a + "4  \n  " + a + "5  \n" + a + "6\n" + a + "7",
          "Deutsch    110 chars replaced, 0 line(s) skipped, fill factor 14"},
@@ -127,8 +131,8 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         {{"CCCCCCCCCCCCCCCCCCCC", "DDDDDDDDDDDDDDDDDDDD", "EEEEEEEEEE"}, 45, "English",
          " CCCCCCCCCCCCCCCCCCCC \n DDDDDDDDDDDDDDDDDDDD ",
          "English     45 chars replaced, 5 line(s) skipped, fill factor 21",
-         "English: lines 1 to 3 need 52 characters with their line breaks, this text holds 45" + lostLine3 +
-             "7 characters off lines 1, 2 and 3 in all"},
+         "English: written, but line 3 left out: lines 1 to 3 need 52 characters with their line breaks, this "
+         "text holds 45: take exactly 7 characters off lines 1, 2 and 3 in all"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.result);
@@ -139,8 +143,11 @@ TEST_F(FittingTest, FitsOneTextAsWorkedOut)
         const std::string kept(static_cast<std::size_t>(c.length), '#');
         EXPECT_EQ(fitOne(c.length, c.name), c.text.empty() ? kept : c.text);
         EXPECT_EQ(resultLines(), std::vector<std::string>{c.result});
-        // A text replaced without a line of text counts as not processed too.
-        if (!c.summary.empty())
+        // A text replaced without a line of text is not "not processed": the
+        // summary counts the languages that show every line instead.
+        if (!c.summary.empty() && !c.text.empty())
+            expectSummaryHead("0 of 1 languages show every line", {c.summary});
+        else if (!c.summary.empty())
             expectSummary("1 of 1", {c.summary});
         else
             EXPECT_TRUE(boxes_.messages.empty());

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 
+#include "engine/fit_summary.h"
 #include "engine/patch_plan.h"
 #include "engine/patch_run.h"
 #include "tests/patch_run/run_fixture.h"
@@ -170,8 +171,7 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
             EXPECT_EQ(std::string(report.fit.entries[e].candidate), std::string(judged.fit.entries[e].candidate));
             EXPECT_EQ(report.verdicts.languages[e].kind, judged.verdicts.languages[e].kind);
             if (!judged.verdicts.languages[e].fits())
-                reasons.push_back(std::string(firmware.table.entries[e].name) + ": " +
-                                  fitReason(judged.verdicts.languages[e]));
+                reasons.push_back(summaryLine(firmware.table.entries[e].name, judged.verdicts.languages[e]));
         }
         EXPECT_EQ(reasons, rule.reasons);
         std::vector<std::string> said;
@@ -180,9 +180,9 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
                            firmware.table.entries[firmware.located].keywordA);
         if (judged.notFitting() > 0) {
             ++partial;
-            said.push_back(notProcessed(judged.notFitting(), firmware.searched, reasons));
+            said.push_back(summary(rule));
         }
-        said.push_back(kAskUpdater);
+        said.push_back(askUpdater(rule));
         EXPECT_EQ(texts, said);
     }
     // The rounds cover each way a run can end.

@@ -39,12 +39,12 @@ protected:
         setLines(ownerLines());
     }
     // The fitting summary when some text could not be fitted, then the question about the uploader.
-    static std::vector<std::string> successMessages(const Fitted& fitted, int langKey)
+    static std::vector<std::string> successMessages(const Fitted& fitted)
     {
         std::vector<std::string> texts;
-        if (fitted.notFitting > 0) // the table's 14 at most
-            texts.push_back(notProcessed(fitted.notFitting, std::min(langKey, 14), fitted.reasons));
-        texts.push_back(kAskUpdater);
+        if (const std::string box = summary(fitted); !box.empty())
+            texts.push_back(box);
+        texts.push_back(askUpdater(fitted));
         return texts;
     }
     void expectOpened([[maybe_unused]] bool report)
@@ -177,7 +177,7 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
             EXPECT_EQ(result, 1);
             EXPECT_EQ(lang, 10);
             EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", logged, made, lines, 10));
-            EXPECT_EQ(messageTexts(), successMessages(fit(made, lines, 10), 10));
+            EXPECT_EQ(messageTexts(), successMessages(fit(made, lines, 10)));
         }
         expectOpened(!failed);
         EXPECT_EQ(storedLines(), lines);
@@ -219,7 +219,7 @@ TEST_F(PatchRunTest, LangDecidesHowManyTextsAreSearched)
         EXPECT_EQ(workBytes("model.rgn"), fitted.image);
         EXPECT_EQ(workBytes("model.org"), made.bytes);
         EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", crcOf(made.bytes), made, ownerLines(), c.value));
-        std::vector<std::string> expected = successMessages(fitted, c.value);
+        std::vector<std::string> expected = successMessages(fitted);
         if (!c.missing.empty())
             expected.insert(expected.begin(), c.missing);
         EXPECT_EQ(messageTexts(), expected);
@@ -255,6 +255,55 @@ TEST_F(PatchRunTest, TextThatCannotBeFittedIsLeftAndTheFileIsStillWritten)
     const std::vector<std::string> logged = logLines();
     ASSERT_GE(logged.size(), 2u);
     EXPECT_EQ(logged[logged.size() - 2], "English    not replaced, 0 chars could not replace 11 chars");
+}
+
+// A text longer than any lines can fill keeps the receiver's own warning:
+// the summary says so apart, and it does not count against the lines, so
+// the uploader question says that every other language shows them and
+// keeps OK as its default.
+TEST_F(PatchRunTest, ATextNoLinesCanFillIsSaidApartAndCountsNotAgainstTheLines)
+{
+    const std::string kept = "English keeps the receiver's own warning: its text has 358 characters, and seven lines "
+                             "fill at most 342.";
+    struct Case {
+        std::int32_t deutsch; // the second text's length
+        std::vector<std::string> messages;
+        unsigned askStyle;
+    };
+    const unsigned ask = platform::MbIconInformation | platform::MbOkCancel;
+    const Case cases[] = {
+        {40,
+         {notProcessed(1, 2) + "\n" + kept,
+          "1 of 1 languages that can take a text show every line (1 keeps its own warning)\n" +
+              std::string(kAskUpdater)},
+         ask},
+        // Deutsch cannot take the line either: it is named first, Cancel is the default.
+        {8,
+         {notProcessed(2, 2, {"Deutsch: line 1 has 9 characters, this text holds 8: take exactly 1 character off "
+                              "line 1"}) +
+              "\n\n" + kept,
+          kAskUpdater},
+         ask | platform::MbDefButton2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.deutsch);
+        std::string body = "x" + ("WARNING\n" + std::string(358 - 8, 'w')) + '\0' +
+                           ("WARNUNG\n" + std::string(static_cast<std::size_t>(c.deutsch) - 8, 'f')) + '\0' + "end";
+        const MadeFirmware made{{body.begin(), body.end()}, {{1, 358}, {360, c.deutsch}}};
+        const std::vector<unsigned char>& image = made.bytes;
+        fs::remove(workFile("model.org"));
+        model(crcOf(image), "2");
+        putUpdater();
+        putWork("model.rgn", image);
+        const Lines lines = {"FORTY SIX", "", "", "", "", "", ""};
+        setLines(lines);
+        boxes->messages.clear();
+        ASSERT_EQ(PatchRun(nullptr, kModel), 1);
+        EXPECT_EQ(messageTexts(), c.messages);
+        ASSERT_EQ(boxes->messages.size(), 2u);
+        EXPECT_EQ(boxes->messages[1].style, c.askStyle);
+        EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", crcOf(image), made, lines, 2));
+    }
 }
 
 TEST_F(PatchRunTest, EmptySectionNameEndsWithTheQuestionForAnEmptyPath)

@@ -71,16 +71,51 @@ std::string notProcessed(int failures, int lang, const std::vector<std::string>&
     return text;
 }
 
+std::string summary(const Fitted& fitted)
+{
+    if (fitted.notFitting == 0 && fitted.ownWarning == 0)
+        return "";
+    std::string text;
+    if (fitted.failures > 0) {
+        text = notProcessed(fitted.failures, fitted.searched, fitted.reasons);
+    } else {
+        // Every text written, some without a line: the count says how many show every line.
+        text = notProcessed(0, fitted.searched, fitted.reasons);
+        text.replace(0, text.find('\n'), format("%d of %d languages show every line",
+                                                 fitted.searched - fitted.notFitting, fitted.searched));
+    }
+    if (!fitted.apart.empty() && !fitted.reasons.empty())
+        text += "\n";
+    for (const std::string& line : fitted.apart)
+        text += "\n" + line;
+    return text;
+}
+
+std::string askUpdater(const Fitted& fitted)
+{
+    if (fitted.notFitting > 0)
+        return kAskUpdater;
+    const int canTake = fitted.searched - fitted.ownWarning;
+    std::string count;
+    if (fitted.ownWarning > 0)
+        count = format("%d of %d languages that can take a text show every line (%d %s own warning)", canTake,
+                       canTake, fitted.ownWarning, fitted.ownWarning == 1 ? "keeps its" : "keep their");
+    else
+        count = canTake > 1 ? format("All %d languages show every line", canTake)
+                            : format("%d of %d languages show every line", canTake, canTake);
+    return count + "\n" + kAskUpdater;
+}
+
 // The advice the fitting summary gives for lines and a text of `length`; the
 // words themselves are the advice module's, tested on their own.
-static std::string adviceFor(const Lines& lines, std::int32_t length)
+static std::string adviceFor(const Lines& lines, std::int32_t length, bool sayDropped = true)
 {
     WarningLines held;
     for (int i = 0; i < 7; ++i)
         held.setLine(i, testing_support::checkedLine(lines[static_cast<std::size_t>(i)]));
     FitResult result;
     fitLengths(held, &length, 1, result);
-    return fitReason(judgeFit(held, length, result.entries[0]));
+    return fitReason(judgeFit(held, length, result.entries[0]), sayDropped);
 }
 
 // The name a located text of entry `index` gets when the image holds the
@@ -132,6 +167,7 @@ Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang)
     out.logBlock.push_back("--- Result ---");
 
     const std::size_t located = locatedCount(made, lang);
+    out.searched = entriesSearched(lang);
     int lastCandidate = 0;
     for (std::int32_t entry = 0; entry < entriesSearched(lang); ++entry) {
         const bool isLocated = static_cast<std::size_t>(entry) < located;
@@ -178,10 +214,29 @@ Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang)
             if (ends[i] <= length)
                 n = i + 1;
         }
-        if (!replaced || n < last) {
+        if (length > 342) {
+            ++out.ownWarning;
+            out.apart.push_back(format("%s keeps the receiver's own warning: its text has %d characters, and seven "
+                                       "lines fill at most 342.",
+                                       name, length));
+        } else if (!replaced || n < last) {
             ++out.notFitting;
-            out.reasons.push_back(std::string(name) + ": " +
-                                  (isLocated ? adviceFor(lines, length) : std::string("not located in the firmware")));
+            std::string lost;
+            if (replaced) {
+                // The lines of text past those that fit: "line 5", "lines 5 and 6", "lines 4, 5 and 6".
+                std::vector<int> numbers;
+                for (int i = n; i < last; ++i)
+                    if (!lines[static_cast<std::size_t>(i)].empty())
+                        numbers.push_back(i + 1);
+                lost = numbers.size() == 1 ? "line " : "lines ";
+                for (std::size_t k = 0; k < numbers.size(); ++k)
+                    lost += (k == 0 ? "" : k + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[k]);
+                lost = "written, but " + lost + " left out: ";
+            }
+            // A text written without a line names the lines itself.
+            out.reasons.push_back(std::string(name) + ": " + lost +
+                                  (isLocated ? adviceFor(lines, length, !replaced)
+                                             : std::string("not located in the firmware")));
         }
     }
     out.logBlock.push_back("");

@@ -25,8 +25,8 @@ std::string cannotRead(const std::string& path, const std::string& folder = "");
 // The message for a working file of another checksum, with both checksums.
 std::string notOriginal(const std::string& path, std::uint32_t found, std::uint32_t expected);
 std::string cannotWrite(const std::string& path);
-// The fitting summary: the count of languages not processed (not replaced,
-// or replaced without a line of text), then one "name: reason" line each.
+// The fitting summary: the count of languages not processed (not replaced),
+// then one "name: reason" line each for those that do not show every line.
 std::string notProcessed(int failures, int lang, const std::vector<std::string>& reasons = {});
 
 inline Lines ownerLines() { return {"THIS UNIT BELONGS TO", "J. SMITH", "PHONE 555 0100", "", "", "", ""}; }
@@ -39,10 +39,24 @@ std::vector<std::string> logHead(const std::string& section, const std::string& 
 struct Fitted {
     std::vector<unsigned char> image;   // the image with every text rewritten that fits
     std::vector<std::string> logBlock;  // the "--- Lines ---" and "--- Result ---" blocks
+    int searched = 0;                   // entries searched: lang, within 0 to 14
     int failures = 0;                   // texts left as they were
-    int notFitting = 0;                 // those and the texts replaced without a line of text
-    std::vector<std::string> reasons;   // "name: reason" for each of them, as the summary gives it
+    int ownWarning = 0;                 // of them, those longer than any lines can fill
+    int notFitting = 0;                 // the others not replaced, and the texts replaced without a line of text
+    // As the summary gives them: "name: reason" for each that does not fit,
+    // "name: written, but line N left out: reason" for one replaced without
+    // a line of text; then, apart, "name keeps the receiver's own warning:
+    // ..." for each that keeps it.
+    std::vector<std::string> reasons;
+    std::vector<std::string> apart;
 };
+
+// The run's summary box for `fitted`, or "" when every language shows every
+// line.
+std::string summary(const Fitted& fitted);
+// The question about the uploader: when every language that can take a text
+// shows every line, it says so first.
+std::string askUpdater(const Fitted& fitted);
 
 // Rewrites the texts of `made` that the search finds for `lang` with `lines`.
 Fitted fit(const MadeFirmware& made, const Lines& lines, std::int32_t lang);

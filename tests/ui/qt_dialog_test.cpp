@@ -317,7 +317,9 @@ TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
     const std::string line = "CALL 555 0100";
     EXPECT_NE(std::search(patched.begin(), patched.end(), line.begin(), line.end()), patched.end());
     ASSERT_FALSE(boxes->messages.empty());
-    EXPECT_EQ(boxes->messages.back().text, "You may now run UPDATER\nStart UPDATER.EXE now?");
+    // Every language shows the lines, and the question says so first.
+    EXPECT_EQ(boxes->messages.back().text,
+              "All 6 languages show every line\nYou may now run UPDATER\nStart UPDATER.EXE now?");
     EXPECT_EQ(boxes->messages.back().owner, dialog->handle());
 }
 
@@ -371,7 +373,8 @@ TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_TRUE(checked);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), 1);
-    EXPECT_EQ(messageTexts(), (Strings{"You may now run UPDATER\nStart UPDATER.EXE now?"}));
+    EXPECT_EQ(messageTexts(),
+              (Strings{"All 6 languages show every line\nYou may now run UPDATER\nStart UPDATER.EXE now?"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
 }
