@@ -150,6 +150,8 @@ int sayRefusal(const FirmwarePlan& plan)
         more = crcMismatchLine(refusal.foundCrc, plan.model.crc);
         break;
     case RefusalKind::FirmwarePaths:
+    case RefusalKind::WorkingUnreadable:
+    case RefusalKind::PristineInTheWay:
         std::snprintf(text, sizeof text, "%s", refusal.message.c_str());
         break;
     case RefusalKind::OtherFirmware:
@@ -200,7 +202,7 @@ std::string arrangementNotes(const OwnerWords& text, const Arrangement& best)
         notes += terminalText(describeLongWord(word)) + "\n";
     const std::vector<BrokenGroup> broken = brokenGroups(text, best);
     for (const BrokenGroup& group : broken)
-        notes += "'" + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
+        notes += std::string("'") + terminalText(group.text) + "' runs over lines " + std::to_string(group.firstLine) +
                  (group.lastLine == group.firstLine + 1 ? " and " : " to ") + std::to_string(group.lastLine) + "\n";
     if (!broken.empty())
         notes += std::string(best.cutShort ? "(none of the arrangements looked at" : "(no arrangement") +
@@ -246,6 +248,11 @@ int runCheckCommand(const CliOptions& options)
     const PatchPlan plan = makePatchPlan(planModelOf(model), warningLines);
     if (const int status = sayRefusal(plan.firmware); status != kExitOk)
         return status;
+    if (!plan.firmware.pristineKeptAs.empty())
+        std::fprintf(stderr, "%s\n",
+                     terminalText("patch keeps " + model.orgPath + " as " + plan.firmware.pristineKeptAs +
+                                  " first: it is not the pristine copy")
+                         .c_str());
     const LanguageTable& table = plan.firmware.table;
     const FitResult& fit = plan.lines.fit;
     const FitVerdicts& verdicts = plan.lines.verdicts;
@@ -256,7 +263,8 @@ int runCheckCommand(const CliOptions& options)
                     "\"not_replaced\":%d,\"not_fitting\":%d,\"own_warning\":%d,\"languages\":%s}\n",
                     jsonString(model.name).c_str(), plan.firmware.source == ImageSource::Pristine ? "org" : "rgn",
                     hex8(model.crc).c_str(), static_cast<int>(model.lang), static_cast<int>(plan.firmware.located),
-                    fit.failures, notFit, countFit(verdicts).ownWarning, fitJsonLanguages(table, fit, verdicts).c_str());
+                    fit.failures, notFit, countFit(verdicts).ownWarning,
+                    fitJsonLanguages(table, fit, verdicts).c_str());
     } else {
         std::fputs(fitTable(table, fit, verdicts).c_str(), stdout);
         if (options.show)
@@ -386,26 +394,39 @@ int runRestoreCommand(const CliOptions& options)
         return lockRefused(lock);
     const std::string org = terminalText(model.orgPath);
     const std::string rgn = terminalText(model.rgnPath);
-    // The same files are out of bounds as for a patch run.
-    if (const FirmwarePathProblem problem = checkFirmwarePaths(
-            model.name.c_str(), model.orgPath.c_str(), model.rgnPath.c_str(), "UPDATER.EXE")) {
-        return commandError("cannot restore " + rgn + ": " + terminalText(problem.message, true) + "\n" + rgn +
+    // The plan of a patch run judges both files: the same paths are out of
+    // bounds, and the working file is replaced only when it holds nothing,
+    // the stock image or a patch of the pristine copy, as a patch run's is.
+    FirmwarePlan plan = planFirmware(planModelOf(model));
+    const PlanRefusal& refusal = plan.refusal;
+    if (refusal.kind == RefusalKind::FirmwarePaths)
+        return commandError("cannot restore " + rgn + ": " + terminalText(refusal.message, true) + "\n" + rgn +
                             " is as it was");
-    }
-
-    HeldImage held;
-    const std::uint32_t crc = readImageFile(model.orgPath.c_str(), held.image);
-    if (crc == 0 && imageFileTooLarge(model.orgPath.c_str()))
-        return cannotRead(model.orgPath);
-    if (crc == 0)
-        return commandError("cannot restore " + rgn + ": the pristine copy " + org +
-                            " is missing, unreadable or empty; " + rgn + " is as it was");
-    if (crc != model.crc)
+    if (plan.source != ImageSource::Pristine) {
+        // Only the pristine copy is restored from; the plan read the working
+        // file instead. Its image is not needed to say why.
+        plan.dropImage();
+        const std::uint32_t crc = fileCrc(model.orgPath.c_str());
+        if (crc == 0 && imageFileTooLarge(model.orgPath.c_str()))
+            return cannotRead(model.orgPath);
+        if (crc == 0)
+            return commandError("cannot restore " + rgn + ": the pristine copy " + org +
+                                " is missing, unreadable or empty; " + rgn + " is as it was");
         return commandError("cannot restore " + rgn + ": the pristine copy " + org + " has the CRC-32 " +
-                            hex8(crc) + ", not the model's crc " + hex8(model.crc) + "; " + rgn +
+                            hex8(crc) + ", not the model's crc " + hex8(model.crc) + "; " + rgn + " is as it was");
+    }
+    if (refusal.kind == RefusalKind::OtherFirmware)
+        return commandError("cannot restore " + rgn + ": " +
+                            terminalText(otherFirmwareMessage(model.rgnPath.c_str(), model.orgPath.c_str(),
+                                                              "restoring"),
+                                         true) +
+                            "\n" + rgn + " is as it was");
+    if (refusal)
+        return commandError("cannot restore " + rgn + ": " + terminalText(refusal.message, true) + "\n" + rgn +
                             " is as it was");
+    const FirmwareImage& held = plan.image;
     // Written as every image is: a temporary file renamed over the target.
-    if (!writeImageFile(model.rgnPath.c_str(), held.image.bytes, held.image.size))
+    if (!writeImageFile(model.rgnPath.c_str(), held.bytes, held.size))
         return commandError("Cannot write " + rgn + "!\nDisk is full or file is write protected");
     std::fprintf(stderr, "Restored %s from the pristine copy %s.\n", rgn.c_str(), org.c_str());
     return kExitOk;

@@ -76,9 +76,9 @@ void reportFitPass(platform::WindowHandle owner, const WarningLines& lines, cons
         for (int e = 0; e < verdicts.count; ++e) {
             const LanguageFit& fit = verdicts.languages[e];
             if (keepsOwnWarning(fit))
-                apart += "\n" + summaryLine(table.entries[e].name, fit);
+                apart.append("\n").append(summaryLine(table.entries[e].name, fit));
             else if (!fit.fits())
-                message += "\n" + summaryLine(table.entries[e].name, fit);
+                message.append("\n").append(summaryLine(table.entries[e].name, fit));
         }
         if (!apart.empty() && message.back() != '\n')
             message += "\n";

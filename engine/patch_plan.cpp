@@ -4,6 +4,8 @@
 
 #include "config/model_file.h"
 #include "engine/firmware_paths.h"
+#include "engine/kept_aside.h"
+#include "platform/platform.h"
 #include "engine/working_file_guard.h"
 
 PlanModel readPlanModel(const char* section)
@@ -39,6 +41,7 @@ FirmwarePlan& FirmwarePlan::operator=(FirmwarePlan&& other) noexcept
         refusal = std::move(other.refusal);
         source = other.source;
         writesPristine = other.writesPristine;
+        pristineKeptAs = std::move(other.pristineKeptAs);
         imageSize = other.imageSize;
         table = other.table;
         searched = other.searched;
@@ -77,6 +80,22 @@ FirmwarePlan planFirmware(const PlanModel& model)
         return plan;
     }
     plan.writesPristine = plan.source == ImageSource::Working;
+    // Whatever has the pristine copy's name is not the stock image (its
+    // CRC-32 did not match, or it could not be read): it may be the owner's
+    // only copy of something, so it is kept, not overwritten.
+    if (plan.writesPristine && (platform::fileExists(org) || platform::isLink(org))) {
+        plan.pristineKeptAs = keptAsideName(plan.model.orgPath);
+        if (plan.pristineKeptAs.empty()) {
+            plan.refusal.kind = RefusalKind::PristineInTheWay;
+            plan.refusal.path = plan.model.orgPath;
+            plan.refusal.logLine = "**** Cannot keep " + plan.model.orgPath + "!";
+            plan.refusal.message = "Cannot keep " + plan.model.orgPath +
+                                   "!\nIt is not the pristine copy, and every name to keep it under is taken.\n"
+                                   "Move it or its numbered copies away, then try again.";
+            releaseImage(plan.image);
+            return plan;
+        }
+    }
     plan.imageSize = plan.image.size;
     plan.located = findTexts(plan.image, model.lang, plan.table);
     for (std::int32_t e = 0; e < plan.located; ++e)
@@ -86,8 +105,15 @@ FirmwarePlan planFirmware(const PlanModel& model)
     // A working file that is neither the stock image nor an earlier patch of
     // this pristine copy is other firmware, perhaps a newer release: the
     // owner would upload a downgrade if the run replaced it.
-    if (plan.source == ImageSource::Pristine &&
-        holdsOtherFirmware(rgn, plan.image, plan.table, plan.located)) {
+    // One that is there but cannot be read is not missing: nobody knows what
+    // it holds.
+    if (plan.source == ImageSource::Pristine && workingFileUnreadable(rgn)) {
+        plan.refusal.kind = RefusalKind::WorkingUnreadable;
+        plan.refusal.path = plan.model.rgnPath;
+        plan.refusal.logLine = "**** Cannot read " + plan.model.rgnPath + "!";
+        plan.refusal.message = unreadableWorkingFileMessage(rgn);
+    } else if (plan.source == ImageSource::Pristine &&
+               holdsOtherFirmware(rgn, plan.image, plan.table, plan.located)) {
         plan.refusal.kind = RefusalKind::OtherFirmware;
         plan.refusal.path = plan.model.rgnPath;
     }

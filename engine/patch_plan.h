@@ -66,12 +66,15 @@ enum class RefusalKind {
     TooLarge,      // ... the working file is larger than any image can be (the run: CannotRead)
     NotOriginal,   // no usable pristine copy, and the working file holds other bytes
     OtherFirmware, // the working file is neither the stock image nor a patch of the pristine copy
+    WorkingUnreadable, // the working file is there but cannot be read (a folder, a FIFO, no permission)
+    PristineInTheWay,  // something at the pristine copy's name must be kept, and no name is free for it
 };
 
 struct PlanRefusal {
     RefusalKind kind = RefusalKind::None;
     std::string path; // the file it names (FirmwarePaths: the message names them)
-    // FirmwarePaths: the guard's "**** " log line and its message.
+    // FirmwarePaths, WorkingUnreadable, PristineInTheWay: the "**** " log
+    // line and the message, as every front end says them.
     std::string logLine;
     std::string message;
     std::uint32_t foundCrc = 0; // NotOriginal: the working file's CRC-32
@@ -85,6 +88,9 @@ struct FirmwarePlan {
     PlanRefusal refusal;
     ImageSource source = ImageSource::WorkingUnreadable; // which file was read
     bool writesPristine = false; // the working file's bytes become the pristine copy first
+    // With writesPristine: what has the pristine copy's name now (it is not
+    // the stock image) is first kept under this name; empty when nothing is there.
+    std::string pristineKeptAs;
     std::uint32_t imageSize = 0; // the image's size, kept when the image is dropped
     LanguageTable table = languageTexts(); // the texts located in this image ("Unknown" otherwise)
     std::int32_t searched = 0;   // the entries searched: lang, within 0 to 14

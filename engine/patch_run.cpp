@@ -10,6 +10,7 @@
 #include "engine/firmware_image.h"
 #include "engine/fit_log.h"
 #include "engine/fit_summary.h"
+#include "engine/kept_aside.h"
 #include "engine/language_table.h"
 #include "engine/line_storage.h"
 #include "engine/patch_plan.h"
@@ -159,10 +160,32 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
         return 0;
     }
 
+    if (refusal.kind == RefusalKind::PristineInTheWay || refusal.kind == RefusalKind::WorkingUnreadable) {
+        logLine(refusal.logLine.c_str());
+        ask(owner, refusal.message.c_str(), platform::MbIconError);
+        return 0;
+    }
+
     // The working file is still unpatched: its bytes become the pristine
     // copy. Without that copy they would exist nowhere once the working file
-    // is overwritten, so the run stops when it cannot be written.
+    // is overwritten, so the run stops when it cannot be written. What has
+    // the pristine copy's name now is kept first, under a name of its own.
     if (firmware.writesPristine) {
+        if (!firmware.pristineKeptAs.empty()) {
+            if (!keepAside(model.orgPath, firmware.pristineKeptAs)) {
+                logLine(("**** Cannot keep " + model.orgPath + "!").c_str());
+                ask(owner,
+                    ("Cannot keep " + model.orgPath + " as " + firmware.pristineKeptAs +
+                     "!\nThe pristine copy is not written over it; move it away, then try again.")
+                        .c_str(),
+                    platform::MbIconError);
+                return 0;
+            }
+            done.pristineKeptAs = firmware.pristineKeptAs;
+            logLine(keptAsideLogLine(model.orgPath, firmware.pristineKeptAs).c_str());
+            ask(owner, keptAsideMessage(model.orgPath, firmware.pristineKeptAs).c_str(),
+                platform::MbIconInformation);
+        }
         if (!writeImageFile(orgPath, firmware.image.bytes, firmware.image.size)) {
             reportFailure(owner, "**** Cannot write %s!",
                           "Cannot write %s!\nDisk is full or file is write protected", orgPath);

@@ -18,8 +18,11 @@ struct PatchRunReport {
     std::int32_t located = 0;     // how many the location pass found
     FitResult fit;                // the fitting outcome, when fitted
     FitVerdicts verdicts;         // each language judged, when fitted
-    int notFitting = 0;           // languages not replaced or that lost a line of text
+    // Languages not replaced or that lost a line of text, less those that
+    // keep the receiver's own warning (no lines could change them).
+    int notFitting = 0;
     bool pristineWritten = false; // the working file's bytes became the pristine copy
+    std::string pristineKeptAs;   // what had the pristine copy's name was kept under this name
     bool workingWritten = false;  // the patched image was written to the working file
     bool linesLost = false;       // the lines did not reach the store the next run reads
     std::string linesLostWhy;     // why, when they did not

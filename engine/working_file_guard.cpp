@@ -110,10 +110,29 @@ std::string otherFirmwareLogLine(const char* rgnPath, const char* orgPath)
            orgPath + "!";
 }
 
-std::string otherFirmwareMessage(const char* rgnPath, const char* orgPath)
+std::string otherFirmwareMessage(const char* rgnPath, const char* orgPath, const char* action)
 {
     return std::string(rgnPath) + " is neither the stock firmware nor a patch of " + orgPath +
-           "!\nIt may be a newer firmware: patching would replace it with the old one.\n"
+           "!\nIt may be a newer firmware: " + action + " would replace it with the old one.\n"
            "Update Wendrix.ini for it (wendrix-cli inspect " + rgnPath +
            " --ini), or move it away.";
+}
+
+bool workingFileUnreadable(const char* rgnPath)
+{
+    if (!platform::fileExists(rgnPath))
+        return false;
+    const platform::FileHandle file = platform::openForReading(rgnPath);
+    if (file == platform::kClosedFile)
+        return true;
+    platform::closeFile(file);
+    return false;
+}
+
+std::string unreadableWorkingFileMessage(const char* rgnPath)
+{
+    return std::string("Cannot read ") + rgnPath +
+           "!\nSomething is there that cannot be read (a folder, a FIFO or a file you may not read), "
+           "and it would be replaced without knowing what it holds.\n"
+           "Move it away or make it readable, then try again.";
 }

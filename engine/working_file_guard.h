@@ -22,6 +22,14 @@ bool holdsOtherFirmware(const char* rgnPath, const FirmwareImage& pristine, cons
                         std::int32_t located);
 
 // What the run logs ("**** " first) and shows when it stops for that
-// reason; both name the working file and the pristine copy.
+// reason; both name the working file and the pristine copy. `action` is
+// what would replace it ("patching", "restoring").
 std::string otherFirmwareLogLine(const char* rgnPath, const char* orgPath);
-std::string otherFirmwareMessage(const char* rgnPath, const char* orgPath);
+std::string otherFirmwareMessage(const char* rgnPath, const char* orgPath, const char* action = "patching");
+
+// Whether something has the name `rgnPath` that cannot be opened for
+// reading: a folder, a FIFO, a file the user may not read. It is not a
+// missing file: what it holds is unknown, so nothing may replace it.
+bool workingFileUnreadable(const char* rgnPath);
+// What the run shows when it stops for that reason.
+std::string unreadableWorkingFileMessage(const char* rgnPath);

@@ -120,7 +120,22 @@ run_fuzz() {
     timings+=("fuzz $((SECONDS - started)) s")
 }
 
+# Random sequences of wendrix-cli runs, planted files, killed and
+# overlapping runs and updates from a loopback server, on one folder, for a
+# bounded time; after every step nothing the folder held may be lost. The
+# sanitizer build runs, so a memory fault ends it too. The seed is fixed and
+# printed; WENDRIX_SEQUENCE_SEED tries another.
+sequence_seconds=${WENDRIX_SEQUENCE_SECONDS:-60}
+run_sequence() {
+    local started=$SECONDS
+    echo "==== sequence ===="
+    python3 tests/sequence/sequence_test.py --cli build/sanitize/cli/wendrix-cli \
+        --seconds "$sequence_seconds" ${WENDRIX_SEQUENCE_SEED:+--seed "$WENDRIX_SEQUENCE_SEED"} || status=1
+    timings+=("sequence $((SECONDS - started)) s")
+}
+
 run_suite sanitize
+run_sequence
 run_fuzz
 run_suite mingw-i686
 if [ "$run32" = no ]; then

@@ -40,6 +40,8 @@ std::string refusalText(const FirmwarePlan& plan)
     case RefusalKind::NotOriginal:
         return format("Not original %s file!", refusal.path);
     case RefusalKind::FirmwarePaths:
+    case RefusalKind::WorkingUnreadable:
+    case RefusalKind::PristineInTheWay:
         return refusal.message;
     case RefusalKind::OtherFirmware:
         return otherFirmwareMessage(plan.model.rgnPath.c_str(), plan.model.orgPath.c_str());

@@ -63,6 +63,7 @@ struct FifoCase {
     std::vector<std::string> args;
     const char* named;   // what the message must name
     bool patches = false; // the run goes on without the file and patches
+    const char* keptAs = nullptr; // below the test's folder: where the run kept the FIFO
 };
 
 class CliFifo : public CliOddFiles, public ::testing::WithParamInterface<FifoCase> {};
@@ -80,7 +81,7 @@ TEST_P(CliFifo, IsRefusedAtOnceWithItsName)
     const CliResult r = runWithin(c.args);
     ASSERT_NE(r.status, -2) << c.planted << ": the run waited on the FIFO";
     EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
-    EXPECT_TRUE(isFifo(planted));
+    EXPECT_TRUE(isFifo(c.keptAs ? root.file(c.keptAs) : planted));
     if (c.patches) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_NE(bytes("model.rgn"), rgn);
@@ -96,7 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
     EveryPathRead, CliFifo,
     ::testing::Values(
         FifoCase{"WorkingFile", "app/model.rgn", {"patch", "1", "--line", "X"}, "model.rgn"},
-        FifoCase{"PristineCopy", "app/model.org", {"patch", "1", "--line", "X"}, "model.org"},
+        // The working file is stock: its bytes become the pristine copy, and
+        // what had that name is kept under a new one.
+        FifoCase{"PristineCopy", "app/model.org", {"patch", "1", "--line", "X"}, "model.org", true, "app/model.1.org"},
         FifoCase{"Uploader", "app/UPDATER.EXE", {"patch", "1", "--line", "X"}, "UPDATER.EXE"},
         FifoCase{"ModelFile", "app/wendrix.ini", {"patch", "1", "--line", "X"}, "wendrix.ini"},
         FifoCase{"ModelFileList", "app/wendrix.ini", {"models"}, "wendrix.ini"},
@@ -323,5 +326,173 @@ TEST_F(CliOddFiles, FileOverTwoGigabytesIsRefused)
         EXPECT_NE(r.err.find("2 GiB"), std::string::npos) << r.err;
     }
 }
+
+// What a file holds decides whether a command may replace it. A file in the
+// way of the pristine copy is kept under a new name; a working file that is
+// there but cannot be read, or that holds other firmware, stops patch and
+// restore alike; and check refuses whatever patch refuses, in its words and
+// before any table.
+enum class Held { Missing, Stock, Patched, OtherFirmware, Notes, Fifo, Folder, OverTwoGiB };
+
+struct KeepCase {
+    const char* name;
+    Held org, rgn;
+    const char* command;     // "patch", "check" or "restore"
+    int status;
+    std::string said;        // must be in standard error ("" for none)
+    const char* keptAs = ""; // what was at model.org is found here afterwards
+    bool takenBefore = false; // model.1.org is there already, with notes of its own
+};
+
+class CliKeeps : public CliOddFiles, public ::testing::WithParamInterface<KeepCase> {
+protected:
+    // The bytes a file holds, for all but the large sparse one: its size and
+    // the bytes where the image was written into it.
+    std::vector<unsigned char> held(const std::string& path) const
+    {
+        if (fs::is_fifo(fs::symlink_status(path)) || fs::is_directory(fs::symlink_status(path)))
+            return {};
+        const auto size = fs::file_size(path);
+        if (size < (std::uintmax_t{1} << 30))
+            return testing_support::readBytes(path, data) ? data : std::vector<unsigned char>{'?'};
+        std::vector<unsigned char> sample(made.bytes.size());
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const ssize_t got = ::pread(fd, sample.data(), sample.size(), kBigAt);
+        ::close(fd);
+        sample.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        const std::string n = std::to_string(size);
+        sample.insert(sample.begin(), n.begin(), n.end());
+        return sample;
+    }
+
+    void plant(const std::string& path, Held what)
+    {
+        std::vector<unsigned char> other = made.bytes;
+        other[other.size() - 1] ^= 0x40; // differs past the last text only
+        switch (what) {
+        case Held::Missing: break;
+        case Held::Stock: put(fs::path(path).filename(), made.bytes); break;
+        case Held::Patched: put(fs::path(path).filename(), run_expect::fit(made, run_expect::ownerLines(), 10).image); break;
+        case Held::OtherFirmware: put(fs::path(path).filename(), other); break;
+        case Held::Notes: ASSERT_TRUE(writeText(path, "the owner's notes\n")); break;
+        case Held::Fifo: ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0); break;
+        case Held::Folder:
+            fs::create_directory(path);
+            ASSERT_TRUE(writeText(path + "/inside.txt", "inside\n"));
+            break;
+        case Held::OverTwoGiB: {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::pwrite(fd, made.bytes.data(), made.bytes.size(), kBigAt),
+                      static_cast<ssize_t>(made.bytes.size()));
+            ::close(fd);
+            break;
+        }
+        }
+    }
+
+    static constexpr off_t kBigAt = (off_t{1} << 31) + 16;
+    mutable std::vector<unsigned char> data;
+};
+
+TEST_P(CliKeeps, WhatAFileHoldsDecidesWhetherItIsReplaced)
+{
+    const KeepCase& c = GetParam();
+    prepare();
+    fs::remove(app("model.rgn"));
+    plant(app("model.org"), c.org);
+    plant(app("model.rgn"), c.rgn);
+    if (c.takenBefore) {
+        ASSERT_TRUE(writeText(app("model.1.org"), "kept by an earlier run\n"));
+    }
+    const std::vector<unsigned char> orgBefore = c.org == Held::Missing ? std::vector<unsigned char>{} : held(app("model.org"));
+    const std::vector<unsigned char> rgnBefore = c.rgn == Held::Missing ? std::vector<unsigned char>{} : held(app("model.rgn"));
+    const fs::file_type orgType = fs::symlink_status(app("model.org")).type();
+    const fs::file_type rgnType = fs::symlink_status(app("model.rgn")).type();
+
+    std::vector<std::string> args = {c.command, "1"};
+    if (std::string(c.command) != "restore")
+        args.insert(args.end(), {"--line", "MY UNIT"});
+    // check says, word for word, what stops patch.
+    std::string checkSaid;
+    if (std::string(c.command) == "patch" && c.status != 0) {
+        const CliResult checked = runWithin({"check", "1", "--line", "MY UNIT"}, 120);
+        EXPECT_EQ(checked.status, 1) << checked.err;
+        EXPECT_EQ(checked.out, "");
+        checkSaid = checked.err;
+    }
+    const CliResult r = runWithin(args, 120);
+    if (!checkSaid.empty()) {
+        EXPECT_NE(r.err.find(checkSaid), std::string::npos) << r.err << "\ncheck said:\n" << checkSaid;
+    }
+    EXPECT_EQ(r.status, c.status) << r.err;
+    if (!c.said.empty()) {
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    }
+    if (c.status != 0) {
+        // Refused before any table, and nothing changed.
+        EXPECT_EQ(r.out.find("languages fit"), std::string::npos) << r.out;
+        EXPECT_EQ(r.err.find("languages fit"), std::string::npos) << r.err;
+        if (std::string(c.command) == "check") {
+            EXPECT_EQ(r.err.rfind(c.said, 0), 0u) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
+    }
+    const bool written = c.status == 0 && std::string(c.command) != "check";
+    // What was at the pristine copy's name is there, or where it was kept.
+    const std::string orgNow = *c.keptAs && written ? app(c.keptAs) : app("model.org");
+    if (c.org != Held::Missing) {
+        EXPECT_EQ(fs::symlink_status(orgNow).type(), orgType);
+        EXPECT_EQ(held(orgNow), orgBefore);
+    }
+    if (*c.keptAs && written) {
+        EXPECT_EQ(bytes("model.org"), made.bytes);
+    }
+    if (c.takenBefore) {
+        EXPECT_EQ(readText(app("model.1.org")), "kept by an earlier run\n");
+    }
+    if (!written) {
+        EXPECT_EQ(fs::symlink_status(app("model.rgn")).type(), rgnType);
+        if (c.rgn != Held::Missing) {
+            EXPECT_EQ(held(app("model.rgn")), rgnBefore);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCommand, CliKeeps,
+    ::testing::Values(
+        KeepCase{"NotesAtThePristineCopyAreKept", Held::Notes, Held::Stock, "patch", 0,
+                 "model.org was not the pristine copy of this firmware.\nIt is kept as model.1.org", "model.1.org"},
+        KeepCase{"CheckSaysTheyWouldBeKept", Held::Notes, Held::Stock, "check", 0,
+                 "patch keeps model.org as model.1.org first: it is not the pristine copy"},
+        KeepCase{"AnOlderReleaseIsKept", Held::OtherFirmware, Held::Stock, "patch", 0, "kept as model.1.org",
+                 "model.1.org"},
+        KeepCase{"AFileOverTwoGiBIsKept", Held::OverTwoGiB, Held::Stock, "patch", 0, "kept as model.1.org",
+                 "model.1.org"},
+        KeepCase{"AFolderIsKept", Held::Folder, Held::Stock, "patch", 0, "kept as model.1.org", "model.1.org"},
+        KeepCase{"NeverUnderATakenName", Held::Notes, Held::Stock, "patch", 0, "kept as model.2.org", "model.2.org",
+                 true},
+        KeepCase{"RestoreKeepsOtherFirmware", Held::Stock, Held::OtherFirmware, "restore", 1,
+                 "model.rgn is neither the stock firmware nor a patch of model.org!\nIt may be a newer firmware: "
+                 "restoring would replace it with the old one."},
+        KeepCase{"RestoreKeepsAFileOverTwoGiB", Held::Stock, Held::OverTwoGiB, "restore", 1,
+                 "model.rgn is neither the stock firmware nor a patch of model.org!"},
+        KeepCase{"PatchKeepsAFileOverTwoGiB", Held::Stock, Held::OverTwoGiB, "patch", 1,
+                 "model.rgn is neither the stock firmware nor a patch of model.org!"},
+        KeepCase{"RestoreKeepsAFolder", Held::Stock, Held::Folder, "restore", 1, "Cannot read model.rgn!"},
+        KeepCase{"RestorePutsBackAPatch", Held::Stock, Held::Patched, "restore", 0, "Restored model.rgn"},
+        KeepCase{"RestoreCreatesAMissingOne", Held::Stock, Held::Missing, "restore", 0, "Restored model.rgn"},
+        KeepCase{"CheckRefusesAFifo", Held::Stock, Held::Fifo, "check", 1,
+                 "Cannot read model.rgn!\nSomething is there that cannot be read"},
+        KeepCase{"PatchRefusesAFifo", Held::Stock, Held::Fifo, "patch", 1, "Cannot read model.rgn!\nSomething is there"},
+        KeepCase{"CheckRefusesAFolder", Held::Stock, Held::Folder, "check", 1,
+                 "Cannot read model.rgn!\nSomething is there that cannot be read"},
+        KeepCase{"PatchRefusesAFolder", Held::Stock, Held::Folder, "patch", 1, "Cannot read model.rgn!\nSomething is there"},
+        KeepCase{"CheckRefusesOtherFirmware", Held::Stock, Held::OtherFirmware, "check", 1,
+                 "model.rgn is neither the stock firmware nor a patch of model.org!\nIt may be a newer firmware: "
+                 "patching would replace it with the old one.\nUpdate Wendrix.ini for it (wendrix-cli inspect model.rgn "
+                 "--ini), or move it away."}),
+    [](const ::testing::TestParamInfo<KeepCase>& info) { return std::string(info.param.name); });
 
 } // namespace

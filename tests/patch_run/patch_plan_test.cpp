@@ -10,8 +10,10 @@
 #include <random>
 
 #include "engine/fit_summary.h"
+#include "engine/kept_aside.h"
 #include "engine/patch_plan.h"
 #include "engine/patch_run.h"
+#include "engine/working_file_guard.h"
 #include "tests/patch_run/run_fixture.h"
 
 namespace fs = std::filesystem;
@@ -21,8 +23,10 @@ namespace {
 
 constexpr char kModel[] = "Model P 1.00";
 
-enum class Org { Missing, Stock, Other };
-enum class Rgn { Missing, Empty, Stock, PatchOfStock, Other };
+// Folder: a folder that holds a file, where the firmware file goes; it
+// cannot be read, and must never be taken for a missing file.
+enum class Org { Missing, Stock, Other, Folder };
+enum class Rgn { Missing, Empty, Stock, PatchOfStock, Other, Folder };
 
 Lines randomLines(std::mt19937& rng)
 {
@@ -50,8 +54,8 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
     int written = 0, refused = 0, partial = 0;
     for (int round = 0; round < 80; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        for (const char* name : {"p.org", "p.rgn", "UPDATER.EXE"})
-            fs::remove(workFile(name));
+        for (const char* name : {"p.org", "p.1.org", "p.rgn", "UPDATER.EXE"})
+            fs::remove_all(workFile(name));
         boxes->messages.clear();
 
         const int textCount = static_cast<int>(rng() % 15);
@@ -59,8 +63,8 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         const MadeFirmware other = makeFirmware(made.bytes.size(), textCount, 5000 + static_cast<std::uint32_t>(round));
         const std::int32_t lang = static_cast<std::int32_t>(rng() % 17);
         const Lines lines = randomLines(rng);
-        const Org org = static_cast<Org>(rng() % 3);
-        const Rgn rgn = static_cast<Rgn>(rng() % 5);
+        const Org org = static_cast<Org>(rng() % 4);
+        const Rgn rgn = static_cast<Rgn>(rng() % 6);
         const bool samePaths = rng() % 10 == 0;
         const bool updater = rng() % 8 != 0;
 
@@ -70,8 +74,12 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
             putWork("p.org", made.bytes);
         else if (org == Org::Other)
             putWork("p.org", other.bytes);
+        else if (org == Org::Folder && fs::create_directory(workFile("p.org")))
+            putWork("p.org/notes.txt", other.bytes);
         const std::vector<unsigned char> patchOfStock = fit(made, otherLines(), lang).image;
-        if (rgn != Rgn::Missing)
+        if (rgn == Rgn::Folder && fs::create_directory(workFile("p.rgn")))
+            putWork("p.rgn/notes.txt", other.bytes);
+        else if (rgn != Rgn::Missing)
             putWork("p.rgn", rgn == Rgn::Empty          ? std::vector<unsigned char>{}
                              : rgn == Rgn::Stock        ? made.bytes
                              : rgn == Rgn::PatchOfStock ? patchOfStock
@@ -99,21 +107,36 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         RefusalKind expected = RefusalKind::None;
         if (samePaths)
             expected = RefusalKind::FirmwarePaths;
-        else if (!orgUsable && (rgn == Rgn::Missing || rgn == Rgn::Empty))
+        else if (!orgUsable && (rgn == Rgn::Missing || rgn == Rgn::Empty || rgn == Rgn::Folder))
             expected = RefusalKind::CannotRead;
         else if (!orgUsable && !rgnStock)
             expected = RefusalKind::NotOriginal;
         else if (orgUsable && rgn == Rgn::Other)
             expected = RefusalKind::OtherFirmware;
+        else if (orgUsable && rgn == Rgn::Folder)
+            expected = RefusalKind::WorkingUnreadable;
         ASSERT_EQ(firmware.refusal.kind, expected);
         EXPECT_EQ(firmware.writesPristine, expected == RefusalKind::None && !orgUsable);
+        // Whatever had the pristine copy's name then is kept, not written over.
+        const bool keepsOrg = firmware.writesPristine && org != Org::Missing;
+        EXPECT_EQ(firmware.pristineKeptAs, keepsOrg ? "p.1.org" : "");
 
         PatchRunReport report;
         const int result = PatchRun(nullptr, kModel, &report);
         const std::vector<std::string> texts = messageTexts();
-        std::vector<unsigned char> orgAfter, rgnAfter;
+        std::vector<unsigned char> orgAfter, rgnAfter, kept;
         const bool hasOrg = testing_support::readBytes(workFile("p.org"), orgAfter);
         const bool hasRgn = testing_support::readBytes(workFile("p.rgn"), rgnAfter);
+        // A folder is where it was, or where it was kept, with what it held.
+        const std::string orgFolder = keepsOrg && result == 1 ? "p.1.org" : "p.org";
+        if (org == Org::Folder) {
+            EXPECT_TRUE(testing_support::readBytes(workFile(orgFolder + "/notes.txt"), kept));
+            EXPECT_EQ(kept, other.bytes);
+        }
+        if (rgn == Rgn::Folder) {
+            EXPECT_TRUE(testing_support::readBytes(workFile("p.rgn/notes.txt"), kept));
+            EXPECT_EQ(kept, other.bytes);
+        }
 
         // A run that stops writes nothing, and says why as the plan does.
         if (expected != RefusalKind::None || !updater) {
@@ -135,6 +158,8 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
                 why = cannotRead("p.rgn");
             else if (expected == RefusalKind::NotOriginal)
                 why = notOriginal("p.rgn", crcOf(rgnBefore), crc);
+            else if (expected == RefusalKind::WorkingUnreadable)
+                why = unreadableWorkingFileMessage("p.rgn");
             else
                 why = "p.rgn is neither the stock firmware nor a patch of p.org!";
             EXPECT_EQ(texts.back().substr(0, why.size()), why);
@@ -157,6 +182,11 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
                                                      made.bytes.begin() + text.start + text.length));
         }
         EXPECT_EQ(orgAfter, firmware.writesPristine ? unpatched : orgBefore);
+        EXPECT_EQ(report.pristineKeptAs, firmware.pristineKeptAs);
+        if (org == Org::Other && keepsOrg) {
+            EXPECT_TRUE(testing_support::readBytes(workFile("p.1.org"), kept));
+            EXPECT_EQ(kept, other.bytes);
+        }
 
         // The report and the summary say what the plan's verdicts say.
         const LinesPlan& judged = plan.lines;
@@ -175,6 +205,8 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
         }
         EXPECT_EQ(reasons, rule.reasons);
         std::vector<std::string> said;
+        if (keepsOrg)
+            said.push_back(keptAsideMessage("p.org", "p.1.org"));
         if (firmware.missesText())
             said.push_back("Could not find WARNING text " + std::to_string(firmware.located) + ", " +
                            firmware.table.entries[firmware.located].keywordA);

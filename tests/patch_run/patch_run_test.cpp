@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "engine/kept_aside.h"
 #include "engine/language_table.h"
 #include "engine/patch_run.h"
 #include "tests/patch_run/run_fixture.h"
@@ -74,6 +75,7 @@ struct FileCase {
     bool orgKey = true;
     const char* updater = "MZ stand-in uploader"; // nullptr: no UPDATER.EXE
     int answer = platform::IdNo;
+    bool keepsOrg = false; // what had the pristine copy's name is kept as model.1.org first
 };
 
 // A failed run writes nothing; a successful one leaves the unpatched bytes in
@@ -88,7 +90,8 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
         {"first run keeps the pristine copy", None, Original},
         {"the same lines again give the same bytes", Original, Fitted},
         {"matching pristine copy creates the missing working file", Original, None},
-        {"stale pristine copy is replaced from the unpatched working file", Stale, Original},
+        {"stale pristine copy is kept, and the pristine copy written from the unpatched working file", Stale,
+         Original, "", "", Crc::Exact, true, "MZ stand-in uploader", platform::IdNo, true},
         {"checksum with prefix, capitals and trailing text", None, Original, "", "", Crc::Spelled},
         {"patched working file without pristine copy", None, Patched, notOriginal, notOriginal},
         {"missing working file, No", Stale, None, noRgn, ask},
@@ -124,7 +127,7 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
             default: return {};
             }
         };
-        for (const char* name : {"model.org", "model.rgn", "UPDATER.EXE"})
+        for (const char* name : {"model.org", "model.1.org", "model.rgn", "UPDATER.EXE"})
             fs::remove(workFile(name));
         fs::remove(root.file("opened.txt"));
         boxes->messages.clear();
@@ -176,8 +179,19 @@ TEST_F(PatchRunTest, EachStateOfTheFilesLeadsTheRun)
         } else {
             EXPECT_EQ(result, 1);
             EXPECT_EQ(lang, 10);
-            EXPECT_EQ(logLines(), successLog(kModel, "model.rgn", logged, made, lines, 10));
-            EXPECT_EQ(messageTexts(), successMessages(fit(made, lines, 10)));
+            std::vector<std::string> log = successLog(kModel, "model.rgn", logged, made, lines, 10);
+            std::vector<std::string> said = successMessages(fit(made, lines, 10));
+            if (c.keepsOrg) {
+                log.insert(log.begin() + static_cast<std::ptrdiff_t>(logHead(kModel, "model.rgn", logged).size()),
+                           "Kept model.org as model.1.org: it is not the pristine copy");
+                said.insert(said.begin(), keptAsideMessage("model.org", "model.1.org"));
+            }
+            EXPECT_EQ(logLines(), log);
+            EXPECT_EQ(messageTexts(), said);
+        }
+        EXPECT_EQ(workHas("model.1.org"), c.keepsOrg);
+        if (c.keepsOrg) {
+            EXPECT_EQ(workBytes("model.1.org"), bytesOf(c.org));
         }
         expectOpened(!failed);
         EXPECT_EQ(storedLines(), lines);
@@ -287,8 +301,8 @@ TEST_F(PatchRunTest, ATextNoLinesCanFillIsSaidApartAndCountsNotAgainstTheLines)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.deutsch);
-        std::string body = "x" + ("WARNING\n" + std::string(358 - 8, 'w')) + '\0' +
-                           ("WARNUNG\n" + std::string(static_cast<std::size_t>(c.deutsch) - 8, 'f')) + '\0' + "end";
+        std::string body = std::string("xWARNING\n") + std::string(358 - 8, 'w') + '\0' + "WARNUNG\n" +
+                           std::string(static_cast<std::size_t>(c.deutsch) - 8, 'f') + '\0' + "end";
         const MadeFirmware made{{body.begin(), body.end()}, {{1, 358}, {360, c.deutsch}}};
         const std::vector<unsigned char>& image = made.bytes;
         fs::remove(workFile("model.org"));
