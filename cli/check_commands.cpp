@@ -25,6 +25,7 @@
 #include "engine/unpatched_image.h"
 #include "engine/working_file_guard.h"
 #include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -280,9 +281,12 @@ int runSuggestCommand(const CliOptions& options)
     // words of one argument belong together.
     std::vector<std::string> pieces;
     for (const std::string& piece : options.text) {
-        if (const std::string fault = describeTextFault(piece, "your text"); !fault.empty())
-            return usageError(fault);
-        pieces.push_back(terminalToAnsi(piece));
+        const TypedLine typed = takeTypedLine(piece, 1, options.nearest);
+        if (!typed.check.ok() && typed.check.fault.kind != LineFaultKind::TooLong)
+            return usageError(namedAs(typed.refusal, "your text"));
+        if (!typed.note.empty())
+            std::fprintf(stderr, "%s\n", namedAs(typed.note, "Your text").c_str());
+        pieces.push_back(platform::cp1252::encode(typed.characters));
     }
     LongWord refused;
     const std::optional<OwnerWords> text = OwnerWords::fromPieces(pieces, &refused);

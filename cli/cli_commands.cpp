@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/line_storage.h"
+#include "engine/nearest_characters.h"
 #include "engine/owner_words.h"
 #include "engine/patch_run.h"
 #include "engine/warning_lines.h"
@@ -59,6 +61,17 @@ std::string writtenLine(const ModelSection& model, const PatchRunReport& report)
         line += std::string(" ") + std::to_string(lost) + " of " + std::to_string(report.fit.count) +
                 " texts were replaced without every line of text.";
     return line;
+}
+
+// A fault in words, the character shown where the terminal can show it.
+std::string describeTerminalFault(int number, const LineFault& fault)
+{
+#ifdef _WIN32
+    return describeLineFault(number, fault);
+#else
+    const bool printable = fault.kind == LineFaultKind::NotInCodePage && fault.character != U'\uFFFD';
+    return describeLineFault(number, fault, printable ? "'" + utf8Of(fault.character) + "'" : "");
+#endif
 }
 
 } // namespace
@@ -120,24 +133,48 @@ int runLinesCommand()
     return refused ? kExitFailed : kExitOk;
 }
 
-LineCheck checkTerminalLine(const std::string& text)
+TypedLine takeTypedLine(const std::string& text, int number, bool nearest)
 {
-#ifdef _WIN32
-    return checkAnsiLine(text);
-#else
+    TypedLine typed;
     // Text that is not UTF-8 is taken as 8-bit text, as terminalToAnsi takes it.
-    return platform::cp1252::isUtf8(text) ? checkUtf8Line(text) : checkAnsiLine(text);
-#endif
+    typed.characters = platform::cp1252::isUtf8(text) ? platform::cp1252::toCodePoints(text)
+                                                      : platform::cp1252::decode(text);
+    typed.check = checkLine(typed.characters);
+    LineFault fault = typed.check.fault;
+    const std::string name = "line " + std::to_string(number);
+    if (fault.kind != LineFaultKind::NotInCodePage) {
+        if (fault)
+            typed.refusal = describeTerminalFault(number, fault);
+        return typed;
+    }
+    const NearestText near = nearestCharacters(typed.characters);
+    if (!near.missing.empty()) {
+        fault.character = near.missing[0];
+        typed.refusal = describeTerminalFault(number, fault) +
+                        ", nor any character near it: leave it out or put another in its place";
+        return typed;
+    }
+    std::string shown = "'";
+    shown.append(ansiToTerminal(platform::cp1252::encode(near.text))).append("'");
+    if (!nearest) {
+        typed.refusal = describeTerminalFault(number, fault) + "; with the nearest characters it holds, " + name +
+                        " reads " + shown + ": add --nearest to use it";
+        return typed;
+    }
+    typed.characters = near.text;
+    typed.check = checkLine(typed.characters);
+    if (!typed.check.ok())
+        typed.refusal = describeTerminalFault(number, typed.check.fault);
+    else
+        typed.note = name + " reads " + shown + ", with the nearest characters Windows-1252 holds";
+    return typed;
 }
 
-std::string describeTerminalFault(int number, const LineFault& fault)
+std::string namedAs(std::string words, const std::string& what)
 {
-#ifdef _WIN32
-    return describeLineFault(number, fault);
-#else
-    const bool printable = fault.kind == LineFaultKind::NotInCodePage && fault.character != U'\uFFFD';
-    return describeLineFault(number, fault, printable ? "'" + utf8Of(fault.character) + "'" : "");
-#endif
+    for (std::size_t at = 0; (at = words.find("line 1", at)) != std::string::npos; at += what.size())
+        words.replace(at, 6, what);
+    return words;
 }
 
 namespace {
@@ -145,12 +182,12 @@ namespace {
 // For a line refused as too long: where its words longer than a line split,
 // as suggest splits them. A line is written as given or not at all, so the
 // split is named, not made.
-std::string longWordsNote(const std::string& line, const LineFault& fault)
+std::string longWordsNote(const TypedLine& typed)
 {
-    if (fault.kind != LineFaultKind::TooLong)
+    if (typed.check.fault.kind != LineFaultKind::TooLong)
         return "";
     std::string note;
-    for (const LongWord& word : longWordsOf(terminalToAnsi(line)))
+    for (const LongWord& word : longWordsOf(platform::cp1252::encode(typed.characters)))
         if (!word.head.empty())
             note += "; " + terminalText(describeLongWord(word));
     if (!note.empty())
@@ -162,26 +199,30 @@ std::string longWordsNote(const std::string& line, const LineFault& fault)
 
 std::string describeTextFault(const std::string& text, const std::string& what)
 {
-    const LineFault fault = checkTerminalLine(text).fault;
+    const LineFault fault = takeTypedLine(text, 1, false).check.fault;
     if (!fault || fault.kind == LineFaultKind::TooLong)
         return {};
-    std::string why = describeTerminalFault(1, fault);
-    return why.replace(0, std::string("line 1").size(), what);
+    return namedAs(describeTerminalFault(1, fault), what);
 }
 
 int chooseLines(const CliOptions& options)
 {
     if (!options.lines.empty()) {
-        // Each line is written as it was typed, or not at all.
+        // Each line is written as it was typed (or with the nearest
+        // characters, when asked), or not at all.
         CheckedLine lines[WarningLines::kCount];
+        std::string notes;
         bool allEmpty = true;
         for (std::size_t i = 0; i < options.lines.size(); ++i) {
-            const LineCheck check = checkTerminalLine(options.lines[i]);
-            if (!check.ok())
-                return usageError(describeTerminalFault(static_cast<int>(i) + 1, check.fault) +
-                                  longWordsNote(options.lines[i], check.fault) + "; nothing was written");
-            lines[i] = check.line;
-            allEmpty = allEmpty && check.line.empty();
+            const TypedLine typed = takeTypedLine(options.lines[i], static_cast<int>(i) + 1, options.nearest);
+            if (!typed.check.ok())
+                return usageError(typed.refusal + longWordsNote(typed) + "; nothing was written");
+            if (!typed.note.empty())
+                notes.append(1, static_cast<char>(std::toupper(static_cast<unsigned char>(typed.note[0]))))
+                    .append(typed.note, 1)
+                    .append("\n");
+            lines[i] = typed.check.line;
+            allEmpty = allEmpty && typed.check.line.empty();
         }
         if (allEmpty && !options.force)
             return usageError("all seven lines would be empty and blank every warning text (an unset "
@@ -189,6 +230,9 @@ int chooseLines(const CliOptions& options)
                               "--force to blank them; nothing was written");
         for (int i = 0; i < WarningLines::kCount; ++i)
             warningLines.setLine(i, lines[i]);
+        // What --nearest made of a line, before anything else is said.
+        if (!notes.empty())
+            std::fputs(notes.c_str(), stderr);
         return kExitOk;
     }
     // Without lines every text would become blank: that is never what is meant.

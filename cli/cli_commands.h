@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "engine/line_check.h"
 
 // Points modelFilePath at the desktop program's model file in this program's
 // folder and puts that program's path (the base of the log's name) into
@@ -26,13 +27,21 @@ int runRestoreCommand(const CliOptions& options);
 // none are stored, or the store cannot be read.
 int chooseLines(const CliOptions& options);
 
-struct LineCheck;
-struct LineFault;
-// Checks a line as typed on the terminal (UTF-8 on POSIX, 8-bit text on
-// Windows), and names its fault in words, the character shown when it can be.
-LineCheck checkTerminalLine(const std::string& text);
-std::string describeTerminalFault(int number, const LineFault& fault);
+// A line (or a piece of suggest's text) as typed on the command line: UTF-8,
+// or 8-bit text where it is not UTF-8; wendrix-cli.exe takes its lines from
+// the Unicode command line. With `nearest`, characters that Windows-1252
+// lacks become the nearest ones it holds. A refusal names line `number` and,
+// for such a character, offers the nearest line.
+struct TypedLine {
+    std::u32string characters; // as typed, or with the nearest characters
+    LineCheck check;
+    std::string refusal; // why the check refused it, in words
+    std::string note;    // what --nearest made of it; "" when nothing
+};
+TypedLine takeTypedLine(const std::string& text, int number, bool nearest);
+// Words about line 1 said of another text: each "line 1" becomes `what`.
+std::string namedAs(std::string words, const std::string& what);
 // The fault of a text that is held to the rules of a line but for its
-// length (a model's name, words to arrange), named as `what` ("the name");
-// empty when it has none.
+// length (a model's name), named as `what` ("the name"); empty when it has
+// none.
 std::string describeTextFault(const std::string& text, const std::string& what);

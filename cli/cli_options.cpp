@@ -24,7 +24,7 @@ const char kUsage[] =
     "                         check would refuse is named with the reason\n"
     "  patch MODEL [OPTIONS]  patch the firmware of MODEL, a list number (as\n"
     "                         printed by 'models') or a section name\n"
-    "  check MODEL [--line TEXT]... [--json | --show] [--force]\n"
+    "  check MODEL [--line TEXT]... [--json | --show] [--force] [--nearest]\n"
     "                         tell, without writing anything, which texts of\n"
     "                         MODEL's firmware the lines would replace, and\n"
     "                         for those that would not, what to change\n"
@@ -59,6 +59,12 @@ const char kUsage[] =
     "                         --line \"$NAME\" gives one) and stored lines with\n"
     "                         the same faults\n"
     "  --force                take seven empty lines all the same\n"
+    "Options of patch, check and suggest:\n"
+    "  --nearest              a character that Windows-1252 cannot hold (a\n"
+    "                         letter with a stroke or a caron, say) is used as\n"
+    "                         the nearest one it holds; without it such a line\n"
+    "                         is refused, and the message shows the line with\n"
+    "                         the nearest characters\n"
     "Options of patch:\n"
     "  --start-updater        start UPDATER.EXE after patching and wait for it;\n"
     "                         not done when a text was not replaced\n"
@@ -196,6 +202,7 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
     const bool takesModel = takesLines || isSuggest || c == CliCommand::Restore;
     const bool takesUrl = isPatch || c == CliCommand::Update;
     const bool takesJson = c == CliCommand::Check || isSuggest || c == CliCommand::Inspect;
+    const bool takesNearest = takesLines || isSuggest;
     const bool isInspect = c == CliCommand::Inspect;
     const bool isAdd = c == CliCommand::Add;
     const bool takesFile = isInspect || isAdd;
@@ -251,6 +258,8 @@ bool parseOptions(int argc, const char* const* argv, CliOptions& options, std::s
             options.searchUpdates = true;
         } else if (takesJson && std::strcmp(arg, "--json") == 0) {
             options.json = true;
+        } else if (takesNearest && std::strcmp(arg, "--nearest") == 0) {
+            options.nearest = true;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             error = std::string("unknown option '") + arg + "' for " + command;
             return false;

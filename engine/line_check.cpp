@@ -71,6 +71,14 @@ LineCheck checkLine(std::u32string_view line)
 
 LineCheck checkAnsiLine(std::string_view line)
 {
+    // A line that can be taken is short: decoded without allocating (the
+    // arrangement search checks every line it tries).
+    if (line.size() <= kLineCharacters) {
+        char32_t characters[kLineCharacters];
+        for (std::size_t i = 0; i < line.size(); ++i)
+            characters[i] = platform::cp1252::toCodePoint(static_cast<unsigned char>(line[i]));
+        return checkLine(std::u32string_view(characters, line.size()));
+    }
     return checkLine(platform::cp1252::decode(line));
 }
 

@@ -52,7 +52,7 @@ public:
 private:
     friend LineCheck checkLine(std::u32string_view line);
     char text_[kLineCharacters + 1] = {};
-    std::uint8_t size_ = 0;
+    std::size_t size_ = 0;
 };
 
 // The verdict of the line check: the line, or why it is refused.

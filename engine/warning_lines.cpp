@@ -13,9 +13,3 @@ void WarningLines::setLine(int index, const CheckedLine& line)
         previous = ends_[i];
     }
 }
-
-const CheckedLine& WarningLines::line(int index) const
-{
-    static const CheckedLine empty;
-    return index >= 0 && index < kCount ? lines_[index] : empty;
-}

@@ -16,7 +16,7 @@ public:
     // the ends in step.
     void setLine(int index, const CheckedLine& line);
     // Line `index` (the empty line for an index outside 0 to 6).
-    const CheckedLine& line(int index) const;
+    const CheckedLine& line(int index) const { return index >= 0 && index < kCount ? lines_[index] : kNoLine; }
     const char* lineText(int index) const { return line(index).c_str(); }
     std::size_t lineLength(int index) const { return line(index).size(); }
     // Entry i (0 to 6): the length of lines 1..i+1 joined by single line
@@ -27,6 +27,7 @@ public:
     bool holdsNoText() const { return ends_[kCount - 1] == kCount - 1; }
 
 private:
+    static inline const CheckedLine kNoLine{};
     CheckedLine lines_[kCount];
     std::int32_t ends_[kCount] = {0, 1, 2, 3, 4, 5, 6};
 };

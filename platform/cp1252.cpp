@@ -89,6 +89,15 @@ std::u32string decode(std::string_view text)
     return out;
 }
 
+std::string encode(std::u32string_view characters)
+{
+    std::string out;
+    out.reserve(characters.size());
+    for (const char32_t c : characters)
+        out.push_back(fromCodePoint(c));
+    return out;
+}
+
 std::u32string toCodePoints(std::string_view utf8)
 {
     std::u32string out;

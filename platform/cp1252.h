@@ -21,8 +21,10 @@ bool isControlByte(unsigned char byte);
 // The byte for a character, or '?' when the code page lacks it.
 char fromCodePoint(char32_t code);
 
-// The characters of Windows-1252 text.
+// The characters of Windows-1252 text, and the text of characters (those
+// without a Windows-1252 form become '?').
 std::u32string decode(std::string_view text);
+std::string encode(std::u32string_view characters);
 // The characters of UTF-8 text; each byte that starts no well-formed
 // sequence stands for one U+FFFD.
 std::u32string toCodePoints(std::string_view utf8);

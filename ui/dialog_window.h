@@ -24,6 +24,7 @@ enum ControlId : int {
     // Under the status: how many languages show every line, a link to
     // "Check lines"; or a note on the model file.
     IdFitLine = 1067,
+    IdLineNote = 1069,     // under the edits: what a field changed of a text
     IdFirmwareNote = 1068, // beside the status: no listed model's firmware is here
     IdPicture = 2000,
 };
@@ -34,6 +35,7 @@ enum Notification : int {
     NotifyListSelChange = 1,   // CBN_SELCHANGE
     NotifyEditChange = 0x0300, // EN_CHANGE
     NotifyLinkActivated = 0x0400, // a link clicked, or Enter or Space on it
+    NotifyEditMaxText = 0x0501, // EN_MAXTEXT: typed or pasted text past the edit's limit was refused
 };
 
 // Window-menu commands added to the main dialog.
@@ -75,6 +77,9 @@ public:
     virtual void replaceEditText(int id, const std::string& text) = 0;
     // The most characters an edit takes from the keyboard or the clipboard.
     virtual void limitEditText(int id, int characters) = 0;
+    // A static control's text given as UTF-8, for one that names characters
+    // outside the code page.
+    virtual void setItemUnicodeText(int id, const std::string& text) = 0;
     virtual void enableItem(int id, bool enabled) = 0;
     virtual void hideItem(int id) = 0;
     // Gives a control the keyboard focus (from creation on, once shown).

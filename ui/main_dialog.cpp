@@ -49,6 +49,8 @@ bool listFilled = false;
 // What the fit line says when no model is chosen: what to do about a model
 // file that lists no model, or nothing.
 std::string listNote;
+// The line the note under the edits speaks of (0-based), or -1.
+int noteLine = -1;
 
 void setStatus(const char* text)
 {
@@ -146,13 +148,28 @@ void onEditChange(DialogWindow& window, int line)
 {
     const int id = IdFirstEdit + line;
     const FieldLine field = fieldLine(platform::cp1252::toCodePoints(window.editText(id)));
-    // The field shows exactly what will be written.
-    if (field.changed)
+    // The field shows exactly what will be written, and the note says what
+    // it changed until another change needs a note or the line is emptied.
+    if (field.changed) {
         window.replaceEditText(id, platform::cp1252::toUtf8(field.line.text()));
+        window.setItemUnicodeText(IdLineNote, "Line " + std::to_string(line + 1) + ": " + field.note);
+        noteLine = line;
+    } else if (noteLine == line && field.line.empty()) {
+        window.setItemUnicodeText(IdLineNote, "");
+        noteLine = -1;
+    }
     warningLines.setLine(line, field.line);
     window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
     linesEditedByOwner();
     showFitLine(window);
+}
+
+// The edit refused what would have taken it past a line's length.
+void onEditFull(DialogWindow& window, int line)
+{
+    window.setItemUnicodeText(IdLineNote, "Line " + std::to_string(line + 1) + ": at most " +
+                                              std::to_string(kLineCharacters) + " characters");
+    noteLine = line;
 }
 
 void onModelSelected(DialogWindow& window)
@@ -235,6 +252,7 @@ void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
 {
     dialogState = parameter;
     listFilled = false;
+    noteLine = -1;
     setStatus(kPressPage);
     centreWindow(window, nullptr);
     window.trimWindowMenu();
@@ -285,6 +303,8 @@ bool mainDialogCommand(DialogWindow& window, int id, int notification)
     if (id >= IdFirstEdit && id < IdFirstEdit + WarningLines::kCount) {
         if (notification == NotifyEditChange)
             onEditChange(window, id - IdFirstEdit);
+        if (notification == NotifyEditMaxText)
+            onEditFull(window, id - IdFirstEdit);
         return false;
     }
     switch (id) {

@@ -175,13 +175,18 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
         {{"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"}, "line 1 has 36 characters; a line holds at most 29"},
         // Counted in characters, not bytes: 30 of them, 31 bytes.
         {{"x", "\xC3\xA9" + std::string(29, 'e')}, "line 2 has 30 characters; a line holds at most 29"},
+        // The nearest line is offered; a character with nothing near it is named.
+        {{"\xC5\x81ukasz"},
+         "line 1 holds the character '\xC5\x81' (U+0141), which the receiver's code page (Windows-1252) cannot hold; "
+         "with the nearest characters it holds, line 1 reads 'Lukasz': add --nearest to use it"},
         // A word longer than a line: where suggest would split it.
         {{"Mail christopher.wellington@example.com"},
          "line 1 has 39 characters; a line holds at most 29; 'christopher.wellington@example.com' splits after its "
          "'@' into 'christopher.wellington@' and 'example.com': give the parts as lines of their own, or let "
          "wendrix-cli suggest arrange your words"},
         {{"\xC5\x81ukasz \xF0\x9F\x8D\xBA"},
-         "line 1 holds the character '\xC5\x81' (U+0141), which the receiver's code page (Windows-1252) cannot hold"},
+         "line 1 holds the character '\xF0\x9F\x8D\xBA' (U+1F37A), which the receiver's code page (Windows-1252) "
+         "cannot hold, nor any character near it: leave it out or put another in its place"},
         {{"a", "", "b\tc"}, "line 3 holds the control character U+0009 (TAB); a line holds only printable characters"},
         {{"X\x1b[31m"}, "line 1 holds the control character U+001B (ESC); a line holds only printable characters"},
         {{"two\nlines"}, "line 1 holds the control character U+000A (line feed); a line holds only printable characters"},
@@ -215,7 +220,12 @@ TEST_F(CliTest, LinesThatCannotBeWrittenAsTypedAreRefused)
     const CliResult s = run({"suggest", "1", "Reward", "\xC5\x81ukasz"});
     EXPECT_EQ(s.status, 2);
     EXPECT_EQ(s.err, "wendrix-cli: your text holds the character '\xC5\x81' (U+0141), which the receiver's code page "
-                     "(Windows-1252) cannot hold\nTry 'wendrix-cli --help'.\n");
+                     "(Windows-1252) cannot hold; with the nearest characters it holds, your text reads 'Lukasz': add "
+                     "--nearest to use it\nTry 'wendrix-cli --help'.\n");
+    const CliResult n = run({"suggest", "1", "Reward", "\xC5\x81ukasz", "--nearest"});
+    EXPECT_NE(n.status, 2);
+    EXPECT_EQ(n.err.rfind("Your text reads 'Lukasz', with the nearest characters Windows-1252 holds\n", 0), 0u) << n.err;
+    EXPECT_EQ(n.out.rfind("--line 'Reward Lukasz'\n", 0), 0u) << n.out;
     // A word longer than a line with no mark to split it at; the same with
     // a mark too far in.
     for (const std::string& word : {std::string("a_word_of_thirty_characters_xx"),
@@ -277,14 +287,29 @@ TEST_F(CliTest, EveryWayInGivesALineTheSameVerdict)
         SCOPED_TRACE(c.utf8);
         const bool taken = c.fault == LineFaultKind::None;
         std::string why = describeLineFault(2, checkUtf8Line(c.utf8).fault);
-        if (c.fault == LineFaultKind::NotInCodePage)
+        if (c.fault == LineFaultKind::NotInCodePage) {
             why = describeLineFault(2, checkUtf8Line(c.utf8).fault, "'" + utf8Of(c.character) + "'");
+            why += c.nearest ? "; with the nearest characters it holds, line 2 reads '" + std::string(c.nearest) +
+                                   "': add --nearest to use it"
+                             : std::string(", nor any character near it: leave it out or put another in its place");
+        }
 
         // Line 1 holds text, so that an empty line 2 is no empty text.
         const CliResult typed = run({"check", "1", "--line", "X", "--line", c.utf8});
         EXPECT_EQ(typed.status == 2, !taken) << typed.err;
         if (!taken) {
             EXPECT_EQ(typed.err, "wendrix-cli: " + why + "; nothing was written\nTry 'wendrix-cli --help'.\n");
+        }
+        // --nearest takes the nearest line where there is one, and says so.
+        const CliResult nearest = run({"check", "1", "--line", "X", "--line", c.utf8, "--nearest"});
+        const bool nearestTaken = taken || c.nearest != nullptr;
+        EXPECT_EQ(nearest.status == 2, !nearestTaken) << nearest.err;
+        if (c.nearest) {
+            EXPECT_EQ(nearest.err, "Line 2 reads '" + std::string(c.nearest) +
+                                       "', with the nearest characters Windows-1252 holds\n");
+            EXPECT_EQ(nearest.out, run({"check", "1", "--line", "X", "--line", c.nearest}).out);
+        } else {
+            EXPECT_EQ(nearest.err, typed.err);
         }
 
         for (const bool inStore : {true, false}) {

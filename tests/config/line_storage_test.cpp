@@ -2,23 +2,61 @@
 // file's "WARNING" section otherwise.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "config/model_file.h"
+#include "engine/line_check.h"
+#include "engine/line_storage.h"
+#include "tests/config/config_env.h"
+#include "tests/support/line_cases.h"
+#include "tests/support/test_helpers.h"
+
+namespace {
+
+// Each text of the table, stored in the model file's "WARNING" section and
+// then in the per-user key (which, once made, hides the model file), comes
+// back whole with the verdict of the same text typed.
+void expectStoredVerdicts(const std::string& modelPath)
+{
+    using config_test::storeRaw;
+    using config_test::sz;
+    std::vector<testing_support::LineCase> cases = testing_support::lineCases();
+    cases.push_back({std::string(255, 'c'), LineFaultKind::TooLong, std::string(29, 'c'), 255});
+    for (const bool inKey : {false, true}) {
+        for (const testing_support::LineCase& c : cases) {
+            if (!(inKey ? c.storable() : c.inModelFile()))
+                continue;
+            SCOPED_TRACE((inKey ? "key: " : "model file: ") + c.utf8);
+            if (inKey) {
+                ASSERT_TRUE(storeRaw("Text-2", sz(c.ansi())));
+            } else {
+                ASSERT_TRUE(testing_support::writeText(modelPath, "[WARNING]\nText-2=" + c.ansi() + "\n"));
+                dropModelFileCache();
+            }
+            const StoredLines stored = loadLines();
+            const LineCheck typed = checkUtf8Line(c.utf8);
+            EXPECT_EQ(stored.texts[1], c.ansi());
+            EXPECT_EQ(stored.checks[1].fault.kind, c.fault);
+            EXPECT_EQ(stored.checks[1].fault.length, c.length);
+            EXPECT_EQ(stored.checks[1].fault.character, c.character);
+            EXPECT_EQ(stored.checks[1].line, typed.line);
+            EXPECT_EQ(stored.firstRefused(), c.fault == LineFaultKind::None ? -1 : 1);
+        }
+    }
+}
+
+} // namespace
+
 #ifndef _WIN32
 
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
 
-#include "config/model_file.h"
 #include "config/reg_key.h"
-#include "engine/line_check.h"
-#include "engine/line_storage.h"
 #include "engine/warning_lines.h"
-#include "tests/config/config_env.h"
-#include "tests/support/line_cases.h"
-#include "tests/support/test_helpers.h"
 
 namespace {
 
@@ -95,29 +133,7 @@ TEST_F(LineStorage, KeyTakesPrecedenceOverTheModelFile)
 // the same text typed: an over-long one is refused for its length, never cut.
 TEST_F(LineStorage, EveryStoredValueIsReadWholeAndGetsTheVerdictOfTheSameTextTyped)
 {
-    std::vector<testing_support::LineCase> cases = testing_support::lineCases();
-    cases.push_back({std::string(255, 'c'), LineFaultKind::TooLong, 255});
-    for (const bool inKey : {false, true}) { // the key, once made, hides the model file
-        for (const testing_support::LineCase& c : cases) {
-            if (!(inKey ? c.storable() : c.inModelFile()))
-                continue;
-            SCOPED_TRACE((inKey ? "key: " : "model file: ") + c.utf8);
-            if (inKey) {
-                ASSERT_TRUE(storeRaw("Text-2", sz(c.ansi())));
-            } else {
-                ASSERT_TRUE(testing_support::writeText(model.path, "[WARNING]\nText-2=" + c.ansi() + "\n"));
-                dropModelFileCache();
-            }
-            const StoredLines stored = loadLines();
-            const LineCheck typed = checkUtf8Line(c.utf8);
-            EXPECT_EQ(stored.texts[1], c.ansi());
-            EXPECT_EQ(stored.checks[1].fault.kind, c.fault);
-            EXPECT_EQ(stored.checks[1].fault.length, c.length);
-            EXPECT_EQ(stored.checks[1].fault.character, c.character);
-            EXPECT_EQ(stored.checks[1].line, typed.line);
-            EXPECT_EQ(stored.firstRefused(), c.fault == LineFaultKind::None ? -1 : 1);
-        }
-    }
+    expectStoredVerdicts(model.path);
 }
 
 TEST_F(LineStorage, KeyValuesTooLongToReadAreEmptyLines)
@@ -196,6 +212,19 @@ TEST_F(LineStorage, ReadOnlyKeyStoresTheLinesNowhere)
 TEST(LineStorage, NeedsThePosixStore)
 {
     GTEST_SKIP() << "uses the POSIX per-user store; on Windows the settings live in the registry";
+}
+
+#include <windows.h>
+
+// The registry gives each stored text the verdict of the same text typed.
+TEST(LineStorageRegistry, EveryStoredValueIsReadWholeAndGetsTheVerdictOfTheSameTextTyped)
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zarnek\\Wendrix");
+    {
+        config_test::PrivateModelFile model;
+        expectStoredVerdicts(model.path);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zarnek\\Wendrix");
 }
 
 #endif

@@ -16,8 +16,10 @@ namespace testing_support {
 struct LineCase {
     std::string utf8;       // the text as typed
     LineFaultKind fault;    // the line check's verdict
+    std::string field;      // what an edit field then shows, and writes (UTF-8)
     std::size_t length = 0; // TooLong: the characters counted
     char32_t character = 0; // NotInCodePage, Control: the character named
+    const char* nearest = nullptr; // NotInCodePage: the line --nearest uses; null: still refused
 
     // Whether a store of 8-bit text can hold it at all.
     bool storable() const { return fault != LineFaultKind::NotInCodePage; }
@@ -34,23 +36,25 @@ inline const std::vector<LineCase>& lineCases()
 {
     using K = LineFaultKind;
     static const std::vector<LineCase> cases = {
-        {"PROPERTY OF J. SMITH", K::None},
-        {"", K::None},
-        {"Zo\u00EB \u20AC \u2013 \u201C5\u201D \u00BD \u0160", K::None}, // the code page's upper half
-        {std::string(29, 'A'), K::None},
-        {"\u00E9" + std::string(28, 'e'), K::None}, // 29 characters, 30 bytes of UTF-8
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", K::TooLong, 30},
-        {std::string(60, 'z'), K::TooLong, 60},
-        {"\u0141ukasz Nowak", K::NotInCodePage, 0, 0x0141},
-        {"Ji\u0159\u00ED Dvo\u0159\u00E1k", K::NotInCodePage, 0, 0x0159},
-        {"\U0001F37A reward", K::NotInCodePage, 0, 0x1F37A},
-        {"a\tb", K::Control, 0, 0x09},
-        {"X\x1b[31m", K::Control, 0, 0x1B},
-        {"two\nlines", K::Control, 0, 0x0A},
-        {"bell\x07", K::Control, 0, 0x07},
-        {"undefined \u0081", K::Control, 0, 0x81}, // a byte Windows-1252 leaves undefined
+        {"PROPERTY OF J. SMITH", K::None, "PROPERTY OF J. SMITH"},
+        {"", K::None, ""},
+        {"Zo\u00EB \u20AC \u2013 \u201C5\u201D \u00BD \u0160", K::None,
+         "Zo\u00EB \u20AC \u2013 \u201C5\u201D \u00BD \u0160"}, // the code page's upper half
+        {std::string(29, 'A'), K::None, std::string(29, 'A')},
+        {"\u00E9" + std::string(28, 'e'), K::None, "\u00E9" + std::string(28, 'e')}, // 30 bytes of UTF-8
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", K::TooLong, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012", 30},
+        {std::string(60, 'z'), K::TooLong, std::string(29, 'z'), 60},
+        {"\u0141ukasz Nowak", K::NotInCodePage, "Lukasz Nowak", 0, 0x0141, "Lukasz Nowak"},
+        {"Ji\u0159\u00ED Dvo\u0159\u00E1k", K::NotInCodePage, "Jir\u00ED Dvor\u00E1k", 0, 0x0159,
+         "Jir\u00ED Dvor\u00E1k"},
+        {"\U0001F37A reward", K::NotInCodePage, " reward", 0, 0x1F37A, nullptr}, // nothing near it
+        {"a\tb", K::Control, "a b", 0, 0x09},
+        {"X\x1b[31m", K::Control, "X[31m", 0, 0x1B},
+        {"two\nlines", K::Control, "two lines", 0, 0x0A},
+        {"bell\x07", K::Control, "bell", 0, 0x07},
+        {"undefined \u0081", K::Control, "undefined ", 0, 0x81}, // a byte Windows-1252 leaves undefined
         // A character fault is named before the length.
-        {std::string(40, 'o') + "\x1b", K::Control, 0, 0x1B},
+        {std::string(40, 'o') + "\x1b", K::Control, std::string(29, 'o'), 0, 0x1B},
     };
     return cases;
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/cp1252.h"
 #include "ui/main_dialog.h"
 
 inline const char* const kDisclaimer[] = {"WARNING",          "Wendrix is a third",      "party program.",
@@ -27,7 +28,7 @@ public:
         texts_[ui::IdAboutVersion] = "Version";
     }
 
-    // What the user does.
+    // What the user does; an edit's text is UTF-8.
     void type(int editId, const std::string& value) { texts_[editId] = value; raise(editId, ui::NotifyEditChange); }
     void choose(int index)
     {
@@ -74,11 +75,12 @@ public:
     platform::WindowHandle itemHandle(int id) override { return &handles_[id]; }
     void setItemText(int id, const char* value) override
     {
-        texts_[id] = value;
+        // An edit holds Unicode, as a real one does: kept here as UTF-8.
+        texts_[id] = isEdit(id) ? platform::cp1252::toUtf8(value) : value;
         events.push_back("text " + std::to_string(id) + " " + value);
         if (id == ui::IdStatus)
             statusHistory.push_back(value);
-        if (id >= ui::IdFirstEdit && id < ui::IdFirstEdit + 7)
+        if (isEdit(id))
             raise(id, ui::NotifyEditChange);
     }
     void getItemText(int id, char* out, int size) override
@@ -87,7 +89,7 @@ public:
                                   : listEdit_           ? *listEdit_
                                   : selection >= 0      ? list.at(selection)
                                                         : "";
-        std::snprintf(out, size, "%s", value.c_str());
+        std::snprintf(out, size, "%s", (isEdit(id) ? platform::cp1252::fromUtf8(value) : value).c_str());
     }
     std::string editText(int id) override { return text(id); }
     void replaceEditText(int id, const std::string& value) override
@@ -97,6 +99,11 @@ public:
         raise(id, ui::NotifyEditChange);
     }
     void limitEditText(int id, int characters) override { limits[id] = characters; }
+    void setItemUnicodeText(int id, const std::string& value) override
+    {
+        texts_[id] = value;
+        events.push_back("text " + std::to_string(id) + " " + value);
+    }
     void enableItem(int id, bool on) override
     {
         disabled_[id] = !on;
@@ -174,6 +181,7 @@ public:
     }
 
 private:
+    static bool isEdit(int id) { return id >= ui::IdFirstEdit && id < ui::IdFirstEdit + 7; }
     void raise(int id, int notification)
     {
         if (main_)

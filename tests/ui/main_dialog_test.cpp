@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "config/reg_key.h"
+#include "engine/line_check.h"
+#include "platform/cp1252.h"
+#include "tests/support/line_cases.h"
 #include "tests/ui/dialog_fixture.h"
 #include "ui/startup.h"
 
@@ -241,6 +244,38 @@ TEST_F(MainDialogTest, EditChangesSetTheLineAndPreviewInEveryState)
     mainDialogCommand(*window, IdFirstEdit + 2, NotifyEditChange);
     EXPECT_STREQ(warningLines.lineText(2), "changed");
     EXPECT_EQ(window->text(IdFirstPreview + 2), "changed");
+}
+
+// Whatever reaches a field, typed, pasted or set, the field shows what will be
+// written and the note under the fields says what it changed: the verdict of
+// the line check on the same text elsewhere.
+TEST_F(MainDialogTest, EveryFieldShowsWhatWillBeWrittenAndSaysWhatItChanged)
+{
+    createAndTick();
+    pressPage();
+    for (const testing_support::LineCase& c : testing_support::lineCases()) {
+        SCOPED_TRACE(c.utf8);
+        window->type(IdFirstEdit + 2, "");
+        EXPECT_EQ(window->text(IdLineNote), "") << "the note goes with its line";
+        window->type(IdFirstEdit + 2, c.utf8);
+        EXPECT_EQ(window->text(IdFirstEdit + 2), c.field);
+        EXPECT_EQ(window->text(IdFirstPreview + 2), platform::cp1252::fromUtf8(c.field));
+        EXPECT_EQ(warningLines.lineText(2), platform::cp1252::fromUtf8(c.field));
+        const std::string note = window->text(IdLineNote);
+        if (c.fault == LineFaultKind::None) {
+            EXPECT_EQ(note, "");
+        } else {
+            EXPECT_EQ(note.rfind("Line 3: ", 0), 0u) << note;
+        }
+    }
+    // A note stays while its line is edited on, and a change on another line
+    // that needs none leaves it.
+    window->type(IdFirstEdit, "\u0141ukasz");
+    EXPECT_EQ(window->text(IdFirstEdit), "Lukasz");
+    EXPECT_EQ(window->text(IdLineNote), "Line 1: L for \u0141 (not on the receiver)");
+    window->type(IdFirstEdit, "Lukasz Nowak");
+    window->type(IdFirstEdit + 1, "Reward");
+    EXPECT_EQ(window->text(IdLineNote), "Line 1: L for \u0141 (not on the receiver)");
 }
 
 TEST_F(MainDialogTest, SelectionMovesBetweenStatesAndNamesTheRelease)

@@ -5,12 +5,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +27,9 @@
 #include <cstring>
 #include <functional>
 
+#include "engine/line_check.h"
+#include "platform/cp1252.h"
+#include "tests/support/line_cases.h"
 #include "tests/support/preview_ink.h"
 #include "tests/ui/dialog_fixture.h"
 #include "tests/ui/model_server.h"
@@ -85,6 +90,17 @@ void whenPopup(std::function<void(QMenu&)> check)
             alive->close();
     });
     poll->start();
+}
+
+// Types `text` as a keyboard that has its letters would, one key a character.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
 QString text(QtDialog& dialog, int id)
@@ -237,6 +253,53 @@ TEST_F(QtDialogTest, PageTypingAndChoosingAModel)
     auto* preview = qobject_cast<QLabel*>(dialog->item(IdFirstPreview));
     EXPECT_EQ(preview->textFormat(), Qt::PlainText);
     EXPECT_EQ(preview->text(), QStringLiteral("<b>bold</b> & co"));
+}
+
+// A field takes what the line check takes, and of anything else shows what
+// will be written, with a note: the verdict the command line and the stores
+// give the same text.
+TEST_F(QtDialogTest, FieldsShowWhatWillBeWrittenOfWhatIsPastedOrTyped)
+{
+    writeThreeModels();
+    open(true);
+    auto* note = qobject_cast<QLabel*>(dialog->item(IdLineNote));
+    ASSERT_NE(note, nullptr);
+    for (const testing_support::LineCase& c : testing_support::lineCases()) {
+        SCOPED_TRACE(c.utf8);
+        edit(2)->clear();
+        EXPECT_TRUE(note->text().isEmpty());
+        QApplication::clipboard()->setText(QString::fromStdString(c.utf8));
+        edit(2)->setFocus();
+        QTest::keyClick(edit(2), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit(2)->text().toStdString(), c.field);
+        EXPECT_EQ(edit(2)->cursorPosition(), edit(2)->text().size());
+        EXPECT_EQ(text(*dialog, IdFirstPreview + 2).toStdString(), c.field);
+        EXPECT_EQ(warningLines.lineText(2), platform::cp1252::fromUtf8(c.field));
+        EXPECT_EQ(note->text().isEmpty(), c.fault == LineFaultKind::None) << note->text().toStdString();
+    }
+
+    // "Łukasz" pasted into an empty field.
+    edit(2)->clear();
+    edit(0)->setFocus();
+    QApplication::clipboard()->setText(QString::fromUtf8("\u0141ukasz"));
+    QTest::keyClick(edit(0), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit(0)->text(), QStringLiteral("Lukasz"));
+    EXPECT_EQ(note->text(), QString::fromUtf8("Line 1: L for \u0141 (not on the receiver)"));
+    EXPECT_EQ(text(*dialog, IdFirstPreview), QStringLiteral("Lukasz"));
+    screenshot(*dialog, "7-pasted-nearest");
+
+    // Typed on a keyboard that has the letters, at the caret in the middle.
+    edit(0)->setCursorPosition(1);
+    typeText(edit(0), QString::fromUtf8("\u0142\u0119"));
+    EXPECT_EQ(edit(0)->text(), QStringLiteral("Lleukasz"));
+    EXPECT_EQ(edit(0)->cursorPosition(), 3);
+    EXPECT_EQ(note->text(), QString::fromUtf8("Line 1: e for \u0119 (not on the receiver)"));
+    // A 30th character is refused, and the note says why.
+    edit(0)->setText(QString(29, QChar('x')));
+    typeText(edit(0), QStringLiteral("y"));
+    EXPECT_EQ(edit(0)->text(), QString(29, QChar('x')));
+    EXPECT_EQ(note->text(), QStringLiteral("Line 1: at most 29 characters"));
+    EXPECT_EQ(warningLines.lineText(0), std::string(29, 'x'));
 }
 
 TEST_F(QtDialogTest, LinesOfTwentyNineCharactersAreDrawnWholeInsideTheirFields)

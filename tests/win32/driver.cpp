@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/line_check.h"
 #include "tests/support/firmware_maker.h"
+#include "tests/support/line_cases.h"
 #include "tests/support/preview_ink.h"
 #include "tests/win32/win_test_folder.h"
 
@@ -55,6 +57,51 @@ std::string itemText(HWND dialog, int id)
     char text[256] = "";
     GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
+}
+
+// A control's text in UTF-8, every character as the control holds it
+// (asked by message: GetWindowText does not ask another process's control).
+std::string unicodeText(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring wide(static_cast<std::size_t>(SendMessageW(item, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        SendMessageW(item, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()))));
+    std::string text(wide.size() * 4, '\0');
+    text.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                                             text.data(), static_cast<int>(text.size()), nullptr,
+                                                             nullptr)));
+    return text;
+}
+
+std::wstring wideOf(const std::string& utf8)
+{
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                            static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// Puts UTF-8 `text` on the clipboard, as another program's copy would.
+bool putOnClipboard(const std::string& text)
+{
+    const std::wstring wide = wideOf(text);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+    if (memory == nullptr)
+        return false;
+    std::memcpy(GlobalLock(memory), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!put)
+        GlobalFree(memory);
+    return put;
 }
 
 bool enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
@@ -583,6 +630,56 @@ TEST_F(ProgramUnderTest, StoredLinesComeBackAndCloseEndsWithoutWriting)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_EQ(readWhole(folder + "\\modela.rgn"), original);
     EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A field takes what the line check takes, and of anything else shows what
+// will be written, with a note under the fields: the verdict the command line
+// and the stores give the same text.
+TEST_F(ProgramUnderTest, FieldsShowWhatWillBeWrittenOfWhatIsPastedOrTyped)
+{
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    HWND edit = GetDlgItem(dialog, 1054);
+    for (const testing_support::LineCase& c : testing_support::lineCases()) {
+        SCOPED_TRACE(c.utf8);
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        EXPECT_EQ(unicodeText(dialog, 1069), "") << "the note goes with its line";
+        ASSERT_TRUE(putOnClipboard(c.utf8));
+        SendMessageW(edit, WM_PASTE, 0, 0);
+        EXPECT_EQ(unicodeText(dialog, 1054), c.field);
+        EXPECT_EQ(unicodeText(dialog, 1061), c.field);
+        EXPECT_EQ(unicodeText(dialog, 1069).empty(), c.fault == LineFaultKind::None) << unicodeText(dialog, 1069);
+    }
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+
+    // "Łukasz" pasted into line 1.
+    HWND first = GetDlgItem(dialog, 1052);
+    ASSERT_TRUE(putOnClipboard("\u0141ukasz"));
+    SendMessageW(first, WM_PASTE, 0, 0);
+    EXPECT_EQ(unicodeText(dialog, 1052), "Lukasz");
+    EXPECT_EQ(unicodeText(dialog, 1059), "Lukasz");
+    EXPECT_EQ(unicodeText(dialog, 1069), "Line 1: L for \u0141 (not on the receiver)");
+    requestScreenshot(folder, "pasted-nearest");
+
+    // Typed on a keyboard that has the letters, at the caret in the middle.
+    SendMessageW(first, EM_SETSEL, 1, 1);
+    SendMessageW(first, WM_CHAR, 0x0142, 1);
+    SendMessageW(first, WM_CHAR, 0x0119, 1);
+    EXPECT_EQ(unicodeText(dialog, 1052), "Lleukasz");
+    DWORD caret = 0;
+    SendMessageW(first, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    EXPECT_EQ(caret, 3u);
+    EXPECT_EQ(unicodeText(dialog, 1069), "Line 1: e for \u0119 (not on the receiver)");
+    // A 30th character is refused, and the note says why.
+    SendMessageW(first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::wstring(29, L'x').c_str()));
+    SendMessageW(first, EM_SETSEL, 29, 29);
+    SendMessageW(first, WM_CHAR, L'y', 1);
+    EXPECT_EQ(unicodeText(dialog, 1052), std::string(29, 'x'));
+    EXPECT_EQ(unicodeText(dialog, 1069), "Line 1: at most 29 characters");
+
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
 }
 
 // The seven preview lines lie inside the frame of the picture at whatever

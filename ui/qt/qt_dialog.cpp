@@ -170,6 +170,10 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
             // where the dialog logic makes the field show what is written.
             connect(edit, &QLineEdit::textChanged, this,
                     [this, id] { command(id, NotifyEditChange); });
+            // Text past the edit's limit is refused, as a Win32 edit
+            // refuses it with EN_MAXTEXT.
+            connect(edit, &QLineEdit::inputRejected, this,
+                    [this, id] { command(id, NotifyEditMaxText); });
             addWindowMenuToContextMenu(edit);
             widget = edit;
             break;
@@ -309,19 +313,31 @@ void QtDialog::setItemText(int id, const char* text)
         else
             edit->setText(value);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(id == IdStatus ? elided(label, value) : value);
-        // The whole text stays at hand when the field shows it cut.
-        if (id == IdStatus)
-            label->setToolTip(label->text() != value ? value : QString());
-        // Painted at once, as a Win32 static is: the Update command shows its
-        // progress text here while it blocks the event loop.
-        if (label->isVisible())
-            label->repaint();
+        setLabelText(label, id, value);
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(value);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         combo->setEditText(value);
     }
+}
+
+void QtDialog::setLabelText(QLabel* label, int id, const QString& value)
+{
+    const bool oneLine = id == IdStatus || id == IdLineNote;
+    label->setText(oneLine ? elided(label, value) : value);
+    // The whole text stays at hand when the field shows it cut.
+    if (oneLine)
+        label->setToolTip(label->text() != value ? value : QString());
+    // Painted at once, as a Win32 static is: the Update command shows its
+    // progress text here while it blocks the event loop.
+    if (label->isVisible())
+        label->repaint();
+}
+
+void QtDialog::setItemUnicodeText(int id, const std::string& text)
+{
+    if (auto* label = qobject_cast<QLabel*>(item(id)))
+        setLabelText(label, id, QString::fromStdString(text));
 }
 
 void QtDialog::getItemText(int id, char* out, int size)

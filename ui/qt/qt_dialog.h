@@ -40,6 +40,7 @@ public:
     std::string editText(int id) override;
     void replaceEditText(int id, const std::string& text) override;
     void limitEditText(int id, int characters) override;
+    void setItemUnicodeText(int id, const std::string& text) override;
     void enableItem(int id, bool enabled) override;
     void hideItem(int id) override;
     void focusItem(int id) override;
@@ -77,6 +78,8 @@ protected:
 
 private:
     void build(const DialogTemplate& dialogTemplate);
+    // A label's text; the status and the note stay on one line, cut with "...".
+    void setLabelText(QLabel* label, int id, const QString& value);
     void addWindowMenuToContextMenu(QLineEdit* edit);
     // Runs `menu` until it closes and returns the window-menu command chosen
     // in it (0 for none or another item).

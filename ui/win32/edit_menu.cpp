@@ -1,5 +1,7 @@
 #include "ui/win32/edit_menu.h"
 
+#include <string>
+
 #include "engine/warning_lines.h"
 #include "ui/dialog_window.h"
 
@@ -29,7 +31,7 @@ bool itemEnabled(HWND edit, UINT message)
     case WM_CLEAR:
         return start != end;
     case WM_PASTE:
-        return IsClipboardFormatAvailable(CF_TEXT) != 0;
+        return IsClipboardFormatAvailable(CF_TEXT) != 0 || IsClipboardFormatAvailable(CF_UNICODETEXT) != 0;
     default: // select all
         return start != 0 || end != static_cast<DWORD>(GetWindowTextLengthA(edit));
     }
@@ -96,22 +98,52 @@ void showMenu(HWND control, bool editing, LPARAM where)
         SendMessageA(dialog, WM_SYSCOMMAND, chosen, 0);
 }
 
+bool isLineEdit(HWND edit)
+{
+    const int id = GetDlgCtrlID(edit);
+    return id >= IdFirstEdit && id < IdFirstEdit + WarningLines::kCount;
+}
+
+// Puts the whole text on the clipboard, line breaks and all, in place of the
+// selection: the dialog logic then decides what the field keeps, as for any
+// other change (a single-line edit itself would keep only the first line).
+void pasteWhole(HWND edit)
+{
+    if (!OpenClipboard(edit))
+        return;
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* characters = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = characters;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// A Unicode window procedure, so that a typed character the code page lacks
+// reaches the edit as it is, for the dialog logic to see.
 LRESULT CALLBACK editProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CONTEXTMENU) {
         showMenu(edit, true, lParam);
         return 0;
     }
-    const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(edit, GWLP_USERDATA));
-    return CallWindowProcA(original, edit, message, wParam, lParam);
+    if (message == WM_PASTE && isLineEdit(edit)) {
+        pasteWhole(edit);
+        return 0;
+    }
+    const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(edit, GWLP_USERDATA));
+    return CallWindowProcW(original, edit, message, wParam, lParam);
 }
 
 void subclass(HWND edit)
 {
     if (edit == nullptr)
         return;
-    SetWindowLongPtrA(edit, GWLP_USERDATA, GetWindowLongPtrA(edit, GWLP_WNDPROC));
-    SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
+    SetWindowLongPtrW(edit, GWLP_USERDATA, GetWindowLongPtrW(edit, GWLP_WNDPROC));
+    SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // the usual editing commands, then, after a separator, the dialog's own
 // window-menu commands, which a window manager's title bar may hide. The
 // rest of the model list (its drop-down arrow) offers those commands alone.
+// A paste into a line edit puts the clipboard's whole text in, line breaks
+// too, for the dialog logic to judge.
 #pragma once
 
 #include <windows.h>

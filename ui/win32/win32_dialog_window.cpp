@@ -6,9 +6,23 @@
 #include <string>
 
 #include "ui/win32/check_lines_window.h"
+#include "engine/warning_lines.h"
+#include "platform/cp1252.h"
 #include "ui/win32/dialog_procs.h"
 
 namespace ui::win32 {
+namespace {
+
+std::wstring wideOf(const std::string& utf8)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
+}
+
+} // namespace
 
 platform::WindowHandle Win32DialogWindow::handle()
 {
@@ -22,8 +36,13 @@ platform::WindowHandle Win32DialogWindow::itemHandle(int id)
 
 void Win32DialogWindow::setItemText(int id, const char* text)
 {
-    // An edit answers with EN_CHANGE before this returns.
-    SetDlgItemTextA(window_, id, text);
+    // An edit answers with EN_CHANGE before this returns. A line edit is
+    // read as Unicode (editText), so it is given its text as Windows-1252
+    // says, whatever code page the system uses.
+    if (id >= IdFirstEdit && id < IdFirstEdit + WarningLines::kCount)
+        SetDlgItemTextW(window_, id, wideOf(platform::cp1252::toUtf8(text)).c_str());
+    else
+        SetDlgItemTextA(window_, id, text);
 }
 
 void Win32DialogWindow::getItemText(int id, char* out, int size)
@@ -53,10 +72,7 @@ std::string Win32DialogWindow::editText(int id)
 void Win32DialogWindow::replaceEditText(int id, const std::string& text)
 {
     HWND edit = GetDlgItem(window_, id);
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    const std::wstring wide = wideOf(text);
     DWORD start = 0, end = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const int fromEnd = GetWindowTextLengthW(edit) - static_cast<int>(end);
@@ -64,6 +80,11 @@ void Win32DialogWindow::replaceEditText(int id, const std::string& text)
     SetWindowTextW(edit, wide.c_str());
     const int caret = std::max(0, static_cast<int>(wide.size()) - std::max(0, fromEnd));
     SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(caret), static_cast<LPARAM>(caret));
+}
+
+void Win32DialogWindow::setItemUnicodeText(int id, const std::string& text)
+{
+    SetDlgItemTextW(window_, id, wideOf(text).c_str());
 }
 
 void Win32DialogWindow::limitEditText(int id, int characters)

@@ -22,6 +22,7 @@ public:
     std::string editText(int id) override;
     void replaceEditText(int id, const std::string& text) override;
     void limitEditText(int id, int characters) override;
+    void setItemUnicodeText(int id, const std::string& text) override;
     void enableItem(int id, bool enabled) override;
     void hideItem(int id) override;
     void focusItem(int id) override;
