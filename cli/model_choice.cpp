@@ -107,31 +107,23 @@ int commandError(const std::string& reason)
     return kExitFailed;
 }
 
-namespace {
-// A FIFO, a folder or an unreadable file in the model file's place reads as
-// a file without models; this tells them apart.
-bool modelFileReadable()
-{
-    const platform::FileHandle file = platform::openForReading(modelFilePath);
-    platform::closeFile(file);
-    return file != platform::kClosedFile;
-}
-} // namespace
-
 int readUsableModelList(std::vector<std::string>& models)
 {
-    if (!platform::fileExists(modelFilePath))
+    models = readModelList();
+    switch (modelListFault(models.size())) {
+    case ModelListFault::None:
+        return kExitOk;
+    case ModelListFault::NoFile:
         return commandError("there is no model file: looked for " + modelFileName() +
                             "; add your firmware with wendrix-cli add FILE");
-    models = readModelList();
-    if (models.empty() && !modelFileReadable())
+    case ModelListFault::Unreadable:
         return commandError("the model file " + modelFileName() + " cannot be read: it is not a plain file, "
                             "or you may not read it");
-    if (models.empty())
-        return commandError("the model file " + modelFileName() +
-                            " lists no models (section [GPS] has no Gps-1 key); add your firmware with "
-                            "wendrix-cli add FILE");
-    return kExitOk;
+    case ModelListFault::NoModels:
+        break;
+    }
+    return commandError("the model file " + modelFileName() +
+                        " lists no models (section [GPS] has no Gps-1 key); add your firmware with wendrix-cli add FILE");
 }
 
 int chooseModel(const std::string& model, ModelSection& section)

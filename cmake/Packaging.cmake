@@ -28,8 +28,44 @@ if(TARGET wendrix)
   install(TARGETS wendrix RUNTIME DESTINATION . COMPONENT archive)
 endif()
 
+# The README names only what its archive holds, one file a line.
 if(WIN32)
-  # Windows users read the README in Notepad: CR LF line ends.
+  set(ARCHIVE_DESKTOP wendrix.exe)
+  set(ARCHIVE_FILES [[
+  wendrix.exe       the desktop program
+  wendrix-cli.exe   the command-line program (wendrix-cli --help)
+  wendrix.ini       the model file (sample, without models)
+  README.txt        this file]])
+  set(ARCHIVE_NOTES [[
+The lines you type are remembered for the next run in the registry key
+HKEY_CURRENT_USER\Software\Zarnek\Wendrix.]])
+else()
+  set(ARCHIVE_DESKTOP wendrix)
+  set(ARCHIVE_FILES [[
+  wendrix           the desktop program
+  wendrix-cli       the command-line program (wendrix-cli --help)
+  wendrix.ini       the model file (sample, without models)
+  README            this file
+  wendrix.1         the desktop program's manual page (man -l wendrix.1)
+  wendrix-cli.1     the command-line program's manual page
+  wendrix.desktop   the menu entry
+  wendrix-32.png    the icon, 32 x 32
+  wendrix-128.png   the icon, 128 x 128]])
+  set(ARCHIVE_NOTES [[
+The lines you type are remembered for the next run in
+$XDG_CONFIG_HOME/Zarnek/Wendrix (default ~/.config/Zarnek/Wendrix).
+
+The desktop program needs Qt 6 (Debian: apt-get install libqt6widgets6
+qt6-qpa-plugins), wendrix-cli only the C library, zlib, ICU (libicu72,
+which Qt 6 brings too) and, for updates, libcurl. A Windows UPDATER.EXE is
+started through wine.]])
+endif()
+
+if(WIN32)
+  # Windows users read the README in Notepad: CR LF line ends. The style
+  # applies to the template's lines, not to the lines of a value put in.
+  string(REPLACE "\n" "\r\n" ARCHIVE_FILES "${ARCHIVE_FILES}")
+  string(REPLACE "\n" "\r\n" ARCHIVE_NOTES "${ARCHIVE_NOTES}")
   configure_file(${PROJECT_SOURCE_DIR}/doc/archive-readme.txt ${_sample}/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${_sample}/README.txt DESTINATION . COMPONENT archive)

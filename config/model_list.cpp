@@ -27,6 +27,25 @@ std::vector<std::string> readModelList(const char* file, int most)
     return models;
 }
 
+ModelListFault modelListFault(std::size_t listed)
+{
+    if (listed > 0)
+        return ModelListFault::None;
+    if (!platform::fileExists(modelFilePath))
+        return ModelListFault::NoFile;
+    // A FIFO, a folder or an unreadable file reads as a file without models.
+    const platform::FileHandle file = platform::openForReading(modelFilePath);
+    platform::closeFile(file);
+    return file == platform::kClosedFile ? ModelListFault::Unreadable : ModelListFault::NoModels;
+}
+
+std::string modelFileBaseName()
+{
+    const std::string path = modelFilePath;
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::vector<std::string> iniSectionNames(const char* file)
 {
     // Every name fits in a buffer the size of the file.

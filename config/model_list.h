@@ -12,6 +12,18 @@ constexpr int kMostModels = 999;
 std::vector<std::string> readModelList();
 std::vector<std::string> readModelList(const char* file, int most = 1 << 30);
 
+// Why the model file lists no model, when `listed` models were read from it.
+enum class ModelListFault {
+    None,       // it lists models
+    NoFile,     // there is no model file beside the program
+    Unreadable, // something is there, but not a plain file that can be read
+    NoModels,   // its section "GPS" has no "Gps-1" key
+};
+ModelListFault modelListFault(std::size_t listed);
+
+// The model file's own name, without its folder.
+std::string modelFileBaseName();
+
 // The names of every section of the INI file `file`, in file order.
 std::vector<std::string> iniSectionNames(const char* file);
 

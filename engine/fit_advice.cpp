@@ -290,6 +290,42 @@ const char* fitAdviceKind(const LanguageFit& fit)
     return "";
 }
 
+std::string fitChange(const LanguageFit& fit)
+{
+    switch (fit.kind) {
+    case FitKind::Fits:
+    case FitKind::NotLocated:
+    case FitKind::TextTooLong:
+        return "";
+    case FitKind::LineOneAlone:
+        return "keep line 1 alone, cut to at most " + characters(fit.length) + ", and leave lines 2 to 7 empty";
+    case FitKind::Shorten:
+        if (fit.amount == 1 && fit.shortenCount > 1)
+            return "take exactly 1 character off one of " + lineList(fit.shorten, fit.shortenCount);
+        return "take exactly " + characters(fit.amount) + " off " + lineList(fit.shorten, fit.shortenCount) +
+               (fit.shortenCount > 1 ? " in all" : "");
+    case FitKind::Gain: {
+        std::string text;
+        if (fit.emptyCount > 0) {
+            text = "leave " + lineList(fit.empty, fit.emptyCount) + " empty";
+            if (fit.takeOff == 0 && fit.add == 0)
+                return text;
+            text += ", then: ";
+        }
+        const std::string off = "take " + characters(fit.takeOff) + spreadOver(fit.takeOff, fit.shortenCount, "off") +
+                                lineList(fit.shorten, fit.shortenCount) +
+                                " (a line under 24 characters gains one per character taken off)";
+        const std::string on = "add " + characters(fit.add) + spreadOver(fit.add, fit.lengthenCount, "to") +
+                               lineList(fit.lengthen, fit.lengthenCount) +
+                               " (a line of 24 to 28 characters gains one per character added, up to 29)";
+        if (fit.takeOff > 0 && fit.add > 0)
+            return text + off + (fit.either ? ", or " : ", and ") + on;
+        return text + (fit.takeOff > 0 ? off : on);
+    }
+    }
+    return "";
+}
+
 std::string fitReason(const LanguageFit& fit, bool sayDropped)
 {
     // Which lines the pass leaves out, and what that costs.
@@ -318,7 +354,7 @@ std::string fitReason(const LanguageFit& fit, bool sayDropped)
         return "this text holds only " + characters(fit.length) + ", too few for " +
                (fit.lastTextLine > 1 ? format("lines 1 to %d and their line breaks", fit.lastTextLine)
                                      : std::string("line 1")) +
-               ": keep line 1 alone, cut to at most " + characters(fit.length) + ", and leave lines 2 to 7 empty";
+               ": " + fitChange(fit);
     case FitKind::Shorten: {
         std::string text;
         if (fit.lineOneLength > fit.length)
@@ -330,30 +366,11 @@ std::string fitReason(const LanguageFit& fit, bool sayDropped)
         // Line 1 alone already says what is left out.
         if (sayDropped && !dropped.empty() && fit.lineOneLength <= fit.length)
             text += "; " + dropped;
-        if (fit.amount == 1 && fit.shortenCount > 1)
-            return text + ": take exactly 1 character off one of " + lineList(fit.shorten, fit.shortenCount);
-        return text + ": take exactly " + characters(fit.amount) + " off " +
-               lineList(fit.shorten, fit.shortenCount) + (fit.shortenCount > 1 ? " in all" : "");
+        return text + ": " + fitChange(fit);
     }
-    case FitKind::Gain: {
-        std::string text = format("your lines fill at most %d of these ", static_cast<int>(fit.reach)) +
-                           characters(fit.length) + format(": gain %d", static_cast<int>(fit.amount));
-        if (fit.emptyCount > 0) {
-            text += ": leave " + lineList(fit.empty, fit.emptyCount) + " empty";
-            if (fit.takeOff == 0 && fit.add == 0)
-                return text;
-            text += ", then";
-        }
-        const std::string off = "take " + characters(fit.takeOff) + spreadOver(fit.takeOff, fit.shortenCount, "off") +
-                                lineList(fit.shorten, fit.shortenCount) +
-                                " (a line under 24 characters gains one per character taken off)";
-        const std::string on = "add " + characters(fit.add) + spreadOver(fit.add, fit.lengthenCount, "to") +
-                               lineList(fit.lengthen, fit.lengthenCount) +
-                               " (a line of 24 to 28 characters gains one per character added, up to 29)";
-        if (fit.takeOff > 0 && fit.add > 0)
-            return text + ": " + off + (fit.either ? ", or " : ", and ") + on;
-        return text + ": " + (fit.takeOff > 0 ? off : on);
-    }
+    case FitKind::Gain:
+        return format("your lines fill at most %d of these ", static_cast<int>(fit.reach)) + characters(fit.length) +
+               format(": gain %d", static_cast<int>(fit.amount)) + ": " + fitChange(fit);
     }
     return "";
 }

@@ -77,6 +77,11 @@ std::string fitReason(const LanguageFit& fit, bool sayDropped = true);
 // "line 3", "lines 1 and 3", "lines 1, 3 and 4".
 std::string lineList(const int* numbers, int count, const char* joiner = "and");
 
+// The change alone, in plain words ("take exactly 9 characters off lines 1,
+// 2 and 3 in all"): what fitReason advises after its reason. "" where the
+// lines cannot change the verdict (fits, not located, text too long).
+std::string fitChange(const LanguageFit& fit);
+
 // The machine name of the verdict: "fits", "not_located", "text_too_long",
 // "line_1_too_long", "lines_lost", "too_many_lines", "reach_short".
 const char* fitAdviceKind(const LanguageFit& fit);

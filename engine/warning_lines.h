@@ -23,6 +23,9 @@ public:
     // feeds. With all lines empty the entries are 0, 1, ..., 6.
     std::int32_t lineEnd(int index) const { return ends_[index]; }
 
+    // Whether every line is empty: written, they would blank every text.
+    bool holdsNoText() const { return ends_[kCount - 1] == kCount - 1; }
+
 private:
     static inline const CheckedLine kNoLine{};
     CheckedLine lines_[kCount];

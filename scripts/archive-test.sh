@@ -44,6 +44,19 @@ if [ -n "$wine" ]; then
     [ "$lines" -gt 0 ] && [ "$(grep -c $'\r$' "$folder/README.txt")" = "$lines" ] ||
         fail "README.txt has lines without CR LF"
 fi
+# The README lists exactly the files the archive holds, one a line, and
+# names the desktop program by its name here.
+readme=README
+desktop=wendrix
+[ -n "$wine" ] && readme=README.txt desktop=wendrix.exe
+listed=$(tr -d '\r' <"$folder/$readme" |
+    awk '/^Files in this folder/ { list = 1; next } list && /^-+$/ { next }
+         list && /^$/ { if (seen) exit; next } list { print $1; seen = 1 }' | sort)
+held=$(ls -A "$folder" | sort)
+[ "$listed" = "$held" ] ||
+    fail "$readme lists $(echo $listed) but the archive holds $(echo $held)"
+grep -q "desktop program ($desktop)" "$folder/$readme" || fail "$readme does not name $desktop"
+
 cp "$folder/wendrix.ini" "$work/shipped.ini"
 
 # The owner's firmware lies elsewhere; the uploader is put beside the programs.

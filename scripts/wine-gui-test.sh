@@ -3,7 +3,8 @@
 # (unless one is given), a fresh demo folder, the driver that works the
 # program through window messages, and screenshots of the main dialog
 # saved as DEMO_DIR.png (or DEMO_DIR-NAME.png when the driver names one)
-# whenever the driver asks for one.
+# whenever the driver asks for one: "NAME" takes the whole screen, "NAME X Y
+# W H" the rectangle of a window.
 #   wine-gui-test.sh DEMO_DIR WENDRIX_EXE DRIVER_EXE WINE WINEPREFIX [DPI]
 # With DPI, wine runs in a copy of the prefix whose screen has that many
 # dots per inch (LogPixels), and only the tests GTEST_FILTER names.
@@ -31,7 +32,10 @@ if [ -z "${DISPLAY:-}" ]; then
     fi
     # Xvfb picks a free display number and writes it to the pipe.
     number_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    # A screen of 150 % takes windows half as large again.
+    screen=1024x768x24
+    [ -n "$dpi" ] && screen=1600x1200x24
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$number_file" ] && break
@@ -72,9 +76,16 @@ export WENDRIX_SCREENSHOT=1
         for request in "$demo"/*/screenshot.request; do
             [ -e "$request" ] || continue
             folder=$(dirname "$request")
-            name=$(tr -cd 'A-Za-z0-9_-' <"$request")
+            read -r name x y w h <"$request"
+            name=$(printf '%s' "${name:-}" | tr -cd 'A-Za-z0-9_-')
+            crop=
+            case "${x:-}${y:-}${w:-}${h:-}" in
+            '' | *[!0-9]*) ;;
+            *) crop="-crop ${w}x${h}+${x}+${y} +repage" ;;
+            esac
             picture=$demo${name:+-$name}
-            import -window root "$picture.png" 2>/dev/null ||
+            # shellcheck disable=SC2086 # the crop is several words
+            import -window root $crop "$picture.png" 2>/dev/null ||
                 xwd -root -silent -out "$picture.xwd" 2>/dev/null
             rm -f "$request"
             touch "$folder/screenshot.done"

@@ -1,121 +1,223 @@
 #include "ui/check_lines.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <optional>
 
 #include "config/app_text.h"
-#include "config/model_file.h"
-#include "config/model_list.h"
 #include "engine/arrangement.h"
-#include "engine/patch_plan.h"
+#include "engine/fit_advice.h"
+#include "engine/fit_summary.h"
 #include "engine/warning_lines.h"
-#include "engine/working_file_guard.h"
+#include "ui/live_fit.h"
+#include "ui/main_dialog.h"
 
 namespace ui {
 namespace {
 
-// Buffer sizes as the patch run reads the section: paths 258 characters,
-// names and numbers as the dialog and the patch run read them.
-constexpr int kPathBuffer = 259;
-constexpr int kNameBuffer = 60;
-constexpr int kNumberBuffer = 30;
+// Room for an edit's whole text.
+constexpr int kFieldBuffer = 256;
 
-std::string format(const char* pattern, const std::string& value)
+// "All 14 ..." as it reads after "Arranged like this, ".
+std::string lowerFirst(std::string text)
 {
-    char text[512];
-    std::snprintf(text, sizeof text, pattern, value.c_str());
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
     return text;
 }
 
-// What the run would say when it stops for this firmware, in the words of
-// the check; "" when it would go on.
-std::string refusalText(const FirmwarePlan& plan)
+// The text as the receiver shows it: the replacement's lines, each with the
+// spaces that centre it (spaces after a line, and empty lines after the
+// last that holds text, show as nothing).
+std::vector<std::string> shownLines(const FitOutcome& outcome)
 {
-    const PlanRefusal& refusal = plan.refusal;
-    switch (refusal.kind) {
-    case RefusalKind::None:
-        return "";
-    case RefusalKind::CannotRead:
-    case RefusalKind::TooLarge:
-        return format("Cannot read %s!", refusal.path);
-    case RefusalKind::NotOriginal:
-        return format("Not original %s file!", refusal.path);
-    case RefusalKind::FirmwarePaths:
-    case RefusalKind::NoUpdater:
-    case RefusalKind::WorkingUnreadable:
-    case RefusalKind::PristineInTheWay:
-    case RefusalKind::CannotWrite:
-        return refusal.message;
-    case RefusalKind::OtherFirmware:
-        return otherFirmwareMessage(plan.model.rgnPath.c_str(), plan.model.orgPath.c_str());
+    std::vector<std::string> lines;
+    std::string text(outcome.candidate);
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        line.erase(line.find_last_not_of(' ') + 1);
+        lines.push_back(line);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
     }
-    return "";
+    while (lines.size() > 1 && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+CheckRow rowOf(const LanguageEntry& entry, const LanguageFit& verdict, const FitOutcome& outcome)
+{
+    CheckRow row;
+    row.language = entry.name;
+    if (keepsOwnWarning(verdict)) {
+        row.mark = FitMark::OwnWarning;
+        row.markText = "keeps its own warning";
+        row.change = fitReason(verdict);
+    } else if (verdict.kind == FitKind::NotLocated) {
+        row.mark = FitMark::NotFound;
+        row.markText = "not found";
+        row.change = fitReason(verdict);
+    } else if (verdict.fits()) {
+        row.mark = FitMark::Fits;
+        row.markText = "fits";
+    } else {
+        row.mark = FitMark::DoesNotFit;
+        row.markText = "does not fit";
+        row.change = fitChange(verdict);
+    }
+    if (outcome.replaced)
+        row.shown = shownLines(outcome);
+    else
+        row.shownNote = "its own warning, unchanged";
+    return row;
+}
+
+// What the owner had typed before "Use these lines", while the fields hold
+// the arrangement.
+std::optional<std::array<std::string, WarningLines::kCount>> typedLines;
+// The arrangement the window offers, for "Use these lines".
+std::vector<std::string> offeredLines;
+// Set while the window fills the fields itself.
+bool fillingFields = false;
+
+void fillFields(DialogWindow& main, const std::array<std::string, WarningLines::kCount>& lines)
+{
+    fillingFields = true;
+    // Each field raises its change command: the line, the preview and the
+    // live fit follow at once.
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        main.setItemText(IdFirstEdit + i, lines[static_cast<std::size_t>(i)].c_str());
+    fillingFields = false;
 }
 
 } // namespace
 
-std::string checkLinesReport(int index)
+CheckLinesView checkLinesView(int index)
 {
-    if (index <= 0)
-        return "Select a GPS model first";
+    CheckLinesView view;
+    view.canGoBack = typedLines.has_value();
+    offeredLines.clear();
+    if (index <= 0) {
+        view.heading = "Select a GPS model first";
+        return view;
+    }
+    // The firmware afresh, so that the live fit too goes on from what it is now.
+    const ChosenFirmware& firmware = chooseFirmware(index);
+    if (!firmware.refusal.empty()) {
+        view.heading = firmware.refusal;
+        return view;
+    }
+    LinesPlan judged;
+    judgeLines(warningLines, judged);
+    const FitVerdicts& verdicts = judged.verdicts;
+    view.heading = firmware.section + ": " + fitCountLine(verdicts);
 
-    char key[32];
-    std::snprintf(key, sizeof key, "Gps-%d", index);
-    char section[kNameBuffer];
-    readModelValue("GPS", key, "", section, sizeof section);
-    char org[kPathBuffer], rgn[kPathBuffer], crcText[kNumberBuffer], langText[kNumberBuffer];
-    readModelValue(section, "org", "", org, sizeof org);
-    readModelValue(section, "rgn", "", rgn, sizeof rgn);
-    readModelValue(section, "crc", "", crcText, sizeof crcText);
-    readModelValue(section, "lang", "", langText, sizeof langText);
-    if (!isCompleteModel(org, rgn, crcText, langText))
-        return format("The model file's section [%s] needs org=, rgn=, crc= and lang= (1 to 14)\n"
-                      "wendrix-cli check names what is wrong",
-                      section);
-
-    // What OK would do with these lines, without doing any of it.
-    const PatchPlan plan = makePatchPlan(readPlanModel(section), warningLines);
-    if (plan.firmware.refusal)
-        return refusalText(plan.firmware);
-    const LanguageTable& table = plan.firmware.table;
-    const FitVerdicts& verdicts = plan.lines.verdicts;
-
-    std::string report = format("%s, ", section) + std::to_string(verdicts.fitting) + " of " +
-                         std::to_string(verdicts.count) + " languages fit these lines:\n";
+    // Firmware order, with the languages that keep their own warning last.
     std::int32_t lengths[LanguageTable::kCount] = {};
+    std::vector<CheckRow> ownWarnings;
     for (int e = 0; e < verdicts.count; ++e) {
         const LanguageFit& verdict = verdicts.languages[e];
-        const std::string reason = fitReason(verdict);
-        report += std::to_string(e + 1) + ". " + table.entries[e].name + ": " +
-                  (verdict.fits() ? "fits" + (reason.empty() ? "" : "; " + reason) : reason) + "\n";
-        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : table.entries[e].length;
+        const LanguageEntry& entry = firmware.plan.table.entries[e];
+        CheckRow row = rowOf(entry, verdict, judged.fit.entries[e]);
+        (row.mark == FitMark::OwnWarning ? ownWarnings : view.rows).push_back(std::move(row));
+        lengths[e] = verdict.kind == FitKind::NotLocated ? 0 : entry.length;
     }
+    view.rows.insert(view.rows.end(), ownWarnings.begin(), ownWarnings.end());
 
     // The same words in other lines may suit more languages; each typed
     // line's words stay together where that costs no language.
-    Arrangement best;
-    if (verdicts.fitting < verdicts.count &&
-        findArrangement(OwnerWords::fromLines(warningLines), lengths, verdicts.count, best) &&
-        best.fitting > verdicts.fitting) {
-        const std::string note = searchedNote(best);
-        report += "\nArranged like this, " + std::to_string(best.fitting) + " of " +
-                  std::to_string(verdicts.count) + " languages would fit" + (note.empty() ? "" : " (" + note + ")") +
-                  ":\n";
-        for (int i = 0; i < best.lineCount; ++i)
-            report += "Line " + std::to_string(i + 1) + ": " + best.lines[i].c_str() + "\n";
+    const char* const noBetter = view.canGoBack ? "The fields hold the arranged lines; Back to my lines puts back "
+                                                  "what you typed."
+                                                : "No other arrangement of your words suits more languages.";
+    if (countFit(verdicts).notShowing() == 0) {
+        if (view.canGoBack)
+            view.arrangedNote = noBetter;
+        return view;
     }
-    if (!report.empty() && report.back() == '\n')
-        report.pop_back();
-    return report;
+    Arrangement best;
+    if (!findArrangement(OwnerWords::fromLines(warningLines), lengths, verdicts.count, best) ||
+        best.fitting <= verdicts.fitting) {
+        view.arrangedNote = noBetter;
+        return view;
+    }
+    WarningLines arranged;
+    for (int i = 0; i < WarningLines::kCount; ++i)
+        arranged.setLine(i, best.lines[i]);
+    LinesPlan arrangedJudged;
+    judgeLines(arranged, arrangedJudged);
+    const FitVerdicts& arrangedVerdicts = arrangedJudged.verdicts;
+    const std::string note = searchedNote(best);
+    view.arrangedNote = "Arranged like this, " + lowerFirst(fitCountLine(arrangedVerdicts)) +
+                        (note.empty() ? "" : " (" + note + ")") + ":";
+    for (int i = 0; i < best.lineCount; ++i)
+        view.arranged.emplace_back(best.lines[i].text());
+    for (const CheckedLine& line : best.lines)
+        offeredLines.emplace_back(line.text());
+    view.canUse = true;
+    return view;
 }
 
-void runCheckLines(DialogWindow& window)
+void runCheckLines(DialogWindow& main)
 {
-    const int index = window.listSelection(IdModelList);
-    const std::string report = checkLinesReport(index);
-    platform::messageBox(window.handle(), report.c_str(), kAppTitle,
-                         index <= 0 ? platform::MbIconWarning : platform::MbIconInformation);
+    if (main.listSelection(IdModelList) <= 0) {
+        platform::messageBox(main.handle(), "Select a GPS model first", kAppTitle, platform::MbIconWarning);
+        return;
+    }
+    main.runCheckLinesWindow();
+    // The window read the firmware afresh.
+    showFitLine(main);
+}
+
+void checkLinesCreate(CheckLinesWindow& window, DialogWindow& main)
+{
+    window.show(checkLinesView(main.listSelection(IdModelList)));
+}
+
+bool checkLinesCommand(CheckLinesWindow& window, DialogWindow& main, int id)
+{
+    switch (id) {
+    case IdUseLines: {
+        if (offeredLines.size() != WarningLines::kCount)
+            return true;
+        if (!typedLines) {
+            std::array<std::string, WarningLines::kCount> typed;
+            for (int i = 0; i < WarningLines::kCount; ++i) {
+                char text[kFieldBuffer];
+                main.getItemText(IdFirstEdit + i, text, sizeof text);
+                typed[static_cast<std::size_t>(i)] = text;
+            }
+            typedLines = typed;
+        }
+        std::array<std::string, WarningLines::kCount> lines;
+        std::copy(offeredLines.begin(), offeredLines.end(), lines.begin());
+        fillFields(main, lines);
+        window.show(checkLinesView(main.listSelection(IdModelList)));
+        return true;
+    }
+    case IdBackToMyLines:
+        if (typedLines) {
+            const auto typed = *typedLines;
+            typedLines.reset();
+            fillFields(main, typed);
+        }
+        window.show(checkLinesView(main.listSelection(IdModelList)));
+        return true;
+    case IdOk:
+    case IdCancel:
+        window.close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void linesEditedByOwner()
+{
+    if (!fillingFields)
+        typedLines.reset();
 }
 
 } // namespace ui

@@ -21,6 +21,9 @@ enum ControlId : int {
     IdFirstEdit = 1052,   // edits 1052..1058, one per line
     IdFirstPreview = 1059, // previews 1059..1065 over the picture
     IdStatus = 1066,
+    // Under the status: how many languages show every line, a link to
+    // "Check lines"; or a note on the model file.
+    IdFitLine = 1067,
     IdLineNote = 1069,     // under the edits: what a field changed of a text
     IdFirmwareNote = 1068, // beside the status: no listed model's firmware is here
     IdPicture = 2000,
@@ -31,6 +34,7 @@ enum Notification : int {
     NotifyNone = 0,
     NotifyListSelChange = 1,   // CBN_SELCHANGE
     NotifyEditChange = 0x0300, // EN_CHANGE
+    NotifyLinkActivated = 0x0400, // a link clicked, or Enter or Space on it
     NotifyEditMaxText = 0x0501, // EN_MAXTEXT: typed or pasted text past the edit's limit was refused
 };
 
@@ -81,6 +85,11 @@ public:
     // Gives a control the keyboard focus (from creation on, once shown).
     virtual void focusItem(int id) = 0;
     virtual void setCaption(const char* text) = 0;
+    // A link control's text; with `link` the whole text is a link whose
+    // activation raises the control's command with NotifyLinkActivated.
+    virtual void setItemLink(int id, const char* text, bool link) = 0;
+    // The busy cursor over the window, while it waits for another program.
+    virtual void showBusy(bool busy) = 0;
 
     // The model list (a combo box).
     virtual void listReset(int id) = 0;
@@ -105,6 +114,8 @@ public:
 
     // Runs the About box modally, without an owner.
     virtual void runAboutBox() = 0;
+    // Runs the "Check lines" window modally over this window (ui/check_lines.h).
+    virtual void runCheckLinesWindow() = 0;
     // Asks for an existing file with the system's file dialog, titled
     // `title`; false when none was chosen. The current folder stays as it is.
     virtual bool chooseFile(const char* title, std::string& path) = 0;

@@ -17,6 +17,7 @@
 #include "ui/centre_window.h"
 #include "ui/check_lines.h"
 #include "ui/dialog_update_host.h"
+#include "ui/live_fit.h"
 #include "ui/startup.h"
 
 std::int32_t dialogState = 0;
@@ -31,6 +32,9 @@ namespace {
 constexpr char kPressPage[] = "Press page to continue ...";
 constexpr char kSelectModel[] = "Select a GPS model ...";
 constexpr char kNoGps[] = "No Gps";
+constexpr char kAllLinesEmpty[] = "All seven lines are empty: the power-on page will show no text in any "
+                                  "language. Write it anyway?";
+constexpr char kWaitingForUpdater[] = "Waiting for UPDATER.EXE to finish...";
 // Beside the status when no listed model can be patched here ("\x85" is the
 // ellipsis of the 8-bit code page).
 constexpr char kNoModelsNote[] =
@@ -40,6 +44,11 @@ constexpr char kNoFirmwareNote[] =
 // Names and labels from the model file: 59 characters and the terminator.
 constexpr int kNameBuffer = 60;
 
+// Whether the first tick has filled the model list since creation.
+bool listFilled = false;
+// What the fit line says when no model is chosen: what to do about a model
+// file that lists no model, or nothing.
+std::string listNote;
 // The line the note under the edits speaks of (0-based), or -1.
 int noteLine = -1;
 
@@ -61,6 +70,23 @@ void modelSection(int index, char* out)
     readModelValue("GPS", key, "", out, kNameBuffer);
 }
 
+// What the owner can do when the model file lists no model; "" when it does.
+std::string modelListNote(std::size_t listed)
+{
+    const std::string name = modelFileBaseName();
+    switch (modelListFault(listed)) {
+    case ModelListFault::None:
+        return "";
+    case ModelListFault::NoFile:
+        return "No " + name + " beside the program: choose Add firmware\x85 or Update Wendrix";
+    case ModelListFault::Unreadable:
+        return name + " beside the program cannot be read: it is not a plain file";
+    case ModelListFault::NoModels:
+        break;
+    }
+    return name + " lists no models: choose Add firmware\x85 or Update Wendrix";
+}
+
 void fillModelList(DialogWindow& window)
 {
     window.listReset(IdModelList);
@@ -78,6 +104,7 @@ void fillModelList(DialogWindow& window)
     // A model whose firmware is nowhere cannot be patched: the owner is
     // pointed to adding their own.
     window.setItemText(IdFirmwareNote, listedFirmwarePresent() ? "" : n > 1 ? kNoFirmwareNote : kNoModelsNote);
+    listNote = modelListNote(static_cast<std::size_t>(n - 1));
 }
 
 void onModelSelected(DialogWindow& window);
@@ -133,6 +160,8 @@ void onEditChange(DialogWindow& window, int line)
     }
     warningLines.setLine(line, field.line);
     window.setItemText(IdFirstPreview + line, warningLines.lineText(line));
+    linesEditedByOwner();
+    showFitLine(window);
 }
 
 // The edit refused what would have taken it past a line's length.
@@ -148,6 +177,8 @@ void onModelSelected(DialogWindow& window)
     if (dialogState <= 0)
         return;
     const int index = window.listSelection(IdModelList);
+    // Once per choice: the firmware is read here, not per keystroke.
+    chooseFirmware(index);
     if (index <= 0) {
         dialogState = kStateLines;
         setStatus(kSelectModel);
@@ -163,6 +194,7 @@ void onModelSelected(DialogWindow& window)
             setStatus("");
     }
     showStatus(window);
+    showFitLine(window);
 }
 
 void onOk(DialogWindow& window)
@@ -175,6 +207,13 @@ void onOk(DialogWindow& window)
                              platform::MbOk | platform::MbIconWarning);
         return;
     }
+    // Seven empty lines would blank every language's text: asked first, No
+    // being the answer Enter gives.
+    if (warningLines.holdsNoText() &&
+        platform::messageBox(window.handle(), kAllLinesEmpty, kAppTitle,
+                             platform::MbYesNo | platform::MbIconWarning | platform::MbDefButton2) !=
+            platform::IdYes)
+        return;
     char section[kNameBuffer];
     modelSection(index, section);
     if (PatchRun(window.handle(), section) == 1)
@@ -200,6 +239,8 @@ void onAddFirmware(DialogWindow& window)
     const bool paged = dialogState != kStateDisclaimer;
     if (paged)
         onModelSelected(window);
+    else
+        showFitLine(window); // the model file's note is gone now
     const std::string report = addedReport(added) + "\n" + addedNextInDialog(paged);
     platform::messageBox(window.handle(), report.c_str(), kAppTitle, platform::MbOk | platform::MbIconInformation);
     window.focusItem(paged ? IdFirstEdit : IdPage);
@@ -210,6 +251,7 @@ void onAddFirmware(DialogWindow& window)
 void mainDialogCreate(DialogWindow& window, std::int32_t parameter)
 {
     dialogState = parameter;
+    listFilled = false;
     noteLine = -1;
     setStatus(kPressPage);
     centreWindow(window, nullptr);
@@ -236,17 +278,24 @@ void mainDialogTimer(DialogWindow& window, int timerId)
     if (timerId != kModelListTimer)
         return;
     window.cancelTimer(kModelListTimer);
+    // "Page" pressed before the first tick (Enter held while the window
+    // opens) has enabled the lines for good: start-up must not take them back.
+    const bool keepLines = !listFilled && dialogState != kStateDisclaimer;
     for (int i = 0; i < WarningLines::kCount; ++i) {
         window.setItemFont(IdFirstPreview + i, previewFont);
-        window.enableItem(IdFirstEdit + i, false);
+        if (!keepLines)
+            window.enableItem(IdFirstEdit + i, false);
     }
     fillModelList(window);
+    listFilled = true;
     window.setCaption(kAppTitle);
     if (dialogState == kStateModel) {
         dialogState = kStateLines;
         setStatus(kSelectModel);
         showStatus(window);
     }
+    chooseFirmware(0);
+    showFitLine(window);
 }
 
 bool mainDialogCommand(DialogWindow& window, int id, int notification)
@@ -265,6 +314,10 @@ bool mainDialogCommand(DialogWindow& window, int id, int notification)
     case IdModelList:
         if (notification == NotifyListSelChange)
             onModelSelected(window);
+        return false;
+    case IdFitLine:
+        if (notification == NotifyLinkActivated)
+            runCheckLines(window);
         return false;
     case IdOk:
         onOk(window);
@@ -298,6 +351,27 @@ bool mainDialogSysCommand(DialogWindow& window, int command)
     default:
         return false;
     }
+}
+
+void showFitLine(DialogWindow& window)
+{
+    // With a model chosen, the live fit, which opens "Check lines"; else the
+    // note on the model file, if any.
+    const std::string fit = dialogState == kStateModel ? liveFitLine() : std::string();
+    if (!fit.empty())
+        window.setItemLink(IdFitLine, fit.c_str(), true);
+    else
+        window.setItemLink(IdFitLine, listNote.c_str(), false);
+}
+
+int mainDialogWaitForUploader(DialogWindow& window, const std::function<int()>& wait)
+{
+    window.setItemText(IdStatus, kWaitingForUpdater);
+    window.showBusy(true);
+    const int status = wait();
+    window.showBusy(false);
+    showStatus(window);
+    return status;
 }
 
 } // namespace ui

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "ui/dialog_window.h"
 
@@ -34,5 +35,13 @@ bool mainDialogCommand(DialogWindow& window, int id, int notification);
 // A window-menu command; true when it was one of the dialog's own, false
 // when the toolkit's default handling should carry it out.
 bool mainDialogSysCommand(DialogWindow& window, int command);
+// The line under the status: with a model chosen how many languages show
+// the lines as they are now (a link to "Check lines"), else what to do about
+// a model file that lists no model.
+void showFitLine(DialogWindow& window);
+// The patch run waits for the uploader through this: the status line says
+// so and the window shows the busy cursor until `wait` (the front end's wait
+// that keeps the window painted) returns its result.
+int mainDialogWaitForUploader(DialogWindow& window, const std::function<int()>& wait);
 
 } // namespace ui

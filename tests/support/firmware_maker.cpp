@@ -78,11 +78,32 @@ bool keywordAt(const std::vector<unsigned char>& bytes, std::size_t p)
     return false;
 }
 
-} // namespace
-
-MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
+// The opening, then lines of words up to exactly `length` characters (at
+// least the opening's).
+std::string makeTextOf(int entry, std::size_t length, std::mt19937& rng)
 {
-    std::mt19937 rng(seed);
+    std::string text = kOpenings[entry];
+    std::size_t lineStart = text.rfind('\n') + 1;
+    while (text.size() < length) {
+        const char* word = kWords[rng() % (sizeof kWords / sizeof kWords[0])];
+        if (text.size() - lineStart + std::strlen(word) > 28) {
+            text += '\n';
+            lineStart = text.size();
+        } else if (text.back() != '\n') {
+            text += ' ';
+        }
+        text += word;
+    }
+    text.resize(std::max(length, std::strlen(kOpenings[entry])));
+    // A text never ends on a line break or a blank.
+    if (text.back() == '\n' || text.back() == ' ')
+        text.back() = 'x';
+    return text;
+}
+
+// Noise of `size` bytes.
+MadeFirmware noise(std::size_t size, std::mt19937& rng)
+{
     MadeFirmware made;
     // Room for one more byte, so a caller can add the image's closing NUL
     // without a second copy of a large image.
@@ -90,11 +111,44 @@ MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
     made.bytes.resize(size);
     for (auto& b : made.bytes)
         b = static_cast<unsigned char>(rng());
+    return made;
+}
 
+void layOut(MadeFirmware& made, const std::vector<std::string>& texts, std::mt19937& rng);
+
+} // namespace
+
+MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    MadeFirmware made = noise(size, rng);
     textCount = std::clamp(textCount, 0, 14);
     std::vector<std::string> texts;
     for (int i = 0; i < textCount; ++i)
         texts.push_back(makeText(i, rng));
+    layOut(made, texts, rng);
+    return made;
+}
+
+MadeFirmware makeFirmware(std::size_t size, const std::vector<std::int32_t>& lengths, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    MadeFirmware made = noise(size, rng);
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < lengths.size() && i < 14; ++i)
+        texts.push_back(makeTextOf(static_cast<int>(i), static_cast<std::size_t>(std::max(lengths[i], 0)), rng));
+    layOut(made, texts, rng);
+    return made;
+}
+
+namespace {
+
+// Puts the texts into the noise, each in a slot of its own, and scrubs
+// keywords the noise formed by chance.
+void layOut(MadeFirmware& made, const std::vector<std::string>& texts, std::mt19937& rng)
+{
+    const std::size_t size = made.bytes.size();
+    const int textCount = static_cast<int>(texts.size());
 
     // Each text gets an equal slot; it stands a little way into its slot so
     // that the first one is never at offset 0. A text that does not fit into
@@ -126,5 +180,6 @@ MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed)
         while (keywordAt(made.bytes, p))
             made.bytes[p] = static_cast<unsigned char>('0' + rng() % 10);
     }
-    return made;
 }
+
+} // namespace

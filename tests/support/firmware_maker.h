@@ -22,3 +22,6 @@ struct MadeFirmware {
 // words), spread evenly through it. Same size, count and seed give the same
 // bytes. The noise never contains a keyword by accident.
 MadeFirmware makeFirmware(std::size_t size, int textCount, std::uint32_t seed);
+// The same with text i of exactly lengths[i] characters (at least its
+// opening's), for up to 14 texts.
+MadeFirmware makeFirmware(std::size_t size, const std::vector<std::int32_t>& lengths, std::uint32_t seed);

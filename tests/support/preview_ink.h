@@ -41,8 +41,8 @@ inline PixelBox changedPixels(const PixelBox& area, const Differs& differs)
 }
 
 // Every field shows ink of at least `minHeight` rows that keeps clear of the
-// field's left and right edges (a line cut off there would touch them), and
-// nothing changed in `around` outside the fields.
+// field's edges (a line cut off there, or a descender cut off at the bottom,
+// would touch them), and nothing changed in `around` outside the fields.
 inline void expectInkInsideFields(const std::vector<PixelBox>& fields, const PixelBox& around,
                                   int minHeight, const Differs& differs)
 {
@@ -53,6 +53,8 @@ inline void expectInkInsideFields(const std::vector<PixelBox>& fields, const Pix
         ASSERT_LE(ink.left, ink.right) << "nothing drawn";
         EXPECT_GT(ink.left, field.left) << "touches the left edge";
         EXPECT_LT(ink.right, field.right) << "touches the right edge";
+        EXPECT_GT(ink.top, field.top) << "touches the top edge";
+        EXPECT_LT(ink.bottom, field.bottom) << "touches the bottom edge: descenders cut off";
         EXPECT_GE(ink.bottom - ink.top + 1, minHeight) << "too small to read";
     }
     const PixelBox outside = changedPixels(around, [&](int x, int y) {

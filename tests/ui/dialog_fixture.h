@@ -130,6 +130,20 @@ protected:
                        "[Etrex]\r\norg=fw.org\r\nrgn=fw.rgn\r\ncrc=" + crc + "\r\nlang=6\r\nRel=2.40\r\n" +
                        moreSections);
     }
+    // Model "Etrex" on fourteen texts: eight that "Property of" / "Jo Smith,
+    // Leith" fill (148 to 305 characters), two that only those words on one
+    // line fill (318, 320), three that no arrangement of them fills (330 to
+    // 340) and one longer than any seven lines (358), which keeps its own
+    // warning.
+    void writeFourteenModel()
+    {
+        firmware = makeFirmware(64 * 1024, {148, 180, 200, 230, 256, 270, 290, 305, 318, 320, 330, 336, 340, 358}, 5);
+        ASSERT_TRUE(testing_support::writeBytes(work("fw.rgn"), firmware.bytes));
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08lx", crc32(0, firmware.bytes.data(), uInt(firmware.bytes.size())));
+        writeModelFile(std::string("[GPS]\r\nDate=01.10.02\r\nGps-1=Etrex\r\n[Etrex]\r\norg=fw.org\r\nrgn=fw.rgn\r\n") +
+                       "crc=" + crc + "\r\nlang=14\r\nRel=2.40\r\n");
+    }
     std::string work(const std::string& name) const { return root.file("work/" + name); }
 
     // Creation and the first timer tick, as the dialog's first 100 ms.

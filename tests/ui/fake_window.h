@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -55,6 +56,7 @@ public:
     int selection = -1;
     std::string caption;
     std::map<int, void*> pictures, fonts;
+    std::map<int, bool> links; // whether the text set last is a link
     std::map<int, int> limits; // the most characters each edit takes
     void* icon = nullptr;
     bool menuTrimmed = false;
@@ -110,6 +112,13 @@ public:
     void hideItem(int id) override { hidden_[id] = true; events.push_back("hide " + std::to_string(id)); }
     void focusItem(int id) override { focused = id; events.push_back("focus " + std::to_string(id)); }
     void setCaption(const char* value) override { caption = value; }
+    void setItemLink(int id, const char* value, bool isLink) override
+    {
+        texts_[id] = value;
+        links[id] = isLink;
+        events.push_back("link " + std::to_string(id) + " " + value);
+    }
+    void showBusy(bool busy) override { events.push_back(busy ? "busy" : "not busy"); }
     void listReset(int) override { list.clear(); selection = -1; listEdit_.reset(); }
     void listAppend(int, const char* value) override { list.push_back(value); }
     void listSelect(int, int index) override
@@ -133,6 +142,15 @@ public:
     void cancelTimer(int id) override { timerArmed &= id != ui::kModelListTimer; }
     void endDialog(int value) override { ended = true; result = value; }
     void runAboutBox() override { ++aboutBoxes; }
+    // The window's part is the test's: it runs here, over this window.
+    std::function<void()> checkLinesWindow;
+    int checkLinesWindows = 0;
+    void runCheckLinesWindow() override
+    {
+        ++checkLinesWindows;
+        if (checkLinesWindow)
+            checkLinesWindow();
+    }
     // The file the user picks in the file dialog; none: the dialog is cancelled.
     std::optional<std::string> fileToChoose;
     bool chooseFile(const char* title, std::string& path) override

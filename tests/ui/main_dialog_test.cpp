@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,6 +95,58 @@ TEST_F(MainDialogTest, ListEndsAtTheFirstMissingOrEmptyKey)
         createAndTick();
         EXPECT_EQ(window->list, c.list);
     }
+}
+
+// The line under the status says what to do when the model file lists no
+// model; with models it is empty.
+TEST_F(MainDialogTest, TheFitLineNamesAMissingOrEmptyModelFileAndWhatToDo)
+{
+    const struct {
+        const char* modelFile; // null: none; "/": a folder in its place
+        std::string note;
+    } cases[] = {
+        {nullptr, "No wendrix.ini beside the program: choose Add firmware\x85 or Update Wendrix"},
+        {"[GPS]\r\nDate=01.10.02\r\n", "wendrix.ini lists no models: choose Add firmware\x85 or Update Wendrix"},
+        {"/", "wendrix.ini beside the program cannot be read: it is not a plain file"},
+        {"[GPS]\r\nGps-1=Alpha\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.modelFile ? c.modelFile : "no model file");
+        restart();
+        std::filesystem::remove_all(modelFilePath);
+        if (c.modelFile && std::string(c.modelFile) == "/")
+            std::filesystem::create_directory(modelFilePath);
+        else if (c.modelFile)
+            writeModelFile(c.modelFile);
+        createAndTick();
+        EXPECT_EQ(window->text(IdFitLine), c.note);
+        EXPECT_FALSE(window->links[IdFitLine]);
+        // The status keeps its own words.
+        EXPECT_EQ(window->text(IdStatus), "Press page to continue ...");
+        pressPage();
+        EXPECT_EQ(window->text(IdFitLine), c.note);
+        EXPECT_EQ(window->text(IdStatus), "Select a GPS model ...");
+    }
+    std::filesystem::remove_all(modelFilePath);
+}
+
+// Enter held while the window opens presses Page before the first tick: the
+// tick that fills the list must not take the lines back, or they stay
+// disabled for good and typing goes to the model list.
+TEST_F(MainDialogTest, PageBeforeTheFirstTickKeepsTheLinesEnabled)
+{
+    writeThreeModels();
+    mainDialogCreate(*window, kStateDisclaimer);
+    pressPage();
+    ASSERT_TRUE(window->tick());
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(window->enabled(IdFirstEdit + i)) << i;
+    EXPECT_EQ(window->focused, IdFirstEdit);
+    EXPECT_EQ(window->list, (Strings{"No Gps", "Alpha", "Beta", "Gamma"}));
+    EXPECT_EQ(window->caption, "Zarnek Wendrix");
+    expectStatus(kStateLines, "Select a GPS model ...");
+    EXPECT_TRUE(window->enabled(IdOk));
+    EXPECT_TRUE(window->enabled(IdModelList));
 }
 
 TEST_F(MainDialogTest, PageLoadsStoredLinesLineByLineAndHidesItself)

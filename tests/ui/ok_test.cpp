@@ -96,3 +96,44 @@ TEST_F(OkTest, FailedPatchRunKeepsTheDialogAndASuccessfulOneEndsItWithOne)
     for (const auto& box : boxes->messages)
         EXPECT_EQ(box.owner, window->handle());
 }
+
+// Seven empty lines would blank every language's text: OK asks first, with
+// No as the answer Enter gives; only Yes goes on to the patch run.
+TEST_F(OkTest, SevenEmptyLinesAskFirstAndNoWritesNothing)
+{
+    const std::string question = "All seven lines are empty: the power-on page will show no text in any "
+                                 "language. Write it anyway?";
+    const struct {
+        const char* line1;
+        int answer;
+        bool asked, written;
+    } cases[] = {
+        {"", platform::IdNo, true, false},
+        {"", platform::IdYes, true, true},
+        {"PROPERTY OF", platform::IdNo, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line1) + (c.answer == platform::IdYes ? ", Yes" : ", No"));
+        restart();
+        boxes->messages.clear();
+        writeFirmwareModel();
+        ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
+        answerYesNo = c.answer;
+        openOnModel(1);
+        window->type(IdFirstEdit, c.line1);
+        EXPECT_TRUE(mainDialogCommand(*window, IdOk, NotifyNone));
+        ASSERT_FALSE(boxes->messages.empty());
+        EXPECT_EQ(boxes->messages[0].text == question, c.asked) << boxes->messages[0].text;
+        if (c.asked) {
+            EXPECT_EQ(boxes->messages[0].style,
+                      unsigned(platform::MbYesNo | platform::MbIconWarning | platform::MbDefButton2));
+            EXPECT_EQ(boxes->messages[0].owner, window->handle());
+        }
+        EXPECT_EQ(window->ended, c.written);
+        EXPECT_EQ(exists(work("fw.org")), c.written);
+        EXPECT_EQ(exists(root.file("prog/wendrix.LOG")), c.written);
+        std::vector<unsigned char> bytes;
+        ASSERT_TRUE(readBytes(work("fw.rgn"), bytes));
+        EXPECT_EQ(bytes == firmware.bytes, !c.written);
+    }
+}

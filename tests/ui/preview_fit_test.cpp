@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "ui/preview_fit.h"
+#include "ui/preview_layout.h"
 
 using namespace ui;
 
@@ -41,5 +43,29 @@ TEST(PreviewFit, LargestSizeThatFitsThenNarrowedAtTheMinimum)
         EXPECT_EQ(fit.size, c.fit.size);
         EXPECT_EQ(fit.widthPercent, c.fit.widthPercent);
         EXPECT_LE(calls, 40);
+    }
+}
+
+// The seven bands over the picture's frame, at 96 dpi (180 pixels wide) and
+// at 144 dpi (270): they meet without gaps, stay inside the frame clear of
+// its lines, and each is at least as tall as the preview font's cell there.
+TEST(PreviewLayout, SevenBandsInsideTheFrameEachAsTallAsTheFont)
+{
+    for (const auto& [width, cell] : {std::pair{180, 20}, std::pair{270, 30}, std::pair{360, 40}}) {
+        SCOPED_TRACE(width);
+        const auto scaled = [width = width](int pixels) { return pixels * width / kPictureWidth; };
+        for (int line = 0; line < 7; ++line) {
+            SCOPED_TRACE(line);
+            const FieldBox box = previewFieldBox(line, width);
+            EXPECT_GE(box.height, cell);
+            EXPECT_GT(box.left, scaled(kFrameLeft));
+            EXPECT_LT(box.left + box.width, scaled(kFrameRight + 1));
+            EXPECT_GT(box.top, scaled(kFrameTop));
+            EXPECT_LT(box.top + box.height, scaled(kFrameBottom + 1));
+            if (line > 0) {
+                const FieldBox above = previewFieldBox(line - 1, width);
+                EXPECT_EQ(above.top + above.height, box.top);
+            }
+        }
     }
 }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -18,6 +19,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTextDocumentFragment>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -30,6 +33,7 @@
 #include "tests/support/preview_ink.h"
 #include "tests/ui/dialog_fixture.h"
 #include "tests/ui/model_server.h"
+#include "ui/qt/check_lines_window.h"
 #include "ui/qt/qt_dialog.h"
 #include "ui/qt/qt_front_end.h"
 #include "ui/qt/qt_message_box.h"
@@ -155,6 +159,12 @@ protected:
         chooseNext();
     }
     QPushButton* button(int id) { return qobject_cast<QPushButton*>(dialog->item(id)); }
+    // The fit line's words, without the link around them.
+    std::string fitLine()
+    {
+        auto* label = qobject_cast<QLabel*>(dialog->item(IdFitLine));
+        return label != nullptr ? QTextDocumentFragment::fromHtml(label->text()).toPlainText().toStdString() : "";
+    }
     QLineEdit* edit(int line) { return qobject_cast<QLineEdit*>(dialog->item(IdFirstEdit + line)); }
     QComboBox* combo() { return qobject_cast<QComboBox*>(dialog->item(IdModelList)); }
 
@@ -335,6 +345,25 @@ TEST_F(QtDialogTest, KeyboardFocusStartsOnPageThenMovesToLineOne)
     EXPECT_EQ(edit(0)->text(), QStringLiteral("typed"));
 }
 
+// Enter held while the window opens presses Page before the first tick; the
+// lines stay enabled and take the typing. Without a model file the line
+// under the status says so and what to do.
+TEST_F(QtDialogTest, AnEarlyPageKeepsTheLinesAndAMissingModelFileIsNamed)
+{
+    dialog = std::make_unique<MainDialogQt>(kStateDisclaimer);
+    dialog->show();
+    ASSERT_TRUE(dialog->windowTitle().isEmpty()); // no tick yet
+    QTest::keyClick(button(IdPage), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->windowTitle(), QStringLiteral("Zarnek Wendrix"), 2000);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(edit(i)->isEnabled()) << i;
+    EXPECT_EQ(QApplication::focusWidget(), edit(0));
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Select a GPS model ..."));
+    EXPECT_EQ(text(*dialog, IdFitLine), QStringLiteral(u"No wendrix.ini beside the program: choose Add firmware\u2026 or Update Wendrix"));
+    EXPECT_EQ(combo()->count(), 1);
+    screenshot(*dialog, "2-no-model-file");
+}
+
 TEST_F(QtDialogTest, OkPatchesTheFirmwareAndEndsWithOne)
 {
     writeFirmwareModel();
@@ -386,6 +415,9 @@ TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
         ASSERT_EQ(boxes->messages.size(), 1u); // the question has been answered
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_FALSE(dialog->isEnabled());
+        EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Waiting for UPDATER.EXE to finish..."));
+        EXPECT_TRUE(QApplication::overrideCursor() != nullptr &&
+                    QApplication::overrideCursor()->shape() == Qt::WaitCursor);
         dialog->installEventFilter(&painted);
         dialog->update();
         QTRY_VERIFY_WITH_TIMEOUT(painted.paints > 0, 2000);
@@ -406,6 +438,8 @@ TEST_F(QtDialogTest, TheDialogRepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_EQ(dialog->result(), 1);
     EXPECT_EQ(messageTexts(),
               (Strings{"All 6 languages show every line\nYou may now run UPDATER\nStart UPDATER.EXE now?"}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
 }
 
 TEST_F(QtDialogTest, EnterInALineAndATypedListTextThatNamesNoModelAreRefusedLikeNoGps)
@@ -649,33 +683,97 @@ TEST_F(QtDialogTest, MenuCommandsRunAfterTheMenuHasGone)
     EXPECT_EQ(edit(2)->text(), QStringLiteral("typed so far"));
 }
 
-// "Check lines" shows, in a box of its own, which languages take the lines
-// as typed and what to change for the others; it writes nothing.
-TEST_F(QtDialogTest, CheckLinesShowsWhichLanguagesFitBeforeAnythingIsWritten)
+// "Check lines" in a window of its own: one row per language, the one that
+// keeps its own warning last; Alt+U puts the arrangement that suits more
+// languages into the fields, Alt+B puts the typed lines back, Escape closes.
+// OK then writes the lines in the fields, as the run's log says.
+TEST_F(QtDialogTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
 {
-    writeFirmwareModel();
-    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
-    platform::setMessageBoxHandler(showMessageBox);
+    writeFourteenModel();
+    ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "#!/bin/sh\n"));
     open(true);
-    typeLinesSomeLanguagesCannotTake();
-    QString shown;
-    whenShown<QMessageBox>([&](QMessageBox& box) {
-        shown = box.text();
-        EXPECT_EQ(box.icon(), QMessageBox::Information);
-        screenshot(box, "7-check-lines");
-        box.button(QMessageBox::Ok)->click();
+    QTest::keyClicks(edit(0), QStringLiteral("Property of"));
+    chooseNext();
+    // The live fit under the status, while the owner types.
+    EXPECT_EQ(fitLine(), "11 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    QTest::keyClicks(edit(1), QStringLiteral("Jo Smith, L"));
+    screenshot(*dialog, "11-live-fit");
+    QTest::keyClicks(edit(1), QStringLiteral("eith"));
+    EXPECT_EQ(fitLine(), "8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_EQ(text(*dialog, IdStatus), QStringLiteral("Click OK to modify firmware rel 2.40..."));
+
+    bool checked = false;
+    whenShown<CheckLinesDialogQt>([&](CheckLinesDialogQt& window) {
+        checked = true;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Check lines"));
+        EXPECT_EQ(window.heading()->text().toStdString(),
+                  "Etrex: 8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+        QTableWidget* table = window.table();
+        ASSERT_EQ(table->rowCount(), 14);
+        ASSERT_EQ(table->columnCount(), 4);
+        EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("fits"));
+        EXPECT_EQ(table->item(8, 1)->text(), QStringLiteral("does not fit"));
+        EXPECT_EQ(table->item(13, 1)->text(), QStringLiteral("keeps its own warning"));
+        // The text as the receiver shows it, in a fixed-width font.
+        EXPECT_TRUE(table->item(0, 2)->text().contains(QStringLiteral("Property of")));
+        EXPECT_TRUE(QFontInfo(table->item(0, 2)->font()).fixedPitch());
+        EXPECT_EQ(window.arranged()->text(), QStringLiteral("Property of Jo Smith, Leith"));
+        EXPECT_TRUE(window.button(IdUseLines)->isEnabled());
+        EXPECT_FALSE(window.button(IdBackToMyLines)->isEnabled());
+        QApplication::processEvents();
+        screenshot(window, "9-check-lines");
+
+        // A mnemonic presses its button as a click shown on screen: it lands
+        // a moment later.
+        QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(edit(0)->text(), QStringLiteral("Property of Jo Smith, Leith"), 2000);
+        EXPECT_EQ(edit(1)->text(), QString());
+        EXPECT_EQ(text(*dialog, IdFirstPreview), QStringLiteral("Property of Jo Smith, Leith"));
+        EXPECT_TRUE(window.heading()->text().contains(QStringLiteral("10 of 13")));
+        EXPECT_FALSE(window.button(IdUseLines)->isEnabled());
+        EXPECT_TRUE(window.button(IdBackToMyLines)->isEnabled());
+        screenshot(window, "10-check-lines-used");
+        screenshot(*dialog, "10-after-use");
+
+        QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(edit(1)->text(), QStringLiteral("Jo Smith, Leith"), 2000);
+        EXPECT_EQ(edit(0)->text(), QStringLiteral("Property of"));
+        QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(edit(1)->text(), QString(), 2000);
+        QTest::keyClick(&window, Qt::Key_Escape);
     });
     QAction* check = dialog->windowMenu()->actions().at(2);
     ASSERT_EQ(check->text(), QStringLiteral("Check lines"));
-    check->trigger(); // returns when the box ends
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("Etrex, 4 of 6 languages fit these lines:\n1. English: fits\n")))
-        << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral("5. Espa\u00f1ol: lines 1 to 3 need 69 characters"))) << shown.toStdString();
-    std::vector<unsigned char> bytes;
-    ASSERT_TRUE(testing_support::readBytes(work("fw.rgn"), bytes));
-    EXPECT_EQ(bytes, firmware.bytes);
-    EXPECT_FALSE(testing_support::exists(work("fw.org")));
+    check->trigger(); // returns when the window has closed
+    EXPECT_TRUE(checked);
     EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(testing_support::exists(work("fw.org"))) << "the check wrote";
+    EXPECT_EQ(edit(0)->text(), QStringLiteral("Property of Jo Smith, Leith"));
+
+    EXPECT_EQ(fitLine(), "10 of 13 languages that can take a text show every line (1 keeps its own warning)");
+
+    // From the keyboard, the fit line opens the window too: Tab from line 7,
+    // then Enter.
+    bool reopened = false;
+    whenShown<CheckLinesDialogQt>([&](CheckLinesDialogQt& window) {
+        reopened = true;
+        EXPECT_TRUE(window.button(IdBackToMyLines)->isEnabled()) << "the typed lines are still there to go back to";
+        QTest::keyClick(&window, Qt::Key_Escape);
+    });
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    edit(6)->setFocus();
+    QTest::keyClick(edit(6), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog->item(IdFitLine));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // returns when the window has closed
+    EXPECT_TRUE(reopened);
+
+    QTest::mouseClick(button(IdOk), Qt::LeftButton); // returns when the run has ended
+    EXPECT_FALSE(dialog->isVisible());
+    const std::string log = testing_support::readText(root.file("prog/wendrix.LOG"));
+    EXPECT_NE(log.find("Line-1:  27 Property of Jo Smith, Leith\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Line-2:  28 \r\n"), std::string::npos) << log;
 }
 
 // After OK on lines that some languages cannot take, the summary names each

@@ -113,6 +113,7 @@ TEST_F(UpdateTest, PatchRunThatAsksForUpdatesRunsTheCommandInsideOk)
     ASSERT_TRUE(testing_support::writeText(work("UPDATER.EXE"), "MZ"));
     answerYesNo = platform::IdYes;
     openOnModel(1);
+    window->type(IdFirstEdit, "PROPERTY OF"); // seven empty lines would ask first
 
     mainDialogCommand(*window, IdOk, NotifyNone);
     EXPECT_FALSE(window->ended);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <dlgs.h>
 #include <zlib.h>
 
@@ -35,6 +36,18 @@ std::string windowText(HWND window)
 {
     char text[256] = "";
     GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// The words of a SysLink that is a link, as two lines are read as one; ""
+// when it is no link.
+std::string linkText(HWND link)
+{
+    std::string text = windowText(link);
+    if (text.rfind("<a>", 0) != 0 || text.size() < 7 || text.substr(text.size() - 4) != "</a>")
+        return "";
+    text = text.substr(3, text.size() - 7);
+    std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 
@@ -168,14 +181,20 @@ std::string readRegistryLine(int n)
     return result == 0 ? value : "(no value)";
 }
 
-// `name`, when given, is added to the picture's file name.
-void requestScreenshot(const std::string& folder, const std::string& name = "")
+// `name`, when given, is added to the picture's file name; with `window`
+// the picture holds that window alone.
+void requestScreenshot(const std::string& folder, const std::string& name = "", HWND window = nullptr)
 {
     if (env("WENDRIX_SCREENSHOT").empty())
         return;
     const std::string request = folder + "\\screenshot.request";
     const std::string done = folder + "\\screenshot.done";
-    writeWhole(request, name);
+    std::string asked = name;
+    RECT frame;
+    if (window != nullptr && GetWindowRect(window, &frame))
+        asked += " " + std::to_string(frame.left) + " " + std::to_string(frame.top) + " " +
+                 std::to_string(frame.right - frame.left) + " " + std::to_string(frame.bottom - frame.top);
+    writeWhole(request, asked);
     for (int i = 0; i < 200 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
         Sleep(50);
     DeleteFileA(done.c_str());
@@ -256,6 +275,32 @@ Screenshot capture(HWND dialog)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shot;
+}
+
+// The text of a message box is drawn whole: no glyph of it reaches the
+// right or the bottom edge of its static, where it would be cut off.
+void expectWholeText(HWND box)
+{
+    HWND label = nullptr;
+    for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr));)
+        if (GetWindowTextLengthA(child) > 0) {
+            label = child;
+            break;
+        }
+    ASSERT_NE(label, nullptr) << "no text in the box";
+    const Screenshot shot = capture(label);
+    ASSERT_GT(shot.width, 2);
+    const DWORD background = shot.at(shot.width - 1, 0);
+    int inkRight = -1, inkBottom = -1;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x)
+            if (shot.at(x, y) != background) {
+                inkRight = std::max(inkRight, x);
+                inkBottom = std::max(inkBottom, y);
+            }
+    ASSERT_GE(inkRight, 0) << "nothing drawn";
+    EXPECT_LT(inkRight, shot.width - 2) << "cut off at the right: " << windowText(label);
+    EXPECT_LT(inkBottom, shot.height - 1) << "cut off at the bottom: " << windowText(label);
 }
 
 class ProgramUnderTest : public ::testing::Test {
@@ -419,14 +464,13 @@ TEST_F(ProgramUnderTest, PatchesTheFirmwareFromTypedLines)
     EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel 2.40...");
     requestScreenshot(folder);
 
-    // "Check lines" from the window menu: a box that judges every language,
-    // before anything is written.
+    // "Check lines" from the window menu: a window that judges every
+    // language, a row each, before anything is written.
     PostMessageA(dialog, WM_SYSCOMMAND, 1008, 0);
-    HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
-    ASSERT_NE(check, nullptr) << "no Check lines box";
-    EXPECT_EQ(messageText(check).rfind("Model A 2.40, ", 0), 0u) << messageText(check);
-    EXPECT_NE(messageText(check).find("\n1. "), std::string::npos) << messageText(check);
-    requestScreenshot(folder, "check-lines");
+    HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Check lines", dialog); });
+    ASSERT_NE(check, nullptr) << "no Check lines window";
+    EXPECT_EQ(windowText(GetDlgItem(check, 1100)).rfind("Model A 2.40: ", 0), 0u);
+    EXPECT_EQ(SendDlgItemMessageA(check, 1101, LVM_GETITEMCOUNT, 0, 0), kTexts);
     press(check, IDOK);
     waitFor([&] { return IsWindow(check) ? nullptr : dialog; }, 5000);
     EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES) << "the check wrote";
@@ -655,18 +699,24 @@ TEST_F(ProgramUnderTest, PreviewLinesLieInsideThePictureFrame)
     const testing_support::PixelBox frame{picture.left + scaled(6), picture.top + scaled(69),
                                           picture.left + scaled(173), picture.top + scaled(213)};
 
+    // The disclaimer, then the typed lines: each inside its field, clear of
+    // the frame, descenders whole.
+    const Screenshot disclaimer = capture(dialog);
     press(dialog, 1029, true);
     const Screenshot empty = capture(dialog);
     const std::vector<testing_support::PixelBox> fields = typeLongPreviewLines(dialog);
     const Screenshot full = capture(dialog);
-    const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != full.at(x, y); };
-    // Legible means 5 pixels high at any DPI.
-    testing_support::expectInkInsideFields(fields, picture, 5, differs);
-    const testing_support::PixelBox ink = testing_support::changedPixels(picture, differs);
-    EXPECT_GE(ink.left, frame.left) << "left of the frame";
-    EXPECT_LE(ink.right, frame.right) << "right of the frame";
-    EXPECT_GE(ink.top, frame.top) << "above the frame";
-    EXPECT_LE(ink.bottom, frame.bottom) << "below the frame";
+    for (const Screenshot* shown : {&disclaimer, &full}) {
+        SCOPED_TRACE(shown == &disclaimer ? "the disclaimer" : "the typed lines");
+        const testing_support::Differs differs = [&](int x, int y) { return empty.at(x, y) != shown->at(x, y); };
+        // Legible means 5 pixels high at any DPI.
+        testing_support::expectInkInsideFields(fields, picture, 5, differs);
+        const testing_support::PixelBox ink = testing_support::changedPixels(picture, differs);
+        EXPECT_GE(ink.left, frame.left) << "left of the frame";
+        EXPECT_LE(ink.right, frame.right) << "right of the frame";
+        EXPECT_GT(ink.top, frame.top + 1) << "on the frame's top line";
+        EXPECT_LT(ink.bottom, frame.bottom - 1) << "on the frame's bottom line";
+    }
     requestScreenshot(folder, std::to_string(dpi) + "dpi");
 
     PostMessageA(dialog, WM_CLOSE, 0, 0);
@@ -704,6 +754,8 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     InvalidateRect(dialog, nullptr, TRUE);
     EXPECT_NE(waitFor([&] { return GetUpdateRect(dialog, nullptr, FALSE) ? nullptr : dialog; }, 2000), nullptr)
         << "the dialog was not repainted while the uploader ran";
+    // Read from the window's own text: a message would wait for the uploader.
+    EXPECT_EQ(windowText(GetDlgItem(dialog, 1066)), "Waiting for UPDATER.EXE to finish...");
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
     Sleep(500);
@@ -715,6 +767,184 @@ TEST_F(ProgramUnderTest, RepaintsButTakesNoInputWhileTheUploaderRuns)
     EXPECT_EQ(exitCode(), 0u);
     EXPECT_NE(readWhole(folder + "\\probe-started.txt").find("x=200 y=20"), std::string::npos);
     EXPECT_NE(readWhole(folder + "\\modela.rgn").find("Property of Jo"), std::string::npos);
+}
+
+// "Check lines" in a window of its own, driven as the owner would: two
+// lines typed, the window opened from the window menu, Alt+U for the
+// arrangement that suits more languages, Alt+B back, Alt+U again, Escape;
+// then OK writes the lines in the fields, as the run's log says.
+TEST_F(ProgramUnderTest, CheckLinesWindowAndUseTheseLinesThenOkWritesThem)
+{
+    // Fourteen texts: eight that the two typed lines fill, two that only
+    // their words on one line fill, three that none fills, one that keeps
+    // its own warning.
+    firmware = makeFirmware(64 * 1024, {148, 180, 200, 230, 256, 270, 290, 305, 318, 320, 330, 336, 340, 358}, 5);
+    original.assign(firmware.bytes.begin(), firmware.bytes.end());
+    ASSERT_TRUE(writeWhole(folder + "\\modela.rgn", original));
+    crc = crc32(0, firmware.bytes.data(), static_cast<uInt>(firmware.bytes.size()));
+    char ini[256];
+    std::snprintf(ini, sizeof ini,
+                  "[GPS]\r\nGps-1=Model A 2.40\r\n[Model A 2.40]\r\norg=modela.org\r\nrgn=modela.rgn\r\n"
+                  "crc=%08lx\r\nlang=14\r\nRel=2.40\r\n",
+                  crc);
+    ASSERT_TRUE(writeWhole(folder + "\\wendrix.ini", ini));
+
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of"));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    // The live fit under the status, while the owner types: a link.
+    EXPECT_EQ(linkText(GetDlgItem(dialog, 1067)),
+              "11 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Jo Smith, L"));
+    requestScreenshot(folder, "live-fit", dialog);
+    SendDlgItemMessageA(dialog, 1053, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Jo Smith, Leith"));
+    EXPECT_EQ(linkText(GetDlgItem(dialog, 1067)),
+              "8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_EQ(itemText(dialog, 1066), "Click OK to modify firmware rel 2.40...");
+
+    // Enter on the fit line opens the window.
+    HWND fitLine = GetDlgItem(dialog, 1067);
+    PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(fitLine), TRUE);
+    ASSERT_NE(waitFor([&] { return focusOf(process) == fitLine ? fitLine : nullptr; }, 5000), nullptr)
+        << "the fit line takes no focus";
+    PostMessageA(fitLine, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(fitLine, WM_KEYUP, VK_RETURN, 0xC0000001);
+    HWND check = waitFor([&] { return findDialog(process.dwProcessId, "Check lines", dialog); });
+    ASSERT_NE(check, nullptr) << "no Check lines window";
+    EXPECT_FALSE(IsWindowEnabled(dialog)) << "the window is modal over the main dialog";
+    EXPECT_EQ(windowText(GetDlgItem(check, 1100)),
+              "Model A 2.40: 8 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    EXPECT_EQ(SendDlgItemMessageA(check, 1101, LVM_GETITEMCOUNT, 0, 0), 14);
+    EXPECT_EQ(windowText(GetDlgItem(check, 1103)), "Property of Jo Smith, Leith");
+    EXPECT_TRUE(enabled(check, 1104));
+    EXPECT_FALSE(enabled(check, 1105));
+    EXPECT_EQ(focusOf(process), GetDlgItem(check, 1101)) << "the keyboard starts on the table";
+    requestScreenshot(folder, "check-lines", check);
+
+    // Alt and a letter, as the keyboard gives them to the focused control.
+    const auto altKey = [&](char letter) {
+        PostMessageA(focusOf(process), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+    };
+    const auto fieldIs = [&](int id, const std::string& text) {
+        return waitFor([&] { return itemText(dialog, id) == text ? dialog : nullptr; }, 5000) != nullptr;
+    };
+    altKey('u');
+    EXPECT_TRUE(fieldIs(1052, "Property of Jo Smith, Leith")) << itemText(dialog, 1052);
+    EXPECT_EQ(itemText(dialog, 1053), "");
+    EXPECT_EQ(itemText(dialog, 1059), "Property of Jo Smith, Leith") << "the preview follows";
+    EXPECT_NE(windowText(GetDlgItem(check, 1100)).find("10 of 13"), std::string::npos);
+    EXPECT_FALSE(enabled(check, 1104));
+    EXPECT_TRUE(enabled(check, 1105));
+    EXPECT_TRUE(IsWindowEnabled(focusOf(process))) << "the focus left the button turned off";
+    requestScreenshot(folder, "check-lines-used", check);
+    altKey('b');
+    EXPECT_TRUE(fieldIs(1053, "Jo Smith, Leith")) << itemText(dialog, 1053);
+    EXPECT_EQ(itemText(dialog, 1052), "Property of");
+    altKey('u');
+    EXPECT_TRUE(fieldIs(1053, ""));
+    PostMessageA(focusOf(process), WM_KEYDOWN, VK_ESCAPE, 1);
+    ASSERT_NE(waitFor([&] { return IsWindow(check) ? nullptr : dialog; }, 5000), nullptr) << "Escape did not close it";
+    EXPECT_EQ(GetFileAttributesA((folder + "\\modela.org").c_str()), INVALID_FILE_ATTRIBUTES) << "the check wrote";
+    EXPECT_EQ(linkText(fitLine),
+              "10 of 13 languages that can take a text show every line (1 keeps its own warning)");
+    requestScreenshot(folder, "after-use", dialog);
+
+    // OK; the summary (three languages do not fit), then Cancel at the
+    // uploader question.
+    press(dialog, 1);
+    for (int i = 0; i < 4 && IsWindow(dialog); ++i) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); }, 5000);
+        if (box == nullptr)
+            break;
+        press(box, messageText(box).find("Start UPDATER.EXE now?") != std::string::npos ? IDCANCEL : IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(exitCode(), 0u);
+    const std::string log = readWhole(folder + "\\wendrix.LOG");
+    EXPECT_NE(log.find("Line-1:  27 Property of Jo Smith, Leith\r\nLine-2:  28 \r\n"), std::string::npos) << log;
+}
+
+// Message boxes are as large as their text: the one that says the working
+// file cannot be written shows its last letters ("protected", not
+// "protectec"), and every other box of the run too.
+TEST_F(ProgramUnderTest, MessageBoxesShowTheirWholeText)
+{
+    ASSERT_TRUE(SetFileAttributesA((folder + "\\modela.rgn").c_str(), FILE_ATTRIBUTE_READONLY));
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    press(dialog, 1029, true);
+    SendDlgItemMessageA(dialog, 1052, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Property of Jo"));
+    SendDlgItemMessageA(dialog, 1028, CB_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1028, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1028)));
+    press(dialog, 1);
+    std::string text;
+    for (int i = 0; i < 4 && text.rfind("Cannot write", 0) != 0; ++i) {
+        HWND box = waitFor([&] { return findDialog(process.dwProcessId, "Zarnek Wendrix", dialog); });
+        ASSERT_NE(box, nullptr);
+        text = messageText(box);
+        SCOPED_TRACE(text);
+        expectWholeText(box);
+        if (text.rfind("Cannot write", 0) == 0)
+            requestScreenshot(folder, "cannot-write");
+        press(box, IDOK);
+        waitFor([&] { return IsWindow(box) ? nullptr : dialog; }, 5000);
+    }
+    EXPECT_EQ(text.rfind("Cannot write modela.rgn!\n", 0), 0u) << text;
+    SetFileAttributesA((folder + "\\modela.rgn").c_str(), FILE_ATTRIBUTE_NORMAL);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
+}
+
+// Enter held while the window opens presses Page before the first tick; the
+// lines must stay enabled and take the typing. Without a model file the line
+// under the status says so and what to do.
+TEST_F(ProgramUnderTest, AnEarlyPageKeepsTheLinesAndAMissingModelFileIsNamed)
+{
+    ASSERT_TRUE(DeleteFileA((folder + "\\wendrix.ini").c_str()));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"";
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.c_str(), &startup, &process));
+    CloseHandle(process.hThread);
+    // The dialog as soon as it is there, its first tick perhaps still to come.
+    HWND dialog = waitFor([&]() -> HWND {
+        for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr));) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == process.dwProcessId && IsWindowVisible(window))
+                return window;
+        }
+        return nullptr;
+    });
+    ASSERT_NE(dialog, nullptr);
+    const bool beforeTick = windowText(dialog).empty();
+    // Enter on the focused Page, as a held key repeats it.
+    PostMessageA(GetDlgItem(dialog, 1029), WM_KEYDOWN, VK_RETURN, 0x40000001);
+    PostMessageA(GetDlgItem(dialog, 1029), WM_KEYUP, VK_RETURN, 0xC0000001);
+    ASSERT_NE(waitFor([&] { return windowText(dialog) == "Zarnek Wendrix" && !visible(dialog, 1029) ? dialog : nullptr; }),
+              nullptr);
+    // The caption is set in the first tick: once a message sent now comes
+    // back, that tick's handler has returned.
+    SendMessageA(dialog, WM_NULL, 0, 0);
+    SCOPED_TRACE(beforeTick ? "Page before the first tick" : "Page after the first tick");
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(enabled(dialog, 1052 + i)) << "line " << i + 1;
+    EXPECT_EQ(focusOf(process), GetDlgItem(dialog, 1052));
+    EXPECT_EQ(itemText(dialog, 1066), "Select a GPS model ...");
+    // Not a link (nothing to check yet), wrapped by the program itself.
+    std::string note = itemText(dialog, 1067);
+    std::replace(note.begin(), note.end(), '\n', ' ');
+    EXPECT_EQ(note, "No wendrix.ini beside the program: choose Add firmware\x85 or Update Wendrix");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1028, CB_GETCOUNT, 0, 0), 1);
+    requestScreenshot(folder, "no-model-file");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exitCode(), 0u);
 }
 
 // After OK on lines that some languages cannot take, the summary box names

@@ -13,9 +13,9 @@ using K = ControlKind;
 // the preview fields are drawn over the picture.
 const ControlEntry kMainControls[] = {
     {0, K::Label, 136, 10, 36, 8, "Gps type:"},
-    {0, K::Rule, 0, 164, 334, 1, ""},
-    {1, K::DefaultButton, 250, 170, 34, 14, "OK"},
-    {2, K::Button, 292, 170, 32, 14, "&Cancel"},
+    {0, K::Rule, 0, 176, 334, 1, ""},
+    {1, K::DefaultButton, 250, 182, 34, 14, "OK"},
+    {2, K::Button, 292, 182, 32, 14, "&Cancel"},
     {2000, K::Picture, 5, 8, 15, 13, ""},
     {1028, K::ComboBox, 176, 8, 144, 72, ""},
     {0, K::Label, 136, 36, 36, 8, "Line 1:"},
@@ -34,6 +34,7 @@ const ControlEntry kMainControls[] = {
     {1058, K::Edit, 176, 118, 144, 14, ""},
     {1069, K::Label, 136, 132, 184, 8, ""},
     {1066, K::Label, 136, 140, 132, 8, ""},
+    {1067, K::Link, 136, 149, 194, 18, ""},
     {1059, K::Preview, 10, 54, 111, 12, "WARNING"},
     {1060, K::Preview, 10, 66, 111, 12, "Wendrix is a third"},
     {1061, K::Preview, 10, 78, 111, 12, "party program."},
@@ -41,8 +42,8 @@ const ControlEntry kMainControls[] = {
     {1063, K::Preview, 10, 102, 111, 12, "responsibility and risk"},
     {1064, K::Preview, 10, 114, 111, 12, "associated with"},
     {1065, K::Preview, 10, 126, 111, 12, "using this program."},
-    {1029, K::Button, 208, 170, 32, 14, "Page"},
-    {1068, K::Note, 5, 168, 198, 22, ""},
+    {1029, K::Button, 208, 182, 32, 14, "Page"},
+    {1068, K::Note, 5, 180, 198, 22, ""},
 };
 
 const ControlEntry kAboutControls[] = {
@@ -55,7 +56,7 @@ const ControlEntry kAboutControls[] = {
 
 } // namespace
 
-const DialogTemplate kMainTemplate{336, 193, kMainControls,
+const DialogTemplate kMainTemplate{336, 205, kMainControls,
                                    static_cast<int>(std::size(kMainControls))};
 const DialogTemplate kAboutTemplate{230, 75, kAboutControls,
                                     static_cast<int>(std::size(kAboutControls))};

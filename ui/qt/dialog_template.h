@@ -15,6 +15,7 @@ enum class ControlKind {
     Button,
     Edit,
     ComboBox,      // drop-down with edit field
+    Link,          // a line of text that may be a link (a SysLink on Windows)
 };
 
 struct ControlEntry {

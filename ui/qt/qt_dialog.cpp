@@ -1,5 +1,6 @@
 #include "ui/qt/qt_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -7,6 +8,7 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,8 +19,11 @@
 
 #include "platform/platform.h"
 #include "ui/about_dialog.h"
+#include "engine/warning_lines.h"
 #include "ui/main_dialog.h"
+#include "ui/preview_layout.h"
 #include "ui/qt/ansi_text.h"
+#include "ui/qt/check_lines_window.h"
 #include "ui/qt/preview_label.h"
 #include "ui/qt/qt_resources.h"
 
@@ -37,6 +42,26 @@ QFont dialogFont()
     font.setPixelSize(11);
     return font;
 }
+
+// A line of text that may be a link. With the focus, Enter and Space open
+// it, as they press a Win32 SysLink: a QLabel takes them only once Tab has
+// also picked the link inside it, and gives Enter to the default button.
+class LinkLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int key = event->key();
+        if (focusPolicy() != Qt::NoFocus && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            event->accept();
+            emit linkActivated(QString());
+            return;
+        }
+        QLabel::keyPressEvent(event);
+    }
+};
 
 // A combo box's drop-down with edit field is one line high on screen; the
 // template's height includes the dropped list.
@@ -151,6 +176,17 @@ void QtDialog::build(const DialogTemplate& dialogTemplate)
                     [this, id] { command(id, NotifyEditMaxText); });
             addWindowMenuToContextMenu(edit);
             widget = edit;
+            break;
+        }
+        case ControlKind::Link: {
+            auto* link = new LinkLabel(this);
+            link->setTextFormat(Qt::RichText);
+            link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+            link->setWordWrap(true);
+            link->setFocusPolicy(Qt::NoFocus);
+            connect(link, &QLabel::linkActivated, this, [this, id] { command(id, NotifyLinkActivated); });
+            widget = link;
             break;
         }
         case ControlKind::ComboBox: {
@@ -367,6 +403,28 @@ void QtDialog::setCaption(const char* text)
     setWindowTitle(fromAnsi(text));
 }
 
+void QtDialog::setItemLink(int id, const char* text, bool link)
+{
+    auto* label = qobject_cast<QLabel*>(item(id));
+    if (label == nullptr)
+        return;
+    // Two lines' room: the words wrap, never cut.
+    const QString shown = fromAnsi(text).toHtmlEscaped();
+    label->setText(link ? QStringLiteral("<a href=\"check\">%1</a>").arg(shown) : shown);
+    // Only a link takes the focus, so that Tab, then Enter or Space, opens it.
+    label->setFocusPolicy(link ? Qt::StrongFocus : Qt::NoFocus);
+    if (label->isVisible())
+        label->repaint();
+}
+
+void QtDialog::showBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
 void QtDialog::listReset(int id)
 {
     if (auto* combo = qobject_cast<QComboBox*>(item(id)))
@@ -473,6 +531,12 @@ void QtDialog::runAboutBox()
     runWithoutOwner(box);
 }
 
+void QtDialog::runCheckLinesWindow()
+{
+    CheckLinesDialogQt window(*this);
+    window.exec();
+}
+
 bool QtDialog::chooseFile(const char* title, std::string& path)
 {
     QFileDialog box(this, fromAnsi(title));
@@ -526,9 +590,25 @@ MainDialogQt::MainDialogQt(std::int32_t parameter) : QtDialog(kMainTemplate)
         if (ownsHandle(owner))
             sysCommand(commandId);
     });
-    platform::setProcessWaitHandler(
-        [this](const std::function<int()>& wait) { return waitPainted(wait); });
+    platform::setProcessWaitHandler([this](const std::function<int()>& wait) {
+        return mainDialogWaitForUploader(*this, [&] { return waitPainted(wait); });
+    });
     mainDialogCreate(*this, parameter);
+    placePreviewsOnPicture();
+}
+
+void MainDialogQt::placePreviewsOnPicture()
+{
+    QWidget* picture = item(IdPicture);
+    if (picture == nullptr)
+        return;
+    // Without a picture the fields lie where its frame would be.
+    const int width = picture->width() > 1 ? picture->width() : kPictureWidth;
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        const FieldBox box = previewFieldBox(i, width);
+        if (QWidget* field = item(IdFirstPreview + i))
+            field->setGeometry(picture->x() + box.left, picture->y() + box.top, box.width, box.height);
+    }
 }
 
 MainDialogQt::~MainDialogQt()

@@ -45,6 +45,8 @@ public:
     void hideItem(int id) override;
     void focusItem(int id) override;
     void setCaption(const char* text) override;
+    void setItemLink(int id, const char* text, bool link) override;
+    void showBusy(bool busy) override;
     void listReset(int id) override;
     void listAppend(int id, const char* text) override;
     void listSelect(int id, int index) override;
@@ -58,6 +60,7 @@ public:
     void cancelTimer(int timerId) override;
     void endDialog(int result) override;
     void runAboutBox() override;
+    void runCheckLinesWindow() override;
     bool chooseFile(const char* title, std::string& path) override;
     bool screenSize(int* width, int* height) override;
     bool windowRect(WindowRect* rect) override;
@@ -104,6 +107,8 @@ protected:
     void timer(int timerId) override;
 
 private:
+    // The preview fields over the picture's frame, by its pixels.
+    void placePreviewsOnPicture();
     // Runs the platform's wait for a process with the window painted.
     int waitPainted(const std::function<int()>& wait);
 };

@@ -1,6 +1,8 @@
 #include "ui/win32/dialog_layout.h"
 
+#include "engine/warning_lines.h"
 #include "ui/dialog_window.h"
+#include "ui/preview_layout.h"
 
 namespace ui::win32 {
 namespace {
@@ -43,6 +45,19 @@ void keepPictureAboveRule(HWND dialog, int pictureHeight)
     GetWindowRect(dialog, &frame);
     SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left,
                  frame.bottom - frame.top + shift, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void placePreviewFieldsOnPicture(HWND dialog, int pictureWidth)
+{
+    HWND picture = GetDlgItem(dialog, IdPicture);
+    if (picture == nullptr || pictureWidth <= 0)
+        return;
+    const RECT corner = clientRect(dialog, picture);
+    for (int i = 0; i < WarningLines::kCount; ++i) {
+        const FieldBox box = previewFieldBox(i, pictureWidth);
+        SetWindowPos(GetDlgItem(dialog, IdFirstPreview + i), nullptr, corner.left + box.left,
+                     corner.top + box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 } // namespace ui::win32

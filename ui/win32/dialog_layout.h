@@ -12,4 +12,8 @@ namespace ui::win32 {
 // and makes the dialog taller by as much.
 void keepPictureAboveRule(HWND dialog, int pictureHeight);
 
+// Lays the seven preview fields over the frame of the picture, which is
+// `pictureWidth` pixels wide, by its pixels (see ui/preview_layout.h).
+void placePreviewFieldsOnPicture(HWND dialog, int pictureWidth);
+
 } // namespace ui::win32

@@ -1,5 +1,7 @@
 #include "ui/win32/dialog_procs.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
 
 #include "ui/about_dialog.h"
@@ -16,12 +18,13 @@ namespace {
 // The window the About box being created is centred over.
 HWND aboutOver = nullptr;
 
-int pictureHeight(void* picture)
+// The picture's size in pixels; 0 by 0 when there is none.
+SIZE pictureSize(void* picture)
 {
     BITMAP size{};
     if (picture == nullptr || GetObjectA(static_cast<HBITMAP>(picture), sizeof size, &size) == 0)
-        return 0;
-    return size.bmHeight;
+        return {0, 0};
+    return {size.bmWidth, size.bmHeight};
 }
 
 } // namespace
@@ -34,11 +37,34 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     Win32DialogWindow window(dialog);
     switch (message) {
     case WM_INITDIALOG:
-        keepPictureAboveRule(dialog, pictureHeight(warningBitmap));
+        keepPictureAboveRule(dialog, pictureSize(warningBitmap).cy);
+        placePreviewFieldsOnPicture(dialog, pictureSize(warningBitmap).cx);
         drawPreviewFieldsOverPicture(dialog);
         addWindowMenuToEditMenus(dialog);
+        // The patch run's wait for the uploader says so in this dialog.
+        platform::setProcessWaitHandler([dialog](const std::function<int()>& wait) {
+            Win32DialogWindow waiting(dialog);
+            return mainDialogWaitForUploader(waiting, wait);
+        });
         mainDialogCreate(window, static_cast<std::int32_t>(lParam));
         return FALSE; // the dialog logic has set the focus
+    case WM_DESTROY:
+        platform::setProcessWaitHandler({});
+        RemovePropA(dialog, kBusyProperty);
+        return FALSE;
+    case WM_NOTIFY: {
+        // The fit line, a SysLink: clicked, or Enter or Space on it.
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == IdFitLine && (header->code == NM_CLICK || header->code == NM_RETURN))
+            mainDialogCommand(window, IdFitLine, NotifyLinkActivated);
+        return FALSE;
+    }
+    case WM_SETCURSOR:
+        if (GetPropA(dialog, kBusyProperty) == nullptr)
+            return FALSE;
+        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case WM_COMMAND:
         return mainDialogCommand(window, LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_SYSCOMMAND:

@@ -105,7 +105,15 @@ void paint(HWND field)
     HFONT drawn = previewFontAt(base, context, fit.size, fit.widthPercent);
     HGDIOBJ old = SelectObject(context, drawn);
     SetBkMode(context, TRANSPARENT);
-    DrawTextA(context, text, length, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // The line's cell centred in the field, but never lower than leaves a
+    // free row under it: where the field is no taller than the cell, the
+    // empty leading above the capitals gives way, never the descenders.
+    TEXTMETRICA cell{};
+    GetTextMetricsA(context, &cell);
+    RECT line = area;
+    line.top = std::min<LONG>((area.bottom - cell.tmHeight) / 2, area.bottom - cell.tmHeight - 1);
+    line.bottom = line.top + cell.tmHeight;
+    DrawTextA(context, text, length, &line, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(context, old);
     DeleteObject(drawn);
     EndPaint(field, &ps);

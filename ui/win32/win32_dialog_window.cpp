@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ui/win32/check_lines_window.h"
 #include "engine/warning_lines.h"
 #include "platform/cp1252.h"
 #include "ui/win32/dialog_procs.h"
@@ -112,6 +113,61 @@ void Win32DialogWindow::setCaption(const char* text)
     SetWindowTextA(window_, text);
 }
 
+void Win32DialogWindow::setItemLink(int id, const char* text, bool link)
+{
+    HWND control = GetDlgItem(window_, id);
+    if (control == nullptr)
+        return;
+    // The words wrapped here, with a character's width to spare: Wine's
+    // SysLink breaks a line inside a word, and lets the last letters run
+    // past its edge.
+    HDC context = GetDC(control);
+    HGDIOBJ old = SelectObject(context, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(context, &metrics);
+    RECT area;
+    GetClientRect(control, &area);
+    const int room = area.right - 2 * metrics.tmAveCharWidth;
+    std::string wrapped;
+    std::string line;
+    const std::string words = text;
+    for (std::size_t at = 0; at <= words.size();) {
+        std::size_t end = words.find(' ', at);
+        if (end == std::string::npos)
+            end = words.size();
+        const std::string word = words.substr(at, end - at);
+        const std::string longer = line.empty() ? word : line + " " + word;
+        SIZE extent{};
+        GetTextExtentPoint32A(context, longer.c_str(), static_cast<int>(longer.size()), &extent);
+        if (extent.cx > room && !line.empty()) {
+            wrapped += line + "\n";
+            line = word;
+        } else {
+            line = longer;
+        }
+        at = end + 1;
+    }
+    wrapped += line;
+    SelectObject(context, old);
+    ReleaseDC(control, context);
+    // A SysLink reads "<a>" as markup; a note holds no such tag.
+    const std::string markup = link ? "<a>" + wrapped + "</a>" : wrapped;
+    SetWindowTextA(control, markup.c_str());
+    // Only a link is a tab stop, so that Tab, then Enter or Space, opens it.
+    const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
+    SetWindowLongPtrA(control, GWL_STYLE, link ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+}
+
+void Win32DialogWindow::showBusy(bool busy)
+{
+    // The dialog procedure keeps the cursor while the property is there.
+    if (busy)
+        SetPropA(window_, kBusyProperty, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropA(window_, kBusyProperty);
+    SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
 void Win32DialogWindow::listReset(int id)
 {
     SendDlgItemMessageA(window_, id, CB_RESETCONTENT, 0, 0);
@@ -182,6 +238,11 @@ void Win32DialogWindow::endDialog(int result)
 void Win32DialogWindow::runAboutBox()
 {
     win32::runAboutBox(window_);
+}
+
+void Win32DialogWindow::runCheckLinesWindow()
+{
+    win32::runCheckLinesWindow(window_);
 }
 
 bool Win32DialogWindow::chooseFile(const char* title, std::string& path)

@@ -8,6 +8,9 @@
 
 namespace ui::win32 {
 
+// Set on a dialog while it waits for another program: its cursor is busy.
+inline constexpr char kBusyProperty[] = "WendrixBusy";
+
 class Win32DialogWindow final : public DialogWindow {
 public:
     explicit Win32DialogWindow(HWND window) : window_(window) {}
@@ -24,6 +27,8 @@ public:
     void hideItem(int id) override;
     void focusItem(int id) override;
     void setCaption(const char* text) override;
+    void setItemLink(int id, const char* text, bool link) override;
+    void showBusy(bool busy) override;
     void listReset(int id) override;
     void listAppend(int id, const char* text) override;
     void listSelect(int id, int index) override;
@@ -37,6 +42,7 @@ public:
     void cancelTimer(int timerId) override;
     void endDialog(int result) override;
     void runAboutBox() override;
+    void runCheckLinesWindow() override;
     bool chooseFile(const char* title, std::string& path) override;
     bool screenSize(int* width, int* height) override;
     bool windowRect(WindowRect* rect) override;
