@@ -137,6 +137,7 @@ TEST_F(CheckLinesTest, OneRowPerLanguageAsOkThenWritesThemAndTheCheckWritesNothi
 TEST_F(CheckLinesTest, UseTheseLinesFillsTheFieldsAndBackToMyLinesPutsTheTypedOnesBack)
 {
     writeFourteenModel();
+    ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
     createAndTick();
     pressPage();
     window->type(IdFirstEdit, "Property of");
@@ -205,6 +206,7 @@ TEST_F(CheckLinesTest, UseTheseLinesFillsTheFieldsAndBackToMyLinesPutsTheTypedOn
 TEST_F(CheckLinesTest, TheFitLineCountsAsTheOwnerTypesFromOneReadPerChoice)
 {
     writeFourteenModel();
+    ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
     // A second model whose firmware is not there.
     const std::string etrex = testing_support::readText(modelFilePath);
     writeModelFile("[GPS]\r\nGps-1=Etrex\r\nGps-2=Gone\r\n" + etrex.substr(etrex.find("[Etrex]")) +
