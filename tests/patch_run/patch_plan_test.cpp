@@ -46,7 +46,21 @@ Lines randomLines(std::mt19937& rng)
     return lines;
 }
 
-class PatchPlanTest : public PatchRunFixture {};
+class PatchPlanTest : public PatchRunFixture {
+protected:
+    // Windows removes no read-only file: the working file is made writable
+    // before it goes.
+    void makeWritable()
+    {
+        std::error_code ignored;
+        fs::permissions(workFile("p.rgn"), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
+    void TearDown() override
+    {
+        makeWritable();
+        PatchRunFixture::TearDown();
+    }
+};
 
 TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
 {
@@ -54,6 +68,7 @@ TEST_F(PatchPlanTest, ThePlanIsWhatTheRunDoes)
     int written = 0, refused = 0, partial = 0, writeProtected = 0;
     for (int round = 0; round < 80; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
+        makeWritable();
         for (const char* name : {"p.org", "p.1.org", "p.rgn", "UPDATER.EXE"})
             fs::remove_all(workFile(name));
         boxes->messages.clear();
