@@ -71,6 +71,27 @@ void BM_openCheckLines20Words(benchmark::State& state)
 }
 BENCHMARK(BM_openCheckLines20Words)->Unit(benchmark::kMillisecond);
 
+// One keystroke once a model is chosen: the line changes and the live fit's
+// sentence is made from the texts found at the choice.
+void BM_liveFitKeystroke(benchmark::State& state)
+{
+    BenchFolder folder;
+    setLines(kTwentyWords);
+    if (!ui::chooseFirmware(1).refusal.empty()) {
+        state.SkipWithError("the bench firmware is refused");
+        return;
+    }
+    const CheckedLine typed[2] = {checkAnsiLine("REWARD IF FOUND").line, checkAnsiLine("REWARD IF FOUND!").line};
+    std::size_t length = 0;
+    int key = 0;
+    for (auto _ : state) {
+        warningLines.setLine(5, typed[key ^= 1]);
+        length += ui::liveFitLine().size();
+    }
+    benchmark::DoNotOptimize(length);
+}
+BENCHMARK(BM_liveFitKeystroke)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 BENCHMARK_MAIN();
