@@ -240,6 +240,12 @@ namespace {
 // write-protected or is held by another program; -1 alone when it does not
 // exist. Opening is non-blocking, so a FIFO never stalls the caller,
 // and a FIFO or device is not opened at all once stat has named it.
+// A target the replace may take the name of: a plain file someone may write.
+bool mayReplace(const struct stat& st)
+{
+    return S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0;
+}
+
 int holdTarget(const char* path, bool& refused)
 {
     refused = false;
@@ -251,7 +257,7 @@ int holdTarget(const char* path, bool& refused)
         return -1;
     }
     refused = true;
-    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0)
+    if (!mayReplace(st))
         return -1;
     const int fd = openRetrying(path, O_WRONLY | O_NONBLOCK | O_NOCTTY, 0);
     if (fd < 0)
@@ -314,7 +320,7 @@ bool canWriteWholeFile(const char* path)
     // The checks of holdTarget, without opening anything.
     struct stat st;
     if (::stat(path, &st) == 0) {
-        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(path, W_OK) != 0)
+        if (!mayReplace(st) || ::access(path, W_OK) != 0)
             return false;
     } else if (errno != ENOENT) {
         return false;

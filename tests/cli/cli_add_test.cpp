@@ -21,7 +21,6 @@ using testing_support::writeText;
 
 namespace {
 
-constexpr char kWaiting[] = "Waiting for another Wendrix run in this folder to finish...";
 constexpr char kNotStock[] =
     "this is not stock firmware, or its texts were already replaced; add the unpatched image";
 constexpr int kMyTexts = 7;

@@ -23,8 +23,6 @@ using testing_support::writeText;
 
 namespace {
 
-constexpr char kWaiting[] = "Waiting for another Wendrix run in this folder to finish...";
-
 std::vector<std::string> tempFilesIn(const std::string& folder)
 {
     std::vector<std::string> names;

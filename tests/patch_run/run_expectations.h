@@ -18,6 +18,8 @@ inline constexpr char kAskUpdater[] = "You may now run UPDATER\nStart UPDATER.EX
 inline constexpr char kNoUpdater[] =
     "Cannot find UPDATER.EXE\nYou need the Garmin software\nPlease read \"readme.txt\"";
 inline constexpr char kCannotStart[] = "Could not start UPDATER.EXE\nRun UPDATER.EXE from command window";
+// What a run says while another holds the program folder.
+inline constexpr char kWaiting[] = "Waiting for another Wendrix run in this folder to finish...";
 
 // The question after an unreadable working file, with the folder it was
 // looked for in (the current one when not given).
