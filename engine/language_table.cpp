@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/firmware_image.h"
+#include "engine/opening_pair_search.h"
 #include "log/run_log.h"
 
 namespace {
@@ -57,61 +58,12 @@ inline bool matchesAt(const unsigned char* at, const char* keyword)
     return true;
 }
 
-// Positions are passed over a block at a time while no keyword can begin
-// in the block. A keyword can only match where its first two bytes stand
-// (every keyword is longer than that), so a block without either keyword's
-// opening pair holds no match, and skipping it gives the same outcome as
-// testing each of its positions. The test is written as a plain loop of
-// fixed length that compilers turn into vector instructions.
-constexpr std::uint32_t kBlock = 128;
-
-struct OpeningPairs {
-    unsigned char a0, a1, b0, b1;
-};
-
-// Whether an opening pair of keywordA (or, with `kBoth`, of keywordB)
-// stands at any of the block's positions.
-template <bool kBoth>
-inline bool blockMayMatch(const unsigned char* q, OpeningPairs k)
-{
-    unsigned char acc = 0;
-    for (std::uint32_t i = 0; i < kBlock; ++i) {
-        const unsigned char first = q[i];
-        const unsigned char second = q[i + 1];
-        unsigned char hit = (first == k.a0) & (second == k.a1);
-        if constexpr (kBoth)
-            hit |= (first == k.b0) & (second == k.b1);
-        acc |= hit;
-    }
-    return acc != 0;
-}
-
 // The first position from `p` on, below `size`, where keywordA or keywordB
 // of `entry` matches, testing keywordB first and reporting which one
-// matched; `size` when neither matches anywhere.
-template <bool kBoth>
-std::uint32_t findEntryIn(const unsigned char* bytes, std::uint32_t p, std::uint32_t size,
-                          const LanguageEntry& entry, const OpeningPairs pairs, bool& isB)
-{
-    while (p < size) {
-        // A whole block and the byte after it (at most the image's NUL) are readable.
-        std::uint32_t end = size;
-        if (size - p >= kBlock) {
-            if (!blockMayMatch<kBoth>(bytes + p, pairs)) {
-                p += kBlock;
-                continue;
-            }
-            end = p + kBlock;
-        }
-        for (; p < end; ++p) {
-            isB = matchesAt(bytes + p, entry.keywordB);
-            if (isB || matchesAt(bytes + p, entry.keywordA))
-                return p;
-        }
-    }
-    return size;
-}
-
+// matched; `size` when neither matches anywhere. A keyword can only match
+// where its first two bytes stand (every keyword is longer than that), so
+// only those positions are tested, in order: the outcome of testing every
+// position.
 std::uint32_t findEntry(const unsigned char* bytes, std::uint32_t p, std::uint32_t size,
                         const LanguageEntry& entry, bool& isB)
 {
@@ -119,10 +71,12 @@ std::uint32_t findEntry(const unsigned char* bytes, std::uint32_t p, std::uint32
                              static_cast<unsigned char>(entry.keywordA[1]),
                              static_cast<unsigned char>(entry.keywordB[0]),
                              static_cast<unsigned char>(entry.keywordB[1])};
-    // Where both keywords open alike, one pair test covers both.
-    if (pairs.a0 == pairs.b0 && pairs.a1 == pairs.b1)
-        return findEntryIn<false>(bytes, p, size, entry, pairs, isB);
-    return findEntryIn<true>(bytes, p, size, entry, pairs, isB);
+    for (; (p = findOpeningPair(bytes, p, size, pairs)) < size; ++p) {
+        isB = matchesAt(bytes + p, entry.keywordB);
+        if (isB || matchesAt(bytes + p, entry.keywordA))
+            return p;
+    }
+    return size;
 }
 
 } // namespace
