@@ -447,6 +447,19 @@ bool isLink(const char* path)
     return path && *path && ::lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool folderNames(const std::string& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    return true;
+}
+
 namespace {
 LockResult takeLock(const char* path, bool wait, FileHandle* lock, int operation)
 {

@@ -367,6 +367,25 @@ bool isLink(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+bool folderNames(const std::string& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    std::string pattern = folder;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' && pattern.back() != ':')
+        pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
+
 namespace {
 // The lock is the file itself: an exclusive holder opens it with no sharing
 // at all, shared holders allow one another to read. A lock file that cannot
