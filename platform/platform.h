@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -163,6 +165,11 @@ bool replaceFile(const char* from, const char* to);
 
 // Whether a file or folder of that name exists.
 bool fileExists(const char* path);
+
+// The names of what `folder` holds (files, folders, links; not "." and
+// ".."), the current folder when `folder` is empty. False when the folder
+// cannot be listed.
+bool folderNames(const std::string& folder, std::vector<std::string>& names);
 
 // Whether `path` itself is a symbolic link (or, on Win32, another reparse
 // point such as a junction), wherever it leads and whether or not it leads
