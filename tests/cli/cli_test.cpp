@@ -363,6 +363,22 @@ TEST_F(CliTest, TerminalTextIsStoredAndWrittenIn8BitAnsi)
     const Lines stored = {"Gr\xF6\xDF" "e \x80", "?x", "caf\xE9", "", "", "", ""};
     EXPECT_EQ(bytes("e.rgn"), fit(made, stored, 10).image);
     EXPECT_EQ(run({"lines"}).out, "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\n?x\ncaf\xC3\xA9\n\n\n\n\n");
+
+    // File names are the system's own bytes, UTF-8 here: shown as they are,
+    // beside Windows-1252 text of the program's.
+    writeModelFile("[GPS]\r\nGps-1=Espa\xF1" "a 1.0\r\n[Espa\xF1" "a 1.0]\r\norg=\xC3\xA9.org\r\nrgn=\xC3\xA9.rgn\r\ncrc=" +
+                   hex8(crcOf(made.bytes)) + "\r\nlang=10\r\n");
+    const CliResult missing = run({"check", "1", "--line", "X"});
+    EXPECT_TRUE(missing.err.starts_with("Cannot read \xC3\xA9.rgn!\n")) << missing.err;
+    put("\xC3\xA9.rgn", made.bytes);
+    const CliResult named = run({"patch", "1", "--line", "X"});
+    EXPECT_NE(named.err.find("Written: the pristine copy \xC3\xA9.org (the unpatched \xC3\xA9.rgn), then the working "
+                             "file \xC3\xA9.rgn, patched."),
+              std::string::npos)
+        << named.err;
+    const CliResult json = run({"check", "1", "--line", "X", "--json"});
+    EXPECT_TRUE(json.out.starts_with("{\"section\":\"Espa\xC3\xB1" "a 1.0\",")) << json.out;
+    EXPECT_NE(json.out.find("\"name\":\"Espa\xC3\xB1ol\""), std::string::npos) << json.out;
 }
 
 TEST_F(CliTest, NoGpsSelected)
