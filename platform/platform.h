@@ -148,7 +148,7 @@ bool flushFile(FileHandle file);
 // the rename publishes them, and the target must still be held then.
 enum class FileStep {
     Flushed,  // flushFile pushed `file` to the device
-    Renaming, // a temporary file `from` is about to be renamed over `to`
+    Renaming, // a file `from` is about to be renamed over `to`, or moved to it
 };
 using FileStepObserver =
     std::function<void(FileStep step, FileHandle file, const char* from, const char* to)>;

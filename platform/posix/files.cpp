@@ -416,6 +416,7 @@ bool moveFile(const char* from, const char* to)
 {
     if (!from || !*from || !to || !*to)
         return false;
+    file_steps::report(FileStep::Renaming, kClosedFile, from, to);
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS)

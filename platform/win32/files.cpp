@@ -357,7 +357,10 @@ bool deleteFile(const char* path)
 
 bool moveFile(const char* from, const char* to)
 {
-    return from != nullptr && to != nullptr && MoveFileA(from, to) != 0;
+    if (from == nullptr || to == nullptr)
+        return false;
+    file_steps::report(FileStep::Renaming, kClosedFile, from, to);
+    return MoveFileA(from, to) != 0;
 }
 
 bool replaceFile(const char* from, const char* to)
