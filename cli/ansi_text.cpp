@@ -14,7 +14,7 @@ std::string ansiToTerminal(const std::string& text)
 #ifdef _WIN32
     return text;
 #else
-    return platform::cp1252::toUtf8(text);
+    return platform::cp1252::toUtf8KeepingNames(text);
 #endif
 }
 
@@ -70,8 +70,8 @@ std::string jsonString(const std::string& text)
         } else if (platform::cp1252::isControlByte(byte)) {
             appendEscaped(out, byte, "\\u%04x");
         } else {
-            out += platform::cp1252::toUtf8(std::string_view(&c, 1));
+            out += c;
         }
     }
-    return out + "\"";
+    return platform::cp1252::toUtf8KeepingNames(out) + "\"";
 }

@@ -10,7 +10,8 @@
 // lacks become '?'. Bytes that are not valid UTF-8 are taken as 8-bit text.
 std::string terminalToAnsi(const std::string& text);
 
-// Windows-1252 text to the terminal's UTF-8.
+// Windows-1252 text to the terminal's UTF-8; file names in it that are
+// UTF-8 already, as POSIX names are, are kept as they are.
 std::string ansiToTerminal(const std::string& text);
 
 // Windows-1252 text from a file or a download, made safe for the terminal:

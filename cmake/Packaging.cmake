@@ -56,7 +56,7 @@ The lines you type are remembered for the next run in
 $XDG_CONFIG_HOME/Zarnek/Wendrix (default ~/.config/Zarnek/Wendrix).
 
 The desktop program needs Qt 6 (Debian: apt-get install libqt6widgets6
-qt6-qpa-plugins), wendrix-cli only the C library, zlib, ICU (libicu72,
+qt6-qpa-plugins), wendrix-cli only the C library, zlib, libdeflate, ICU (libicu72,
 which Qt 6 brings too) and, for updates, libcurl. A Windows UPDATER.EXE is
 started through wine.]])
 endif()

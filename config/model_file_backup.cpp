@@ -83,39 +83,62 @@ std::string modelFileBackupPath(int number)
     return number <= 1 ? model + ".bak" : model + "." + std::to_string(number) + ".bak";
 }
 
+namespace {
+
+// The number of the backup that `name` (a file name, no folder) names:
+// "<model file name>.bak" is 1, "<model file name>.N.bak" is N; 0 when it
+// names none.
+int backupNumber(std::string_view name)
+{
+    const std::string_view model = modelFilePath;
+    const std::string_view modelName = model.substr(nameStart(model));
+    if (name.size() < modelName.size() + 4 || !sameModelName(name.substr(0, modelName.size()), modelName))
+        return 0;
+    const std::string_view rest = name.substr(modelName.size());
+    if (sameModelName(rest, ".bak"))
+        return 1;
+    if (rest.size() <= 5 || rest[0] != '.' || !sameModelName(rest.substr(rest.size() - 4), ".bak"))
+        return 0;
+    const std::string_view digits = rest.substr(1, rest.size() - 5);
+    if (digits[0] == '0')
+        return 0;
+    int number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9' || number > kMostModelFileBackups)
+            return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number <= kMostModelFileBackups ? number : 0;
+}
+
+} // namespace
+
 bool isModelFileBackup(const char* path)
 {
     if (path == nullptr || *path == '\0')
         return false;
-    // By name: "<model file name>.bak" or "<model file name>.N.bak" in the
-    // model file's folder, whether or not it exists.
-    const std::string_view model = modelFilePath;
+    // By name, in the model file's folder, whether or not it exists.
     const std::string_view given = path;
-    const std::string_view name = given.substr(nameStart(given));
-    const std::string_view modelName = model.substr(nameStart(model));
-    if (name.size() >= modelName.size() + 4 && sameModelName(name.substr(0, modelName.size()), modelName)) {
-        std::string_view rest = name.substr(modelName.size());
-        int number = 1;
-        if (sameModelName(rest, ".bak")) {
-            number = 1;
-        } else if (rest.size() > 5 && rest[0] == '.' && sameModelName(rest.substr(rest.size() - 4), ".bak")) {
-            const std::string_view digits = rest.substr(1, rest.size() - 5);
-            number = 0;
-            for (const char c : digits)
-                number = c >= '0' && c <= '9' && number < 100000 ? number * 10 + (c - '0') : -1;
-            if (digits.empty() || digits[0] == '0')
-                number = -1;
-        } else {
-            number = -1;
-        }
-        if (number >= 1 && number <= kMostModelFileBackups &&
-            platform::sameFile(path, modelFileBackupPath(number).c_str()))
-            return true;
-    }
-    // By what it is: a link or another name for a backup that exists.
+    const int named = backupNumber(given.substr(nameStart(given)));
+    if (named > 0 && platform::sameFile(path, modelFileBackupPath(named).c_str()))
+        return true;
+    // By what it is: a link or another name for a backup that exists. Only
+    // the backups the folder holds are compared, found in one listing.
     if (!platform::fileExists(path))
         return false;
-    for (int number = 1; number <= kMostModelFileBackups; ++number) {
+    const std::string_view model = modelFilePath;
+    std::vector<std::string> names;
+    std::vector<int> numbers;
+    if (platform::folderNames(std::string(model.substr(0, nameStart(model))), names)) {
+        for (const std::string& name : names)
+            if (const int number = backupNumber(name))
+                numbers.push_back(number);
+    } else {
+        // A folder that may be entered but not listed: every name is tried.
+        for (int number = 1; number <= kMostModelFileBackups; ++number)
+            numbers.push_back(number);
+    }
+    for (const int number : numbers) {
         const std::string backup = modelFileBackupPath(number);
         if (platform::fileExists(backup.c_str()) && platform::sameFile(path, backup.c_str()))
             return true;

@@ -4,7 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+#ifdef WENDRIX_LIBDEFLATE
+#include <libdeflate.h>
+#else
 #include <zlib.h>
+#endif
 
 #include "platform/platform.h"
 
@@ -26,19 +30,24 @@ bool readAll(platform::FileHandle file, unsigned char* into, std::uint32_t size)
     return true;
 }
 
-// zlib's crc32 takes its length as uInt; feed it in slices that fit.
-std::uint32_t crcOf(const unsigned char* bytes, std::uint32_t size)
+} // namespace
+
+std::uint32_t crc32Of(const unsigned char* bytes, std::size_t size, std::uint32_t crc)
 {
-    uLong crc = crc32(0L, Z_NULL, 0);
+#ifdef WENDRIX_LIBDEFLATE
+    return libdeflate_crc32(crc, bytes, size);
+#else
+    // zlib's crc32 takes its length as uInt; feed it in slices that fit.
+    uLong sum = crc;
     while (size > 0) {
         const uInt slice = size > 0x40000000u ? 0x40000000u : static_cast<uInt>(size);
-        crc = crc32(crc, bytes, slice);
+        sum = crc32(sum, bytes, slice);
         bytes += slice;
         size -= slice;
     }
-    return static_cast<std::uint32_t>(crc);
+    return static_cast<std::uint32_t>(sum);
+#endif
 }
-} // namespace
 
 std::uint32_t readImageFile(const char* path, FirmwareImage& image)
 {
@@ -76,7 +85,7 @@ std::uint32_t readImageFile(const char* path, FirmwareImage& image)
     block[size] = 0;
     image.bytes = block;
     image.size = size;
-    return crcOf(block, size);
+    return crc32Of(block, size);
 }
 
 std::uint32_t fileCrc(const char* path)
@@ -86,19 +95,19 @@ std::uint32_t fileCrc(const char* path)
         return 0;
     const std::uint64_t length = platform::fileLength(file);
     const std::uint32_t size = platform::fileSize(file);
-    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint32_t crc = 0;
     std::uint64_t done = 0;
     if (size != kNoSize && size != 0 && length <= kLargestImage) {
         // The same test as a whole read: exactly `size` bytes, nothing past them.
         std::vector<unsigned char> slice(std::min<std::size_t>(std::size_t{size} + 1, 64 * 1024));
         const auto sliceSize = static_cast<std::uint32_t>(slice.size());
         for (std::uint32_t got; done <= size && (got = platform::readFile(file, slice.data(), sliceSize)) != 0;) {
-            crc = crc32(crc, slice.data(), static_cast<uInt>(got));
+            crc = crc32Of(slice.data(), got, crc);
             done += got;
         }
     }
     platform::closeFile(file);
-    return size != kNoSize && size != 0 && done == size ? static_cast<std::uint32_t>(crc) : 0;
+    return size != kNoSize && size != 0 && done == size ? crc : 0;
 }
 
 bool imageFileTooLarge(const char* path)

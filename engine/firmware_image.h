@@ -1,6 +1,7 @@
 // A firmware file held whole in memory, and reading and writing it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct FirmwareImage {
@@ -15,6 +16,9 @@ inline constexpr std::uint32_t kLargestImage = 0x7FFFFFFF;
 // Whether `path` is a file too large to be read as an image.
 bool imageFileTooLarge(const char* path);
 
+// The CRC-32 of `size` bytes (zlib's crc32: 0 for none), continuing from
+// `crc`, the value of the bytes before them.
+std::uint32_t crc32Of(const unsigned char* bytes, std::size_t size, std::uint32_t crc = 0);
 // Reads the whole file into `image` (emptied first). Returns the CRC-32 of
 // the bytes, or 0 on any failure, leaving the image empty.
 std::uint32_t readImageFile(const char* path, FirmwareImage& image);

@@ -145,10 +145,12 @@ FirmwarePlan planFirmware(const PlanModel& model, PlanFor purpose)
         plan.refusal.path = plan.model.rgnPath;
     }
     // A file the run would fail to write stops it before anything is shown
-    // or written: the pristine copy first (unless something there is kept
-    // aside, which has its own failure), then the working file.
+    // or written: the pristine copy first, then the working file. What is
+    // kept aside is moved within its folder, which must take the new name
+    // and then the pristine copy.
     if (!plan.refusal) {
-        if (plan.writesPristine && plan.pristineKeptAs.empty() && !platform::canWriteWholeFile(org))
+        const char* pristineTarget = plan.pristineKeptAs.empty() ? org : plan.pristineKeptAs.c_str();
+        if (plan.writesPristine && !platform::canWriteWholeFile(pristineTarget))
             refuseWriting(plan.refusal, plan.model.orgPath);
         else if (!platform::canWriteWholeFile(rgn))
             refuseWriting(plan.refusal, plan.model.rgnPath);

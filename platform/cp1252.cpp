@@ -168,6 +168,25 @@ std::string toUtf8(std::string_view text)
     return out;
 }
 
+std::string toUtf8KeepingNames(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    char32_t code = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const int length = byte >= 0x80 ? decodeAt(text, i, code) : 1;
+        if (length > 1) {
+            out.append(text.substr(i, static_cast<std::size_t>(length)));
+            i += static_cast<std::size_t>(length);
+        } else {
+            appendUtf8(out, toCodePoint(byte));
+            ++i;
+        }
+    }
+    return out;
+}
+
 std::string fromSystemText(std::string_view text)
 {
 #ifdef _WIN32

@@ -38,6 +38,12 @@ bool isUtf8(std::string_view text);
 std::string fromUtf8(std::string_view utf8);
 std::string toUtf8(std::string_view text);
 
+// Windows-1252 text that may hold names the system handed over unchanged
+// (a file name read from the model file) to UTF-8: a well-formed UTF-8
+// sequence is such a name's and is kept, every other byte is converted as
+// by toUtf8. No text of the program's own holds such a sequence.
+std::string toUtf8KeepingNames(std::string_view text);
+
 // Text the system hands over (a file name, a command-line argument) as
 // 8-bit text: on POSIX such text is UTF-8 as a rule and is converted as by
 // fromUtf8, while text that is not UTF-8 is taken as 8-bit already; Windows

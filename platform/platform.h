@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -146,7 +148,7 @@ bool flushFile(FileHandle file);
 // the rename publishes them, and the target must still be held then.
 enum class FileStep {
     Flushed,  // flushFile pushed `file` to the device
-    Renaming, // a temporary file `from` is about to be renamed over `to`
+    Renaming, // a file `from` is about to be renamed over `to`, or moved to it
 };
 using FileStepObserver =
     std::function<void(FileStep step, FileHandle file, const char* from, const char* to)>;
@@ -163,6 +165,11 @@ bool replaceFile(const char* from, const char* to);
 
 // Whether a file or folder of that name exists.
 bool fileExists(const char* path);
+
+// The names of what `folder` holds (files, folders, links; not "." and
+// ".."), the current folder when `folder` is empty. False when the folder
+// cannot be listed.
+bool folderNames(const std::string& folder, std::vector<std::string>& names);
 
 // Whether `path` itself is a symbolic link (or, on Win32, another reparse
 // point such as a junction), wherever it leads and whether or not it leads

@@ -10,7 +10,7 @@ fi
 
 packages=(
     build-essential cmake ninja-build pkg-config git python3
-    zlib1g-dev libcurl4-openssl-dev libicu-dev qt6-base-dev qt6-qpa-plugins
+    zlib1g-dev libdeflate-dev libcurl4-openssl-dev libicu-dev qt6-base-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev libssl-dev openssl
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
     wine wine64

@@ -70,6 +70,10 @@ FileHandle openExclusive(const char* path, bool truncate)
 }
 
 namespace {
+// Numbers the temporary files this process makes, so none has the name of
+// another.
+unsigned tempCounter = 0;
+
 // The process that wrote a temporary file of ours, from its name
 // ".wendrix-w<pid>-<n>.tmp"; 0 when the name is not of that form.
 DWORD writerOf(const char* name)
@@ -152,11 +156,10 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
 
     // A name made unique by process and counter, created only when it does
     // not exist yet, and opened as it is, never through a link.
-    static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int written = std::snprintf(tempPath, tempPathSize, "%.*s.wendrix-w%lu-%u.tmp",
                                           static_cast<int>(length), target,
-                                          static_cast<unsigned long>(GetCurrentProcessId()), counter++);
+                                          static_cast<unsigned long>(GetCurrentProcessId()), tempCounter++);
         if (written < 0 || static_cast<std::size_t>(written) >= tempPathSize || written >= MAX_PATH ||
             !noteTempFile(tempPath))
             break;
@@ -272,7 +275,22 @@ bool canWriteWholeFile(const char* path)
     if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') && folder[folder.size() - 2] != ':')
         folder.pop_back();
     const DWORD folderAttributes = GetFileAttributesA(folder.c_str());
-    return folderAttributes != INVALID_FILE_ATTRIBUTES && (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return false;
+    // Its access list, or a read-only volume, may still forbid new files:
+    // only making one tells. The probe has a temporary file's name and is
+    // gone when its handle closes, even if the process is killed.
+    char probe[MAX_PATH];
+    const int written = std::snprintf(probe, sizeof probe, "%.*s.wendrix-w%lu-%u.tmp", static_cast<int>(length),
+                                      path, static_cast<unsigned long>(GetCurrentProcessId()), tempCounter++);
+    if (written < 0 || written >= static_cast<int>(sizeof probe))
+        return false;
+    const HANDLE made = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (made == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(made);
+    return true;
 }
 
 std::uint32_t fileSize(FileHandle file)
@@ -339,7 +357,10 @@ bool deleteFile(const char* path)
 
 bool moveFile(const char* from, const char* to)
 {
-    return from != nullptr && to != nullptr && MoveFileA(from, to) != 0;
+    if (from == nullptr || to == nullptr)
+        return false;
+    file_steps::report(FileStep::Renaming, kClosedFile, from, to);
+    return MoveFileA(from, to) != 0;
 }
 
 bool replaceFile(const char* from, const char* to)
@@ -365,6 +386,25 @@ bool isLink(const char* path)
         return false;
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool folderNames(const std::string& folder, std::vector<std::string>& names)
+{
+    names.clear();
+    std::string pattern = folder;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/' && pattern.back() != ':')
+        pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
 }
 
 namespace {

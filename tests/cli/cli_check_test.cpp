@@ -611,6 +611,8 @@ TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
     ASSERT_TRUE(writeText(app("wendrix"), "the desktop program"));
     ASSERT_TRUE(writeText(app("wendrix.LOG"), "the last log\r\n"));
     ASSERT_TRUE(writeText(app("wendrix.9.LOG"), "the oldest log\r\n"));
+    ASSERT_TRUE(writeText(app("wendrix.ini.12.bak"), "[GPS]\r\n"));
+    std::filesystem::create_hard_link(app("wendrix.ini.12.bak"), app("models.old"));
     const std::string notFirmware = "rgn names a file that is not firmware: ";
     const struct {
         std::string rgn;
@@ -620,6 +622,7 @@ TEST_F(CliCheckTest, RestoreRefusesThePathsThatPatchRefuses)
         {"wendrix.ini", notFirmware + "wendrix.ini"},
         {"wendrix.ini.bak", notFirmware + "wendrix.ini.bak"},
         {"wendrix.ini.7.bak", notFirmware + "wendrix.ini.7.bak"},
+        {"models.old", notFirmware + "models.old"}, // another name for wendrix.ini.12.bak
         {"wendrix-cli", notFirmware + "wendrix-cli"},
         {"wendrix", notFirmware + "wendrix"},
         {"wendrix.exe", notFirmware + "wendrix.exe"},

@@ -341,7 +341,7 @@ struct KeepCase {
     int status;
     std::string said;        // must be in standard error ("" for none)
     const char* keptAs = ""; // what was at model.org is found here afterwards
-    bool takenBefore = false; // model.1.org is there already, with notes of its own
+    const char* takenBefore = ""; // a name kept by an earlier run, there already with notes of its own
 };
 
 class CliKeeps : public CliOddFiles, public ::testing::WithParamInterface<KeepCase> {
@@ -407,8 +407,8 @@ TEST_P(CliKeeps, WhatAFileHoldsDecidesWhetherItIsReplaced)
     fs::remove(app("model.rgn"));
     plant(app("model.org"), c.org);
     plant(app("model.rgn"), c.rgn);
-    if (c.takenBefore) {
-        ASSERT_TRUE(writeText(app("model.1.org"), "kept by an earlier run\n"));
+    if (*c.takenBefore) {
+        ASSERT_TRUE(writeText(app(c.takenBefore), "kept by an earlier run\n"));
     }
     const std::vector<unsigned char> orgBefore = c.org == Held::Missing ? std::vector<unsigned char>{} : held(app("model.org"));
     const std::vector<unsigned char> rgnBefore = c.rgn == Held::Missing ? std::vector<unsigned char>{} : held(app("model.rgn"));
@@ -453,8 +453,8 @@ TEST_P(CliKeeps, WhatAFileHoldsDecidesWhetherItIsReplaced)
     if (*c.keptAs && written) {
         EXPECT_EQ(bytes("model.org"), made.bytes);
     }
-    if (c.takenBefore) {
-        EXPECT_EQ(readText(app("model.1.org")), "kept by an earlier run\n");
+    if (*c.takenBefore) {
+        EXPECT_EQ(readText(app(c.takenBefore)), "kept by an earlier run\n");
     }
     if (!written) {
         EXPECT_EQ(fs::symlink_status(app("model.rgn")).type(), rgnType);
@@ -477,7 +477,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "model.1.org"},
         KeepCase{"AFolderIsKept", Held::Folder, Held::Stock, "patch", 0, "kept as model.1.org", "model.1.org"},
         KeepCase{"NeverUnderATakenName", Held::Notes, Held::Stock, "patch", 0, "kept as model.2.org", "model.2.org",
-                 true},
+                 "model.1.org"},
+        // The latest kept has the highest number: a gap below is not filled.
+        KeepCase{"OnePastTheHighestNumber", Held::Notes, Held::Stock, "patch", 0, "kept as model.3.org",
+                 "model.3.org", "model.2.org"},
         KeepCase{"RestoreKeepsOtherFirmware", Held::Stock, Held::OtherFirmware, "restore", 1,
                  "model.rgn is neither the stock firmware nor a patch of model.org!\nIt may be a newer firmware: "
                  "restoring would replace it with the old one."},

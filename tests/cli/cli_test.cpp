@@ -2,6 +2,7 @@
 // byte for byte and its log next to the program.
 #include <algorithm>
 #include <filesystem>
+#include <unistd.h>
 
 #include "engine/line_check.h"
 #include "tests/cli/cli_runner.h"
@@ -362,6 +363,22 @@ TEST_F(CliTest, TerminalTextIsStoredAndWrittenIn8BitAnsi)
     const Lines stored = {"Gr\xF6\xDF" "e \x80", "?x", "caf\xE9", "", "", "", ""};
     EXPECT_EQ(bytes("e.rgn"), fit(made, stored, 10).image);
     EXPECT_EQ(run({"lines"}).out, "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC\n?x\ncaf\xC3\xA9\n\n\n\n\n");
+
+    // File names are the system's own bytes, UTF-8 here: shown as they are,
+    // beside Windows-1252 text of the program's.
+    writeModelFile("[GPS]\r\nGps-1=Espa\xF1" "a 1.0\r\n[Espa\xF1" "a 1.0]\r\norg=\xC3\xA9.org\r\nrgn=\xC3\xA9.rgn\r\ncrc=" +
+                   hex8(crcOf(made.bytes)) + "\r\nlang=10\r\n");
+    const CliResult missing = run({"check", "1", "--line", "X"});
+    EXPECT_TRUE(missing.err.starts_with("Cannot read \xC3\xA9.rgn!\n")) << missing.err;
+    put("\xC3\xA9.rgn", made.bytes);
+    const CliResult named = run({"patch", "1", "--line", "X"});
+    EXPECT_NE(named.err.find("Written: the pristine copy \xC3\xA9.org (the unpatched \xC3\xA9.rgn), then the working "
+                             "file \xC3\xA9.rgn, patched."),
+              std::string::npos)
+        << named.err;
+    const CliResult json = run({"check", "1", "--line", "X", "--json"});
+    EXPECT_TRUE(json.out.starts_with("{\"section\":\"Espa\xC3\xB1" "a 1.0\",")) << json.out;
+    EXPECT_NE(json.out.find("\"name\":\"Espa\xC3\xB1ol\""), std::string::npos) << json.out;
 }
 
 TEST_F(CliTest, NoGpsSelected)
@@ -445,22 +462,40 @@ TEST_F(CliTest, UploaderStartedOnRequestAndWaitedFor)
 }
 
 // A folder the user may not write: the pristine copy, or with one already
-// there the working file, cannot be written. The run stops before it writes
-// or shows anything else, with status 1, and check refuses in the same words.
+// there the working file, cannot be written; nor can a foreign file at the
+// pristine copy's name be kept aside in its own folder. The run stops before
+// it writes or shows anything else, with status 1, and check refuses in the
+// same words.
 TEST_F(CliTest, FilesThatNobodyMayWriteStopPatchAndCheckAlike)
 {
     if (!testing_support::canDropPrivileges())
         GTEST_SKIP() << "needs root to run the program as an unprivileged user";
-    for (const bool withPristine : {false, true}) {
-        const char* blocked = withPristine ? "model.rgn" : "model.org";
+    const auto readOnly = [](const std::string& folder) {
+        fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::replace);
+    };
+    const std::string notes = "the owner's notes";
+    for (const char* blocked : {"model.org", "keep/model.org", "model.rgn"}) {
         SCOPED_TRACE(blocked);
+        const bool withPristine = std::string(blocked) == "model.rgn";
+        const bool keepsAside = std::string(blocked) == "keep/model.org";
         prepare();
         if (withPristine)
             put("model.org", made.bytes);
-        // The program's folder is one that nobody can write.
-        fs::permissions(root.file("app"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                              fs::perms::others_read | fs::perms::others_exec,
-                        fs::perm_options::replace);
+        if (keepsAside) {
+            // The pristine copy's folder holds something else at its name;
+            // the working file and its folder are the user's.
+            writeStandardModel(run_expect::crcOf(made.bytes), blocked);
+            fs::create_directories(app("keep"));
+            ASSERT_TRUE(writeText(app(blocked), notes));
+            for (const std::string& path : {root.file("app"), app("model.rgn")})
+                ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0) << path;
+            readOnly(app("keep"));
+        } else {
+            // The program's folder is one that nobody can write.
+            readOnly(root.file("app"));
+        }
 
         const CliResult checked = run({"check", "1", "--line", "X"}, true);
         EXPECT_EQ(checked.status, 1);
@@ -468,13 +503,21 @@ TEST_F(CliTest, FilesThatNobodyMayWriteStopPatchAndCheckAlike)
         EXPECT_EQ(checked.err, cannotWrite(blocked) + "\n");
         const CliResult r = run(patchArgs("1", ownerLines()), true);
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, shown({cannotWrite(blocked), kNothingWritten}));
+        EXPECT_EQ(r.err, shown({cannotWrite(blocked), keepsAside ? "Nothing written: model.rgn and keep/model.org are "
+                                                                    "as they were."
+                                                                  : kNothingWritten}));
         EXPECT_EQ(testing_support::exists(app("model.org")), withPristine);
         EXPECT_EQ(bytes("model.rgn"), made.bytes);
+        if (keepsAside) {
+            EXPECT_EQ(readText(app(blocked)), notes);
+            EXPECT_FALSE(testing_support::exists(app("keep/model.1.org")));
+        }
         // The lines went to the user's own store all the same.
         EXPECT_TRUE(storeTouched());
         EXPECT_TRUE(opened(false).empty());
-        fs::permissions(root.file("app"), fs::perms::owner_all, fs::perm_options::add);
+        fs::permissions(root.file(keepsAside ? "app/keep" : "app"), fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(app("keep"));
+        ASSERT_EQ(::chown(root.file("app").c_str(), 0, 0), 0);
     }
 }
 

@@ -100,6 +100,7 @@ TEST_F(ImageFileTest, ReadGivesTheChecksumAndEveryByte)
         SCOPED_TRACE(c.bytes.size());
         ASSERT_TRUE(writeBytes(path, c.bytes));
         expectReadBack(path, c.bytes, c.crc); // a filled image is emptied first
+        EXPECT_EQ(fileCrc(path.c_str()), c.crc); // summed slice after slice
     }
 }
 

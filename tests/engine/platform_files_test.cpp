@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tests/support/test_helpers.h"
@@ -142,6 +143,25 @@ TEST_F(PlatformFilesTest, MoveNeverOverwritesReplaceDoes)
     EXPECT_FALSE(platform::fileExists(a.c_str()));
     EXPECT_FALSE(platform::deleteFile(a.c_str()));
     EXPECT_FALSE(platform::fileExists(""));
+}
+
+TEST_F(PlatformFilesTest, FolderNamesListWhatIsThere)
+{
+    ASSERT_TRUE(writeText(dir.file("wendrix.ini.bak"), "x"));
+    ASSERT_TRUE(writeText(dir.file("b c.2.bak"), "y"));
+    fs::create_directory(dir.file("sub"));
+    ASSERT_TRUE(writeText(dir.file("sub/inner"), "z"));
+    const std::set<std::string> expected = {"wendrix.ini.bak", "b c.2.bak", "sub"};
+    std::vector<std::string> names = {"left over"};
+    const char separator = fs::path::preferred_separator;
+    for (const std::string& folder : {dir.path(), dir.path() + separator}) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(platform::folderNames(folder, names));
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
+        EXPECT_EQ(names.size(), expected.size());
+    }
+    EXPECT_FALSE(platform::folderNames(dir.file("missing"), names));
+    EXPECT_TRUE(names.empty());
 }
 
 TEST(PlatformProcessTest, ExecutablePathAndMemoryBlocks)

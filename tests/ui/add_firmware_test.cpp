@@ -102,7 +102,20 @@ TEST_F(AddFirmwareTest, TheFilePickedIsTheChosenModelAndOkPatchesIt)
     EXPECT_EQ(window->events, std::vector<std::string>{"choose file Add firmware"});
     EXPECT_TRUE(boxes->messages.empty());
 
+    // The copy reaches the device before it takes the model's name.
+    std::vector<std::string> steps;
+    platform::observeFileSteps([&](platform::FileStep step, platform::FileHandle, const char* from, const char* to) {
+        steps.push_back(step == platform::FileStep::Flushed
+                            ? "flushed"
+                            : std::filesystem::path(from).filename().string() + " to " +
+                                  std::filesystem::path(to).filename().string());
+    });
     addFirmware(outside("mine.rgn"));
+    platform::observeFileSteps(nullptr);
+    const auto move = std::find_if(steps.begin(), steps.end(),
+                                   [](const std::string& step) { return step.ends_with(" to mine.rgn"); });
+    ASSERT_NE(move, steps.end());
+    EXPECT_TRUE(move != steps.begin() && *(move - 1) == "flushed") << "the copy was moved into place unflushed";
     EXPECT_EQ(window->list, (std::vector<std::string>{"No Gps", "Etrex", "mine.rgn"}));
     EXPECT_EQ(window->selection, 2);
     EXPECT_EQ(dialogState, kStateModel);

@@ -7,6 +7,7 @@
 #include "ui/qt/ansi_text.h"
 
 using ui::qt::fromAnsi;
+using ui::qt::fromAnsiNamingFiles;
 using ui::qt::toAnsi;
 
 TEST(AnsiText, CodePageCharactersRoundTripAndOthersBecomeOneQuestionMarkEach)
@@ -20,6 +21,16 @@ TEST(AnsiText, CodePageCharactersRoundTripAndOthersBecomeOneQuestionMarkEach)
     EXPECT_STREQ(out, "a?b?c");
     EXPECT_TRUE(fromAnsi(nullptr).isEmpty());
     EXPECT_EQ(fromAnsi("\x81").at(0).unicode(), 0x81); // unassigned: kept as the control code
+}
+
+// A message names files by the file system's own bytes: UTF-8 on POSIX.
+TEST(AnsiText, MessagesShowUtf8FileNamesAsTheyAre)
+{
+    EXPECT_EQ(fromAnsiNamingFiles("Cannot read \xC3\xA9trex.rgn!\nEspa\xF1ol \x80 caf\xE9"),
+              QString::fromUtf8("Cannot read étrex.rgn!\nEspañol € café"));
+    // Bytes that start no whole sequence are the code page's.
+    EXPECT_EQ(fromAnsiNamingFiles("\xC3 \xE2\x82 \xF0\x9F\x98\x80"), QString::fromUtf8("Ã â‚ \U0001F600"));
+    EXPECT_TRUE(fromAnsiNamingFiles(nullptr).isEmpty());
 }
 
 TEST(AnsiText, ReadingIsBoundedAndTerminated)

@@ -163,10 +163,14 @@ TEST_F(Download, AnEditionNamingFilesOutsideTheFolderIsRefused)
         {model("org=b.rgn\r\n", "rgn=b.rgn\r\n"), both + "b.rgn"},
         {model("org=./FW/B.rgn\r\n", "rgn=fw\\b.rgn\r\n"), both + "fw\\b.rgn"},
         {model("org=\r\n", "rgn=b.rgn\r\n"), "The downloaded Wendrix.ini gives no usable org in [Evil]"},
-        // One model's patch would overwrite another's pristine copy.
+        // One model's patch would overwrite another's pristine copy, or two
+        // models would share one.
         {model("org=b.org\r\n", "rgn=./Modela.org\r\n"),
          "The downloaded Wendrix.ini is refused: [Model A 2.40] would write its pristine copy over the working "
          "file of [Evil]: modela.org"},
+        {model("org=./MODELA.ORG\r\n", "rgn=b.rgn\r\n"),
+         "The downloaded Wendrix.ini is refused: [Model A 2.40] and [Evil] name the same pristine copy: "
+         "modela.org"},
         {model("org=b.org\r\n", "rgn=b\x01.rgn\r\n"), "The downloaded Wendrix.ini gives no usable rgn in [Evil]"},
         {model("org=b.org\r\n", "rgn=b\t.rgn\r\n"), "The downloaded Wendrix.ini gives no usable rgn in [Evil]"},
         // Keys and sections in other capitals, and a model after a gap in the list.

@@ -148,6 +148,12 @@ TEST(Win32Files, ReadOnlyMountRefusesEveryWrite)
     expectWritesRefused(path);
     char temp[300];
     EXPECT_EQ(createTempBeside(path.c_str(), temp, sizeof temp), kClosedFile);
+    // Known before anything is tried: neither the file nor a new one in
+    // the folder can be written, though no attribute says so.
+    EXPECT_FALSE(canWriteWholeFile(path.c_str()));
+    EXPECT_FALSE(canWriteWholeFile((std::string(mounted) + "\\new.rgn").c_str()));
+    EXPECT_EQ(writeWholeFile(path.c_str(), "new", 3), WriteResult::Refused);
+    EXPECT_EQ(readWhole(path), "keep me");
 }
 
 TEST(Win32Files, MoveRefusesAnExistingTargetAndReplaceOverwritesIt)

@@ -12,6 +12,11 @@ QString fromAnsi(const char* text)
     return result;
 }
 
+QString fromAnsiNamingFiles(const char* text)
+{
+    return text == nullptr ? QString() : QString::fromStdString(platform::cp1252::toUtf8KeepingNames(text));
+}
+
 void toAnsi(const QString& text, char* out, int size)
 {
     if (size <= 0)

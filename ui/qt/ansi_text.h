@@ -7,6 +7,9 @@
 namespace ui::qt {
 
 QString fromAnsi(const char* text);
+// The same for a message that may name files: a well-formed UTF-8 sequence
+// is a POSIX file name's own bytes and is shown as such.
+QString fromAnsiNamingFiles(const char* text);
 // Copies at most size - 1 characters of `text` into `out` and terminates it;
 // characters the code page lacks become '?'.
 void toAnsi(const QString& text, char* out, int size);

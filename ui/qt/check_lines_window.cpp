@@ -131,7 +131,7 @@ QPushButton* CheckLinesDialogQt::button(int id) const
 
 void CheckLinesDialogQt::show(const CheckLinesView& view)
 {
-    heading_->setText(fromAnsi(view.heading.c_str()));
+    heading_->setText(fromAnsiNamingFiles(view.heading.c_str()));
     arrangedNote_->setText(fromAnsi(view.arrangedNote.c_str()));
     arranged_->setText(joined(view.arranged));
     arranged_->setVisible(!view.arranged.empty());

@@ -409,7 +409,7 @@ void QtDialog::setItemLink(int id, const char* text, bool link)
     if (label == nullptr)
         return;
     // Two lines' room: the words wrap, never cut.
-    const QString shown = fromAnsi(text).toHtmlEscaped();
+    const QString shown = fromAnsiNamingFiles(text).toHtmlEscaped();
     label->setText(link ? QStringLiteral("<a href=\"check\">%1</a>").arg(shown) : shown);
     // Only a link takes the focus, so that Tab, then Enter or Space, opens it.
     label->setFocusPolicy(link ? Qt::StrongFocus : Qt::NoFocus);

@@ -30,7 +30,7 @@ int showMessageBox(platform::WindowHandle owner, const char* text, const char* c
     QMessageBox box(parent != nullptr ? parent->window() : nullptr);
     box.setWindowTitle(fromAnsi(caption));
     box.setTextFormat(Qt::PlainText);
-    box.setText(fromAnsi(text));
+    box.setText(fromAnsiNamingFiles(text));
     // Only the owner is blocked, as with an owned Win32 message box.
     if (parent != nullptr)
         box.setWindowModality(Qt::WindowModal);
