@@ -1,5 +1,6 @@
 #include "update/own_models.h"
 
+#include <cctype>
 #include <utility>
 
 #include "config/model_entry.h"
@@ -64,14 +65,26 @@ std::string keepOwnModels(std::string& body, std::vector<std::string>& models, s
     for (const std::string& model : readModelList())
         if (isOwnModel(modelFilePath, model))
             own.push_back(readModelEntry(modelFilePath, model));
-    if (own.empty())
+    // Only the owner of this folder adds models: an edition that marks
+    // models as the owner's is not believed, or later updates would keep
+    // them as the owner's. Where no "own" is written, nothing is marked.
+    std::string lowered = body;
+    for (char& c : lowered)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (own.empty() && lowered.find("own") == std::string::npos)
         return {};
 
     const ScratchIniFile edition(body);
     if (!edition.ok())
         return kCannotWrite;
-    std::vector<ModelFiles> editionFiles = listedModelFiles(edition.path());
     std::vector<std::string> sections = iniSectionNames(edition.path());
+    bool unmarked = false;
+    for (const std::string& section : sections)
+        if (isOwnModel(edition.path(), section))
+            unmarked = platform::writeProfileString(section.c_str(), "Own", nullptr, edition.path()) || unmarked;
+    if (own.empty())
+        return !unmarked || edition.read(body) ? std::string() : kCannotWrite;
+    std::vector<ModelFiles> editionFiles = listedModelFiles(edition.path());
     std::string kept, told;
     for (ModelEntry entry : own) {
         const std::uint32_t crc = parseHexNumber(entry.crc.c_str());

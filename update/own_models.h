@@ -11,7 +11,8 @@
 // that the edition names otherwise, for the owner to rename; one with the
 // same name but other firmware leaves the owner's a name of its own.
 // `models` (the edition's list) gets the names kept; `note` says, line by
-// line, what became of each. Returns the
+// line, what became of each. The edition's own marks ("Own=1") are dropped
+// first: only this folder's owner adds models. Returns the
 // warning that refuses the edition when a kept model and the edition's
 // models name one file in roles that clash; empty otherwise.
 std::string keepOwnModels(std::string& body, std::vector<std::string>& models, std::string& note);

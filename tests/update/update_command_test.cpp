@@ -215,7 +215,7 @@ TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
     const std::string edition = "[GPS]\r\nDate=15.03.03\r\nGps-1=Model A 2.40\r\nGps-2=Twin 2.00\r\nGps-3=Clash\r\n"
                                 "Gps-4=Same\r\n" +
                                 model("Model A 2.40", "modela", "7c3a01f5", false) +
-                                model("Twin 2.00", "twin200", "22222222", false) +
+                                model("Twin 2.00", "twin200", "22222222", true) + // marked by the server
                                 model("Clash", "clash2", "55555555", false) + model("Same", "edition", "77777777", false);
     // The owner's files, where the patch run looks for them: Twin not patched
     // yet, Same patched with its pristine copy kept.
@@ -258,6 +258,7 @@ TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
     }
     EXPECT_EQ(readModelEntry(file, "Clash").rgn, "clash2.rgn");
     EXPECT_FALSE(readModelEntry(file, "Clash").own);
+    EXPECT_FALSE(readModelEntry(file, "Twin 2.00").own) << "only the owner marks a model as the owner's";
     EXPECT_EQ(readModelEntry(file, "Clash (own)").rel, "Clash");
 
     // An own model whose files the edition gives another role is never
@@ -275,6 +276,14 @@ TEST_F(UpdateCommand, TheOwnersOwnModelsSurviveAnEditionThatLacksThem)
                      platform::MbIconWarning, RecordingHost::kStatus);
     EXPECT_EQ(modelText(), owners);
     EXPECT_FALSE(testing_support::exists(modelPath() + ".bak"));
+
+    // With no model of the owner's at all, the edition's marks go the same.
+    LoopbackServer markedServer({httpReply(200, edition)});
+    writeModel("[GPS]\r\nGps-1=Model A 2.40\r\n" + model("Model A 2.40", "modela", "7c3a01f5", false));
+    boxes.messages.clear();
+    EXPECT_EQ(runUpdateCommand(host, markedServer.url().c_str()), 1);
+    EXPECT_FALSE(readModelEntry(file, "Twin 2.00").own);
+    EXPECT_EQ(readModelEntry(file, "Twin 2.00").rgn, "twin200.rgn");
 }
 
 // A transfer that trickles, or that never ends, is abandoned within the
