@@ -20,6 +20,7 @@
 #include "engine/language_table.h"
 #include "engine/line_check.h"
 #include "engine/owner_words.h"
+#include "engine/kept_aside.h"
 #include "engine/patch_plan.h"
 #include "engine/run_lock.h"
 #include "engine/unpatched_image.h"
@@ -253,9 +254,7 @@ int runCheckCommand(const CliOptions& options)
         return status;
     if (!plan.firmware.pristineKeptAs.empty())
         std::fprintf(stderr, "%s\n",
-                     terminalText("patch keeps " + model.orgPath + " as " + plan.firmware.pristineKeptAs +
-                                  " first: it is not the pristine copy")
-                         .c_str());
+                     terminalText(keptAsideNotice("patch", model.orgPath, plan.firmware.pristineKeptAs)).c_str());
     const LanguageTable& table = plan.firmware.table;
     const FitResult& fit = plan.lines.fit;
     const FitVerdicts& verdicts = plan.lines.verdicts;

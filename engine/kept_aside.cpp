@@ -49,3 +49,8 @@ std::string keptAsideMessage(const std::string& path, const std::string& keptAs)
            ", and the pristine copy is written as " + path + ".\nWendrix never deletes " + keptAs +
            ": move it away when you no longer need it.";
 }
+
+std::string keptAsideNotice(const std::string& run, const std::string& path, const std::string& keptAs)
+{
+    return run + " keeps " + path + " as " + keptAs + " first: it is not the pristine copy";
+}

@@ -22,3 +22,6 @@ bool keepAside(const std::string& path, const std::string& keptAs);
 // the pristine copy there.
 std::string keptAsideLogLine(const std::string& path, const std::string& keptAs);
 std::string keptAsideMessage(const std::string& path, const std::string& keptAs);
+// What a check says beforehand when the run would keep `path` as `keptAs`;
+// `run` names what starts the run ("patch", "Pressing OK").
+std::string keptAsideNotice(const std::string& run, const std::string& path, const std::string& keptAs);

@@ -9,6 +9,7 @@
 #include "engine/arrangement.h"
 #include "engine/fit_advice.h"
 #include "engine/fit_summary.h"
+#include "engine/kept_aside.h"
 #include "engine/warning_lines.h"
 #include "ui/live_fit.h"
 #include "ui/main_dialog.h"
@@ -114,6 +115,9 @@ CheckLinesView checkLinesView(int index)
     judgeLines(warningLines, judged);
     const FitVerdicts& verdicts = judged.verdicts;
     view.heading = firmware.section + ": " + fitCountLine(verdicts);
+    // What OK would keep aside is said before it happens, as check says it.
+    if (!firmware.plan.pristineKeptAs.empty())
+        view.heading += "\n" + keptAsideNotice("Pressing OK", firmware.plan.model.orgPath, firmware.plan.pristineKeptAs);
 
     // Firmware order, with the languages that keep their own warning last.
     std::int32_t lengths[LanguageTable::kCount] = {};

@@ -74,13 +74,16 @@ TEST_F(CheckLinesTest, OneRowPerLanguageAsOkThenWritesThemAndTheCheckWritesNothi
     window->type(IdFirstEdit, "THIS UNIT BELONGS TO J. SMITH");
     window->type(IdFirstEdit + 1, "RETURN TO 12 HARBOUR ROAD");
     window->type(IdFirstEdit + 2, "LEITH, PLEASE");
+    // Notes where the pristine copy goes: OK will keep them, and says so first.
+    ASSERT_TRUE(writeText(work("fw.org"), "the owner's notes"));
     window->choose(1);
     openWindow([this](FakeCheckLinesWindow& shown) { EXPECT_TRUE(checkLinesCommand(shown, *window, IdOk)); });
     ASSERT_EQ(window->checkLinesWindows, 1);
     ASSERT_EQ(checkWindow.views.size(), 1u);
     EXPECT_TRUE(checkWindow.closed) << "Close ends the window";
     const CheckLinesView& view = checkWindow.view();
-    EXPECT_EQ(view.heading, "Etrex: 4 of 6 languages show every line");
+    EXPECT_EQ(view.heading, "Etrex: 4 of 6 languages show every line\nPressing OK keeps fw.org as fw.1.org first: "
+                            "it is not the pristine copy");
     ASSERT_EQ(view.rows.size(), 6u);
     std::vector<bool> fits;
     for (const CheckRow& row : view.rows) {
@@ -109,17 +112,20 @@ TEST_F(CheckLinesTest, OneRowPerLanguageAsOkThenWritesThemAndTheCheckWritesNothi
     EXPECT_FALSE(view.canGoBack);
     EXPECT_EQ(view.arrangedNote, "No other arrangement of your words suits more languages.");
 
-    // Nothing written: no pristine copy, the working file as it was, no log.
+    // Nothing written: the notes and the working file as they were, no log.
     std::vector<unsigned char> bytes;
     ASSERT_TRUE(readBytes(work("fw.rgn"), bytes));
     EXPECT_EQ(bytes, firmware.bytes);
-    EXPECT_FALSE(testing_support::exists(work("fw.org")));
+    EXPECT_EQ(readText(work("fw.org")), "the owner's notes");
+    EXPECT_FALSE(testing_support::exists(work("fw.1.org")));
     EXPECT_FALSE(testing_support::exists(root.file("prog/wendrix.LOG")));
     EXPECT_EQ(dialogState, kStateModel);
 
-    // OK writes exactly the languages the window said fit.
+    // OK keeps the notes as it said, and writes exactly the languages the
+    // window said fit.
     ASSERT_TRUE(writeText(work("UPDATER.EXE"), "MZ stand-in uploader"));
     EXPECT_TRUE(mainDialogCommand(*window, IdOk, NotifyNone));
+    EXPECT_EQ(readText(work("fw.1.org")), "the owner's notes");
     ASSERT_TRUE(readBytes(work("fw.rgn"), bytes));
     ASSERT_EQ(firmware.texts.size(), 6u);
     for (int i = 0; i < 6; ++i) {
