@@ -433,7 +433,7 @@ int runRestoreCommand(const CliOptions& options)
     // Written as every image is: a temporary file renamed over the target.
     // One the plan foresaw failing is not tried; either way it is said alike.
     if (refusal.kind == RefusalKind::CannotWrite || !writeImageFile(model.rgnPath.c_str(), held.bytes, held.size))
-        return commandError("Cannot write " + rgn + "!\nDisk is full or file is write protected");
+        return commandError(cannotWrite(rgn).message);
     std::fprintf(stderr, "Restored %s from the pristine copy %s.\n", rgn.c_str(), org.c_str());
     return kExitOk;
 }

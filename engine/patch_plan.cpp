@@ -64,15 +64,17 @@ bool updaterFound()
     return fileCrc(path) != 0;
 }
 
-void refuseWriting(PlanRefusal& refusal, const std::string& path)
+} // namespace
+
+PlanRefusal cannotWrite(const std::string& path)
 {
+    PlanRefusal refusal;
     refusal.kind = RefusalKind::CannotWrite;
     refusal.path = path;
     refusal.logLine = "**** Cannot write " + path + "!";
     refusal.message = "Cannot write " + path + "!\nDisk is full or file is write protected";
+    return refusal;
 }
-
-} // namespace
 
 FirmwarePlan planFirmware(const PlanModel& model, PlanFor purpose)
 {
@@ -151,9 +153,9 @@ FirmwarePlan planFirmware(const PlanModel& model, PlanFor purpose)
     if (!plan.refusal) {
         const char* pristineTarget = plan.pristineKeptAs.empty() ? org : plan.pristineKeptAs.c_str();
         if (plan.writesPristine && !platform::canWriteWholeFile(pristineTarget))
-            refuseWriting(plan.refusal, plan.model.orgPath);
+            plan.refusal = cannotWrite(plan.model.orgPath);
         else if (!platform::canWriteWholeFile(rgn))
-            refuseWriting(plan.refusal, plan.model.rgnPath);
+            plan.refusal = cannotWrite(plan.model.rgnPath);
     }
     return plan;
 }

@@ -115,6 +115,10 @@ struct FirmwarePlan {
     bool missesText() const { return located < searched; }
 };
 
+// The refusal of a file that cannot be written, foreseen or met: the run,
+// check and restore say it alike.
+PlanRefusal cannotWrite(const std::string& path);
+
 // What stage 1 is for. Restoring starts no uploader, so it does not look
 // for one.
 enum class PlanFor { Patch, Restore };

@@ -51,6 +51,13 @@ void reportFailure(platform::WindowHandle owner, const char* logFormat,
     ask(owner, text, platform::MbIconError);
 }
 
+// Logs the refusal's "**** " line and shows its message as an error.
+void reportRefusal(platform::WindowHandle owner, const PlanRefusal& refusal)
+{
+    logLine(refusal.logLine.c_str());
+    ask(owner, refusal.message.c_str(), platform::MbIconError);
+}
+
 void beginRunLog(const char* section, const char* rgnPath, std::uint32_t expectedCrc)
 {
     if (!runLog)
@@ -108,8 +115,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     // the lines are saved; the log and a message say why.
     if (refusal.kind == RefusalKind::FirmwarePaths) {
         beginRunLog(section, rgnPath, expectedCrc);
-        logLine(refusal.logLine.c_str());
-        ask(owner, refusal.message.c_str(), platform::MbIconError);
+        reportRefusal(owner, refusal);
         return 0;
     }
 
@@ -126,8 +132,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
 
     // Without the uploader there is nothing to hand the image to.
     if (refusal.kind == RefusalKind::NoUpdater) {
-        logLine(refusal.logLine.c_str());
-        ask(owner, refusal.message.c_str(), platform::MbIconError);
+        reportRefusal(owner, refusal);
         return 0;
     }
 
@@ -159,8 +164,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
     // written or shown, rather than after the whole fit report.
     if (refusal.kind == RefusalKind::PristineInTheWay || refusal.kind == RefusalKind::WorkingUnreadable ||
         refusal.kind == RefusalKind::CannotWrite) {
-        logLine(refusal.logLine.c_str());
-        ask(owner, refusal.message.c_str(), platform::MbIconError);
+        reportRefusal(owner, refusal);
         return 0;
     }
 
@@ -185,8 +189,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
                 platform::MbIconInformation);
         }
         if (!writeImageFile(orgPath, firmware.image.bytes, firmware.image.size)) {
-            reportFailure(owner, "**** Cannot write %s!",
-                          "Cannot write %s!\nDisk is full or file is write protected", orgPath);
+            reportRefusal(owner, cannotWrite(model.orgPath));
             return 0;
         }
         done.pristineWritten = true;
@@ -215,8 +218,7 @@ int PatchRun(platform::WindowHandle owner, const char* section, PatchRunReport* 
 
     const FirmwareImage& patched = patchImage(plan);
     if (!writeImageFile(rgnPath, patched.bytes, patched.size)) {
-        reportFailure(owner, "**** Cannot write %s!",
-                      "Cannot write %s!\nDisk is full or file is write protected", rgnPath);
+        reportRefusal(owner, cannotWrite(model.rgnPath));
         return 0;
     }
     firmware.dropImage();

@@ -1,6 +1,8 @@
 #include "update/own_models.h"
 
+#include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <utility>
 
 #include "config/model_entry.h"
@@ -68,10 +70,11 @@ std::string keepOwnModels(std::string& body, std::vector<std::string>& models, s
     // Only the owner of this folder adds models: an edition that marks
     // models as the owner's is not believed, or later updates would keep
     // them as the owner's. Where no "own" is written, nothing is marked.
-    std::string lowered = body;
-    for (char& c : lowered)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (own.empty() && lowered.find("own") == std::string::npos)
+    const std::string_view mark = "own";
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    if (own.empty() && std::search(body.begin(), body.end(), mark.begin(), mark.end(), sameLetter) == body.end())
         return {};
 
     const ScratchIniFile edition(body);

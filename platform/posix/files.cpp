@@ -235,17 +235,17 @@ FileHandle createTempBeside(const char* target, char* tempPath, std::size_t temp
 }
 
 namespace {
-// Opens the existing target of a replacement to check it and keep others out
-// while it is replaced: -1 with `refused` when it is no regular file, is
-// write-protected or is held by another program; -1 alone when it does not
-// exist. Opening is non-blocking, so a FIFO never stalls the caller,
-// and a FIFO or device is not opened at all once stat has named it.
 // A target the replace may take the name of: a plain file someone may write.
 bool mayReplace(const struct stat& st)
 {
     return S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0;
 }
 
+// Opens the existing target of a replacement to check it and keep others out
+// while it is replaced: -1 with `refused` when it is no regular file, is
+// write-protected or is held by another program; -1 alone when it does not
+// exist. Opening is non-blocking, so a FIFO never stalls the caller,
+// and a FIFO or device is not opened at all once stat has named it.
 int holdTarget(const char* path, bool& refused)
 {
     refused = false;
@@ -271,9 +271,7 @@ int holdTarget(const char* path, bool& refused)
     refused = false;
     return fd;
 }
-} // namespace
 
-namespace {
 // How much of a file is written before its writing to the device begins.
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 } // namespace
